@@ -1,0 +1,3 @@
+#include "script/compiler.h"
+
+CompileResult compileScript(const ScriptLines&, const CompileControl*) { return {}; }

@@ -1,0 +1,3 @@
+#include "shell/command_line.h"
+
+int runCommandLine(int, char**) { return 0; }

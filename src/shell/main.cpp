@@ -1,0 +1,3 @@
+#include "shell/command_line.h"
+
+int main(int argc, char** argv) { return runCommandLine(argc, argv); }
