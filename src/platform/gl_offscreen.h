@@ -1,0 +1,19 @@
+// Offscreen OpenGL without any display: an EGL context on Mesa's surfaceless
+// platform with a framebuffer (colour and depth) of a given size. Used by
+// --render and by the tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Makes a compatibility-profile context current with a width x height
+// framebuffer bound. False (with a reason in error) when none can be made.
+bool createOffscreenContext(int width, int height, std::string* error = nullptr);
+void destroyOffscreenContext();
+bool offscreenContextCurrent();
+
+// The framebuffer's pixels as RGB rows, top row first.
+std::vector<unsigned char> readOffscreenPixels(int width, int height);
+
+// Writes RGB rows (top row first) as an 8-bit PNG file.
+bool writePng(const char* path, int width, int height, const std::vector<unsigned char>& rgb);
