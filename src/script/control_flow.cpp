@@ -31,9 +31,12 @@ ScriptFunction* findFunction(ScriptFunction* list, const char* name) {
   return nullptr;
 }
 
-Variable* lastEntry(Variable* list) {
-  while (list && list->next) list = list->next;
-  return list;
+// The last of the function's own parameter entries; while a call runs its
+// next is the caller's list, so the walk counts instead of looking for null.
+Variable* parameterTail(ScriptFunction* f) {
+  Variable* p = f->parameters;
+  for (int32_t k = 1; p && k < f->parameterCount; ++k) p = p->next;
+  return p;
 }
 
 // Parameter position j counts from the head, the last declared parameter.
@@ -61,7 +64,7 @@ void linkParameters(CompileState& s, ScriptFunction* f) {
   int32_t length = 0;
   for (Variable* p = f->parameters; p; p = p->next) ++length;
   if (length < f->parameterCount) syntaxError("Erreur concernant les variables locales!");
-  if (Variable* last = lastEntry(f->parameters)) {
+  if (Variable* last = parameterTail(f)) {
     last->next = s.variables;
     s.variables = f->parameters;
   }
@@ -72,7 +75,7 @@ void linkParameters(CompileState& s, ScriptFunction* f) {
 void unlinkParameters(CompileState& s, ScriptFunction* f) {
   const Variable* stop = f->parameters ? f->parameters : f->savedVariables;
   freeVariablesUntil(s.variables, stop);
-  if (Variable* last = lastEntry(f->parameters)) last->next = nullptr;
+  if (Variable* last = parameterTail(f)) last->next = nullptr;
   s.variables = f->savedVariables;
 }
 }  // namespace

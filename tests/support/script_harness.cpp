@@ -1,0 +1,63 @@
+#include "support/script_harness.h"
+
+#include <cmath>
+
+#include "pieces/catalogue.h"
+#include "platform/core_messages.h"
+#include "shell/script_file.h"
+
+namespace {
+std::vector<std::string>* captured = nullptr;
+
+void captureSink(const char* text, const char* caption, MessageIcon) {
+  char line[4096];
+  formatMessageLine(text, caption, line, sizeof line);
+  if (captured) captured->push_back(std::to_string(messageLine()) + ": " + line);
+}
+}  // namespace
+
+MessageCapture::MessageCapture() {
+  captured = new std::vector<std::string>;
+  setMessageSink(captureSink);
+}
+
+MessageCapture::~MessageCapture() {
+  setMessageSink(nullptr);
+  delete captured;
+  captured = nullptr;
+}
+
+std::vector<std::string> MessageCapture::take() {
+  std::vector<std::string> out;
+  out.swap(*captured);
+  return out;
+}
+
+CompileOutcome compileText(const std::string& text, const CompileControl* control) {
+  initPieceTemplatesHeadless();
+  MessageCapture capture;
+  CompileOutcome outcome;
+  outcome.result = compileScript(splitScriptText(text), control);
+  outcome.messages = capture.take();
+  return outcome;
+}
+
+int placedCount() { return usedPrefixLength(); }
+
+const PieceRecord& piece(int n) { return modelTable[n]; }
+
+Vec3 transformPoint(const Matrix& m, double x, double y, double z) {
+  const float* e = m.m;
+  return {e[0] * x + e[4] * y + e[8] * z + e[12], e[1] * x + e[5] * y + e[9] * z + e[13],
+          e[2] * x + e[6] * y + e[10] * z + e[14]};
+}
+
+double distance(const Vec3& a, const Vec3& b) {
+  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+}
+
+double maxDifference(const Matrix& a, const Matrix& b) {
+  double d = 0;
+  for (int i = 0; i < 16; ++i) d = std::max(d, double(std::fabs(a.m[i] - b.m[i])));
+  return d;
+}
