@@ -35,6 +35,10 @@
 
 namespace fs = std::filesystem;
 
+// Mesa's software driver keeps some memory of its own until the process ends;
+// sanitizer builds should not report it as ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.so\n"; }
+
 namespace {
 
 // Odd, so the view axis falls on the centre of a pixel.

@@ -80,7 +80,7 @@ bool hasExtension(const char* list, const char* name) {
   return false;
 }
 
-bool openSurfacelessDisplay(std::string* error) {
+bool initialiseDisplay(std::string* error) {
   const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
   if (!hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless"))
     return fail(error, "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless); "
@@ -95,6 +95,14 @@ bool openSurfacelessDisplay(std::string* error) {
     state.display = EGL_NO_DISPLAY;
     return fail(error, eglErrorText("eglInitialize"));
   }
+  return true;
+}
+
+// The display stays initialised once opened: terminating it unloads the
+// driver, and contexts made one after another (as the tests do) would load
+// it again each time.
+bool openSurfacelessDisplay(std::string* error) {
+  if (state.display == EGL_NO_DISPLAY && !initialiseDisplay(error)) return false;
   if (!eglBindAPI(EGL_OPENGL_API)) return fail(error, eglErrorText("eglBindAPI(EGL_OPENGL_API)"));
   return true;
 }
@@ -192,13 +200,11 @@ bool createOffscreenContext(int width, int height, std::string* error) {
 }
 
 void destroyOffscreenContext() {
-  if (state.display == EGL_NO_DISPLAY) return;
-  if (state.context != EGL_NO_CONTEXT && eglGetCurrentContext() == state.context) releaseFramebuffer();
+  if (state.display == EGL_NO_DISPLAY || state.context == EGL_NO_CONTEXT) return;
+  if (eglGetCurrentContext() == state.context) releaseFramebuffer();
   eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   releasePbufferAttempt();
-  eglTerminate(state.display);
-  eglReleaseThread();
-  state = OffscreenState{};
+  state.framebuffer = state.colourBuffer = state.depthBuffer = 0;
 }
 
 bool offscreenContextCurrent() {
