@@ -684,19 +684,21 @@ TEST_F(GeneratedPiecesTest, ConnectorAtTheOriginShowsItsColourAtTheCentre) {
   EXPECT_EQ(f.at(0, 0), BACKGROUND);
 }
 
-TEST_F(GeneratedPiecesTest, RodShowsInEdgeAndSolidModes) {
+TEST_F(GeneratedPiecesTest, RodShowsInEveryDisplayMode) {
   showAxes = 0;
-  place(0, 13, 0, 0, 0);  // yellow, running along -z
-  rotateViewByDrag(90, 0);
+  place(0, 13, 0, 0, 0);  // running along -z
+  rotateViewByDrag(90, 0);  // so it runs up the screen
   for (uint32_t mode : {DISPLAY_SOLIDS, DISPLAY_EDGES, DISPLAY_SOLIDS | DISPLAY_EDGES}) {
     displayMode = mode;
     const Frame f = renderFrame();
-    int yellow = 0;
-    for (int row = 0; row < SIZE; ++row)
-      for (int col = 0; col < SIZE; ++col) {
-        const Pixel p = f.at(col, row);
-        yellow += p.r > 100 && p.g > 100 && p.b + 50 < p.r;
-      }
-    EXPECT_GT(yellow, 20) << "display mode " << mode;
+    int drawn = 0;
+    for (int row = 0; row < CENTRE; ++row) {
+      bool seenHere = false;
+      for (int col = CENTRE - 8; col <= CENTRE + 8; ++col) seenHere |= !(f.at(col, row) == BACKGROUND);
+      drawn += seenHere;
+    }
+    // Edges alone are lit with whatever normal was set last, so only their
+    // presence is checked, not their colour.
+    EXPECT_GT(drawn, CENTRE / 2) << "rows showing the rod, display mode " << mode;
   }
 }
