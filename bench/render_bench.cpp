@@ -13,9 +13,8 @@
 // Render1000: a model of 1000 generated pieces drawn at 600 x 600: one frame
 // read back, one frame written as PNG, and the whole offscreen command
 // (context, textures, piece library, frame, PNG) from a cold start.
-#include <benchmark/benchmark.h>
-
 #include <GL/gl.h>
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -76,7 +75,8 @@ void buildModel(int n, Shape shape, GLuint list) {
   for (int i = 0; i < n; ++i) {
     PieceRecord& p = modelTable[i];
     p = pieceTemplates[i % 16];
-    setTranslation(p.matrix, float(i % 32) * 150.0f - 2400.0f, 0.0f, float(i / 32) * 150.0f - 2400.0f);
+    setTranslation(p.matrix, float(i % 32) * 150.0f - 2400.0f, 0.0f,
+                   float(i / 32) * 150.0f - 2400.0f);
     if (list) p.solidList = p.edgeList = list;
     if (shape == CHAIN && i > 0) {
       inFrameOf(i, i - 1);

@@ -6,9 +6,8 @@
 // squares facing the viewer, so that every piece lands on known pixels; the
 // room textures are the generated ones of the build directory. The last
 // group uses the generated piece files of the build directory.
-#include <gtest/gtest.h>
-
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include <cmath>
@@ -112,8 +111,10 @@ fs::path makeTestDataDir() {
   char pattern[] = "/tmp/vexocad-render-XXXXXX";
   const fs::path dir = mkdtemp(pattern);
   fs::create_directory_symlink(fs::path(buildDir) / "data", dir / "data");
-  for (int i = 0; i < SUBPART_COUNT; ++i) writeFile(dir / "vexo/P" / subPartFileNames[i], "0 empty\n");
-  for (int k = 0; k < KIND_COUNT; ++k) writeFile(dir / "vexo/Parts" / pieceFileNames[k], "0 empty\n");
+  for (int i = 0; i < SUBPART_COUNT; ++i)
+    writeFile(dir / "vexo/P" / subPartFileNames[i], "0 empty\n");
+  for (int k = 0; k < KIND_COUNT; ++k)
+    writeFile(dir / "vexo/Parts" / pieceFileNames[k], "0 empty\n");
   writeFile(dir / "vexo/Parts/vx304.dat", TILE);  // kind 3
   // Kind 2: the same square listed counter-clockwise, so culled.
   writeFile(dir / "vexo/Parts/vx225.dat", "4 16 -20 -20 0 20 -20 0 20 20 0 -20 20 0\n");
@@ -478,8 +479,10 @@ TEST_F(ViewTest, PiecesAreNamedByNumberInFrameTreeOrder) {
   inFrameOf(2, 0);
   inFrameOf(4, 2);
   inFrameOf(5, 0);
-  EXPECT_EQ(selectionNames([] { drawModelTrees(modelTable); }), (std::vector<GLuint>{0, 2, 4, 5, 3, 1}));
-  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[2], modelTable); }), (std::vector<GLuint>{2, 4}));
+  EXPECT_EQ(selectionNames([] { drawModelTrees(modelTable); }),
+            (std::vector<GLuint>{0, 2, 4, 5, 3, 1}));
+  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[2], modelTable); }),
+            (std::vector<GLuint>{2, 4}));
   EXPECT_TRUE(selectionNames([] { drawPieceTree(nullptr, modelTable); }).empty());
 }
 
@@ -489,7 +492,8 @@ TEST_F(ViewTest, DrawingFromAPieceOnAFrameLoopDrawsEachPieceOnce) {
     modelTable[i].flags |= PIECE_IN_FRAME;
     modelTable[i].frameParent = &modelTable[(i + 2) % 3];  // 0 in 2, 1 in 0, 2 in 1
   }
-  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[1], modelTable); }), (std::vector<GLuint>{1, 2, 0}));
+  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[1], modelTable); }),
+            (std::vector<GLuint>{1, 2, 0}));
   EXPECT_TRUE(selectionNames([] { drawModelTrees(modelTable); }).empty());
 }
 
@@ -531,7 +535,8 @@ TEST_F(ViewTest, RoomShowsWallAboveAndFloorBelowAndLeavesTexturingOff) {
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   for (int turn = 1; turn < 4; ++turn) {
     rotateViewByKeys(90.0f, 0.0f);  // each of the other three walls, seen from inside
-    EXPECT_FALSE(renderFrame().at(CENTRE, 5) == BACKGROUND) << "wall after " << turn << " quarter turns";
+    EXPECT_FALSE(renderFrame().at(CENTRE, 5) == BACKGROUND)
+        << "wall after " << turn << " quarter turns";
   }
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
@@ -603,7 +608,9 @@ TEST_F(ViewTest, RenderWritesThePngWithRoomAndModeAsAsked) {
 }
 
 TEST_F(ViewTest, UnwritableImageIsReported) {
-  EXPECT_EQ(renderCurrentModelToPng((testData / "no/such/dir/frame.png").c_str(), false, DISPLAY_SOLIDS), 1);
+  EXPECT_EQ(
+      renderCurrentModelToPng((testData / "no/such/dir/frame.png").c_str(), false, DISPLAY_SOLIDS),
+      1);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().caption, "Erreur");
   stopOffscreenView();
@@ -674,7 +681,7 @@ TEST_F(GeneratedPiecesTest, AllPieceFilesLoadWithoutMessages) {
 
 TEST_F(GeneratedPiecesTest, ConnectorAtTheOriginShowsItsColourAtTheCentre) {
   showAxes = 0;
-  place(0, 3, 0, 0, 0);  // red, lying in the x-z plane
+  place(0, 3, 0, 0, 0);     // red, lying in the x-z plane
   rotateViewByDrag(90, 0);  // look down on its face
   const Frame f = renderFrame();
   int red = 0;
@@ -686,7 +693,7 @@ TEST_F(GeneratedPiecesTest, ConnectorAtTheOriginShowsItsColourAtTheCentre) {
 
 TEST_F(GeneratedPiecesTest, RodShowsInEveryDisplayMode) {
   showAxes = 0;
-  place(0, 13, 0, 0, 0);  // running along -z
+  place(0, 13, 0, 0, 0);    // running along -z
   rotateViewByDrag(90, 0);  // so it runs up the screen
   for (uint32_t mode : {DISPLAY_SOLIDS, DISPLAY_EDGES, DISPLAY_SOLIDS | DISPLAY_EDGES}) {
     displayMode = mode;
@@ -694,7 +701,8 @@ TEST_F(GeneratedPiecesTest, RodShowsInEveryDisplayMode) {
     int drawn = 0;
     for (int row = 0; row < CENTRE; ++row) {
       bool seenHere = false;
-      for (int col = CENTRE - 8; col <= CENTRE + 8; ++col) seenHere |= !(f.at(col, row) == BACKGROUND);
+      for (int col = CENTRE - 8; col <= CENTRE + 8; ++col)
+        seenHere |= !(f.at(col, row) == BACKGROUND);
       drawn += seenHere;
     }
     // Edges alone are lit with whatever normal was set last, so only their

@@ -80,7 +80,8 @@ void drawAxes() {
 void drawGhostPiece() {
   glLoadIdentity();
   glTranslatef(float(mouseX) - GHOST_HALF_WINDOW, GHOST_HALF_WINDOW - float(mouseY), GHOST_DEPTH);
-  if (ghostPortKind >= PORT_PINCE && ghostPortKind <= PORT_BARRE) glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+  if (ghostPortKind >= PORT_PINCE && ghostPortKind <= PORT_BARRE)
+    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
   ghostPiece.colour[3] = 0.5f;
   glEnable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
@@ -88,7 +89,8 @@ void drawGhostPiece() {
   // A port kind that does not fit a byte stays invalid (identity frame)
   // instead of wrapping onto a valid one.
   const bool fits = ghostPortKind >= 0 && ghostPortKind <= 255;
-  ConnectionPoint port = makeConnectionPoint(uint8_t(fits ? ghostPortKind : 255), double(ghostPlace));
+  ConnectionPoint port =
+      makeConnectionPoint(uint8_t(fits ? ghostPortKind : 255), double(ghostPlace));
   placeConnectionPoint(port, ghostPiece, false, false);
   glMultMatrixf(port.frame.m);
   drawPiece(ghostPiece);
