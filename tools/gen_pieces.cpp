@@ -45,6 +45,9 @@ constexpr double HUB_HALF = 9.0;  // the hub stands proud of the plate
 constexpr double HOLE_RADIUS = 8.6;
 constexpr int HUB_SIDES = 16;
 
+constexpr double FLANGE_RADIUS = 30.0;  // the collar round the end connector's hub
+constexpr double FLANGE_HALF = 4.5;
+
 constexpr double JAW_INNER = 8.3;  // a rod body crossing the clip fits inside
 constexpr double JAW_OUTER = 13.3;
 constexpr double JAW_OPENING = 45.0;  // half-angle of the mouth, narrower than a rod
@@ -467,7 +470,7 @@ DataFile clip() {
 // (side +1 faces the clip at a + 45), from the clip's axis outwards.
 std::vector<Vec2> jawFlank(double a, int side) {
   std::vector<Vec2> out;
-  for (double t = 180.0; t <= 270.0 + 1e-9; t += JAW_STEP) out.push_back(jawPoint(a, 180.0 + side * (t - 180.0), JAW_OUTER));
+  for (double t = 0; t <= 90.0 + 1e-9; t += JAW_STEP) out.push_back(jawPoint(a, 180.0 + side * t, JAW_OUTER));
   return out;
 }
 
@@ -538,12 +541,14 @@ DataFile wheelHub() {
 }
 
 std::vector<DataFile> subPartFiles() {
-  std::vector<ProfilePoint> longCollar = neck();
-  for (ProfilePoint p : std::vector<ProfilePoint>{{-14.0, ROD_RADIUS}, {-14.5, 7.2}, {-15.5, 7.2}, {-RINGED_END_LENGTH, ROD_RADIUS}})
-    longCollar.push_back(p);
+  std::vector<ProfilePoint> ringedCollar = neck();
+  const double ring = RINGED_END_LENGTH - 2.0, groove = ROD_RADIUS - 0.8;
+  for (ProfilePoint p : std::vector<ProfilePoint>{
+           {-ring, ROD_RADIUS}, {-ring - 0.5, groove}, {-ring - 1.5, groove}, {-RINGED_END_LENGTH, ROD_RADIUS}})
+    ringedCollar.push_back(p);
   return {rodEnd("e-rod0.dat", "bevelled rod end of the short rods", bevelledHead(), neck()),
           rodEnd("e-rod.dat", "rounded rod end", roundHead(), neck()),
-          rodEnd("e-rod3.dat", "rounded rod end with a ringed collar, long rods", roundHead(), longCollar),
+          rodEnd("e-rod3.dat", "rounded rod end with a ringed collar, long rods", roundHead(), ringedCollar),
           clip(),
           web(),
           socketHub(),
@@ -583,13 +588,18 @@ DataFile connector(int kind) {
     if (hasClipAt(kind, a + 45)) place(f, rotationAboutY(a), "m-spoke.dat");
   }
   if (kind == 9)
-    addSolid(f, lathe({{-4.5, HUB_RADIUS}, {-4.5, 30.0}, {4.5, 30.0}, {4.5, HUB_RADIUS}}, true, Axis::Y, HUB_SIDES));
+    addSolid(f, lathe({{-FLANGE_HALF, HUB_RADIUS}, {-FLANGE_HALF, FLANGE_RADIUS}, {FLANGE_HALF, FLANGE_RADIUS},
+                       {FLANGE_HALF, HUB_RADIUS}},
+                      true, Axis::Y, HUB_SIDES));
   return f;
 }
 
+// The short rods have bevelled ends, the longest ones ringed collars.
+bool hasRingedEnds(int kind) { return kind >= 14; }
+
 const char* rodEndFile(int kind) {
   if (kind <= 11) return "e-rod0.dat";
-  return kind <= 13 ? "e-rod.dat" : "e-rod3.dat";
+  return hasRingedEnds(kind) ? "e-rod3.dat" : "e-rod.dat";
 }
 
 // A rod in its own frame: the first end's frame at the clip reach, the second
@@ -597,11 +607,11 @@ const char* rodEndFile(int kind) {
 DataFile rod(int kind) {
   const double far = double(rodFarEnd(kind));
   char title[128];
-  std::snprintf(title, sizeof title, "%s: rod, %s apart", pieceFileNames[kind], number(far + REACH, 3).c_str());
+  std::snprintf(title, sizeof title, "%s: rod joining connectors %s apart", pieceFileNames[kind], number(far + REACH, 3).c_str());
   DataFile f{pieceFileNames[kind], {title, "runs along -z from its first end to its second"}, {}, {}, {}};
   place(f, portFrame(kind, PORT_BOUT, 1), rodEndFile(kind));
   place(f, portFrame(kind, PORT_BOUT, 2), rodEndFile(kind));
-  const double collar = rodEndFile(kind)[5] == '3' ? RINGED_END_LENGTH : END_LENGTH;
+  const double collar = hasRingedEnds(kind) ? RINGED_END_LENGTH : END_LENGTH;
   const double z0 = -(REACH + collar), z1 = -(far - collar);
   addSolid(f, lathe({{z0, ROD_RADIUS}, {z1, ROD_RADIUS}}, false, Axis::Z, ROD_SIDES),
            [](const Edge& e) { return std::fabs(e.a.z - e.b.z) > 1e-9; });  // the ends join the collars smoothly
