@@ -80,8 +80,7 @@ void drawAxes() {
 void drawGhostPiece() {
   glLoadIdentity();
   glTranslatef(float(mouseX) - GHOST_HALF_WINDOW, GHOST_HALF_WINDOW - float(mouseY), GHOST_DEPTH);
-  if (ghostPortKind >= PORT_PINCE && ghostPortKind <= PORT_BARRE)
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+  if (ghostPortKind >= PORT_PINCE && ghostPortKind <= PORT_BARRE) glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
   ghostPiece.colour[3] = 0.5f;
   glEnable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
