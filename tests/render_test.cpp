@@ -500,25 +500,44 @@ TEST_F(ViewTest, DrawingFromAPieceOnAFrameLoopDrawsEachPieceOnce) {
 // ---- ghost piece ----
 
 TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheView) {
+  // The ghost's placement is laid out for the 600 x 600 view window.
+  constexpr int WINDOW = 600;
+  stopOffscreenView();
+  ASSERT_TRUE(startOffscreenView(WINDOW, WINDOW));
   showAxes = 0;
   insertionMode = 1;
   ghostPiece = pieceTemplates[9];  // lying in the x-z plane, as connectors do
   setColour(ghostPiece, 1.0f, 0.0f, 0.0f);
   ghostPortKind = 0;  // by the hole: the face turns towards the eye
   ghostPlace = 1.0f;
-  mouseX = 300;  // the centre of the 600 x 600 window the ghost is laid out for
-  mouseY = 300;
   rotateViewByDrag(40, 70);
   translateView(30, 30, 0);
-  const Frame f = renderFrame();
-  // 730 units away, half transparent over the background, and centred.
-  const Pixel ghost = f.at(CENTRE, CENTRE);
-  EXPECT_GT(ghost.r, 100) << ghost;
-  EXPECT_GT(ghost.r, ghost.b + 40) << ghost;
-  EXPECT_EQ(f.at(CENTRE + 20, CENTRE), BACKGROUND);
+  auto ghostAt = [](int col, int row) {
+    drawScene();
+    const Frame f{readOffscreenPixels(WINDOW, WINDOW), WINDOW, WINDOW};
+    const Pixel p = f.at(col, row);
+    // Half transparent over the background.
+    return p.r > 100 && p.r > p.b + 40;
+  };
+  mouseX = 300;  // the window's centre: on the view axis
+  mouseY = 300;
+  EXPECT_TRUE(ghostAt(300, 300));
+  EXPECT_FALSE(ghostAt(340, 300));
+  mouseX = 400;  // 100 pixels right: 100 units at 730 units from the eye
+  EXPECT_TRUE(ghostAt(399, 300));
+  EXPECT_FALSE(ghostAt(300, 300));
   EXPECT_EQ(ghostPiece.colour[3], 0.5f);
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+}
+
+TEST_F(ViewTest, NoGhostAndNoBlendSwitchingOutsideInsertionMode) {
+  ghostPiece = pieceTemplates[9];
+  insertionMode = 0;
+  glEnable(GL_BLEND);  // left as found
+  renderFrame();
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_EQ(ghostPiece.colour[3], 1.0f);
 }
 
 // ---- room ----
