@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -113,8 +115,11 @@ Bytes paddedRows(const std::vector<Bytes>& rows) {
 
 // ---- loading -----------------------------------------------------------------------
 
+// ctest runs the cases of this program in parallel processes: each process
+// gets its own files.
 std::string tempPath(const std::string& name) {
-  return (std::filesystem::path(testing::TempDir()) / ("vexocad_bmp_" + name)).string();
+  const std::string unique = std::to_string(getpid()) + "_" + name;
+  return (std::filesystem::path(testing::TempDir()) / ("vexocad_bmp_" + unique)).string();
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {
