@@ -5,6 +5,7 @@
 #include <chrono>
 #include <sstream>
 
+#include "shell/command_options.h"
 #include "support/process.h"
 
 namespace {
@@ -98,4 +99,29 @@ TEST(CommandLineTest, RenderWritesAPngEvenWithScriptErrors) {
   EXPECT_EQ(bytes.substr(1, 3), "PNG");
   EXPECT_EQ((unsigned char)bytes[19], 64);  // width in the header
   EXPECT_EQ((unsigned char)bytes[23], 48);
+}
+
+// Found by fuzzing: "--render m.vxo -o omm --help" gave help but "--help
+// --check x" a wrong complaint about two modes. --help and --version now win
+// wherever they stand; two compiling modes are still refused.
+TEST(CommandLineTest, HelpAndVersionWinWhereverTheyStand) {
+  const auto parse = [](std::vector<const char*> args, std::string* error = nullptr) {
+    args.insert(args.begin(), "vexocad");
+    CommandOptions o;
+    std::string reason;
+    const bool ok = parseCommandLine(int(args.size()), args.data(), o, reason);
+    if (error) *error = reason;
+    return ok ? o.mode : CommandOptions::Mode(-1);
+  };
+  EXPECT_EQ(parse({"--render", "m#odel.vges#oel.vx", "-o", "omm", "--help"}), CommandOptions::HELP);
+  EXPECT_EQ(parse({"--help", "--check", "x.vxo"}), CommandOptions::HELP);
+  EXPECT_EQ(parse({"--version", "--dump", "x.vxo"}), CommandOptions::VERSION);
+  EXPECT_EQ(parse({"--dump", "x.vxo", "--version", "-h"}), CommandOptions::HELP);
+  EXPECT_EQ(parse({"-o", "--help", "--render", "x.vxo"}), CommandOptions::RENDER);
+  std::string error;
+  EXPECT_EQ(parse({"--help", "--check", "a.vxo", "--dump", "b.vxo"}, &error), CommandOptions::Mode(-1));
+  EXPECT_EQ(error, "choose one of --check, --dump and --render");
+  const ProcessResult r = runVexocad("--help --check x.vxo");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Usage: vexocad"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 
 #include "pieces/catalogue.h"
 #include "platform/core_messages.h"
+#include "platform/core_text_encoding.h"
 #include "shell/shared_state.h"
 
 namespace {
@@ -111,4 +112,12 @@ bool parseSubPartLine(const char* line, Matrix& M, char name[256]) {
   std::sscanf(line, "%d %d %f %f %f %f %f %f %f %f %f %f %f %f %255s", &type, &colour, &e[12],
               &e[13], &e[14], &e[0], &e[4], &e[8], &e[1], &e[5], &e[9], &e[2], &e[6], &e[10], name);
   return true;
+}
+
+int readSubPartPlacement(const char* line, Matrix& placement) {
+  char name[256];
+  if (!parseSubPartLine(line, placement, name)) return -1;
+  const int index = findSubPart(name);
+  if (index < 0) showMessage(cp1252ToUtf8(name).c_str(), "Non trouvé", ICON_ERROR);
+  return index;
 }

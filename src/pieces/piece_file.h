@@ -45,6 +45,10 @@ bool parseMeshLine(const char* line, MeshBuffer& buffer);
 // A form 1 line: the sub-part placement matrix (column-major, last row fixed)
 // and the name. False when the line is not form 1.
 bool parseSubPartLine(const char* line, Matrix& placement, char name[256]);
+// A form 1 line as the piece library places it: the index of the named
+// sub-part and its placement. -1 when the line is not form 1, or when no
+// sub-part has that name, after the "Non trouvé" message with the name.
+int readSubPartPlacement(const char* line, Matrix& placement);
 
 // Opens a data file for reading, reporting the failure with the path as text
 // and "Erreur lors de l'ouverture de la pièce" as caption.

@@ -7,9 +7,6 @@
 
 #include <string>
 
-#include "platform/core_messages.h"
-#include "platform/core_text_encoding.h"
-
 unsigned subPartSolidList[SUBPART_COUNT];
 unsigned subPartEdgeList[SUBPART_COUNT];
 unsigned kindSolidList[KIND_COUNT];
@@ -61,13 +58,8 @@ void emitFaces(const MeshBuffer& b) {
 // A form 1 line: the named sub-part's list under the line's placement.
 void emitSubPartLine(const char* line, bool edgeMode) {
   Matrix placement;
-  char name[256];
-  if (!parseSubPartLine(line, placement, name)) return;
-  const int index = findSubPart(name);
-  if (index < 0) {
-    showMessage(cp1252ToUtf8(name).c_str(), "Non trouvé", ICON_ERROR);
-    return;
-  }
+  const int index = readSubPartPlacement(line, placement);
+  if (index < 0) return;
   glPushMatrix();
   glMultMatrixf(placement.m);
   glCallList(edgeMode ? subPartEdgeList[index] : subPartSolidList[index]);

@@ -14,6 +14,7 @@
 #include "platform/core_data_dir.h"
 #include "script/compiler.h"
 #include "script/key_bindings.h"
+#include "shell/command_options.h"
 #include "shell/model_dump.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
@@ -29,85 +30,11 @@ enum ExitStatus {
   EXIT_USAGE = 64
 };
 
-struct Options {
-  enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;
-  std::string file;
-  double maxSeconds = 0;  // 0: no limit
-  std::string pngPath;
-  int width = 600, height = 600;
-  bool room = false;
-  uint32_t displayMode = DISPLAY_SOLIDS;
-};
-
-const char* const usage =
-    "Usage: vexocad [FICHIER]            open FICHIER in the desktop program\n"
-    "       vexocad --check FICHIER      compile FICHIER, print every message\n"
-    "       vexocad --dump FICHIER       compile FICHIER, print the model table\n"
-    "       vexocad --render FICHIER -o IMAGE.png\n"
-    "                                    compile FICHIER, draw the model as the view\n"
-    "                                    shows it at start-up, write a PNG\n"
-    "Options:\n"
-    "  --max-seconds N   stop a compile that runs longer than N seconds\n"
-    "  --size WxH        size of the rendered image (default 600x600)\n"
-    "  --room            draw the room around the model\n"
-    "  --edges           draw solids with their edges\n"
-    "  --edges-only      draw edges only\n"
-    "  --help            show this help\n"
-    "  --version         show the version\n"
-    "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
-    "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
-    "4 image not rendered, 64 bad command line.\n";
+using Options = CommandOptions;
 
 bool usageError(const std::string& text) {
-  std::fprintf(stderr, "vexocad: %s\n%s", text.c_str(), usage);
+  std::fprintf(stderr, "vexocad: %s\n%s", text.c_str(), commandLineUsage);
   return false;
-}
-
-bool parseSeconds(const char* text, double& seconds) {
-  char* end = nullptr;
-  seconds = std::strtod(text, &end);
-  return end != text && *end == '\0' && seconds > 0 && seconds < 1e9;
-}
-
-bool parseSize(const char* text, int& width, int& height) {
-  char x = 0, extra = 0;
-  return std::sscanf(text, "%d%c%d%c", &width, &x, &height, &extra) == 3 && (x == 'x' || x == 'X') &&
-         width > 0 && height > 0 && width <= 8192 && height <= 8192;
-}
-
-bool parseOptions(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      o.mode = Options::HELP;
-    } else if (a == "--version") {
-      o.mode = Options::VERSION;
-    } else if (a == "--check" || a == "--dump" || a == "--render") {
-      if (o.mode != Options::NONE) return usageError("choose one of --check, --dump and --render");
-      o.mode = a == "--check" ? Options::CHECK : a == "--dump" ? Options::DUMP : Options::RENDER;
-      if (i + 1 >= argc) return usageError(a + " needs a file");
-      o.file = argv[++i];
-    } else if (a == "-o") {
-      if (i + 1 >= argc) return usageError("-o needs the name of the image file");
-      o.pngPath = argv[++i];
-    } else if (a == "--size") {
-      if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
-        return usageError("--size needs WIDTHxHEIGHT, each from 1 to 8192");
-    } else if (a == "--room") {
-      o.room = true;
-    } else if (a == "--edges") {
-      o.displayMode = DISPLAY_SOLIDS | DISPLAY_EDGES;
-    } else if (a == "--edges-only") {
-      o.displayMode = DISPLAY_EDGES;
-    } else if (a == "--max-seconds") {
-      if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
-        return usageError("--max-seconds needs a positive number of seconds");
-    } else {
-      return usageError("unknown argument: " + a);
-    }
-  }
-  if (o.mode == Options::RENDER && o.pngPath.empty()) return usageError("--render needs -o IMAGE.png");
-  return true;
 }
 
 struct Deadline {
@@ -167,9 +94,10 @@ int compileFile(const Options& o) {
 int runCommandLine(int argc, char** argv) {
   findDataDir(argc > 0 ? argv[0] : nullptr);
   Options o;
-  if (!parseOptions(argc, argv, o)) return EXIT_USAGE;
+  std::string error;
+  if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
   switch (o.mode) {
-    case Options::HELP: std::fputs(usage, stdout); return EXIT_CLEAN;
+    case Options::HELP: std::fputs(commandLineUsage, stdout); return EXIT_CLEAN;
     case Options::VERSION: std::puts("vexocad 0.1.0"); return EXIT_CLEAN;
     case Options::CHECK:
     case Options::DUMP:

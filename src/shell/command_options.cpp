@@ -1,0 +1,85 @@
+// Reading the command line's arguments into options. Kept apart from running
+// them so that the reading can be tried on any arguments without effects.
+#include "shell/command_options.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+const char* const commandLineUsage =
+    "Usage: vexocad [FICHIER]            open FICHIER in the desktop program\n"
+    "       vexocad --check FICHIER      compile FICHIER, print every message\n"
+    "       vexocad --dump FICHIER       compile FICHIER, print the model table\n"
+    "       vexocad --render FICHIER -o IMAGE.png\n"
+    "                                    compile FICHIER, draw the model as the view\n"
+    "                                    shows it at start-up, write a PNG\n"
+    "Options:\n"
+    "  --max-seconds N   stop a compile that runs longer than N seconds\n"
+    "  --size WxH        size of the rendered image (default 600x600)\n"
+    "  --room            draw the room around the model\n"
+    "  --edges           draw solids with their edges\n"
+    "  --edges-only      draw edges only\n"
+    "  --help            show this help\n"
+    "  --version         show the version\n"
+    "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
+    "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
+    "4 image not rendered, 64 bad command line.\n";
+
+namespace {
+bool fail(std::string& error, const std::string& text) {
+  error = text;
+  return false;
+}
+
+bool parseSeconds(const char* text, double& seconds) {
+  char* end = nullptr;
+  seconds = std::strtod(text, &end);
+  return end != text && *end == '\0' && seconds > 0 && seconds < 1e9;
+}
+
+bool parseSize(const char* text, int& width, int& height) {
+  char x = 0, extra = 0;
+  return std::sscanf(text, "%d%c%d%c", &width, &x, &height, &extra) == 3 && (x == 'x' || x == 'X') &&
+         width > 0 && height > 0 && width <= 8192 && height <= 8192;
+}
+}  // namespace
+
+// --help wins over everything and --version over the modes that compile,
+// wherever they stand on the line.
+bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std::string& error) {
+  using Options = CommandOptions;
+  bool fileModeChosen = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      o.mode = Options::HELP;
+    } else if (a == "--version") {
+      if (o.mode != Options::HELP) o.mode = Options::VERSION;
+    } else if (a == "--check" || a == "--dump" || a == "--render") {
+      if (fileModeChosen) return fail(error, "choose one of --check, --dump and --render");
+      fileModeChosen = true;
+      if (o.mode == Options::NONE)
+        o.mode = a == "--check" ? Options::CHECK : a == "--dump" ? Options::DUMP : Options::RENDER;
+      if (i + 1 >= argc) return fail(error, a + " needs a file");
+      o.file = argv[++i];
+    } else if (a == "-o") {
+      if (i + 1 >= argc) return fail(error, "-o needs the name of the image file");
+      o.pngPath = argv[++i];
+    } else if (a == "--size") {
+      if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
+        return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
+    } else if (a == "--room") {
+      o.room = true;
+    } else if (a == "--edges") {
+      o.displayMode = DISPLAY_SOLIDS | DISPLAY_EDGES;
+    } else if (a == "--edges-only") {
+      o.displayMode = DISPLAY_EDGES;
+    } else if (a == "--max-seconds") {
+      if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
+        return fail(error, "--max-seconds needs a positive number of seconds");
+    } else {
+      return fail(error, "unknown argument: " + a);
+    }
+  }
+  if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
+  return true;
+}

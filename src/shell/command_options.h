@@ -1,0 +1,24 @@
+// The command line's arguments read into options, with nothing run: the modes
+// and files it names are acted on by runCommandLine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "shell/shared_state.h"
+
+struct CommandOptions {
+  enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;
+  std::string file;
+  double maxSeconds = 0;  // 0: no limit
+  std::string pngPath;
+  int width = 600, height = 600;
+  bool room = false;
+  uint32_t displayMode = DISPLAY_SOLIDS;
+};
+
+extern const char* const commandLineUsage;
+
+// Reads argv[1..argc-1]. False with the reason in error (one line, without
+// the usage text) when the arguments make no sense.
+bool parseCommandLine(int argc, const char* const* argv, CommandOptions& options, std::string& error);

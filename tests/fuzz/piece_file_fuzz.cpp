@@ -1,0 +1,107 @@
+// Fuzz target: the piece file reader over any file contents. The same bytes
+// go through loadMesh from a file and parseMeshText from memory, and through
+// the form 1 pass that the piece library makes (readDataLine, then the
+// sub-part placement of each form 1 line). Checks that both mesh readers
+// agree, that the element counts are those of the file's significant lines
+// (cut at 254 characters, capped at 260 per form), that a placement keeps
+// its fixed last row and that an unknown sub-part name gives one message.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "fuzz_support.h"
+#include "pieces/catalogue.h"
+#include "pieces/piece_file.h"
+#include "platform/core_text_encoding.h"
+
+namespace {
+// Significant lines per first character, counted the plain way: a line is
+// read in pieces of at most 254 bytes ending at a line feed; a CR LF end
+// reads as LF; pieces that begin with "/", "0", a line feed or NUL are
+// comments or empty.
+struct LineCounts {
+  int byFirst[256] = {};
+  int significant = 0;
+  int of(char first) const { return byFirst[static_cast<unsigned char>(first)]; }
+};
+
+LineCounts countLines(const uint8_t* data, size_t size) {
+  LineCounts counts;
+  size_t i = 0;
+  while (i < size) {
+    size_t end = i;
+    while (end < size && end - i < DATA_LINE_CAPACITY - 1 && data[end++] != '\n') {
+    }
+    unsigned char first = data[i];
+    // "\r\n" alone becomes an empty line.
+    if (end - i == 2 && data[i] == '\r' && data[i + 1] == '\n') first = '\n';
+    i = end;
+    if (first == '/' || first == '0' || first == '\n' || first == '\0') continue;
+    ++counts.byFirst[first];
+    ++counts.significant;
+  }
+  return counts;
+}
+
+int capped(int n) { return n < MESH_CAPACITY ? n : MESH_CAPACITY; }
+
+bool sameMesh(const MeshBuffer& a, const MeshBuffer& b) {
+  return a.edgeCount == b.edgeCount && a.triangleCount == b.triangleCount && a.quadCount == b.quadCount &&
+         std::memcmp(a.edges, b.edges, sizeof(a.edges[0]) * a.edgeCount) == 0 &&
+         std::memcmp(a.triangles, b.triangles, sizeof(a.triangles[0]) * a.triangleCount) == 0 &&
+         std::memcmp(a.quads, b.quads, sizeof(a.quads[0]) * a.quadCount) == 0;
+}
+
+// The form 1 pass of the piece library, on the same lines.
+void checkSubPartPass(const uint8_t* data, size_t size, const LineCounts& counts) {
+  FILE* f = fmemopen(const_cast<uint8_t*>(data), size, "rb");
+  if (!f) return;  // no stream over zero bytes
+  char line[DATA_LINE_CAPACITY];
+  int significant = 0, formOne = 0;
+  while (readDataLine(f, line)) {
+    ++significant;
+    FUZZ_CHECK(std::memchr(line, '\0', DATA_LINE_CAPACITY) != nullptr);
+    if (line[0] != '1') continue;
+    ++formOne;
+    shownMessages().clear();
+    Matrix placement;
+    const int index = readSubPartPlacement(line, placement);
+    FUZZ_CHECK(index >= -1 && index < SUBPART_COUNT);
+    FUZZ_CHECK(placement.m[3] == 0 && placement.m[7] == 0 && placement.m[11] == 0 && placement.m[15] == 1);
+    if (index >= 0) {
+      FUZZ_CHECK(shownMessages().empty());
+    } else {
+      FUZZ_CHECK(shownMessages().size() == 1);
+      FUZZ_CHECK(shownMessages()[0].caption == "Non trouvé");
+      FUZZ_CHECK(isValidUtf8(shownMessages()[0].text));
+    }
+  }
+  std::fclose(f);
+  FUZZ_CHECK(significant == counts.significant);
+  FUZZ_CHECK(formOne == counts.of('1'));
+}
+
+// Large: kept off the stack.
+MeshBuffer fromMemory, fromFile;
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  captureMessages();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const LineCounts counts = countLines(data, size);
+  parseMeshText(reinterpret_cast<const char*>(data), size, fromMemory);
+  FUZZ_CHECK(fromMemory.edgeCount == capped(counts.of('2')));
+  FUZZ_CHECK(fromMemory.triangleCount == capped(counts.of('3')));
+  FUZZ_CHECK(fromMemory.quadCount == capped(counts.of('4')));
+
+  shownMessages().clear();
+  loadMesh(writeScratchFile(data, size).c_str(), fromFile);
+  FUZZ_CHECK(shownMessages().empty());
+  FUZZ_CHECK(sameMesh(fromMemory, fromFile));
+
+  checkSubPartPass(data, size, counts);
+  return 0;
+}
