@@ -105,13 +105,14 @@ TEST(CommandLineTest, RenderWritesAPngEvenWithScriptErrors) {
 // --check x" a wrong complaint about two modes. --help and --version now win
 // wherever they stand; two compiling modes are still refused.
 TEST(CommandLineTest, HelpAndVersionWinWhereverTheyStand) {
+  constexpr int refused = -1;
   const auto parse = [](std::vector<const char*> args, std::string* error = nullptr) {
     args.insert(args.begin(), "vexocad");
     CommandOptions o;
     std::string reason;
     const bool ok = parseCommandLine(int(args.size()), args.data(), o, reason);
     if (error) *error = reason;
-    return ok ? o.mode : CommandOptions::Mode(-1);
+    return ok ? int(o.mode) : refused;
   };
   EXPECT_EQ(parse({"--render", "m#odel.vges#oel.vx", "-o", "omm", "--help"}), CommandOptions::HELP);
   EXPECT_EQ(parse({"--help", "--check", "x.vxo"}), CommandOptions::HELP);
@@ -119,9 +120,25 @@ TEST(CommandLineTest, HelpAndVersionWinWhereverTheyStand) {
   EXPECT_EQ(parse({"--dump", "x.vxo", "--version", "-h"}), CommandOptions::HELP);
   EXPECT_EQ(parse({"-o", "--help", "--render", "x.vxo"}), CommandOptions::RENDER);
   std::string error;
-  EXPECT_EQ(parse({"--help", "--check", "a.vxo", "--dump", "b.vxo"}, &error), CommandOptions::Mode(-1));
+  EXPECT_EQ(parse({"--help", "--check", "a.vxo", "--dump", "b.vxo"}, &error), refused);
   EXPECT_EQ(error, "choose one of --check, --dump and --render");
   const ProcessResult r = runVexocad("--help --check x.vxo");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("Usage: vexocad"), std::string::npos);
+}
+
+// Found by fuzzing: "--max-seconds nan1e99" was refused but left a NaN in the
+// options, so that reading the same line twice gave options that differ.
+TEST(CommandLineTest, RefusedValuesLeaveTheOptionsAsTheyWere) {
+  const char* seconds[] = {"vexocad", "--max-seconds", "nan1e99", "--", "zs-umpsi", "10x", "--"};
+  CommandOptions o;
+  std::string error;
+  EXPECT_FALSE(parseCommandLine(7, seconds, o, error));
+  EXPECT_EQ(error, "--max-seconds needs a positive number of seconds");
+  EXPECT_EQ(o.maxSeconds, 0.0);
+  const char* size[] = {"vexocad", "--size", "320x0"};
+  o = CommandOptions{};
+  EXPECT_FALSE(parseCommandLine(3, size, o, error));
+  EXPECT_EQ(o.width, 600);
+  EXPECT_EQ(o.height, 600);
 }

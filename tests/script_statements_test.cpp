@@ -241,9 +241,10 @@ TEST(PieceStatementTest, LoopedReferencesNeverHang) {
 
 TEST(PieceStatementTest, HostileBytesNeverCrash) {
   std::mt19937 random(7);
-  const char* pieces[] = {"#", "\xA4", "%", "%p", "&", "@", "@@", "rot", "trans", "couleuri", "couleur=",
-                          "3D", "1e999", "nan", "-inf", "0x7fffffff", "c", "=", "h", "o", "/*", "*/",
-                          " ", "\n", "\r\n", "\t", std::string(1, '\0').c_str(), "\xFF"};
+  // Strings, not pointers: the NUL byte piece must outlive this line.
+  const std::string pieces[] = {"#", "\xA4", "%", "%p", "&", "@", "@@", "rot", "trans", "couleuri", "couleur=",
+                                "3D", "1e999", "nan", "-inf", "0x7fffffff", "c", "=", "h", "o", "/*", "*/",
+                                " ", "\n", "\r\n", "\t", std::string(1, '\0'), "\xFF"};
   for (int round = 0; round < 200; ++round) {
     std::string text;
     for (int i = 0; i < 300; ++i) {

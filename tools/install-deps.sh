@@ -7,6 +7,9 @@ packages=(
   libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
+  # the fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes, and
+  # llvm-symbolizer for readable reports
+  clang-14 libclang-rt-14-dev llvm-14
 )
 missing=()
 for p in "${packages[@]}"; do

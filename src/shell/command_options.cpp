@@ -30,16 +30,24 @@ bool fail(std::string& error, const std::string& text) {
   return false;
 }
 
+// The parsers below change their results only when they accept the text, so
+// that refused options never hold half-read values (such as a NaN).
 bool parseSeconds(const char* text, double& seconds) {
   char* end = nullptr;
-  seconds = std::strtod(text, &end);
-  return end != text && *end == '\0' && seconds > 0 && seconds < 1e9;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(value > 0 && value < 1e9)) return false;
+  seconds = value;
+  return true;
 }
 
 bool parseSize(const char* text, int& width, int& height) {
+  int w = 0, h = 0;
   char x = 0, extra = 0;
-  return std::sscanf(text, "%d%c%d%c", &width, &x, &height, &extra) == 3 && (x == 'x' || x == 'X') &&
-         width > 0 && height > 0 && width <= 8192 && height <= 8192;
+  if (std::sscanf(text, "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X')) return false;
+  if (w <= 0 || h <= 0 || w > 8192 || h > 8192) return false;
+  width = w;
+  height = h;
+  return true;
 }
 }  // namespace
 

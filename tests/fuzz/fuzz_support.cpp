@@ -15,7 +15,8 @@
 #define VEXOCAD_HAS_ASAN 1
 #endif
 #ifdef VEXOCAD_HAS_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime (declared here: GCC ships no header for it).
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* p);
 #endif
 
 namespace {

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the program and every test with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan) and runs every test under them.
+# Fails on a failed test and on any sanitizer report, also one from a child
+# process whose exit status a test does not look at: reports go to files in
+# build-asan/sanitizer-reports, which must stay empty.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXOCAD_SANITIZE=ON
+cmake --build build-asan
+
+reports="$PWD/build-asan/sanitizer-reports"
+rm -rf "$reports"
+mkdir -p "$reports"
+export ASAN_OPTIONS="log_path=$reports/asan:exitcode=86:detect_leaks=1:strict_string_checks=1:check_initialization_order=1"
+export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1:halt_on_error=1:exitcode=87"
+# The software GL driver keeps memory to the end; the tests that use it say
+# so themselves (__lsan_default_suppressions). Listing them here is noise.
+export LSAN_OPTIONS="print_suppressions=0"
+
+status=0
+ctest --test-dir build-asan --output-on-failure -j2 || status=1
+if [ -n "$(ls -A "$reports")" ]; then
+  echo "Sanitizer reports:"
+  for report in "$reports"/*; do
+    echo "--- $report"
+    cat "$report"
+  done
+  status=1
+fi
+exit $status
