@@ -52,6 +52,19 @@ TEST(CommandLineTest, Utf8AndCrLfFilesReadAsWindows1252Lines) {
   EXPECT_NE(r.out.find("piece 1 kind 13"), std::string::npos);
 }
 
+// Found by cross-checking the command line's reader against the document
+// reader: the byte-order mark of a UTF-8 file became "?" before the first
+// word, so the first line's piece was never made.
+TEST(CommandLineTest, ByteOrderMarkIsNoPartOfTheFirstLine) {
+  const std::string path = scriptFile("bom.vxo", "\xEF\xBB\xBF#8\n#13 %p1 @ h3 c1\n");
+  const ProcessResult r = runVexocad("--dump " + quoteForShell(path));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("piece 0 kind 8 ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("piece 1 kind 13 "), std::string::npos);
+  const std::string cp1252 = scriptFile("bom-1252.vxo", "\xEF\xBB\xBF\xA4" "8 \xE9\n");
+  EXPECT_EQ(runVexocad("--dump " + quoteForShell(cp1252)).out.rfind("piece 0 kind 8 colour 1 1 1 1 flags 3", 0), 0u);
+}
+
 TEST(CommandLineTest, UnreadableFilesAndBadArguments) {
   const std::string dir = makeTempDir();
   ProcessResult r = runVexocad("--check " + quoteForShell(dir + "/missing.vxo"));

@@ -8,7 +8,14 @@
 
 #include "platform/core_text_encoding.h"
 
-ScriptLines splitScriptText(const std::string& raw) {
+namespace {
+const char byteOrderMark[] = "\xEF\xBB\xBF";
+}  // namespace
+
+ScriptLines splitScriptText(const std::string& file) {
+  // A UTF-8 byte-order mark is no text of the script: kept, it would become
+  // "?" in front of the first word and hide that word's statement.
+  const std::string raw = file.compare(0, 3, byteOrderMark) == 0 ? file.substr(3) : file;
   const std::string bytes = hasNonAscii(raw) && isValidUtf8(raw) ? utf8ToCp1252(raw) : raw;
   ScriptLines lines;
   size_t start = 0;
