@@ -8,16 +8,13 @@
 #include "model/connection.h"
 #include "model/frame_tree.h"
 #include "pieces/catalogue.h"
+#include "platform/core_virtual_keys.h"
 #include "shell/shared_state.h"
 #include "view/room.h"
 #include "view/view_state.h"
 
 namespace {
 
-constexpr int VK_LEFT = 0x25;
-constexpr int VK_UP = 0x26;
-constexpr int VK_RIGHT = 0x27;
-constexpr int VK_DOWN = 0x28;
 constexpr float KEY_TURN_DEGREES = 0.3f;
 constexpr float AXIS_LENGTH = 1000.0f;
 
