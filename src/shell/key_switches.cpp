@@ -1,0 +1,71 @@
+// The built-in key switches. Most are edge-triggered through keyLatch, which
+// the script's key bindings use in the opposite sense (a switch acts when its
+// latch byte is 0 and then sets it).
+#include "shell/key_switches.h"
+
+#include <GL/gl.h>
+
+#include "platform/core_window_messages.h"
+#include "shell/main_window.h"
+#include "shell/shared_state.h"
+#include "view/view_state.h"
+
+namespace {
+template <typename Action>
+void latchedSwitch(int key, Action action) {
+  if (!keyState[key]) {
+    keyLatch[key] = 0;
+    return;
+  }
+  if (keyLatch[key]) return;
+  keyLatch[key] = 1;
+  action();
+  // The key may have been released while the action held a modal box.
+  if (!keyState[key]) keyLatch[key] = 0;
+}
+
+void toggle(uint8_t& flag) { flag = !flag; }
+
+void switchSolidsAndEdges() {
+  if (displayMode & DISPLAY_SOLIDS) {
+    displayMode = (displayMode & ~DISPLAY_SOLIDS) | DISPLAY_EDGES;
+    glDisable(GL_LIGHTING);
+  } else {
+    glEnable(GL_LIGHTING);
+    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
+  }
+}
+
+void switchLighting() {
+  toggle(lightingOn);
+  if (!lightingOn) {
+    glDisable(GL_LIGHTING);
+    displayMode |= DISPLAY_EDGES | DISPLAY_SOLIDS;
+  } else {
+    glEnable(GL_LIGHTING);
+    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
+  }
+}
+
+void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
+}  // namespace
+
+void runKeySwitches() {
+  latchedSwitch(VK_F1, [] { toggle(showRoom); });
+  latchedSwitch(VK_F2, switchSolidsAndEdges);
+  latchedSwitch(VK_F3, switchLighting);
+  latchedSwitch(VK_F4, [] { toggle(insertionMode); });
+  latchedSwitch(VK_F5, [] { toggle(showAxes); });
+  // F6 runs once per key-down message, not once per press.
+  if (keyState[VK_F6]) {
+    showStatistics();
+    keyState[VK_F6] = 0;
+  }
+  latchedSwitch(VK_F7, [] { toggle(relativeReferences); });
+  latchedSwitch(VK_F8, [] { frameMarkerRequest = 1; });
+  latchedSwitch(VK_F9, [] { sendCommand(CMD_UNDO_INSERTION); });
+  latchedSwitch(VK_F12, [] { sendCommand(CMD_COMPILE); });
+  latchedSwitch('1', [] { toggle(ampersandOption); });
+  if (keyState[VK_NEXT] && viewDistance < -10.0f) viewDistance += 10.0f;
+  if (keyState[VK_PRIOR]) viewDistance -= 10.0f;
+}
