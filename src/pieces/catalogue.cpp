@@ -42,6 +42,10 @@ void initPieceTemplatesHeadless() {
   initPieceTemplates(none, none);
 }
 
+void ensurePieceTemplates() {
+  if (!(pieceTemplates[0].flags & PIECE_USED)) initPieceTemplatesHeadless();
+}
+
 int findSubPart(const char* name) {
   for (int i = 0; i < SUBPART_COUNT; ++i)
     if (std::strcmp(name, subPartFileNames[i]) == 0) return i;

@@ -23,6 +23,8 @@ extern PieceRecord ghostPiece;
 void initPieceTemplates(const unsigned solidLists[KIND_COUNT], const unsigned edgeLists[KIND_COUNT]);
 // The same without display lists, for the command-line modes and tests.
 void initPieceTemplatesHeadless();
+// Makes headless templates unless a library was built already.
+void ensurePieceTemplates();
 
 // Index of a sub-part name (exact, case-sensitive), or -1.
 int findSubPart(const char* name);

@@ -1,3 +1,130 @@
+// The command line: the modes that compile a script without any window
+// (--check, --dump) and, without an option, the desktop program.
 #include "shell/command_line.h"
 
-int runCommandLine(int, char**) { return 0; }
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pieces/catalogue.h"
+#include "platform/core_messages.h"
+#include "platform/core_data_dir.h"
+#include "script/compiler.h"
+#include "script/key_bindings.h"
+#include "shell/model_dump.h"
+#include "shell/script_file.h"
+
+namespace {
+enum ExitStatus { EXIT_CLEAN = 0, EXIT_MESSAGES = 1, EXIT_UNREADABLE = 2, EXIT_STOPPED = 3, EXIT_USAGE = 64 };
+
+struct Options {
+  enum Mode { NONE, CHECK, DUMP, HELP, VERSION } mode = NONE;
+  std::string file;
+  double maxSeconds = 0;  // 0: no limit
+};
+
+const char* const usage =
+    "Usage: vexocad [FICHIER]            open FICHIER in the desktop program\n"
+    "       vexocad --check FICHIER      compile FICHIER, print every message\n"
+    "       vexocad --dump FICHIER       compile FICHIER, print the model table\n"
+    "Options:\n"
+    "  --max-seconds N   stop a compile that runs longer than N seconds\n"
+    "  --help            show this help\n"
+    "  --version         show the version\n"
+    "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
+    "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
+    "64 bad command line.\n";
+
+bool usageError(const std::string& text) {
+  std::fprintf(stderr, "vexocad: %s\n%s", text.c_str(), usage);
+  return false;
+}
+
+bool parseSeconds(const char* text, double& seconds) {
+  char* end = nullptr;
+  seconds = std::strtod(text, &end);
+  return end != text && *end == '\0' && seconds > 0 && seconds < 1e9;
+}
+
+bool parseOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      o.mode = Options::HELP;
+    } else if (a == "--version") {
+      o.mode = Options::VERSION;
+    } else if (a == "--check" || a == "--dump") {
+      if (o.mode != Options::NONE) return usageError("choose one of --check and --dump");
+      o.mode = a == "--check" ? Options::CHECK : Options::DUMP;
+      if (i + 1 >= argc) return usageError(a + " needs a file");
+      o.file = argv[++i];
+    } else if (a == "--max-seconds") {
+      if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
+        return usageError("--max-seconds needs a positive number of seconds");
+    } else {
+      return usageError("unknown argument: " + a);
+    }
+  }
+  return true;
+}
+
+struct Deadline {
+  std::chrono::steady_clock::time_point end;
+};
+
+bool beforeDeadline(void* context, int, int) {
+  return std::chrono::steady_clock::now() < static_cast<Deadline*>(context)->end;
+}
+
+int compileFile(const Options& o) {
+  ScriptLines lines;
+  std::string error;
+  if (!readScriptFile(o.file.c_str(), lines, error)) {
+    std::fprintf(stderr, "vexocad: Erreur d'ouverture du fichier suivant: %s (%s)\n", o.file.c_str(),
+                 error.c_str());
+    return EXIT_UNREADABLE;
+  }
+  initPieceTemplatesHeadless();
+  setMessageSourceName(o.file.c_str());
+  resetMessageCount();
+  Deadline deadline;
+  CompileControl control;
+  if (o.maxSeconds > 0) {
+    deadline.end = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(o.maxSeconds));
+    control.keepGoing = beforeDeadline;
+    control.context = &deadline;
+    control.interval = 256;
+  }
+  const CompileResult result = compileScript(lines, &control);
+  if (o.mode == Options::DUMP) std::fputs(dumpModel().c_str(), stdout);
+  std::fflush(stdout);
+  const int messages = messagesShown();
+  clearKeyBindings();
+  if (result.stopped) {
+    std::fprintf(stderr, "vexocad: compile stopped after %g seconds: %lld lines read, %d pieces placed\n",
+                 o.maxSeconds, result.linesRead, result.piecesPlaced);
+    return EXIT_STOPPED;
+  }
+  return messages > 0 ? EXIT_MESSAGES : EXIT_CLEAN;
+}
+}  // namespace
+
+int runCommandLine(int argc, char** argv) {
+  findDataDir(argc > 0 ? argv[0] : nullptr);
+  Options o;
+  if (!parseOptions(argc, argv, o)) return EXIT_USAGE;
+  switch (o.mode) {
+    case Options::HELP: std::fputs(usage, stdout); return EXIT_CLEAN;
+    case Options::VERSION: std::puts("vexocad 0.1.0"); return EXIT_CLEAN;
+    case Options::CHECK:
+    case Options::DUMP: return compileFile(o);
+    case Options::NONE: break;
+  }
+  return usageError("the desktop program is not available yet; use --check or --dump") ? EXIT_CLEAN
+                                                                                         : EXIT_USAGE;
+}

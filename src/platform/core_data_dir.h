@@ -1,0 +1,7 @@
+// Where the program's data files are: the directory of the running
+// executable, or the installed share/vexocad beside its bin directory.
+#pragma once
+
+// Sets dataDir (ending with '/'). argv0 is the fallback when /proc/self/exe
+// cannot be read.
+void findDataDir(const char* argv0);

@@ -1,0 +1,121 @@
+// State of one compile and the helpers its statements share. Internal to the
+// script compiler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/model_table.h"
+#include "platform/core_messages.h"
+#include "script/compiler.h"
+
+constexpr int WORDS_PER_LINE = 20;
+constexpr int WORD_CAPACITY = 128;  // 127 characters and the terminator
+constexpr int LINE_CAPACITY = 256;  // 255 characters and the terminator
+
+struct Variable {
+  char* name;
+  double value;
+  Variable* next;
+};
+
+struct ScriptFunction {
+  char* name;
+  int32_t parameterCount;
+  int32_t bodyLine;     // index of the first body line
+  int32_t endLine;      // number of the line that ended the definition, -1 while open
+  int32_t activeDepth;  // call depth while running, -1 otherwise
+  int32_t returnLine;   // index of the line after the running call
+  Variable* parameters; // last declared first
+  Variable* savedVariables;
+  ScriptFunction* next;
+};
+
+struct RepeatFrame {
+  int32_t bodyLine;
+  int32_t iteration;
+  int32_t count;
+  RepeatFrame* next;
+};
+
+struct CompileState {
+  const ScriptLines* lines;
+  int32_t nextLine;
+  int32_t lineCount;
+  int32_t wordIndex;
+  char words[WORDS_PER_LINE][WORD_CAPACITY];
+  int32_t pieceCounter;
+  PieceRecord* currentPiece;
+  bool inBlockComment;
+  bool definingFunction;
+  bool declareMode;
+  int32_t repeatSkip;
+  int32_t falseBranch;
+  int32_t skipDepth;
+  bool lastCondition;
+  Variable* variables;
+  ScriptFunction* functions;
+  ScriptFunction* currentFunction;
+  int32_t callDepth;
+  RepeatFrame* repeatStack;
+};
+
+// What the word loop does after a statement.
+enum class Flow { NextWord, NextLine };
+
+// --- words and keywords (ASCII case ignored)
+bool startsWith(const char* word, const char* keyword);
+bool isWord(const char* word, const char* keyword);
+const char* wordAt(const CompileState& s, int index);
+// Moves to the next word and returns it (empty past the twentieth).
+const char* takeWord(CompileState& s);
+
+// --- values
+Variable* findVariable(Variable* list, const char* name);
+void pushVariable(Variable*& list, const char* name, double value);
+void freeVariables(Variable* list);
+// Frees the entries from head up to (not including) stop.
+Variable* freeVariablesUntil(Variable* head, const Variable* stop);
+int32_t readInt(const char* word, Variable* variables);
+float readFloat(const char* word, Variable* variables);
+int32_t readHex(const char* word, Variable* variables);
+
+// --- messages; texts are formatted in full, script bytes converted to UTF-8
+std::string scriptText(const char* cp1252);
+void syntaxError(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// --- statements
+Flow pieceWord(CompileState& s, const char* rest, bool frameMarker);
+void nameCurrentPiece(CompileState& s, const char* name);
+void referenceStatement(CompileState& s, const char* word);
+void rebaseStatement(CompileState& s, const char* rest);
+void translationStatement(CompileState& s);
+void rotationStatement(CompileState& s);
+void colourFractions(CompileState& s);
+void colourBytes(CompileState& s);
+void colourHex(CompileState& s, const char* hexText);
+void attachStatement(CompileState& s, const char* word);
+void fixedTurn(CompileState& s, const char* word);
+
+// Returns the word that ended the run, or nullptr when the line is finished.
+const char* declareVariables(CompileState& s, bool isFloat);
+void addStatement(CompileState& s);
+void operationStatement(CompileState& s, const char* word);
+void setStatement(CompileState& s);
+
+void openRepeat(CompileState& s);
+Flow endRepeat(CompileState& s);
+void leaveRepeat(CompileState& s);
+void conditionalWord(CompileState& s, const char* word);
+void defineFunction(CompileState& s);
+void endDefinition(CompileState& s);
+void callFunction(CompileState& s);
+void returnFromCall(CompileState& s);
+void unwindCalls(CompileState& s);
+void freeFunctions(ScriptFunction* list);
+
+// Returns the reference word reduced to its number or name.
+const char* declareBinding(CompileState& s);
+void anotherBinding(CompileState& s);
+void transformNewestBinding(CompileState& s, bool rotation);

@@ -1,0 +1,209 @@
+// Repeat blocks, conditionals and functions. All of them work by moving the
+// compile's line cursor or by skipping words; the text is re-read on every
+// pass and every call.
+#include <cstdlib>
+#include <cstring>
+
+#include "script/compile_state.h"
+
+namespace {
+bool evaluateCondition(CompileState& s) {
+  const double a = readFloat(takeWord(s), s.variables);
+  const char* op = takeWord(s);
+  const double b = readFloat(takeWord(s), s.variables);
+  if (std::strcmp(op, ">") == 0) return a > b;
+  if (std::strcmp(op, "<") == 0) return a < b;
+  if (std::strcmp(op, ">=") == 0) return !(a < b);
+  if (std::strcmp(op, "<=") == 0) return a < b || a == b;
+  if (std::strcmp(op, "!=") == 0 || std::strcmp(op, "<>") == 0) return a != b;
+  return s.lastCondition;
+}
+
+ScriptFunction* functionAtDepth(ScriptFunction* list, int32_t depth) {
+  for (ScriptFunction* f = list; f; f = f->next)
+    if (f->activeDepth == depth) return f;
+  return nullptr;
+}
+
+ScriptFunction* findFunction(ScriptFunction* list, const char* name) {
+  for (ScriptFunction* f = list; f; f = f->next)
+    if (std::strcmp(f->name, name) == 0) return f;
+  return nullptr;
+}
+
+Variable* lastEntry(Variable* list) {
+  while (list && list->next) list = list->next;
+  return list;
+}
+
+// Parameter position j counts from the head, the last declared parameter.
+bool storeArgument(ScriptFunction* f, int32_t j, double value) {
+  Variable* p = f->parameters;
+  for (int32_t k = 0; p && k < j; ++k) p = p->next;
+  if (!p) {
+    showMessage(format("Impossible d'assigner un argument supplémentaire à la variable %s!",
+                       f->parameters ? scriptText(f->parameters->name).c_str() : "")
+                    .c_str(),
+                "Erreur de syntaxe", ICON_EXCLAMATION);
+    return false;
+  }
+  p->value = value;
+  return true;
+}
+
+void readArguments(CompileState& s, ScriptFunction* f) {
+  for (int32_t j = f->parameterCount - 1; j >= 0 && s.wordIndex + 1 < WORDS_PER_LINE; --j)
+    if (!storeArgument(f, j, readFloat(takeWord(s), s.variables))) return;
+}
+
+// The body sees its parameters first and every variable of the caller behind.
+void linkParameters(CompileState& s, ScriptFunction* f) {
+  int32_t length = 0;
+  for (Variable* p = f->parameters; p; p = p->next) ++length;
+  if (length < f->parameterCount) syntaxError("Erreur concernant les variables locales!");
+  if (Variable* last = lastEntry(f->parameters)) {
+    last->next = s.variables;
+    s.variables = f->parameters;
+  }
+}
+
+// Variables made during the call are freed; the parameters are cut off
+// again and keep their values.
+void unlinkParameters(CompileState& s, ScriptFunction* f) {
+  const Variable* stop = f->parameters ? f->parameters : f->savedVariables;
+  freeVariablesUntil(s.variables, stop);
+  if (Variable* last = lastEntry(f->parameters)) last->next = nullptr;
+  s.variables = f->savedVariables;
+}
+}  // namespace
+
+void openRepeat(CompileState& s) {
+  const int32_t count = readInt(takeWord(s), s.variables);
+  if (count < 0)
+    syntaxError(format("Ligne %d: syntaxe repete [nombrederépétitions]", s.nextLine), ICON_INFORMATION);
+  else if (count == 0)
+    ++s.repeatSkip;
+  else
+    s.repeatStack = new RepeatFrame{s.nextLine, 1, count, s.repeatStack};
+}
+
+Flow endRepeat(CompileState& s) {
+  RepeatFrame* top = s.repeatStack;
+  if (!top) {
+    syntaxError(format("Ligne %d, un finrepete est en trop!", s.nextLine));
+  } else if (top->iteration < top->count) {
+    ++top->iteration;
+    s.nextLine = top->bodyLine;
+  } else {
+    s.repeatStack = top->next;
+    delete top;
+  }
+  return Flow::NextLine;
+}
+
+void leaveRepeat(CompileState& s) {
+  RepeatFrame* top = s.repeatStack;
+  if (!top) return;
+  s.repeatStack = top->next;
+  delete top;
+  ++s.repeatSkip;
+}
+
+void conditionalWord(CompileState& s, const char* w) {
+  if (isWord(w, "si") || isWord(w, "if")) {
+    if (s.falseBranch >= 1 || s.skipDepth >= 1) {
+      ++s.skipDepth;
+    } else if (evaluateCondition(s)) {
+      s.lastCondition = true;
+    } else {
+      s.lastCondition = false;
+      s.falseBranch = 1;
+    }
+  } else if (isWord(w, "sinon") || isWord(w, "else")) {
+    if (s.skipDepth >= 1) return;
+    if (s.falseBranch == 1)
+      s.falseBranch = 0;
+    else
+      s.skipDepth = 1;
+  } else if (s.skipDepth >= 1) {
+    --s.skipDepth;
+  } else if (s.falseBranch >= 1) {
+    --s.falseBranch;
+  }
+}
+
+void defineFunction(CompileState& s) {
+  const char* name = takeWord(s);
+  if (s.functions && s.functions->endLine == -1) {
+    syntaxError(format("Impossible de créer la fonction %s à la ligne %d!\nLa fonction précédente n'est pas encore terminée",
+                       scriptText(name).c_str(), s.nextLine));
+  } else {
+    s.functions = new ScriptFunction{strdup(name), 0, s.nextLine, -1, -1, -1, nullptr, nullptr, s.functions};
+  }
+  ScriptFunction* newest = s.functions;
+  for (const char* w = takeWord(s); *w; w = takeWord(s)) {
+    pushVariable(newest->parameters, w, 0.0);
+    ++newest->parameterCount;
+  }
+  s.definingFunction = true;
+}
+
+void endDefinition(CompileState& s) {
+  ScriptFunction* newest = s.functions;
+  if (newest && newest->endLine < 0)
+    newest->endLine = s.nextLine;
+  else
+    syntaxError(format("Impossible de finir la fonction à la ligne %d!\nIl n'y a pas eu de début.", s.nextLine));
+  s.definingFunction = false;
+}
+
+void callFunction(CompileState& s) {
+  const char* name = takeWord(s);
+  ScriptFunction* f = findFunction(s.functions, name);
+  if (!f) {
+    syntaxError(format("Impossible d'appeler la fonction '%s' à la ligne %d!\nFonction non repertoriée",
+                       scriptText(name).c_str(), s.nextLine));
+    return;
+  }
+  // One parameter list and one return line per definition: a function that
+  // is running cannot be entered again.
+  if (f->activeDepth != -1) {
+    syntaxError(format("Impossible d'appeler la fonction '%s' à la ligne %d!\nLa fonction est déjà en cours d'exécution",
+                       scriptText(name).c_str(), s.nextLine));
+    return;
+  }
+  f->activeDepth = s.callDepth + 1;
+  f->returnLine = s.nextLine;
+  s.currentFunction = f;
+  ++s.callDepth;
+  s.nextLine = f->bodyLine;
+  f->savedVariables = s.variables;
+  readArguments(s, f);
+  linkParameters(s, f);
+}
+
+void returnFromCall(CompileState& s) {
+  if (s.callDepth <= 0 || !s.currentFunction) return;
+  ScriptFunction* f = s.currentFunction;
+  f->activeDepth = -1;
+  s.nextLine = f->returnLine;
+  --s.callDepth;
+  unlinkParameters(s, f);
+  s.currentFunction = functionAtDepth(s.functions, s.callDepth);
+}
+
+void unwindCalls(CompileState& s) {
+  const int32_t line = s.nextLine;
+  while (s.callDepth > 0 && s.currentFunction) returnFromCall(s);
+  s.nextLine = line;
+}
+
+void freeFunctions(ScriptFunction* list) {
+  while (list) {
+    ScriptFunction* next = list->next;
+    freeVariables(list->parameters);
+    std::free(list->name);
+    delete list;
+    list = next;
+  }
+}

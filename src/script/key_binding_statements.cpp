@@ -1,0 +1,76 @@
+// The statements that bind keys to moves of pieces: "declare", "autre",
+// and rotations and translations while a declaration is open.
+#include <cstdlib>
+#include <cstring>
+
+#include "script/compile_state.h"
+#include "script/key_bindings.h"
+
+namespace {
+// A declaration's reference counts one less back than the reference
+// statement: "%p1" names the current piece itself.
+PieceRecord* bindingTarget(CompileState& s, const char*& rest) {
+  bool relative = false;
+  if (startsWith(rest, "%p")) {
+    rest += 2;
+    relative = true;
+  } else if (rest[0] == '%') {
+    rest += 1;
+  }
+  const int32_t n = readInt(rest, s.variables);
+  int32_t target = n;
+  if (relative) target = n > 0 ? s.pieceCounter - n + 1 : s.pieceCounter;
+  if (target == -1 && !findVariable(s.variables, rest))
+    showMessage(format("%%%s n'est pas valide comme identificateur!", scriptText(rest).c_str()).c_str(),
+                "ID inconnue", ICON_EXCLAMATION);
+  // A target outside the table is kept as a binding without effect.
+  return pieceAt(target);
+}
+
+void addBinding(const char* name, uint8_t key, PieceRecord* piece, uint8_t oneShot) {
+  KeyBinding* b = new KeyBinding{strdup(name), key, piece, oneShot, identityMatrix(),
+                                 allKeyBindings, keyBindings[key]};
+  allKeyBindings = b;
+  keyBindings[key] = b;
+}
+}  // namespace
+
+const char* declareBinding(CompileState& s) {
+  const int first = s.wordIndex + 1;
+  const char* name = wordAt(s, first);
+  const char* keyWord = wordAt(s, first + 1);
+  const char* reference = wordAt(s, first + 2);
+  const char* onceWord = wordAt(s, first + 3);
+  const uint8_t oneShot = onceWord[0] == '1' || isWord(onceWord, "true");
+  const uint8_t key = keyWord[0] ? uint8_t(keyWord[0]) : uint8_t('1');
+  s.declareMode = false;
+  PieceRecord* target = bindingTarget(s, reference);
+  addBinding(name, key, target, oneShot);
+  s.declareMode = true;
+  s.wordIndex = std::min(first + 2, WORDS_PER_LINE);
+  return reference;
+}
+
+void anotherBinding(CompileState& s) {
+  const char* reference = takeWord(s);
+  PieceRecord* target = bindingTarget(s, reference);
+  const KeyBinding* newest = allKeyBindings;
+  if (!newest) return;
+  addBinding(newest->name, newest->key, target, newest->oneShot);
+}
+
+void transformNewestBinding(CompileState& s, bool rotation) {
+  float a = readFloat(takeWord(s), s.variables);
+  float b = readFloat(takeWord(s), s.variables);
+  float c = readFloat(takeWord(s), s.variables);
+  if (!allKeyBindings) {
+    showMessage("Impossible d'appliquer une variable inexistante!", "Erreur", ICON_EXCLAMATION);
+    return;
+  }
+  Matrix m;
+  if (rotation)
+    setRotation(m, a, b, c);
+  else
+    setTranslation(m, a, b, c);
+  multiplyRight(allKeyBindings->matrix, m);
+}

@@ -1,0 +1,47 @@
+// Key bindings: the records a compile makes, and firing them once per frame
+// over the held keys.
+#include "script/key_bindings.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/shared_state.h"
+
+KeyBinding* keyBindings[256];
+KeyBinding* allKeyBindings;
+
+void applyKeyBinding(KeyBinding* binding) {
+  for (KeyBinding* b = binding; b; b = b->nextForKey)
+    if (pieceNumber(b->piece) >= 0) multiplyRight(b->piece->matrix, b->matrix);
+}
+
+void freeKeyBindings(KeyBinding* head) {
+  while (head) {
+    KeyBinding* next = head->nextInAll;
+    std::free(head->name);
+    delete head;
+    head = next;
+  }
+}
+
+void clearKeyBindings() {
+  freeKeyBindings(allKeyBindings);
+  allKeyBindings = nullptr;
+  std::memset(keyBindings, 0, sizeof keyBindings);
+}
+
+// The latch byte is 1 while the key is up (armed). The first record of a
+// chain decides whether the chain fires once per press or every frame.
+void runKeyBindings() {
+  for (int k = 0; k < 256; ++k) {
+    KeyBinding* chain = keyBindings[k];
+    if (!chain) continue;
+    if (!keyState[k]) {
+      keyLatch[k] = 1;
+      continue;
+    }
+    if (chain->oneShot && !keyLatch[k]) continue;
+    applyKeyBinding(chain);
+    keyLatch[k] = 0;
+  }
+}

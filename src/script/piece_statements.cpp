@@ -1,0 +1,203 @@
+// Statements that create pieces and place, turn, move and colour the current
+// piece.
+#include <cstring>
+
+#include "model/connection.h"
+#include "pieces/catalogue.h"
+#include "script/compile_state.h"
+
+namespace {
+constexpr float COLOUR_STEP = 0.003921569f;  // 1/255
+
+bool needsCurrentPiece(CompileState& s, const char* text) {
+  if (s.currentPiece) return true;
+  syntaxError(format(text, s.nextLine));
+  return false;
+}
+
+// The placement of target in the model frame: its matrix behind every frame
+// it sits in.
+Matrix worldPlacement(const PieceRecord& target) {
+  Matrix m = target.matrix;
+  if (!isInFrame(target)) return m;
+  const PieceRecord* q = target.frameParent;
+  for (int steps = 0; q && steps < MAX_CHAIN_STEPS; ++steps, q = q->frameParent)
+    multiplyLeft(q->matrix, m);
+  return m;
+}
+
+float colourChannel(int32_t value) { return float(double(value) * double(COLOUR_STEP)); }
+
+// One connection point of an attach: its port by the first letter or the
+// whole word, its position in the same word or the next. False when the
+// line ran out of words.
+bool readConnectionPoint(CompileState& s, ConnectionPoint& point) {
+  const char* w = takeWord(s);
+  if (!*w) {
+    point.portKind = PORT_BOUT;
+    return false;
+  }
+  char first = w[0];
+  if (first >= 'A' && first <= 'Z') first += 'a' - 'A';
+  bool oneLetter = true;
+  if (first == 'c' || (first == 'b' && !startsWith(w, "barre")))
+    point.portKind = PORT_BOUT;
+  else if (first == 'o')
+    point.portKind = PORT_TROU;
+  else if (first == 'h' || (first == 'p' && !startsWith(w, "pince")))
+    point.portKind = PORT_PINCE;
+  else if (first == '=')
+    point.portKind = PORT_BARRE;
+  else {
+    oneLetter = false;
+    if (startsWith(w, "bout")) point.portKind = PORT_BOUT;
+    else if (startsWith(w, "trou")) point.portKind = PORT_TROU;
+    else if (startsWith(w, "pince")) point.portKind = PORT_PINCE;
+    else if (startsWith(w, "barre")) point.portKind = PORT_BARRE;
+  }
+  const char* positionWord = oneLetter && std::strlen(w) >= 2 ? w + 1 : takeWord(s);
+  float position = readFloat(positionWord, s.variables);
+  if (position == -1.0f) position = readFloat(takeWord(s), s.variables);
+  point.position = double(position);
+  return true;
+}
+
+void readThree(CompileState& s, float& a, float& b, float& c) {
+  a = readFloat(takeWord(s), s.variables);
+  b = readFloat(takeWord(s), s.variables);
+  c = readFloat(takeWord(s), s.variables);
+}
+}  // namespace
+
+Flow pieceWord(CompileState& s, const char* rest, bool frameMarker) {
+  if (s.pieceCounter < INT32_MAX) ++s.pieceCounter;
+  if (s.pieceCounter >= MODEL_CAPACITY) {
+    if (s.pieceCounter == MODEL_CAPACITY)
+      showMessage(format("Capacité de %d vexo impossible à dépasser.\nIl manquera certainement des pièces.",
+                         MODEL_CAPACITY).c_str(),
+                  "Capacité dépassée", ICON_INFORMATION);
+    return Flow::NextLine;
+  }
+  const int32_t kind = readInt(rest, s.variables);
+  if (kind < 0 || kind >= KIND_COUNT) {
+    --s.pieceCounter;
+    s.currentPiece = pieceAt(s.pieceCounter);
+    return Flow::NextWord;
+  }
+  PieceRecord& piece = modelTable[s.pieceCounter];
+  piece = pieceTemplates[kind];
+  if (frameMarker) piece.flags |= PIECE_FRAME_MARKER;
+  s.currentPiece = &piece;
+  return Flow::NextWord;
+}
+
+void referenceStatement(CompileState& s, const char* word) {
+  const char* rest = word + 1;
+  int32_t target;
+  if (rest[0] == 'p' || rest[0] == 'P') {
+    const int32_t count = readInt(rest + 1, s.variables);
+    target = count > 0 ? s.pieceCounter - count : s.pieceCounter - 1;
+  } else {
+    target = readInt(rest, s.variables);
+    if (target == -1 && !findVariable(s.variables, rest))
+      showMessage(format("id=%s n'est pas valide comme ID!", scriptText(rest).c_str()).c_str(),
+                  "ID inconnue", ICON_EXCLAMATION);
+  }
+  PieceRecord* piece = s.currentPiece;
+  if (!piece) return;
+  if (target < 0) {
+    setIdentity(piece->matrix);
+    return;
+  }
+  if (target == s.pieceCounter || target >= MODEL_CAPACITY) return;
+  PieceRecord& targetRecord = modelTable[target];
+  piece->matrix = worldPlacement(targetRecord);
+  piece->attachedTo = &targetRecord;
+}
+
+void rebaseStatement(CompileState& s, const char* rest) {
+  int32_t n = readInt(rest, s.variables);
+  if (n == -1) n = 1;
+  rebaseOnFrame(s.currentPiece, n);
+}
+
+void translationStatement(CompileState& s) {
+  if (s.declareMode) return transformNewestBinding(s, false);
+  if (!needsCurrentPiece(s, "Ligne %d, la translation est impossible, la sorte n'a été spécifié.\n"))
+    return;
+  float x, y, z;
+  readThree(s, x, y, z);
+  Matrix t;
+  setTranslation(t, x, y, z);
+  multiplyRight(s.currentPiece->matrix, t);
+}
+
+void rotationStatement(CompileState& s) {
+  if (s.declareMode) return transformNewestBinding(s, true);
+  if (!needsCurrentPiece(s, "Ligne %d, la rotation est impossible, la sorte n'a été spécifiée.\n"))
+    return;
+  float ax, ay, az;
+  readThree(s, ax, ay, az);
+  Matrix r;
+  setRotation(r, ax, ay, az);
+  multiplyRight(s.currentPiece->matrix, r);
+}
+
+static const char* const colourMessage =
+    "Ligne %d, la couleur est indisponible, la sorte n'a été spécifiée.\n";
+
+void colourFractions(CompileState& s) {
+  if (!needsCurrentPiece(s, colourMessage)) return;
+  float* c = s.currentPiece->colour;
+  readThree(s, c[0], c[1], c[2]);
+}
+
+void colourBytes(CompileState& s) {
+  if (!needsCurrentPiece(s, colourMessage)) return;
+  float* c = s.currentPiece->colour;
+  for (int i = 0; i < 3; ++i) c[i] = colourChannel(readInt(takeWord(s), s.variables));
+}
+
+void colourHex(CompileState& s, const char* hexText) {
+  if (!needsCurrentPiece(s, colourMessage)) return;
+  const uint32_t v = uint32_t(readHex(hexText, s.variables));
+  float* c = s.currentPiece->colour;
+  c[0] = colourChannel(int32_t(v & 0xFF));
+  c[1] = colourChannel(int32_t((v >> 8) & 0xFF));
+  c[2] = colourChannel(int32_t((v >> 16) & 0xFF));
+}
+
+void attachStatement(CompileState& s, const char* word) {
+  const bool withRotation = word[1] == '@';
+  if (!s.currentPiece) {
+    syntaxError(format("Ligne %d, le vexo n'existe pas encore pour pouvoir être attaché!", s.nextLine));
+    return;
+  }
+  if (!s.currentPiece->attachedTo) {
+    setIdentity(s.currentPiece->matrix);
+    return;
+  }
+  ConnectionPoint a = makeConnectionPoint(PORT_TROU, 0.0);
+  ConnectionPoint b = makeConnectionPoint(PORT_TROU, 0.0);
+  if (readConnectionPoint(s, a)) readConnectionPoint(s, b);
+  float ax = 0, ay = 0, az = 0;
+  if (withRotation) readThree(s, ax, ay, az);
+  attachPiece(s.currentPiece, withRotation, a, b, ax, ay, az);
+}
+
+void fixedTurn(CompileState& s, const char* word) {
+  if (!needsCurrentPiece(s, "Ligne %d, option 3D impossible, la sorte n'a été spécifiée.\n")) return;
+  const float sign = word[2] == '2' ? -1.0f : 1.0f;
+  Matrix m{};
+  m.m[1] = m.m[4] = sign;
+  m.m[10] = -1.0f;
+  m.m[15] = 1.0f;
+  multiplyRight(s.currentPiece->matrix, m);
+}
+
+void nameCurrentPiece(CompileState& s, const char* name) {
+  if (Variable* v = findVariable(s.variables, name))
+    v->value = s.pieceCounter;
+  else
+    pushVariable(s.variables, name, s.pieceCounter);
+}
