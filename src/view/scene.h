@@ -7,3 +7,8 @@
 void drawScene();
 void drawPiece(const PieceRecord& record);
 void drawPieceTree(const PieceRecord* record, const PieceRecord* table);
+// Every root of the table in table order, each followed at once by the
+// pieces in its frame, as drawPieceTree draws them, with one pass to index
+// the frame tree for all of them: use this rather than drawPieceTree once
+// per root, which would index the table once per root.
+void drawModelTrees(const PieceRecord* table);

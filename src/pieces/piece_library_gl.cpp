@@ -1,0 +1,147 @@
+// Display lists of the piece library: one solid and one edge list for each
+// sub-part file and each piece kind, compiled once per GL context from the
+// piece files, and the piece templates that carry the kind lists.
+#include "pieces/piece_library_gl.h"
+
+#include <GL/gl.h>
+
+#include <string>
+
+#include "platform/core_messages.h"
+#include "platform/core_text_encoding.h"
+
+unsigned subPartSolidList[SUBPART_COUNT];
+unsigned subPartEdgeList[SUBPART_COUNT];
+unsigned kindSolidList[KIND_COUNT];
+unsigned kindEdgeList[KIND_COUNT];
+
+namespace {
+
+constexpr int LIBRARY_LIST_COUNT = 2 * SUBPART_COUNT + 2 * KIND_COUNT;  // 50
+
+// Scratch geometry of the file being compiled. It is large, so it lives here
+// rather than on the stack; the library is built on the one program thread.
+MeshBuffer meshScratch;
+
+// (P1 - P0) x (P1 - P2), left unnormalised: the context normalises normals.
+void emitFaceNormal(const Point3& p0, const Point3& p1, const Point3& p2) {
+  const float ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
+  const float bx = p1.x - p2.x, by = p1.y - p2.y, bz = p1.z - p2.z;
+  glNormal3f(ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx);
+}
+
+void emitVertex(const Point3& p) { glVertex3f(p.x, p.y, p.z); }
+
+void emitEdges(const MeshBuffer& b) {
+  glBegin(GL_LINES);
+  for (int i = 0; i < b.edgeCount; ++i) {
+    emitVertex(b.edges[i][0]);
+    emitVertex(b.edges[i][1]);
+  }
+  glEnd();
+}
+
+void emitFaces(const MeshBuffer& b) {
+  glBegin(GL_QUADS);
+  for (int i = 0; i < b.quadCount; ++i) {
+    const Point3* q = b.quads[i];
+    emitFaceNormal(q[0], q[1], q[2]);
+    for (int k = 0; k < 4; ++k) emitVertex(q[k]);
+  }
+  glEnd();
+  glBegin(GL_TRIANGLES);
+  for (int i = 0; i < b.triangleCount; ++i) {
+    const Point3* t = b.triangles[i];
+    emitFaceNormal(t[0], t[1], t[2]);
+    for (int k = 0; k < 3; ++k) emitVertex(t[k]);
+  }
+  glEnd();
+}
+
+// A form 1 line: the named sub-part's list under the line's placement.
+void emitSubPartLine(const char* line, bool edgeMode) {
+  Matrix placement;
+  char name[256];
+  if (!parseSubPartLine(line, placement, name)) return;
+  const int index = findSubPart(name);
+  if (index < 0) {
+    showMessage(cp1252ToUtf8(name).c_str(), "Non trouvé", ICON_ERROR);
+    return;
+  }
+  glPushMatrix();
+  glMultMatrixf(placement.m);
+  glCallList(edgeMode ? subPartEdgeList[index] : subPartSolidList[index]);
+  glPopMatrix();
+}
+
+void compileSubPartLists(int index) {
+  loadMesh(subPartPath(index).c_str(), meshScratch);
+  glNewList(subPartSolidList[index], GL_COMPILE);
+  emitMesh(meshScratch, false);
+  glEndList();
+  glNewList(subPartEdgeList[index], GL_COMPILE);
+  emitMesh(meshScratch, true);
+  glEndList();
+}
+
+// Rods are modelled along their file's axes but shown turned 45 degrees about
+// z; the turn goes into the lists so drawing and picking both get it.
+void compileKindList(int kind, unsigned list, bool edgeMode) {
+  const std::string path = piecePath(kind);
+  glNewList(list, GL_COMPILE);
+  if (isTurnedAtLoad(kind)) {
+    glPushMatrix();
+    glRotatef(45.0f, 0.0f, 0.0f, 1.0f);
+    compilePieceFile(path.c_str(), edgeMode);
+    glPopMatrix();
+  } else {
+    compilePieceFile(path.c_str(), edgeMode);
+  }
+  glEndList();
+}
+
+}  // namespace
+
+void emitMesh(const MeshBuffer& buffer, bool edgeMode) {
+  if (edgeMode)
+    emitEdges(buffer);
+  else
+    emitFaces(buffer);
+}
+
+void compilePieceFile(const char* path, bool edgeMode) {
+  FILE* file = openDataFile(path);
+  if (!file) return;
+  char line[DATA_LINE_CAPACITY];
+  while (readDataLine(file, line))
+    if (line[0] == '1') emitSubPartLine(line, edgeMode);
+  std::fclose(file);
+  // Second pass: the file's own edges or faces, after its sub-parts.
+  loadMesh(path, meshScratch);
+  emitMesh(meshScratch, edgeMode);
+}
+
+void buildPieceLibrary() {
+  // Without list names (glGenLists gives 0) every list name stays 0, which
+  // glCallList ignores: the pieces are then simply not drawn.
+  const unsigned base = glGenLists(LIBRARY_LIST_COUNT);
+  for (int i = 0; i < SUBPART_COUNT; ++i) {
+    subPartSolidList[i] = base ? base + 2 * i : 0;
+    subPartEdgeList[i] = base ? base + 2 * i + 1 : 0;
+  }
+  for (int k = 0; k < KIND_COUNT; ++k) {
+    kindSolidList[k] = base ? base + 2 * SUBPART_COUNT + 2 * k : 0;
+    kindEdgeList[k] = base ? base + 2 * SUBPART_COUNT + 2 * k + 1 : 0;
+  }
+  if (base) {
+    // Sub-part lists first: the kind lists call them.
+    for (int i = 0; i < SUBPART_COUNT; ++i) compileSubPartLists(i);
+    for (int k = 0; k < KIND_COUNT; ++k) {
+      compileKindList(k, kindSolidList[k], false);
+      compileKindList(k, kindEdgeList[k], true);
+    }
+  }
+  // Templates get the kind lists; the model table is cleared and the ghost
+  // piece becomes a copy of kind 13.
+  initPieceTemplates(kindSolidList, kindEdgeList);
+}

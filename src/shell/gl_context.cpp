@@ -1,0 +1,81 @@
+// The fixed OpenGL state of the 3-D view (shading, depth, one light fixed to
+// the viewer, material, front-face culling, blending), the loading of what
+// the view needs, and the projection that follows the view's size.
+#include "shell/gl_context.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "pieces/piece_library_gl.h"
+#include "shell/shared_state.h"
+#include "view/room.h"
+#include "view/view_state.h"
+
+namespace {
+
+constexpr GLfloat MATERIAL_AMBIENT[] = {0.5f, 0.5f, 0.5f, 1.0f};
+constexpr GLfloat MATERIAL_DIFFUSE[] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr GLfloat MATERIAL_SPECULAR[] = {0.25f, 0.25f, 0.25f, 1.0f};
+constexpr GLfloat MATERIAL_SHININESS = 10.0f;
+constexpr GLfloat LIGHT_SPOT_DIRECTION[] = {0.0f, 0.0f, -1.0f};
+constexpr GLfloat LIGHT_SPOT_CUTOFF = 90.0f;
+constexpr GLfloat LIGHT_POSITION[] = {0.0f, 0.0f, -5.0f, 1.0f};
+
+constexpr double FIELD_OF_VIEW = 45.0;
+constexpr double NEAR_PLANE = 0.1;
+constexpr double FAR_PLANE = 100000.0;
+
+void setMaterial() {
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, MATERIAL_SHININESS);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, MATERIAL_AMBIENT);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, MATERIAL_DIFFUSE);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, MATERIAL_SPECULAR);
+}
+
+// Given while the modelview is the identity, the light stays fixed to the
+// viewer and moves with the camera.
+void setLight() {
+  glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, LIGHT_SPOT_DIRECTION);
+  glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, LIGHT_SPOT_CUTOFF);
+  glLightfv(GL_LIGHT0, GL_POSITION, LIGHT_POSITION);
+}
+
+}  // namespace
+
+bool initGl() {
+  if (!loadRoomTextures()) return false;
+  glShadeModel(GL_SMOOTH);
+  glClearColor(0.0f, 0.0f, 0.2f, 0.5f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glEnable(GL_COLOR_MATERIAL);
+  lightingOn = 1;
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  setMaterial();
+  setLight();
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  buildPieceLibrary();
+  viewDistance = -400.0f;
+  glLoadIdentity();
+  glGetFloatv(GL_MODELVIEW_MATRIX, viewMatrix.m);
+  glEnable(GL_NORMALIZE);
+  // Front faces are culled: the meshes and the room list their faces
+  // clockwise as seen from the side that should show.
+  glCullFace(GL_FRONT);
+  glEnable(GL_CULL_FACE);
+  // Blending itself is on only while the ghost piece is drawn.
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  return true;
+}
+
+void resizeGlView(int width, int height) {
+  if (height == 0) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(FIELD_OF_VIEW, double(width) / double(height), NEAR_PLANE, FAR_PLANE);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}

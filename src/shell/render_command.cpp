@@ -1,0 +1,91 @@
+// The offscreen view: an EGL context instead of the 3-D window, the same
+// initialisation and drawing as on screen, and the frame written as PNG.
+#include "shell/render_command.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/model_table.h"
+#include "pieces/piece_library_gl.h"
+#include "platform/core_messages.h"
+#include "platform/gl_offscreen.h"
+#include "shell/gl_context.h"
+#include "shell/shared_state.h"
+#include "view/scene.h"
+#include "view/view_state.h"
+
+namespace {
+
+int viewWidth = 0;
+int viewHeight = 0;
+
+void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", ICON_EXCLAMATION); }
+
+// A table compiled without display lists gets the lists of each piece's kind,
+// as if the templates had had them when the pieces were copied.
+void attachKindLists() {
+  for (PieceRecord& piece : modelTable) {
+    if (!isUsed(piece)) break;
+    if (piece.kind < 0 || piece.kind >= KIND_COUNT) continue;
+    piece.solidList = kindSolidList[piece.kind];
+    piece.edgeList = kindEdgeList[piece.kind];
+  }
+}
+
+}  // namespace
+
+bool startOffscreenView(int width, int height) {
+  std::string reason;
+  if (!createOffscreenContext(width, height, &reason)) {
+    showError("Ne peut pas créer un GL rendering context. (" + reason + ")");
+    return false;
+  }
+  resizeGlView(width, height);
+  if (!initGl()) {
+    destroyOffscreenContext();
+    showError("Initialization ratée(initgl)");
+    return false;
+  }
+  viewWidth = width;
+  viewHeight = height;
+  resetView();
+  showAxes = 1;
+  showRoom = 0;
+  insertionMode = 0;
+  return true;
+}
+
+int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
+  if (!offscreenContextCurrent()) {
+    showError("Pas de vue OpenGL hors écran pour dessiner le modèle");
+    return 1;
+  }
+  showRoom = room ? 1 : 0;
+  displayMode = mode;
+  drawScene();
+  const std::vector<unsigned char> pixels = readOffscreenPixels(viewWidth, viewHeight);
+  if (!writePng(pngPath, viewWidth, viewHeight, pixels)) {
+    showError(std::string("Impossible d'écrire l'image ") + (pngPath ? pngPath : ""));
+    return 1;
+  }
+  return 0;
+}
+
+void stopOffscreenView() {
+  destroyOffscreenContext();
+  viewWidth = viewHeight = 0;
+}
+
+int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t mode) {
+  // The library build clears the table; the compiled model is put back after.
+  auto kept = std::make_unique<PieceRecord[]>(MODEL_CAPACITY);
+  std::copy(modelTable, modelTable + MODEL_CAPACITY, kept.get());
+  if (!startOffscreenView(width, height)) return 1;
+  std::copy(kept.get(), kept.get() + MODEL_CAPACITY, modelTable);
+  attachKindLists();
+  const int status = renderCurrentModelToPng(pngPath, room, mode);
+  stopOffscreenView();
+  return status;
+}

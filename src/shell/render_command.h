@@ -1,0 +1,42 @@
+// Drawing the model into a PNG file without any window: the offscreen view
+// behind "vexocad --render". The view is started first, because starting it
+// builds the piece library, which clears the model table; the script is
+// compiled after that, and the frame drawn and written last:
+//
+//   if (!startOffscreenView(width, height)) return 1;   // message shown
+//   compileScript(lines);                                // errors reported
+//   int status = renderCurrentModelToPng(path, room, displayMode);
+//   stopOffscreenView();
+//
+// Messages go through showMessage like every other message of the program.
+#pragma once
+
+#include <cstdint>
+
+// Makes an offscreen GL context of width x height pixels current, sets the
+// projection (resizeGlView) and runs initGl: room textures, GL state, piece
+// library (the model table is cleared). Then the start-up view: view matrix
+// identity, distance -400, axes shown, room hidden, insertion mode off (no
+// ghost piece). False, after a message captioned "Erreur", when no context
+// can be made ("Ne peut pas créer un GL rendering context." with the reason)
+// or when initGl fails, for instance on a missing texture file
+// ("Initialization ratée(initgl)", after the texture reader's messages).
+bool startOffscreenView(int width, int height);
+
+// Draws one frame of the model table as it is now, with the room shown or
+// not and the given display mode (DISPLAY_SOLIDS, DISPLAY_EDGES or both),
+// and writes it to pngPath as an 8-bit RGB PNG. Keeps showRoom and
+// displayMode set as asked. Returns 0 when the file was written; otherwise
+// shows a message captioned "Erreur" and returns 1 (also when the view was
+// not started).
+int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t displayMode);
+
+// Releases the offscreen context; nothing happens when there is none.
+void stopOffscreenView();
+
+// The whole sequence for a model already compiled into the table (the
+// compile ran without a GL context, so its pieces carry no display lists):
+// keeps the table across startOffscreenView, gives every piece the lists of
+// its kind, renders, writes pngPath and stops the view. Returns 0 on success,
+// 1 when the view could not be started or the file not written.
+int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t displayMode);

@@ -1,0 +1,149 @@
+// One frame of the 3-D view: the room, the axes, the model as a tree of
+// frames (each piece drawn under its piece number as selection name) and the
+// half-transparent ghost piece hanging at the mouse.
+#include "view/scene.h"
+
+#include <GL/gl.h>
+
+#include "model/connection.h"
+#include "model/frame_tree.h"
+#include "pieces/catalogue.h"
+#include "shell/shared_state.h"
+#include "view/room.h"
+#include "view/view_state.h"
+
+namespace {
+
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+constexpr float KEY_TURN_DEGREES = 0.3f;
+constexpr float AXIS_LENGTH = 1000.0f;
+
+// The window the ghost piece's placement was laid out for: 600 x 600, whose
+// centre lies on the view axis, with the ghost 730 units in front of the eye.
+constexpr float GHOST_HALF_WINDOW = 300.0f;
+constexpr float GHOST_DEPTH = -730.0f;
+
+// Index of the frame tree, rebuilt for every walk of the model.
+FrameTree sceneTree;
+
+// The modelview saved on entering each piece, by depth in the tree: kept
+// here rather than on GL's matrix stack, whose depth would limit the frame
+// nesting. The deepest walk enters every piece of the table plus its start.
+float savedModelview[MODEL_CAPACITY + 1][16];
+
+struct TreeDrawing {
+  const PieceRecord* table;
+  int depth;
+};
+
+void enterPiece(void* context, int32_t piece) {
+  TreeDrawing& walk = *static_cast<TreeDrawing*>(context);
+  const PieceRecord& record = walk.table[piece];
+  glGetFloatv(GL_MODELVIEW_MATRIX, savedModelview[walk.depth++]);
+  glMultMatrixf(record.matrix.m);
+  glLoadName(GLuint(piece));
+  drawPiece(record);
+}
+
+void leavePiece(void* context, int32_t) {
+  TreeDrawing& walk = *static_cast<TreeDrawing*>(context);
+  glLoadMatrixf(savedModelview[--walk.depth]);
+}
+
+void turnViewByArrowKeys() {
+  const int h = (keyState[VK_RIGHT] ? 1 : 0) - (keyState[VK_LEFT] ? 1 : 0);
+  const int v = (keyState[VK_DOWN] ? 1 : 0) - (keyState[VK_UP] ? 1 : 0);
+  if (h != 0 || v != 0) rotateViewByKeys(float(h) * KEY_TURN_DEGREES, float(v) * KEY_TURN_DEGREES);
+}
+
+void drawAxes() {
+  if (lightingOn) glDisable(GL_LIGHTING);
+  glBegin(GL_LINES);
+  glColor3f(1.0f, 0.0f, 0.0f);
+  glVertex3f(0.0f, 0.0f, 0.0f);
+  glVertex3f(AXIS_LENGTH, 0.0f, 0.0f);
+  glColor3f(0.0f, 1.0f, 0.0f);
+  glVertex3f(0.0f, 0.0f, 0.0f);
+  glVertex3f(0.0f, AXIS_LENGTH, 0.0f);
+  glColor3f(0.5f, 0.5f, 1.0f);
+  glVertex3f(0.0f, 0.0f, 0.0f);
+  glVertex3f(0.0f, 0.0f, AXIS_LENGTH);
+  glEnd();
+  if (lightingOn) glEnable(GL_LIGHTING);
+}
+
+// In eye coordinates, so it stays under the mouse however the view turns;
+// drawn last and without depth test, so it is never hidden by the model.
+void drawGhostPiece() {
+  glLoadIdentity();
+  glTranslatef(float(mouseX) - GHOST_HALF_WINDOW, GHOST_HALF_WINDOW - float(mouseY), GHOST_DEPTH);
+  if (ghostPortKind >= PORT_PINCE && ghostPortKind <= PORT_BARRE) glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+  ghostPiece.colour[3] = 0.5f;
+  glEnable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  // The ghost hangs by the port it will attach with.
+  // A port kind that does not fit a byte stays invalid (identity frame)
+  // instead of wrapping onto a valid one.
+  const bool fits = ghostPortKind >= 0 && ghostPortKind <= 255;
+  ConnectionPoint port = makeConnectionPoint(uint8_t(fits ? ghostPortKind : 255), double(ghostPlace));
+  placeConnectionPoint(port, ghostPiece, false, false);
+  glMultMatrixf(port.frame.m);
+  drawPiece(ghostPiece);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+}
+
+}  // namespace
+
+void drawPiece(const PieceRecord& record) {
+  const float* c = record.colour;
+  glColor4fv(c);
+  if (displayMode & DISPLAY_SOLIDS) glCallList(record.solidList);
+  // Edges over solids are drawn at half brightness so both stay visible.
+  if ((displayMode & DISPLAY_SOLIDS) && (displayMode & DISPLAY_EDGES))
+    glColor3f(c[0] * 0.5f, c[1] * 0.5f, c[2] * 0.5f);
+  if (displayMode & DISPLAY_EDGES) glCallList(record.edgeList);
+}
+
+void drawPieceTree(const PieceRecord* record, const PieceRecord* table) {
+  if (!record) return;
+  TreeDrawing walk{table, 0};
+  const int32_t number = recordNumber(table, record);
+  if (number == NO_PIECE) {
+    // Not a record of the table: it has no number and no frame children.
+    float saved[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, saved);
+    glMultMatrixf(record->matrix.m);
+    glLoadName(GLuint(NO_PIECE));
+    drawPiece(*record);
+    glLoadMatrixf(saved);
+    return;
+  }
+  buildFrameTree(sceneTree, table);
+  walkFrameTree(sceneTree, number, FrameVisitor{enterPiece, leavePiece, &walk});
+}
+
+void drawModelTrees(const PieceRecord* table) {
+  TreeDrawing walk{table, 0};
+  buildFrameTree(sceneTree, table);
+  walkFrameForest(sceneTree, FrameVisitor{enterPiece, leavePiece, &walk});
+}
+
+void drawScene() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  turnViewByArrowKeys();
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, viewDistance);
+  glMultMatrixf(viewMatrix.m);
+  glPushMatrix();
+  glColor3f(1.0f, 1.0f, 1.0f);
+  if (showRoom) drawRoom();
+  if (showAxes) drawAxes();
+  drawModelTrees(modelTable);
+  if (insertionMode) drawGhostPiece();
+  glPopMatrix();
+}
