@@ -353,7 +353,7 @@ Editor editorOfControl(WindowHandle control) { return control ? control->editor 
 WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, int y, int width, int height,
                                  WindowProc proc, GlWindowFailure* failure) {
   Fl_Group* group = groupOf(parent);
-  *failure = GlWindowFailure::Window;
+  *failure = GlWindowFailure::WindowCreation;
   if (!group) return nullptr;
   PlatformWindow* w = new PlatformWindow;
   w->proc = proc;
@@ -380,7 +380,7 @@ WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, 
   *failure = GlWindowFailure::MakeCurrent;
   if (!glXGetCurrentContext()) return destroyWindow(w), nullptr;
   swapInterval(view);
-  *failure = GlWindowFailure::None;
+  *failure = GlWindowFailure::Nothing;
   return w;
 }
 
@@ -416,7 +416,12 @@ void destroyWindow(WindowHandle window) {
 }
 
 void setWindowText(WindowHandle window, const char* utf8) {
-  if (window && window->widget) window->widget->copy_label(utf8);
+  if (!window || !window->widget) return;
+  // Fl_Window's own copy_label also renames the window on screen.
+  if (Fl_Window* w = window->widget->as_window())
+    w->copy_label(utf8);
+  else
+    window->widget->copy_label(utf8);
 }
 
 void moveWindow(WindowHandle window, int x, int y, int width, int height) {

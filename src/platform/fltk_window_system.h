@@ -26,7 +26,7 @@ WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, 
 WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, int height);
 Editor editorOfControl(WindowHandle control);
 
-enum class GlWindowFailure { None, Window, PixelFormat, Context, MakeCurrent };
+enum class GlWindowFailure { Nothing, WindowCreation, PixelFormat, Context, MakeCurrent };
 // A child window with a double-buffered RGBA format and a depth buffer
 // (24 bits where offered), shown, its context made current and kept current,
 // vertical sync asked for where the driver offers it. On failure returns null

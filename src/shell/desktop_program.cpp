@@ -3,14 +3,12 @@
 // is drawn and shown, then the key switches and the script's key bindings run.
 #include "shell/desktop_program.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
 #include "platform/fltk_dialogs.h"
@@ -27,17 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int clientWidth = 1000, clientHeight = 600;
-
-std::string programDirectory() {
-  char path[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "./";
-  path[n] = '\0';
-  char* slash = std::strrchr(path, '/');
-  if (!slash) return "./";
-  slash[1] = '\0';
-  return path;
-}
 
 void useDesktopDialogs() {
   installFltkMessageBoxes();
@@ -137,7 +124,7 @@ std::string documentPathFromArguments(const char* arguments) {
 
 int runDesktopProgram(const char* arguments) {
   FrameStatistics statistics;
-  if (dataDir.empty()) dataDir = programDirectory();
+  if (dataDir.empty()) findDataDir(nullptr);
   useDesktopDialogs();
   clearQuitMessage();
   std::strcpy(documentName, "sans titre");

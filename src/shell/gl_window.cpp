@@ -16,7 +16,7 @@ bool mouseMoved = false;
 namespace {
 const char* failureText(GlWindowFailure failure) {
   switch (failure) {
-    case GlWindowFailure::Window: return "Window Creation Error.";
+    case GlWindowFailure::WindowCreation: return "Window Creation Error.";
     case GlWindowFailure::PixelFormat: return "Ne peut pas trouver un pixelformat.";
     case GlWindowFailure::Context: return "Ne peut pas créer un GL rendering context.";
     default: return "Can't Activate the gl rendering context.";
@@ -36,7 +36,7 @@ void turnOrMoveView(int x, int y, uintptr_t buttons) {
 }  // namespace
 
 bool createGlWindow(const char* title, int width, int height, int) {
-  GlWindowFailure failure = GlWindowFailure::None;
+  GlWindowFailure failure = GlWindowFailure::Nothing;
   hGlWindow = createGlChildWindow(hMainWindow, title, editorWidth, 0, width, height, glWindowProc, &failure);
   if (!hGlWindow) {
     destroyGlWindow();
