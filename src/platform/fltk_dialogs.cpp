@@ -11,6 +11,7 @@
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -60,14 +61,51 @@ Fl_Box* makeIcon(MessageIcon icon) {
   return box;
 }
 
+// Without a window manager nobody moves the keyboard focus to a new box, so
+// the box takes it itself and gives it back when it closes.
+struct KeyboardFocus {
+  Window window = 0;
+  int revertTo = RevertToParent;
+  std::shared_ptr<Fl_Widget_Tracker> widget;  // the program's widget that had the keys
+};
+
+KeyboardFocus takeKeyboardFocus(Fl_Window& window) {
+  KeyboardFocus previous;
+  if (Fl::focus()) previous.widget = std::make_shared<Fl_Widget_Tracker>(Fl::focus());
+  window.show();
+  window.wait_for_expose();
+  XGetInputFocus(fl_display, &previous.window, &previous.revertTo);
+  XSetInputFocus(fl_display, fl_xid(&window), RevertToParent, CurrentTime);
+  return previous;
+}
+
+void giveKeyboardFocusBack(const KeyboardFocus& previous) {
+  if (previous.widget && previous.widget->exists()) {
+    Fl_Widget* widget = previous.widget->widget();
+    Fl_Window* top = widget->as_window() ? widget->as_window() : widget->window();
+    while (top && top->window()) top = top->window();
+    if (top && top->shown() && top->visible()) {
+      XSetInputFocus(fl_display, fl_xid(top), RevertToParent, CurrentTime);
+      Fl::focus(widget);
+      return;
+    }
+  }
+  if (previous.window == 0 || previous.window == PointerRoot) return;
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(fl_display, previous.window, &attributes) && attributes.map_state == IsViewable)
+    XSetInputFocus(fl_display, previous.window, previous.revertTo, CurrentTime);
+}
+
 struct ModalBox {
   int answer = -1;
   int cancelAnswer = 0;
+  std::vector<Fl_Widget*> buttons;
 };
 
 void buttonPressed(Fl_Widget* button, void* data) {
   ModalBox* box = static_cast<ModalBox*>(data);
-  box->answer = int(button->argument());
+  const auto found = std::find(box->buttons.begin(), box->buttons.end(), button);
+  box->answer = int(found - box->buttons.begin());
   button->window()->hide();
 }
 
@@ -92,7 +130,7 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
   }
   const int textX = icon == ICON_NONE ? margin : 2 * margin + iconSize;
   const int buttonsWidth = int(buttons.size()) * (buttonWidth + margin) - margin;
-  const int width = std::max(textX + textWidth + margin, buttonsWidth + 2 * margin);
+  const int width = std::max(textX + textWidth + 16 + margin, buttonsWidth + 2 * margin);
   const int textAreaHeight = std::max(textHeight, icon == ICON_NONE ? 0 : iconSize);
   const int height = margin + textAreaHeight + margin + buttonHeight + margin;
 
@@ -101,7 +139,7 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
   Fl_Window window((Fl::w() - width) / 2, (Fl::h() - height) / 2, width, height);
   window.copy_label(caption);
   makeIcon(icon);
-  Fl_Box* message = new Fl_Box(textX, margin, textWidth + 4, textAreaHeight);
+  Fl_Box* message = new Fl_Box(textX, margin, textWidth + 16, textAreaHeight);
   message->copy_label(label.c_str());
   message->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
   int x = width - margin - buttonsWidth;
@@ -110,14 +148,15 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
                                : new Fl_Button(x, height - margin - buttonHeight, buttonWidth, buttonHeight);
     button->copy_label(buttons[i]);
     button->callback(buttonPressed, &state);
-    button->argument(long(i));
+    state.buttons.push_back(button);
     if (i == 0) Fl::focus(button);
   }
   window.end();
   window.callback(boxClosing, &state);
   window.set_modal();
-  window.show();
+  KeyboardFocus previous = takeKeyboardFocus(window);
   while (window.shown()) Fl::wait();
+  giveKeyboardFocusBack(previous);
   releaseKeysNoLongerHeld();
   return state.answer < 0 ? cancelAnswer : state.answer;
 }
@@ -137,6 +176,7 @@ struct CompileProgress {
   std::unique_ptr<Fl_Window> window;
   Fl_Box* text = nullptr;
   bool stopRequested = false;
+  KeyboardFocus focus;
 };
 CompileProgress progress;
 
@@ -153,7 +193,7 @@ void openProgressWindow() {
   progress.window->end();
   progress.window->callback(stopPressed);
   progress.window->set_modal();
-  progress.window->show();
+  progress.focus = takeKeyboardFocus(*progress.window);
   progress.stopRequested = false;
 }
 }  // namespace
@@ -203,6 +243,7 @@ bool chooseFltkFileName(bool forSaving, std::string* path) {
 bool showFltkCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished) {
   if (finished) {
     progress.window.reset();
+    giveKeyboardFocusBack(progress.focus);
     releaseKeysNoLongerHeld();
     return true;
   }

@@ -17,6 +17,7 @@
 #include <X11/XKBlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <vector>
 
@@ -164,6 +165,8 @@ class MainWindowWidget : public Fl_Double_Window {
 
   int handle(int event) override {
     const bool hasFocus = Fl::focus() == this;
+    if (event == FL_FOCUS && restoreFocus()) return 1;
+    if (event == FL_KEYBOARD || event == FL_KEYUP || event == FL_PUSH) rememberFocus();
     switch (event) {
       case FL_KEYBOARD:
         // Alt combinations and F10 belong to the menu bar, as system keys.
@@ -172,6 +175,16 @@ class MainWindowWidget : public Fl_Double_Window {
         break;
       case FL_KEYUP:
         if (deliverKey(window, false, false)) return 1;
+        break;
+      case FL_SHORTCUT:
+        // A key with no widget holding the focus (the focus went to a box that
+        // is gone): the main window takes the focus and the key, as Windows
+        // gives the focus back to the window that had it.
+        if (!Fl::focus() && !(Fl::event_state() & FL_ALT) && Fl::event_key() != FL_F + 10 &&
+            deliverKey(window, true, false)) {
+          Fl::focus(this);
+          return 1;
+        }
         break;
       case FL_HIDE:
       case FL_SHOW: tellChildrenMinimised(event == FL_HIDE && shown()); break;
@@ -196,7 +209,21 @@ class MainWindowWidget : public Fl_Double_Window {
     if (sized) send(window, WM_SIZE, 0, makeLParam(width, height - window->top));
   }
 
+ // Like a Windows top-level window, the main window gives the keyboard focus
+ // back to the widget that had it when it gets the focus again (after a
+ // message box), instead of FLTK's first widget that takes it.
+  void rememberFocus(Fl_Widget* widget = Fl::focus()) {
+    if (widget && (widget == this || contains(widget))) focusHolder = std::make_unique<Fl_Widget_Tracker>(widget);
+  }
+
  private:
+  bool restoreFocus() {
+    if (!focusHolder || !focusHolder->exists() || !focusHolder->widget()->visible_r()) return false;
+    Fl::focus(focusHolder->widget());
+    return true;
+  }
+  std::unique_ptr<Fl_Widget_Tracker> focusHolder;
+
   void tellChildrenMinimised(bool minimised) {
     for (PlatformWindow* child : window->children)
       send(child, WM_ACTIVATE, minimised ? (WA_INACTIVE | (1u << 16)) : WA_ACTIVE, 0);
@@ -431,7 +458,11 @@ void moveWindow(WindowHandle window, int x, int y, int width, int height) {
 }
 
 void setFocus(WindowHandle window) {
-  if (window && window->widget) Fl::focus(window->widget);
+  if (!window || !window->widget) return;
+  Fl::focus(window->widget);
+  PlatformWindow* top = window;
+  while (top->parent) top = top->parent;
+  if (top->widget) static_cast<MainWindowWidget*>(top->widget)->rememberFocus(window->widget);
 }
 
 void postQuitMessage(int exitCode) {
