@@ -498,8 +498,8 @@ TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheView) {
   setColour(ghostPiece, 1.0f, 0.0f, 0.0f);
   ghostPortKind = 0;  // by the hole: the face turns towards the eye
   ghostPlace = 1.0f;
-  mouseX = 300;  // the centre of the 600 x 600 window the ghost is laid out for
-  mouseY = 300;
+  mouseX = CENTRE;  // the centre of the view: the ghost's layout scales with the view's size
+  mouseY = CENTRE;
   rotateViewByDrag(40, 70);
   translateView(30, 30, 0);
   const Frame f = renderFrame();
