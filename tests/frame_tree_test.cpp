@@ -1,13 +1,13 @@
 // Frame-tree index and walks: the order in which drawing (and picking) meet
 // the pieces, the pieces they never meet, and walks that end whatever the
 // frame links look like.
+#include "model/frame_tree.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "model/frame_tree.h"
 
 namespace {
 
@@ -81,8 +81,8 @@ TEST(FrameTreeOrder, RootsInTableOrderEachFollowedDepthFirstByItsFrame) {
   makeChild(t, 4, 2);
   makeChild(t, 5, 0);
   const Visit v = walkForest(t);
-  EXPECT_EQ(v.events, (std::vector<std::string>{"+0", "+2", "+4", "-4", "-2", "+5", "-5", "-0", "+3",
-                                                "+1", "-1", "-3"}));
+  EXPECT_EQ(v.events, (std::vector<std::string>{"+0", "+2", "+4", "-4", "-2", "+5", "-5", "-0",
+                                                "+3", "+1", "-1", "-3"}));
 }
 
 TEST(FrameTreeOrder, FrameParentWithoutInFrameFlagIsStillARoot) {
@@ -126,8 +126,8 @@ TEST(FrameTreeUnreached, PiecesWhoseFrameParentIsNeverDrawnAreSkipped) {
 TEST(FrameTreeUnreached, RecordsAfterTheFirstUnusedOneAreNeverVisited) {
   Table t;
   makeRoot(t, 0);
-  makeRoot(t, 2);       // record 1 is unused
-  makeChild(t, 3, 0);   // in the frame of a drawn piece, but past the gap
+  makeRoot(t, 2);      // record 1 is unused
+  makeChild(t, 3, 0);  // in the frame of a drawn piece, but past the gap
   EXPECT_EQ(entered(walkForest(t)), (std::vector<int>{0}));
 }
 
@@ -197,6 +197,7 @@ TEST(FrameTreeIndex, RecordNumbersOnlyForRecordsOfTheTable) {
   PieceRecord outside{};
   EXPECT_EQ(recordNumber(t.data(), &outside), NO_PIECE);
   // An address inside a record is not a record.
-  const auto* inside = reinterpret_cast<const PieceRecord*>(reinterpret_cast<const char*>(&t[1]) + 4);
+  const auto* inside =
+      reinterpret_cast<const PieceRecord*>(reinterpret_cast<const char*>(&t[1]) + 4);
   EXPECT_EQ(recordNumber(t.data(), inside), NO_PIECE);
 }

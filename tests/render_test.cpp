@@ -6,9 +6,8 @@
 // squares facing the viewer, so that every piece lands on known pixels; the
 // room textures are the generated ones of the build directory. The last
 // group uses the generated piece files of the build directory.
-#include <gtest/gtest.h>
-
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include <cmath>
@@ -34,6 +33,10 @@
 #include "view/view_state.h"
 
 namespace fs = std::filesystem;
+
+// Mesa's software driver keeps some memory of its own until the process ends;
+// sanitizer builds should not report it as ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.so\n"; }
 
 namespace {
 
@@ -108,8 +111,10 @@ fs::path makeTestDataDir() {
   char pattern[] = "/tmp/vexocad-render-XXXXXX";
   const fs::path dir = mkdtemp(pattern);
   fs::create_directory_symlink(fs::path(buildDir) / "data", dir / "data");
-  for (int i = 0; i < SUBPART_COUNT; ++i) writeFile(dir / "vexo/P" / subPartFileNames[i], "0 empty\n");
-  for (int k = 0; k < KIND_COUNT; ++k) writeFile(dir / "vexo/Parts" / pieceFileNames[k], "0 empty\n");
+  for (int i = 0; i < SUBPART_COUNT; ++i)
+    writeFile(dir / "vexo/P" / subPartFileNames[i], "0 empty\n");
+  for (int k = 0; k < KIND_COUNT; ++k)
+    writeFile(dir / "vexo/Parts" / pieceFileNames[k], "0 empty\n");
   writeFile(dir / "vexo/Parts/vx304.dat", TILE);  // kind 3
   // Kind 2: the same square listed counter-clockwise, so culled.
   writeFile(dir / "vexo/Parts/vx225.dat", "4 16 -20 -20 0 20 -20 0 20 20 0 -20 20 0\n");
@@ -474,8 +479,10 @@ TEST_F(ViewTest, PiecesAreNamedByNumberInFrameTreeOrder) {
   inFrameOf(2, 0);
   inFrameOf(4, 2);
   inFrameOf(5, 0);
-  EXPECT_EQ(selectionNames([] { drawModelTrees(modelTable); }), (std::vector<GLuint>{0, 2, 4, 5, 3, 1}));
-  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[2], modelTable); }), (std::vector<GLuint>{2, 4}));
+  EXPECT_EQ(selectionNames([] { drawModelTrees(modelTable); }),
+            (std::vector<GLuint>{0, 2, 4, 5, 3, 1}));
+  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[2], modelTable); }),
+            (std::vector<GLuint>{2, 4}));
   EXPECT_TRUE(selectionNames([] { drawPieceTree(nullptr, modelTable); }).empty());
 }
 
@@ -485,32 +492,52 @@ TEST_F(ViewTest, DrawingFromAPieceOnAFrameLoopDrawsEachPieceOnce) {
     modelTable[i].flags |= PIECE_IN_FRAME;
     modelTable[i].frameParent = &modelTable[(i + 2) % 3];  // 0 in 2, 1 in 0, 2 in 1
   }
-  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[1], modelTable); }), (std::vector<GLuint>{1, 2, 0}));
+  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[1], modelTable); }),
+            (std::vector<GLuint>{1, 2, 0}));
   EXPECT_TRUE(selectionNames([] { drawModelTrees(modelTable); }).empty());
 }
 
 // ---- ghost piece ----
 
 TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheView) {
+  // The ghost's placement is laid out for the 600 x 600 view window.
+  constexpr int WINDOW = 600;
+  stopOffscreenView();
+  ASSERT_TRUE(startOffscreenView(WINDOW, WINDOW));
   showAxes = 0;
   insertionMode = 1;
   ghostPiece = pieceTemplates[9];  // lying in the x-z plane, as connectors do
   setColour(ghostPiece, 1.0f, 0.0f, 0.0f);
   ghostPortKind = 0;  // by the hole: the face turns towards the eye
   ghostPlace = 1.0f;
-  mouseX = CENTRE;  // the centre of the view: the ghost's layout scales with the view's size
-  mouseY = CENTRE;
   rotateViewByDrag(40, 70);
   translateView(30, 30, 0);
-  const Frame f = renderFrame();
-  // 730 units away, half transparent over the background, and centred.
-  const Pixel ghost = f.at(CENTRE, CENTRE);
-  EXPECT_GT(ghost.r, 100) << ghost;
-  EXPECT_GT(ghost.r, ghost.b + 40) << ghost;
-  EXPECT_EQ(f.at(CENTRE + 20, CENTRE), BACKGROUND);
+  auto ghostAt = [](int col, int row) {
+    drawScene();
+    const Frame f{readOffscreenPixels(WINDOW, WINDOW), WINDOW, WINDOW};
+    const Pixel p = f.at(col, row);
+    // Half transparent over the background.
+    return p.r > 100 && p.r > p.b + 40;
+  };
+  mouseX = 300;  // the window's centre: on the view axis
+  mouseY = 300;
+  EXPECT_TRUE(ghostAt(300, 300));
+  EXPECT_FALSE(ghostAt(340, 300));
+  mouseX = 400;  // 100 pixels right: 100 units at 730 units from the eye
+  EXPECT_TRUE(ghostAt(399, 300));
+  EXPECT_FALSE(ghostAt(300, 300));
   EXPECT_EQ(ghostPiece.colour[3], 0.5f);
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+}
+
+TEST_F(ViewTest, NoGhostAndNoBlendSwitchingOutsideInsertionMode) {
+  ghostPiece = pieceTemplates[9];
+  insertionMode = 0;
+  glEnable(GL_BLEND);  // left as found
+  renderFrame();
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_EQ(ghostPiece.colour[3], 1.0f);
 }
 
 // ---- room ----
@@ -527,7 +554,8 @@ TEST_F(ViewTest, RoomShowsWallAboveAndFloorBelowAndLeavesTexturingOff) {
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   for (int turn = 1; turn < 4; ++turn) {
     rotateViewByKeys(90.0f, 0.0f);  // each of the other three walls, seen from inside
-    EXPECT_FALSE(renderFrame().at(CENTRE, 5) == BACKGROUND) << "wall after " << turn << " quarter turns";
+    EXPECT_FALSE(renderFrame().at(CENTRE, 5) == BACKGROUND)
+        << "wall after " << turn << " quarter turns";
   }
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
@@ -599,7 +627,9 @@ TEST_F(ViewTest, RenderWritesThePngWithRoomAndModeAsAsked) {
 }
 
 TEST_F(ViewTest, UnwritableImageIsReported) {
-  EXPECT_EQ(renderCurrentModelToPng((testData / "no/such/dir/frame.png").c_str(), false, DISPLAY_SOLIDS), 1);
+  EXPECT_EQ(
+      renderCurrentModelToPng((testData / "no/such/dir/frame.png").c_str(), false, DISPLAY_SOLIDS),
+      1);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().caption, "Erreur");
   stopOffscreenView();
@@ -670,7 +700,7 @@ TEST_F(GeneratedPiecesTest, AllPieceFilesLoadWithoutMessages) {
 
 TEST_F(GeneratedPiecesTest, ConnectorAtTheOriginShowsItsColourAtTheCentre) {
   showAxes = 0;
-  place(0, 3, 0, 0, 0);  // red, lying in the x-z plane
+  place(0, 3, 0, 0, 0);     // red, lying in the x-z plane
   rotateViewByDrag(90, 0);  // look down on its face
   const Frame f = renderFrame();
   int red = 0;
@@ -680,19 +710,22 @@ TEST_F(GeneratedPiecesTest, ConnectorAtTheOriginShowsItsColourAtTheCentre) {
   EXPECT_EQ(f.at(0, 0), BACKGROUND);
 }
 
-TEST_F(GeneratedPiecesTest, RodShowsInEdgeAndSolidModes) {
+TEST_F(GeneratedPiecesTest, RodShowsInEveryDisplayMode) {
   showAxes = 0;
-  place(0, 13, 0, 0, 0);  // yellow, running along -z
-  rotateViewByDrag(90, 0);
+  place(0, 13, 0, 0, 0);    // running along -z
+  rotateViewByDrag(90, 0);  // so it runs up the screen
   for (uint32_t mode : {DISPLAY_SOLIDS, DISPLAY_EDGES, DISPLAY_SOLIDS | DISPLAY_EDGES}) {
     displayMode = mode;
     const Frame f = renderFrame();
-    int yellow = 0;
-    for (int row = 0; row < SIZE; ++row)
-      for (int col = 0; col < SIZE; ++col) {
-        const Pixel p = f.at(col, row);
-        yellow += p.r > 100 && p.g > 100 && p.b + 50 < p.r;
-      }
-    EXPECT_GT(yellow, 20) << "display mode " << mode;
+    int drawn = 0;
+    for (int row = 0; row < CENTRE; ++row) {
+      bool seenHere = false;
+      for (int col = CENTRE - 8; col <= CENTRE + 8; ++col)
+        seenHere |= !(f.at(col, row) == BACKGROUND);
+      drawn += seenHere;
+    }
+    // Edges alone are lit with whatever normal was set last, so only their
+    // presence is checked, not their colour.
+    EXPECT_GT(drawn, CENTRE / 2) << "rows showing the rod, display mode " << mode;
   }
 }

@@ -180,9 +180,9 @@ Picture makePlaster() {
       double dy = plasterHeight(s, t + step) - plasterHeight(s, t - step);
       double light = 1 + 0.9 * (-dx + dy);
       double blotch = fbm(s, t, 3, 3, 3, 311);
-      double speck = valueNoise(s * 256, t * 256, 256, 256, 313) - 0.5;
+      double fleck = valueNoise(s * 256, t * 256, 256, 256, 313) - 0.5;
       Colour c = mix(base, Colour{0.88, 0.83, 0.73}, smoothstep(0.3, 0.8, blotch));
-      p.at(x, y) = scale(c, std::clamp(light + 0.03 * speck, 0.85, 1.1));
+      p.at(x, y) = scale(c, std::clamp(light + 0.03 * fleck, 0.85, 1.1));
     }
   return p;
 }

@@ -80,11 +80,12 @@ bool hasExtension(const char* list, const char* name) {
   return false;
 }
 
-bool openSurfacelessDisplay(std::string* error) {
+bool initialiseDisplay(std::string* error) {
   const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
   if (!hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless"))
-    return fail(error, "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless); "
-                       "Mesa's EGL is needed for rendering without a display");
+    return fail(error,
+                "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless); "
+                "Mesa's EGL is needed for rendering without a display");
   auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
       eglGetProcAddress("eglGetPlatformDisplayEXT"));
   if (!getPlatformDisplay) return fail(error, "eglGetPlatformDisplayEXT is not available");
@@ -95,15 +96,22 @@ bool openSurfacelessDisplay(std::string* error) {
     state.display = EGL_NO_DISPLAY;
     return fail(error, eglErrorText("eglInitialize"));
   }
+  return true;
+}
+
+// The display stays initialised once opened: terminating it unloads the
+// driver, and contexts made one after another (as the tests do) would load
+// it again each time.
+bool openSurfacelessDisplay(std::string* error) {
+  if (state.display == EGL_NO_DISPLAY && !initialiseDisplay(error)) return false;
   if (!eglBindAPI(EGL_OPENGL_API)) return fail(error, eglErrorText("eglBindAPI(EGL_OPENGL_API)"));
   return true;
 }
 
 bool chooseConfig(EGLint surfaceType, EGLConfig& config) {
-  const EGLint attributes[] = {EGL_SURFACE_TYPE,    surfaceType,    EGL_RENDERABLE_TYPE,
-                               EGL_OPENGL_BIT,      EGL_RED_SIZE,   8,
-                               EGL_GREEN_SIZE,      8,              EGL_BLUE_SIZE,
-                               8,                   EGL_DEPTH_SIZE, 24,
+  const EGLint attributes[] = {EGL_SURFACE_TYPE, surfaceType, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                               EGL_RED_SIZE,     8,           EGL_GREEN_SIZE,      8,
+                               EGL_BLUE_SIZE,    8,           EGL_DEPTH_SIZE,      24,
                                EGL_NONE};
   EGLint count = 0;
   return eglChooseConfig(state.display, attributes, &config, 1, &count) && count > 0;
@@ -137,11 +145,13 @@ bool attachFramebuffer(int width, int height, std::string* error) {
   c.genRenderbuffers(1, &state.colourBuffer);
   c.bindRenderbuffer(GL_RENDERBUFFER, state.colourBuffer);
   c.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-  c.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, state.colourBuffer);
+  c.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                            state.colourBuffer);
   c.genRenderbuffers(1, &state.depthBuffer);
   c.bindRenderbuffer(GL_RENDERBUFFER, state.depthBuffer);
   c.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
-  c.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, state.depthBuffer);
+  c.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                            state.depthBuffer);
   if (c.checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
     return fail(error, "the framebuffer object is incomplete");
   glDrawBuffer(GL_COLOR_ATTACHMENT0);
@@ -192,13 +202,11 @@ bool createOffscreenContext(int width, int height, std::string* error) {
 }
 
 void destroyOffscreenContext() {
-  if (state.display == EGL_NO_DISPLAY) return;
-  if (state.context != EGL_NO_CONTEXT && eglGetCurrentContext() == state.context) releaseFramebuffer();
+  if (state.display == EGL_NO_DISPLAY || state.context == EGL_NO_CONTEXT) return;
+  if (eglGetCurrentContext() == state.context) releaseFramebuffer();
   eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   releasePbufferAttempt();
-  eglTerminate(state.display);
-  eglReleaseThread();
-  state = OffscreenState{};
+  state.framebuffer = state.colourBuffer = state.depthBuffer = 0;
 }
 
 bool offscreenContextCurrent() {
@@ -215,7 +223,8 @@ std::vector<unsigned char> readOffscreenPixels(int width, int height) {
   // OpenGL counts rows from the bottom; images start with the top row.
   std::vector<unsigned char> rgb(bottomUp.size());
   for (int row = 0; row < height; ++row)
-    std::memcpy(&rgb[size_t(row) * rowBytes], &bottomUp[size_t(height - 1 - row) * rowBytes], rowBytes);
+    std::memcpy(&rgb[size_t(row) * rowBytes], &bottomUp[size_t(height - 1 - row) * rowBytes],
+                rowBytes);
   return rgb;
 }
 

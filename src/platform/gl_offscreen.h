@@ -9,6 +9,8 @@
 // Makes a compatibility-profile context current with a width x height
 // framebuffer bound. False (with a reason in error) when none can be made.
 bool createOffscreenContext(int width, int height, std::string* error = nullptr);
+// Releases the context and its framebuffer; the EGL display stays open for
+// the next context of the process.
 void destroyOffscreenContext();
 bool offscreenContextCurrent();
 

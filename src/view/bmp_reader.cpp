@@ -32,7 +32,7 @@ constexpr uint32_t compressionRle8 = 1;
 constexpr uint32_t compressionRle4 = 2;
 constexpr uint32_t compressionBitFields = 3;
 
-enum class Failure { none, unknownFormat, conversion, outOfMemory };
+enum class Failure { none, cannotOpen, unknownFormat, conversion, outOfMemory };
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
@@ -79,20 +79,16 @@ bool fitsInFile(const FileData& file, uint64_t offset, uint64_t length) {
   return offset <= file.size && length <= file.size - offset;
 }
 
-const char* failureText(Failure failure) {
+void reportFailure(Failure failure, const char* path) {
+  std::string text;
   switch (failure) {
-    case Failure::unknownFormat: return "Unknown DIB file format.";
-    case Failure::conversion: return "Image file conversion error.";
-    default: return "Out of memory.";
+    case Failure::cannotOpen:
+      text = std::string("Failed to open DIB file ") + (path ? path : "") + ".\n";
+      break;
+    case Failure::unknownFormat: text = "Unknown DIB file format."; break;
+    case Failure::conversion: text = "Image file conversion error."; break;
+    default: text = "Out of memory.";
   }
-}
-
-void reportFailure(Failure failure) { showMessage(failureText(failure), "Error", ICON_EXCLAMATION); }
-
-void reportOpenFailure(const char* path) {
-  std::string text = "Failed to open DIB file ";
-  text += path ? path : "";
-  text += ".\n";
   showMessage(text.c_str(), "Error", ICON_EXCLAMATION);
 }
 
@@ -100,31 +96,21 @@ void reportOpenFailure(const char* path) {
 
 // An empty, unreadable or non-regular file counts as one that cannot be
 // opened, as a file mapping of it would fail.
-Failure readWholeFile(const char* path, FileData& file, bool& opened) {
-  opened = false;
-  if (!path) return Failure::none;
+Failure readWholeFile(const char* path, FileData& file) {
+  if (!path) return Failure::cannotOpen;
   std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return Failure::none;
+  if (!std::filesystem::is_regular_file(path, error)) return Failure::cannotOpen;
   uintmax_t size = std::filesystem::file_size(path, error);
-  if (error || size == 0) return Failure::none;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return Failure::none;
-  opened = true;
-  if (size > maxFileBytes) {
-    std::fclose(f);
-    return Failure::outOfMemory;
-  }
+  if (error || size == 0) return Failure::cannotOpen;
+  if (size > maxFileBytes) return Failure::outOfMemory;
   file.bytes.reset(static_cast<unsigned char*>(std::malloc(size_t(size))));
-  if (!file.bytes) {
-    std::fclose(f);
-    return Failure::outOfMemory;
-  }
+  if (!file.bytes) return Failure::outOfMemory;
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return Failure::cannotOpen;
   // A file that shrank since its size was taken reads short.
-  size_t got = std::fread(file.bytes.get(), 1, size_t(size), f);
+  file.size = std::fread(file.bytes.get(), 1, size_t(size), f);
   std::fclose(f);
-  opened = got == size_t(size);
-  file.size = got;
-  return Failure::none;
+  return file.size == size ? Failure::none : Failure::cannotOpen;
 }
 
 // ---- headers ---------------------------------------------------------------
@@ -146,13 +132,12 @@ bool makeChannel(uint32_t mask, int bitCount, Channel& channel) {
   return true;
 }
 
-Failure setDefaultChannels(Dib& dib) {
-  bool ok = dib.bitCount == 16
-                ? makeChannel(0x7C00, 16, dib.channels[0]) && makeChannel(0x03E0, 16, dib.channels[1]) &&
-                      makeChannel(0x001F, 16, dib.channels[2])
-                : makeChannel(0xFF0000, 32, dib.channels[0]) && makeChannel(0x00FF00, 32, dib.channels[1]) &&
-                      makeChannel(0x0000FF, 32, dib.channels[2]);
-  return ok ? Failure::none : Failure::conversion;
+// Plain 16-bit pixels are 5-5-5, plain 32-bit ones blue, green, red, unused.
+void setDefaultChannels(Dib& dib) {
+  const uint32_t masks16[3] = {0x7C00, 0x03E0, 0x001F};
+  const uint32_t masks32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+  for (int k = 0; k < 3; ++k)
+    makeChannel(dib.bitCount == 16 ? masks16[k] : masks32[k], dib.bitCount, dib.channels[k]);
 }
 
 bool isSupportedBitCount(int bitCount) {
@@ -255,7 +240,7 @@ Failure parseHeaders(const FileData& file, Dib& dib) {
     if (Failure f = readMasks(file, offset, dib); f != Failure::none) return f;
     offset += 12;
   } else if (dib.bitCount == 16 || dib.bitCount == 32) {
-    if (Failure f = setDefaultChannels(dib); f != Failure::none) return f;
+    setDefaultChannels(dib);
   }
   if (Failure f = readPalette(file, offset, h, dib); f != Failure::none) return f;
   offset += uint64_t(h.paletteEntries) * h.paletteEntryBytes;
@@ -347,12 +332,20 @@ bool takeBytes(RleCursor& c, uint64_t count, const unsigned char*& bytes) {
   return true;
 }
 
-unsigned char* rlePixel(const Dib& dib, const RleCursor& c, unsigned char* pixels) {
-  return pixels + (uint64_t(c.y) * uint64_t(dib.width) + uint64_t(c.x)) * 3;
-}
+// Encoders such as ImageMagick's run-length code the stored row with its
+// padding, so a run may reach into the padding; those pixels are dropped.
+// Past the stored row a run is broken data.
+uint64_t storedRowPixels(const Dib& dib) { return rowStride(dib) * 8 / uint64_t(dib.bitCount); }
 
 bool rleRoomFor(const Dib& dib, const RleCursor& c, uint64_t count) {
-  return c.y < dib.height && uint64_t(c.x) + count <= uint64_t(dib.width);
+  return c.y < dib.height && uint64_t(c.x) + count <= storedRowPixels(dib);
+}
+
+bool rlePut(const Dib& dib, RleCursor& c, unsigned index, unsigned char* pixels) {
+  bool ok = true;
+  if (c.x < dib.width) ok = putIndex(dib, index, pixels + (uint64_t(c.y) * uint64_t(dib.width) + uint64_t(c.x)) * 3);
+  ++c.x;
+  return ok;
 }
 
 // The i-th index of a run or literal: RLE8 takes one byte per pixel, RLE4
@@ -365,8 +358,8 @@ unsigned rleIndex(const Dib& dib, const unsigned char* bytes, uint64_t i, bool l
 
 bool rleRun(const Dib& dib, RleCursor& c, unsigned count, unsigned char value, unsigned char* pixels) {
   if (!rleRoomFor(dib, c, count)) return false;
-  for (unsigned i = 0; i < count; ++i, ++c.x)
-    if (!putIndex(dib, rleIndex(dib, &value, i, false), rlePixel(dib, c, pixels))) return false;
+  for (unsigned i = 0; i < count; ++i)
+    if (!rlePut(dib, c, rleIndex(dib, &value, i, false), pixels)) return false;
   return true;
 }
 
@@ -374,8 +367,8 @@ bool rleLiteral(const Dib& dib, RleCursor& c, unsigned count, unsigned char* pix
   uint64_t bytes = dib.bitCount == 8 ? count : (count + 1) / 2;
   const unsigned char* data = nullptr;
   if (!takeBytes(c, (bytes + 1) / 2 * 2, data) || !rleRoomFor(dib, c, count)) return false;
-  for (unsigned i = 0; i < count; ++i, ++c.x)
-    if (!putIndex(dib, rleIndex(dib, data, i, true), rlePixel(dib, c, pixels))) return false;
+  for (unsigned i = 0; i < count; ++i)
+    if (!rlePut(dib, c, rleIndex(dib, data, i, true), pixels)) return false;
   return true;
 }
 
@@ -384,7 +377,7 @@ bool rleDelta(const Dib& dib, RleCursor& c) {
   if (!takeBytes(c, 2, move)) return false;
   c.x += move[0];
   c.y += move[1];
-  return c.x <= dib.width && c.y <= dib.height;
+  return c.y <= dib.height && uint64_t(c.x) <= storedRowPixels(dib);
 }
 
 bool decodeRle(const FileData& file, const Dib& dib, unsigned char* pixels) {
@@ -436,16 +429,11 @@ Failure decodeFile(const FileData& file, Image*& image) {
 
 Image* loadDIBImage(const char* path) {
   FileData file;
-  bool opened = false;
-  Failure failure = readWholeFile(path, file, opened);
-  if (!opened) {
-    reportOpenFailure(path);
-    return nullptr;
-  }
   Image* image = nullptr;
+  Failure failure = readWholeFile(path, file);
   if (failure == Failure::none) failure = decodeFile(file, image);
   if (failure != Failure::none) {
-    reportFailure(failure);
+    reportFailure(failure, path);
     return nullptr;
   }
   return image;

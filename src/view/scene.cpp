@@ -96,7 +96,8 @@ void drawGhostPiece() {
   // A port kind that does not fit a byte stays invalid (identity frame)
   // instead of wrapping onto a valid one.
   const bool fits = ghostPortKind >= 0 && ghostPortKind <= 255;
-  ConnectionPoint port = makeConnectionPoint(uint8_t(fits ? ghostPortKind : 255), double(ghostPlace));
+  ConnectionPoint port =
+      makeConnectionPoint(uint8_t(fits ? ghostPortKind : 255), double(ghostPlace));
   placeConnectionPoint(port, ghostPiece, false, false);
   glMultMatrixf(port.frame.m);
   drawPiece(ghostPiece);

@@ -1,0 +1,196 @@
+// Cost of drawing the model in the offscreen view.
+//
+// FrameWalk: one frame's walk of the model table (index build plus the GL
+// calls of every piece: save matrix, multiply, name, colour, list call,
+// restore), measured apart from rasterisation: every piece calls an empty
+// display list, so the GL does no geometry work at all and the time is the
+// walk and the GL calls it issues (6 per piece). Three model shapes: flat
+// (every piece a root), chain (each piece in the frame of the one before,
+// 10000 levels deep at most) and groups (a root with 9 pieces in its frame).
+// ScanningWalk is the table scan per drawn piece that the index replaces,
+// for comparison.
+//
+// Render1000: a model of 1000 generated pieces drawn at 600 x 600: one frame
+// read back, one frame written as PNG, and the whole offscreen command
+// (context, textures, piece library, frame, PNG) from a cold start.
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "model/matrix.h"
+#include "model/model_table.h"
+#include "pieces/catalogue.h"
+#include "platform/core_messages.h"
+#include "platform/gl_offscreen.h"
+#include "shell/render_command.h"
+#include "shell/shared_state.h"
+#include "view/scene.h"
+#include "view/view_state.h"
+
+namespace {
+
+enum Shape { FLAT, CHAIN, GROUPS };
+constexpr int GROUP_SIZE = 10;
+constexpr int RENDER_SIZE = 600;
+
+void quiet(const char*, const char*, MessageIcon) {}
+
+// The benchmark lives in <build>/bench; the data files are in <build>.
+void useBuildData() {
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+  dataDir = exe.parent_path().parent_path().string() + "/";
+}
+
+// One offscreen view of the given size, kept from one benchmark to the next.
+int viewSize = 0;
+
+bool ensureView(int size) {
+  if (viewSize == size) return true;
+  stopOffscreenView();
+  useBuildData();
+  setMessageSink(quiet);
+  viewSize = startOffscreenView(size, size) ? size : 0;
+  setMessageSink(nullptr);
+  return viewSize == size;
+}
+
+GLuint emptyList() {
+  const GLuint list = glGenLists(1);
+  glNewList(list, GL_COMPILE);
+  glEndList();
+  return list;
+}
+
+void inFrameOf(int piece, int parent) {
+  modelTable[piece].flags |= PIECE_IN_FRAME;
+  modelTable[piece].frameParent = &modelTable[parent];
+}
+
+// n pieces of the rod and connector kinds; list 0 keeps the kinds' lists.
+void buildModel(int n, Shape shape, GLuint list) {
+  clearModel();
+  for (int i = 0; i < n; ++i) {
+    PieceRecord& p = modelTable[i];
+    p = pieceTemplates[i % 16];
+    setTranslation(p.matrix, float(i % 32) * 150.0f - 2400.0f, 0.0f,
+                   float(i / 32) * 150.0f - 2400.0f);
+    if (list) p.solidList = p.edgeList = list;
+    if (shape == CHAIN && i > 0) {
+      inFrameOf(i, i - 1);
+      setTranslation(p.matrix, 0.01f, 0.0f, 0.0f);
+    }
+    if (shape == GROUPS && i % GROUP_SIZE != 0) inFrameOf(i, i - i % GROUP_SIZE);
+  }
+}
+
+// The walk the frame-tree index replaces: every drawn piece scans the table
+// for the pieces in its frame.
+void drawTreeByScanning(const PieceRecord* record, const PieceRecord* table) {
+  float saved[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, saved);
+  glMultMatrixf(record->matrix.m);
+  glLoadName(GLuint(record - table));
+  drawPiece(*record);
+  for (int i = 0; i < MODEL_CAPACITY && isUsed(table[i]); ++i)
+    if (table[i].frameParent == record && isInFrame(table[i])) drawTreeByScanning(&table[i], table);
+  glLoadMatrixf(saved);
+}
+
+void drawModelByScanning() {
+  for (int i = 0; i < MODEL_CAPACITY && isUsed(modelTable[i]); ++i)
+    if (!isInFrame(modelTable[i])) drawTreeByScanning(&modelTable[i], modelTable);
+}
+
+void walkBenchmark(benchmark::State& state, void (*draw)()) {
+  if (!ensureView(1)) {
+    state.SkipWithError("no offscreen OpenGL view");
+    return;
+  }
+  const int n = int(state.range(0));
+  buildModel(n, Shape(state.range(1)), emptyList());
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, -400.0f);
+  for (auto _ : state) {
+    draw();
+    glFinish();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+  state.counters["gl_calls"] = double(6 * n);
+}
+
+void BM_FrameWalk(benchmark::State& state) {
+  walkBenchmark(state, [] { drawModelTrees(modelTable); });
+}
+
+void BM_ScanningWalk(benchmark::State& state) { walkBenchmark(state, drawModelByScanning); }
+
+void walkArguments(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"pieces", "shape"});
+  for (int shape : {FLAT, CHAIN, GROUPS})
+    for (int n : {100, 1000, 10000}) b->Args({n, shape});
+  b->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(BM_FrameWalk)->Apply(walkArguments);
+BENCHMARK(BM_ScanningWalk)->Apply(walkArguments);
+
+// A 1000-piece grid seen from above at an angle, all of it in the picture.
+bool prepareRender1000() {
+  if (!ensureView(RENDER_SIZE)) return false;
+  buildModel(1000, FLAT, 0);
+  resetView();
+  viewDistance = -7000.0f;
+  rotateViewByDrag(50, 30);
+  displayMode = DISPLAY_SOLIDS;
+  showRoom = 0;
+  return true;
+}
+
+const char* const pngPath = "/tmp/vexocad-render-bench.png";
+
+void BM_Render1000Frame(benchmark::State& state) {
+  if (!prepareRender1000()) return state.SkipWithError("no offscreen OpenGL view");
+  for (auto _ : state) {
+    drawScene();
+    benchmark::DoNotOptimize(readOffscreenPixels(RENDER_SIZE, RENDER_SIZE));
+  }
+}
+
+void BM_Render1000Png(benchmark::State& state) {
+  if (!prepareRender1000()) return state.SkipWithError("no offscreen OpenGL view");
+  for (auto _ : state)
+    if (renderCurrentModelToPng(pngPath, false, DISPLAY_SOLIDS) != 0)
+      return state.SkipWithError("the PNG file could not be written");
+  std::remove(pngPath);
+}
+
+// As "vexocad --render" runs it, from no context at all; the model is built
+// without display lists, as a compile without a context leaves it, and seen
+// from the start-up view.
+void BM_RenderCommand1000(benchmark::State& state) {
+  useBuildData();
+  setMessageSink(quiet);
+  for (auto _ : state) {
+    state.PauseTiming();
+    stopOffscreenView();
+    viewSize = 0;
+    initPieceTemplatesHeadless();
+    buildModel(1000, FLAT, 0);
+    state.ResumeTiming();
+    if (renderModelToPng(pngPath, RENDER_SIZE, RENDER_SIZE, false, DISPLAY_SOLIDS) != 0) {
+      state.SkipWithError("the offscreen render failed");
+      break;
+    }
+  }
+  setMessageSink(nullptr);
+  std::remove(pngPath);
+}
+
+BENCHMARK(BM_Render1000Frame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Render1000Png)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderCommand1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
