@@ -100,6 +100,7 @@ class DesktopWindows : public ::testing::Test {
     for (int i = 0; i < n; ++i) {
       runKeySwitches();
       runKeyBindings();
+      endOfFrameKeys();
     }
   }
   std::string file(const char* name, const std::string& bytes) {
@@ -132,6 +133,17 @@ TEST_F(DesktopWindows, HeldSwitchKeysToggleOncePerPressFromEitherWindow) {
   keyDown(hGlWindow, VK_F8);
   frames(1);
   EXPECT_EQ(frameMarkerRequest, 1);
+}
+
+TEST_F(DesktopWindows, AKeyTappedBetweenTwoFramesIsSeenByOneFrame) {
+  keyDown(hGlWindow, VK_F4);
+  keyUp(hGlWindow, VK_F4);
+  EXPECT_EQ(keyState[VK_F4], 1);
+  frames(1);
+  EXPECT_EQ(insertionMode, 0);
+  EXPECT_EQ(keyState[VK_F4], 0);
+  frames(1);
+  EXPECT_EQ(keyLatch[VK_F4], 0) << "armed again for the next press";
 }
 
 TEST_F(DesktopWindows, DisplayAndLightingSwitches) {

@@ -89,7 +89,8 @@ struct FrameStatistics {
 bool escapeEndsProgram() {
   if (!keyState[VK_ESCAPE]) return false;
   if (confirmDiscardChanges()) return true;
-  keyState[VK_ESCAPE] = 0;
+  recordKeyUp(VK_ESCAPE);
+  endOfFrameKeys();
   return false;
 }
 
@@ -109,6 +110,7 @@ int runMainLoop(FrameStatistics& statistics) {
     statistics.frameDrawn();
     runKeySwitches();
     runKeyBindings();
+    endOfFrameKeys();
   }
 }
 }  // namespace

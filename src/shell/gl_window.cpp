@@ -6,6 +6,7 @@
 #include "platform/core_messages.h"
 #include "platform/fltk_window_system.h"
 #include "shell/gl_context.h"
+#include "shell/key_switches.h"
 #include "shell/main_window.h"
 #include "shell/shared_state.h"
 #include "view/view_state.h"
@@ -67,9 +68,9 @@ intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t
     case WM_SYSCOMMAND: return 0;  // the screen saver and monitor power-off are swallowed too
     case WM_CLOSE: postQuitMessage(0); return 0;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: keyState[wParam & 0xFF] = 1; return 0;
+    case WM_SYSKEYDOWN: recordKeyDown(int(wParam)); return 0;
     case WM_KEYUP:
-    case WM_SYSKEYUP: keyState[wParam & 0xFF] = 0; return 0;
+    case WM_SYSKEYUP: recordKeyUp(int(wParam)); return 0;
     case WM_SIZE: resizeGlView(x, y); return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

@@ -50,6 +50,31 @@ void switchLighting() {
 void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
 }  // namespace
 
+namespace {
+uint8_t pressedSinceFrame[256];
+uint8_t releaseAfterFrame[256];
+}  // namespace
+
+void recordKeyDown(int key) {
+  keyState[key & 0xFF] = 1;
+  pressedSinceFrame[key & 0xFF] = 1;
+  releaseAfterFrame[key & 0xFF] = 0;
+}
+
+void recordKeyUp(int key) {
+  if (pressedSinceFrame[key & 0xFF])
+    releaseAfterFrame[key & 0xFF] = 1;
+  else
+    keyState[key & 0xFF] = 0;
+}
+
+void endOfFrameKeys() {
+  for (int k = 0; k < 256; ++k) {
+    if (releaseAfterFrame[k]) keyState[k] = 0;
+    releaseAfterFrame[k] = pressedSinceFrame[k] = 0;
+  }
+}
+
 void runKeySwitches() {
   latchedSwitch(VK_F1, [] { toggle(showRoom); });
   latchedSwitch(VK_F2, switchSolidsAndEdges);

@@ -21,6 +21,7 @@
 #include "shell/documents.h"
 #include "shell/gl_context.h"
 #include "shell/gl_window.h"
+#include "shell/key_switches.h"
 #include "shell/shared_state.h"
 #include "view/view_state.h"
 
@@ -210,9 +211,9 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
       if (wParam == VK_F11)
         reportPieceUnderMouse();
       else
-        keyState[wParam & 0xFF] = 1;
+        recordKeyDown(int(wParam));
       return 0;
-    case WM_KEYUP: keyState[wParam & 0xFF] = 0; return 0;
+    case WM_KEYUP: recordKeyUp(int(wParam)); return 0;
     case WM_COMMAND: {
       const int command = loWord(wParam);
       if (command >= CMD_NEW && command <= CMD_OPEN_AT_START) runCommand(command);
