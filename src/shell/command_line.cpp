@@ -14,7 +14,6 @@
 #include "platform/core_data_dir.h"
 #include "script/compiler.h"
 #include "script/key_bindings.h"
-#include "shell/desktop_program.h"
 #include "shell/model_dump.h"
 #include "shell/script_file.h"
 
@@ -24,7 +23,6 @@ enum ExitStatus { EXIT_CLEAN = 0, EXIT_MESSAGES = 1, EXIT_UNREADABLE = 2, EXIT_S
 struct Options {
   enum Mode { NONE, CHECK, DUMP, HELP, VERSION } mode = NONE;
   std::string file;
-  std::string document;
   double maxSeconds = 0;  // 0: no limit
 };
 
@@ -66,10 +64,8 @@ bool parseOptions(int argc, char** argv, Options& o) {
     } else if (a == "--max-seconds") {
       if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
         return usageError("--max-seconds needs a positive number of seconds");
-    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      return usageError("unknown argument: " + a);
     } else {
-      o.document += (o.document.empty() ? "" : " ") + a;
+      return usageError("unknown argument: " + a);
     }
   }
   return true;
@@ -129,5 +125,6 @@ int runCommandLine(int argc, char** argv) {
     case Options::DUMP: return compileFile(o);
     case Options::NONE: break;
   }
-  return runDesktopProgram(o.document.c_str());
+  return usageError("the desktop program is not available yet; use --check or --dump") ? EXIT_CLEAN
+                                                                                         : EXIT_USAGE;
 }
