@@ -14,6 +14,7 @@
 #include "platform/core_data_dir.h"
 #include "script/compiler.h"
 #include "script/key_bindings.h"
+#include "shell/desktop_program.h"
 #include "shell/model_dump.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
@@ -32,6 +33,7 @@ enum ExitStatus {
 struct Options {
   enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;
   std::string file;
+  std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
   std::string pngPath;
   int width = 600, height = 600;
@@ -40,7 +42,8 @@ struct Options {
 };
 
 const char* const usage =
-    "Usage: vexocad [FICHIER]            open FICHIER in the desktop program\n"
+    "Usage: vexocad [FICHIER]            open FICHIER in the desktop program (the words\n"
+    "                                    that are no option, joined by spaces)\n"
     "       vexocad --check FICHIER      compile FICHIER, print every message\n"
     "       vexocad --dump FICHIER       compile FICHIER, print the model table\n"
     "       vexocad --render FICHIER -o IMAGE.png\n"
@@ -102,10 +105,15 @@ bool parseOptions(int argc, char** argv, Options& o) {
     } else if (a == "--max-seconds") {
       if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
         return usageError("--max-seconds needs a positive number of seconds");
-    } else {
+    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
       return usageError("unknown argument: " + a);
+    } else {
+      o.document += (o.document.empty() ? "" : " ") + a;
     }
   }
+  if (o.mode != Options::NONE && o.mode != Options::HELP && o.mode != Options::VERSION &&
+      !o.document.empty())
+    return usageError("unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return usageError("--render needs -o IMAGE.png");
   return true;
 }
@@ -176,6 +184,5 @@ int runCommandLine(int argc, char** argv) {
     case Options::RENDER: return compileFile(o);
     case Options::NONE: break;
   }
-  return usageError("the desktop program is not available yet; use --check or --dump") ? EXIT_CLEAN
-                                                                                         : EXIT_USAGE;
+  return runDesktopProgram(o.document.c_str());
 }
