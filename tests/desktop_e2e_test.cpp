@@ -236,4 +236,37 @@ TEST_F(DesktopProgram, BadFilesOnTheCommandLineAreReportedAndTheProgramRuns) {
   EXPECT_EQ(readFile(large), several);
 }
 
+// Insertion as a user does it: a connector facing the eye at the origin of
+// the start-up view, whose clips lie 53.9062 units from its centre, that is
+// 97.6 pixels at 400 units in front of the eye (45 degrees over 600 pixels).
+TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9TakesItBack) {
+  const fs::path model = file("connecteur.vxo", "#8 rot 90 0 0");
+  start({model.string()});
+  const int view = 400, centre = 300, clipPixels = 98;
+  auto saved = [&] {
+    xdotool("key alt+f");
+    xdotool("key s");  // "&Sauver"
+    std::string text;
+    waitFor([&] { return (text = readFile(model)) != "#8 rot 90 0 0"; }, 3s);
+    return text;
+  };
+  click(view + centre - clipPixels, centre);  // clip 3, on the left
+  EXPECT_EQ(saved(), "#8 rot 90 0 0\n#13 %p1 @ h3 c1");
+
+  xdotool("mousemove --window " + windowId() + " " + std::to_string(view + centre) + " " +
+          std::to_string(centre + clipPixels + 25) + " keydown ctrl click 4 keyup ctrl");  // ghost kind 14
+  click(view + centre, centre + clipPixels);  // clip 1, below the centre
+  EXPECT_TRUE(waitFor([&] { return saved() == "#8 rot 90 0 0\n#13 %p1 @ h3 c1\n#14 %p2 @ h1 c1"; }))
+      << readFile(model);
+
+  xdotool("key F9");
+  EXPECT_TRUE(waitFor([&] { return saved() == "#8 rot 90 0 0\n#13 %p1 @ h3 c1"; })) << readFile(model);
+  xdotool("key F9");  // the last change is no longer an inserted line: only a compile
+  EXPECT_EQ(saved(), "#8 rot 90 0 0\n#13 %p1 @ h3 c1");
+  EXPECT_EQ(readFile(messageLog), "");
+  rightClickInView();
+  xdotool("key Escape");
+  EXPECT_EQ(exitStatus(), 0);
+}
+
 }  // namespace

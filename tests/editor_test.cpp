@@ -75,6 +75,34 @@ TEST_P(EditorContract, TwoInsertionsUndoOnlyTheLast) {
   EXPECT_EQ(readEditorLines(e()), lines({"#0", "#1 %0"}));
 }
 
+// What "Annuler insertion" relies on: whether the appended line is still
+// the change an undo takes back, whoever changed the text since.
+TEST_P(EditorContract, AppendedLineStaysTheLastChangeUntilTheTextChanges) {
+  loadEditorLines(e(), lines({"#0"}));
+  EXPECT_FALSE(appendedLineIsLastChange(e())) << "nothing appended yet";
+  appendEditorLine(e(), "#1 %0");
+  EXPECT_TRUE(appendedLineIsLastChange(e()));
+  selectAllText(e());
+  readEditorLines(e());
+  EXPECT_TRUE(appendedLineIsLastChange(e())) << "selecting and reading change nothing";
+  const unsigned long before = editorChangeCount(e());
+  if (GetParam()) {
+    // Typing reaches FLTK's buffer without going through the operations.
+    subject.widget->buffer()->insert(0, "x");
+    subject.widget->buffer()->remove(0, 1);
+  } else {
+    e().ops->selectEnd(e().state);
+    e().ops->typeCharacter(e().state, 'x');
+    e().ops->typeCharacter(e().state, '\b');
+  }
+  EXPECT_GT(editorChangeCount(e()), before);
+  EXPECT_FALSE(appendedLineIsLastChange(e())) << "the same text, but the user's change is the last";
+  appendEditorLine(e(), "#2 %1");
+  undoInsertion(e());
+  EXPECT_FALSE(appendedLineIsLastChange(e()));
+  EXPECT_EQ(readEditorLines(e()), lines({"#0", "#1 %0"}));
+}
+
 TEST_P(EditorContract, LoadedLinesReadBackLineByLineInWindows1252) {
   const std::vector<std::string> script = {"#0", "", "couleur=FF0000 \xA7 rem", std::string(300, 'x'), "fin"};
   loadEditorLines(e(), script);

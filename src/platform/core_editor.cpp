@@ -10,6 +10,14 @@
 Editor hEditor;
 
 namespace {
+// The last line appendEditorLine added: to which editor, and that editor's
+// change count just after.
+struct AppendedLine {
+  const void* editor = nullptr;
+  unsigned long changeCount = 0;
+};
+AppendedLine lastAppended;
+
 // The widget only ever holds UTF-8; anything else is taken byte for byte.
 std::string toCp1252(const std::string& utf8) {
   if (!hasNonAscii(utf8)) return utf8;
@@ -50,6 +58,20 @@ void appendEditorLine(const Editor& e, const std::string& cp1252) {
   e.ops->selectEnd(e.state);
   e.ops->typeCharacter(e.state, '\n');
   e.ops->replaceSelection(e.state, cp1252ToUtf8(cp1252), true);
+  lastAppended = {e.ops->changeCount ? e.state : nullptr, editorChangeCount(e)};
+}
+
+bool appendedLineIsLastChange(const Editor& e) {
+  return editorExists(e) && e.ops->changeCount && lastAppended.editor == e.state &&
+         lastAppended.changeCount == editorChangeCount(e);
+}
+
+void forgetAppendedLine(const Editor& e) {
+  if (lastAppended.editor == e.state) lastAppended = {};
+}
+
+unsigned long editorChangeCount(const Editor& e) {
+  return editorExists(e) && e.ops->changeCount ? e.ops->changeCount(e.state) : 0;
 }
 
 void undoInsertion(const Editor& e) {
@@ -118,6 +140,7 @@ struct HeadlessEditor {
   std::string text;
   size_t selectionStart = 0, selectionEnd = 0;  // caret at selectionEnd
   UndoRecord undo;
+  unsigned long changes = 0;
 };
 
 HeadlessEditor& of(void* state) { return *static_cast<HeadlessEditor*>(state); }
@@ -135,6 +158,7 @@ void replaceRange(HeadlessEditor& ed, size_t start, size_t end, const std::strin
   else
     ed.undo = {};
   ed.text.replace(start, end - start, with);
+  ++ed.changes;
   ed.selectionStart = ed.selectionEnd = start + with.size();
 }
 
@@ -145,6 +169,7 @@ void headlessSetText(void* s, const std::string& utf8) {
   ed.text = utf8;
   ed.selectionStart = ed.selectionEnd = 0;
   ed.undo = {};
+  ++ed.changes;
 }
 
 void headlessSelectAll(void* s) {
@@ -180,14 +205,17 @@ void headlessUndo(void* s) {
   replaceRange(ed, last.position, last.position + last.insertedBytes, last.removed, true);
 }
 
+unsigned long headlessChangeCount(void* s) { return of(s).changes; }
+
 const EditorOps headlessOps = {headlessText,      headlessSetText,          headlessSelectAll,
                                headlessSelectEnd, headlessReplaceSelection, headlessType,
-                               headlessUndo};
+                               headlessUndo,      headlessChangeCount};
 }  // namespace
 
 Editor makeHeadlessEditor() { return Editor{&headlessOps, new HeadlessEditor}; }
 
 void destroyHeadlessEditor(Editor& e) {
+  forgetAppendedLine(e);
   if (e.ops == &headlessOps) delete static_cast<HeadlessEditor*>(e.state);
   e = Editor{};
 }

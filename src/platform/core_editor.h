@@ -25,6 +25,10 @@ struct EditorOps {
   void (*typeCharacter)(void* state, char c);
   // Takes back the last undoable change; a second undo puts it back.
   void (*undo)(void* state);
+  // Grows by at least one with every change to the text, whoever makes it
+  // (these operations, typing, undo); never goes back. Null when the editor
+  // cannot tell.
+  unsigned long (*changeCount)(void* state);
 };
 
 struct Editor {
@@ -43,6 +47,13 @@ void selectAllText(const Editor& e);
 // undoable change: undoInsertion right after takes both back.
 void appendEditorLine(const Editor& e, const std::string& cp1252);
 void undoInsertion(const Editor& e);
+// True while the text has not changed since appendEditorLine last appended
+// to this editor: the appended line is still the change an undo takes back.
+bool appendedLineIsLastChange(const Editor& e);
+// For an editor that goes away: its appended line is forgotten.
+void forgetAppendedLine(const Editor& e);
+// The editor's change count (see EditorOps), 0 when it cannot tell.
+unsigned long editorChangeCount(const Editor& e);
 void undoEditor(const Editor& e);
 void clearEditorText(const Editor& e);
 // An empty editor has one empty line, as the compiler expects.

@@ -96,10 +96,30 @@ void fltkUndo(void* state) {
   if (bufferOf(state)->undo(&caret)) moveCaret(state, caret);
 }
 
+// One count for every FLTK editor: a change in any of them counts for all,
+// which only makes "unchanged since" answer no more often. Kept outside the
+// buffers, so a buffer deleted without notice leaves nothing dangling.
+unsigned long textChanges = 0;
+
+void countTextChange(int, int inserted, int deleted, int, const char*, void*) {
+  // Selection changes come through here too, without text.
+  if (inserted || deleted) ++textChanges;
+}
+
+unsigned long fltkChangeCount(void*) { return textChanges; }
+
 const EditorOps fltkOps = {fltkText,  fltkSetText,          fltkSelectAll, fltkSelectEnd,
-                           fltkReplaceSelection, fltkType, fltkUndo};
+                           fltkReplaceSelection, fltkType, fltkUndo,  fltkChangeCount};
 }  // namespace
 
-Editor makeFltkEditor(Fl_Text_Editor* widget) { return Editor{&fltkOps, widget}; }
+Editor makeFltkEditor(Fl_Text_Editor* widget) {
+  // The user's typing reaches the buffer directly; only its callback sees it.
+  // (A second handle on the same widget counts each change twice: harmless.)
+  widget->buffer()->add_modify_callback(countTextChange, nullptr);
+  return Editor{&fltkOps, widget};
+}
 
-void destroyFltkEditor(Editor& editor) { editor = Editor{}; }
+void destroyFltkEditor(Editor& editor) {
+  forgetAppendedLine(editor);
+  editor = Editor{};
+}

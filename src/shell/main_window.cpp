@@ -129,7 +129,9 @@ void runCommand(int command) {
     case CMD_SELECT_ALL: selectAllText(hEditor); break;
     case CMD_ABOUT: showMessage(creditLine, "A propos...", ICON_INFORMATION); break;
     case CMD_UNDO_INSERTION:
-      undoInsertion(hEditor);
+      // Only a line insertion appended, and only while nothing changed the
+      // text since: the user's own last change is never taken back here.
+      takeBackInsertedLine();
       compileEditorScript();
       break;
     default: break;  // 40011 (export) and unknown identifiers do nothing
