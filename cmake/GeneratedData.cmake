@@ -1,25 +1,21 @@
 # Data files made at build time by our own generators and placed beside the
 # executable, where the program looks for them (dataDir), and installed with
 # it under share/vexocad.
-if(TARGET gen_pieces)
+function(vexocad_generated_data generator folder what)
+  if(NOT TARGET ${generator})
+    return()
+  endif()
+  set(stamp ${CMAKE_BINARY_DIR}/${folder}/${generator}.stamp)
   add_custom_command(
-    OUTPUT ${CMAKE_BINARY_DIR}/vexo/pieces.stamp
-    COMMAND gen_pieces ${CMAKE_BINARY_DIR}
-    COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/vexo/pieces.stamp
-    DEPENDS gen_pieces
-    COMMENT "Generating piece files")
-  add_custom_target(piece_files ALL DEPENDS ${CMAKE_BINARY_DIR}/vexo/pieces.stamp)
-  add_dependencies(vexocad piece_files)
-  install(DIRECTORY ${CMAKE_BINARY_DIR}/vexo DESTINATION share/vexocad PATTERN "*.stamp" EXCLUDE)
-endif()
-if(TARGET gen_textures)
-  add_custom_command(
-    OUTPUT ${CMAKE_BINARY_DIR}/data/textures.stamp
-    COMMAND gen_textures ${CMAKE_BINARY_DIR}
-    COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/data/textures.stamp
-    DEPENDS gen_textures
-    COMMENT "Generating room textures")
-  add_custom_target(texture_files ALL DEPENDS ${CMAKE_BINARY_DIR}/data/textures.stamp)
-  add_dependencies(vexocad texture_files)
-  install(DIRECTORY ${CMAKE_BINARY_DIR}/data DESTINATION share/vexocad PATTERN "*.stamp" EXCLUDE)
-endif()
+    OUTPUT ${stamp}
+    COMMAND ${generator} ${CMAKE_BINARY_DIR}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${generator}
+    COMMENT "Generating ${what}")
+  add_custom_target(${generator}_files ALL DEPENDS ${stamp})
+  add_dependencies(vexocad ${generator}_files)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/${folder} DESTINATION share/vexocad PATTERN "*.stamp" EXCLUDE)
+endfunction()
+
+vexocad_generated_data(gen_pieces vexo "piece files")
+vexocad_generated_data(gen_textures data "room textures")

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "script/key_bindings.h"
+#include "platform/core_window_messages.h"
 #include "shell/key_switches.h"
 #include "shell/model_dump.h"
 #include "shell/shared_state.h"
@@ -27,7 +28,7 @@ class KeyBindingTest : public ::testing::Test {
   void frames(int count, int key, bool held = true) {
     for (int i = 0; i < count; ++i) {
       keyState[key] = held;
-      runKeySwitches(actions);
+      runKeySwitches();
       runKeyBindings();
     }
   }
@@ -35,7 +36,6 @@ class KeyBindingTest : public ::testing::Test {
 
   float angleAboutZ(int n) { return std::atan2(piece(n).matrix.m[1], piece(n).matrix.m[0]) * 180 / M_PI; }
 
-  KeySwitchActions actions;
 };
 }  // namespace
 
@@ -90,8 +90,8 @@ TEST_F(KeyBindingTest, NewestBindingDecidesForItsChain) {
 
 TEST_F(KeyBindingTest, TheOneKeyIsSharedWithTheAmpersandSwitch) {
   compileText("#8\ndeclare z 1 %p1 1 trans 1 0 0 findeclare");
-  release(VK_1);
-  frames(10, VK_1);
+  release(0x31);
+  frames(10, 0x31);
   EXPECT_EQ(piece(0).matrix.m[12], 10.0f);
   EXPECT_EQ(ampersandOption, 1);  // toggled 9 times
 }

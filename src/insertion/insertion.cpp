@@ -1,15 +1,338 @@
+// Interactive insertion: a copy of the ghost piece joined at the picked
+// connection point, placed exactly as the compile of the line written for it
+// will place it, so that the next compile rebuilds the same model. The wheel
+// changes the ghost's kind and port, or turns and shifts the piece just
+// inserted by rewriting its line.
 #include "insertion/insertion.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
-// Insertion by clicking is not built yet: clicks and the wheel do nothing.
+#include "insertion/picking.h"
+#include "model/connection.h"
+#include "pieces/catalogue.h"
+#include "platform/core_editor.h"
+#include "platform/core_window_messages.h"
+#include "shell/shared_state.h"
+
 PieceRecord* lastInserted = nullptr;
 
-void insertPiece(PieceRecord*) {}
-int32_t handleInsertionWheel(uint32_t) { return 0; }
-void cycleGhostKind(int16_t) {}
-void cycleGhostPort(int16_t) {}
+namespace {
+
+constexpr char PORT_LETTERS[4] = {'o', 'h', 'c', '='};
+constexpr char PIECE_PREFIX[] = "#";
+constexpr char FRAME_MARKER_PREFIX[] = "\xA4";  // the currency sign in Windows-1252
+constexpr float QUARTER_PLACE = 0.25f;
+constexpr float ONE_TURN = 100.0f;
+constexpr int PLACE_TEXT_CAPACITY = 64;
+
+// What made lastInserted re-placeable: the table it was inserted into and
+// the editor's change count right after its line was appended.
+struct InsertionStamp {
+  uint32_t generation = 0;
+  const void* editor = nullptr;
+  unsigned long editorChange = 0;
+};
+InsertionStamp insertionStamp;
+
+bool isPortKind(int32_t kind) { return kind >= PORT_TROU && kind <= PORT_BARRE; }
+
+bool isTableRecord(const PieceRecord* p) { return pieceNumber(p) >= 0 && isUsed(*p); }
+
+// A clip cannot take a clip, nor a rod end an end or a body place, nor a
+// body place a body place; a hole may take a hole.
+bool refusedPair(int32_t a, int32_t b) {
+  if ((a == PORT_BOUT && b == PORT_BARRE) || (a == PORT_BARRE && b == PORT_BOUT)) return true;
+  return a == b && a != PORT_TROU;
+}
+
+bool isClipOnBar(int32_t a, int32_t b) {
+  return (a == PORT_BARRE && b == PORT_PINCE) || (b == PORT_BARRE && a == PORT_PINCE);
+}
+
+// The two connector kinds whose holes meet by a fixed turn instead of by
+// their port frames.
+bool isTurnJoinKind(int kind) { return kind == 5 || kind == 7; }
+
+// Whole turns h of a position code, as the joins of kinds 5 and 7 count
+// them: the place left, v - 100 h, ends in [0, 100], with 100 itself kept
+// in the turn below. Closed form of counting up then down from 0, so that
+// no place, however far the wheel took it, costs a long loop.
+long long joinTurns(float place) {
+  const double v = double(place);
+  if (!std::isfinite(v) || std::fabs(v) > 1e15) return 0;
+  long long h = 0;
+  if (v > 100.0)
+    h = (long long)std::ceil(v / 100.0) - 1;
+  else if (v < 0.0)
+    h = (long long)std::floor(v / 100.0);
+  while (v - 100.0 * double(h) > 100.0) ++h;
+  while (v - 100.0 * double(h) < 0.0) --h;
+  return h;
+}
+
+// R's matrix as the compile will build it: the target's world placement,
+// optionally rebased onto R's frame, times the join.
+void placeRecord(PieceRecord& record, const Matrix& join) {
+  record.matrix = pickedPiece->matrix;
+  const PieceRecord* q = pickedPiece;
+  for (int steps = 0; isInFrame(*q) && q->frameParent && steps < MAX_CHAIN_STEPS; ++steps) {
+    q = q->frameParent;
+    multiplyLeft(q->matrix, record.matrix);
+  }
+  if (ampersandOption) rebaseOnFrame(&record, 1);
+  multiplyRight(record.matrix, join);
+}
+
+Matrix portJoin(const PieceRecord& record, bool clipOnBar) {
+  ConnectionPoint a = makeConnectionPoint(uint8_t(pickedPortKind), double(pickedPlace));
+  ConnectionPoint b = makeConnectionPoint(uint8_t(ghostPortKind), double(ghostPlace));
+  placeConnectionPoint(a, *pickedPiece, true, clipOnBar);
+  placeConnectionPoint(b, record, false, clipOnBar);
+  multiplyLeft(a.frame, b.frame);
+  return b.frame;
+}
+
+std::string reference(const PieceRecord& record) {
+  char text[32];
+  const int target = pieceNumber(record.attachedTo);
+  if (relativeReferences)
+    std::snprintf(text, sizeof text, "%%%s%d", "p", pieceNumber(&record) - target);
+  else
+    std::snprintf(text, sizeof text, "%%%s%d", "", target);
+  return text;
+}
+
+std::string normalJoinLine(const char* prefix, const PieceRecord& record) {
+  char placeA[PLACE_TEXT_CAPACITY], placeB[PLACE_TEXT_CAPACITY];
+  char line[INSERTION_LINE_CAPACITY];
+  std::snprintf(line, sizeof line, "%s%d %s %s@ %c%s %c%s", prefix, int(record.kind),
+                reference(record).c_str(), ampersandOption ? "& " : "", PORT_LETTERS[pickedPortKind],
+                formatPlace(pickedPlace, placeA), PORT_LETTERS[ghostPortKind],
+                formatPlace(ghostPlace, placeB));
+  return line;
+}
+
+std::string turnJoinLine(const char* prefix, const PieceRecord& record, bool evenTurns) {
+  char line[INSERTION_LINE_CAPACITY];
+  std::snprintf(line, sizeof line, "%s%d %s %s%s", prefix, int(record.kind), reference(record).c_str(),
+                ampersandOption ? "& " : "", evenTurns ? "3D" : "3D2");
+  return line;
+}
+
+const char* linePrefix(bool frameMarker) { return frameMarker ? FRAME_MARKER_PREFIX : PIECE_PREFIX; }
+
+// The first piece of an empty model stands free at the origin.
+void startModel() {
+  PieceRecord& first = modelTable[0];
+  first = ghostPiece;
+  first.colour[3] = 1.0f;
+  setIdentity(first.matrix);
+  first.attachedTo = nullptr;
+  first.frameParent = nullptr;
+  // Flagged as the compile of its line will flag it.
+  first.flags = PIECE_USED | (frameMarkerRequest ? PIECE_FRAME_MARKER : 0);
+  char line[INSERTION_LINE_CAPACITY];
+  std::snprintf(line, sizeof line, "%s%d", linePrefix(frameMarkerRequest), int(first.kind));
+  appendEditorLine(hEditor, line);
+}
+
+// A fresh copy of the ghost against the picked piece, or the record being
+// re-placed with what its compile would give it afresh; nullptr when the
+// table is full.
+PieceRecord* recordToPlace(PieceRecord* record) {
+  if (!record) {
+    record = findFreeRecord();
+    if (!record) return nullptr;
+    *record = ghostPiece;
+    record->colour[3] = 1.0f;
+    record->attachedTo = pickedPiece;
+    record->flags = PIECE_USED;
+  } else {
+    record->flags = PIECE_USED | (record->flags & PIECE_FRAME_MARKER);
+  }
+  record->frameParent = nullptr;
+  return record;
+}
+
+bool isTurnJoin(int kind) {
+  return pickedPiece && isTurnJoinKind(pickedPiece->kind) && isTurnJoinKind(kind) &&
+         (pickedPortKind == PORT_TROU || ghostPortKind == PORT_TROU);
+}
+
+// The script reads a position of exactly -1 as no position at all, so a
+// line carrying one would not rebuild the piece.
+bool writablePlace(float place) { return place != -1.0f; }
+
+// Whether a piece of the kind may not be joined at the picked point by the
+// ghost's port: nothing picked, a port pair that does not fit, or a line
+// the script could not read back.
+bool joinRefused(int kind) {
+  if (!pickedPiece || !isTableRecord(pickedPiece)) return true;
+  const int32_t a = pickedPortKind, b = ghostPortKind;
+  if (!isPortKind(a) || !isPortKind(b) || refusedPair(a, b)) return true;
+  return !isTurnJoin(kind) && !(writablePlace(pickedPlace) && writablePlace(ghostPlace));
+}
+
+void rememberInsertion(PieceRecord* record) {
+  lastInserted = record;
+  insertionStamp = {modelGeneration, hEditor.state, editorChangeCount(hEditor)};
+}
+
+void stepPlace(float& place, bool up, float step) { place += up ? step : -step; }
+
+}  // namespace
+
+PieceRecord* replaceableInsertion() {
+  PieceRecord* record = lastInserted;
+  if (!record || !isTableRecord(record)) return nullptr;
+  if (insertionStamp.generation != modelGeneration) return nullptr;
+  if (insertionStamp.editor != hEditor.state || !appendedLineIsLastChange(hEditor) ||
+      editorChangeCount(hEditor) != insertionStamp.editorChange)
+    return nullptr;
+  // Its line names its target and its kind; another target picked since, or
+  // another ghost kind, would write a line that rebuilds something else.
+  if (pickedPiece != record->attachedTo || ghostPiece.kind != record->kind) return nullptr;
+  return record;
+}
+
+void insertPiece(PieceRecord* record) {
+  if (record) {
+    PieceRecord* replaceable = replaceableInsertion();
+    if (!replaceable) lastInserted = nullptr;
+    if (record != replaceable) record = nullptr;
+  }
+  if (!record) {
+    pickConnectionPoint(modelTable);
+    return insertAtPickedPoint(nullptr);
+  }
+  // Checked before the line is taken back, so that a step the script could
+  // not express leaves the piece and its line as they were.
+  if (joinRefused(record->kind)) return;
+  undoInsertion(hEditor);
+  insertAtPickedPoint(record);
+}
+
+void insertAtPickedPoint(PieceRecord* record) {
+  if (ghostPiece.kind < 0 || ghostPiece.kind >= KIND_COUNT) return;
+  if (!isUsed(modelTable[0])) return startModel();
+  if (joinRefused(record ? record->kind : ghostPiece.kind)) return;
+  const int32_t a = pickedPortKind, b = ghostPortKind;
+  const bool replacing = record != nullptr;
+  record = recordToPlace(record);
+  if (!record) return;
+
+  const bool turnJoin = isTurnJoin(record->kind);
+  const bool evenTurns = joinTurns(pickedPlace) % 2 == 0;
+  Matrix join;
+  if (turnJoin)
+    setRotation(join, 0.0f, 180.0f, evenTurns ? 90.0f : -90.0f);
+  else
+    join = portJoin(*record, isClipOnBar(a, b));
+  placeRecord(*record, join);
+
+  // A rewritten line keeps the frame marker its piece was inserted with.
+  const bool frameMarker = frameMarkerRequest || (replacing && isFrameMarker(*record));
+  if (frameMarker) record->flags |= PIECE_FRAME_MARKER;
+  const char* prefix = linePrefix(frameMarker);
+  appendEditorLine(hEditor, turnJoin ? turnJoinLine(prefix, *record, evenTurns)
+                                     : normalJoinLine(prefix, *record));
+  rememberInsertion(record);
+  frameMarkerRequest = 0;
+}
+
+int32_t handleInsertionWheel(uint32_t wParam) {
+  if (!insertionMode) return 0;
+  const int16_t delta = int16_t(uint16_t(wParam >> 16));
+  const uint32_t keys = wParam & 0xFFFF;
+  const bool up = delta > 0;
+  const bool left = keys & MK_LBUTTON, right = keys & MK_RBUTTON, shift = keys & MK_SHIFT;
+  if (keys & MK_CONTROL) {
+    cycleGhostKind(delta);
+  } else if ((left || right) && shift) {
+    stepPlace(left ? pickedPlace : ghostPlace, up, QUARTER_PLACE);
+    insertPiece(lastInserted);
+  } else if (left || right) {
+    stepPlace(left ? pickedPlace : ghostPlace, up, ONE_TURN);
+    insertPiece(lastInserted);
+  } else {
+    cycleGhostPort(delta);
+  }
+  return 0;
+}
+
+void cycleGhostKind(int16_t delta) {
+  const int step = delta > 0 ? 1 : -1;
+  const int kind = ((ghostPiece.kind + step) % KIND_COUNT + KIND_COUNT) % KIND_COUNT;
+  ghostPiece = pieceTemplates[kind];
+  ghostPlace = 1.0f;
+  if (isRodKind(kind))
+    ghostPortKind = PORT_BOUT;
+  else if (isConnectorKind(kind))
+    ghostPortKind = PORT_PINCE;
+  else
+    ghostPortKind = PORT_TROU;
+}
+
+namespace {
+
+void setGhostPort(int32_t portKind, float place) {
+  ghostPortKind = portKind;
+  ghostPlace = place;
+}
+
+void cycleRodPort(int kind, bool up) {
+  const int n = bodyPlaceCount(kind);
+  const float x = ghostPlace;
+  if (ghostPortKind == PORT_BOUT && x == 1.0f) {
+    if (!up)
+      setGhostPort(PORT_BOUT, 2.0f);
+    else if (n > 0)
+      setGhostPort(PORT_BARRE, 1.0f);
+  } else if (ghostPortKind == PORT_BOUT && x == 2.0f) {
+    if (up)
+      setGhostPort(PORT_BOUT, 1.0f);
+    else if (n > 0)
+      setGhostPort(PORT_BARRE, float(n));
+  } else if (ghostPortKind == PORT_BARRE) {
+    const float next = up ? x + 1.0f : x - 1.0f;
+    if (next > float(n))
+      setGhostPort(PORT_BOUT, 2.0f);
+    else if (next < 1.0f)
+      setGhostPort(PORT_BOUT, 1.0f);
+    else
+      ghostPlace = next;
+  }
+}
+
+void cycleConnectorPort(int kind, bool up) {
+  const int n = clipCount(kind);
+  const float x = ghostPlace;
+  // Kind 8's clips all look alike: only clip 1 and clip 8 are offered.
+  const bool walksClips = kind != 8;
+  if (ghostPortKind == PORT_TROU) {
+    setGhostPort(PORT_PINCE, up ? 1.0f : float(n));
+  } else if (ghostPortKind == PORT_PINCE) {
+    if (up && x < float(n) && walksClips)
+      ghostPlace = x + 1.0f;
+    else if (!up && x > 1.0f && walksClips)
+      ghostPlace = x - 1.0f;
+    else
+      setGhostPort(PORT_TROU, 1.0f);
+  }
+}
+
+}  // namespace
+
+void cycleGhostPort(int16_t delta) {
+  const int kind = ghostPiece.kind;
+  if (isRodKind(kind))
+    cycleRodPort(kind, delta > 0);
+  else if (kind >= 0 && kind <= 8)
+    cycleConnectorPort(kind, delta > 0);
+}
 
 char* formatPlace(float value, char* buffer) {
   std::sprintf(buffer, "%f", double(value));
@@ -17,4 +340,10 @@ char* formatPlace(float value, char* buffer) {
   while (n > 1 && buffer[n - 1] == '0') buffer[--n] = '\0';
   if (n > 0 && buffer[n - 1] == '.') buffer[--n] = '\0';
   return buffer;
+}
+
+bool takeBackInsertedLine() {
+  if (!appendedLineIsLastChange(hEditor)) return false;
+  undoInsertion(hEditor);
+  return true;
 }

@@ -4,7 +4,12 @@
 
 PieceRecord modelTable[MODEL_CAPACITY];
 
-void clearModel() { std::memset(static_cast<void*>(modelTable), 0, sizeof modelTable); }
+uint32_t modelGeneration = 0;
+
+void clearModel() {
+  std::memset(static_cast<void*>(modelTable), 0, sizeof modelTable);
+  ++modelGeneration;
+}
 
 PieceRecord* findFreeRecord() {
   for (PieceRecord& p : modelTable)

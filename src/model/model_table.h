@@ -32,6 +32,10 @@ inline bool isInFrame(const PieceRecord& p) { return p.flags & PIECE_IN_FRAME; }
 inline bool isFrameMarker(const PieceRecord& p) { return p.flags & PIECE_FRAME_MARKER; }
 
 void clearModel();
+// Grows by one every time the table is cleared (each compile, each load of
+// the piece library): a record remembered with the number it had then is
+// known to be stale once this has moved on.
+extern uint32_t modelGeneration;
 // The first record whose used bit is clear, or nullptr when all are used.
 PieceRecord* findFreeRecord();
 // Records with the used bit set, over the whole table.

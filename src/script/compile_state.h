@@ -86,6 +86,8 @@ void syntaxError(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // --- statements
+// Reads three values: the angles of a rotation or the steps of a translation.
+Matrix readTransform(CompileState& s, bool rotation);
 Flow pieceWord(CompileState& s, const char* rest, bool frameMarker);
 void nameCurrentPiece(CompileState& s, const char* name);
 void referenceStatement(CompileState& s, const char* word);

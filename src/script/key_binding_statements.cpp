@@ -60,17 +60,10 @@ void anotherBinding(CompileState& s) {
 }
 
 void transformNewestBinding(CompileState& s, bool rotation) {
-  float a = readFloat(takeWord(s), s.variables);
-  float b = readFloat(takeWord(s), s.variables);
-  float c = readFloat(takeWord(s), s.variables);
+  const Matrix m = readTransform(s, rotation);
   if (!allKeyBindings) {
     showMessage("Impossible d'appliquer une variable inexistante!", "Erreur", ICON_EXCLAMATION);
     return;
   }
-  Matrix m;
-  if (rotation)
-    setRotation(m, a, b, c);
-  else
-    setTranslation(m, a, b, c);
   multiplyRight(allKeyBindings->matrix, m);
 }

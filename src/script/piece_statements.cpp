@@ -69,6 +69,17 @@ void readThree(CompileState& s, float& a, float& b, float& c) {
 }
 }  // namespace
 
+Matrix readTransform(CompileState& s, bool rotation) {
+  float a, b, c;
+  readThree(s, a, b, c);
+  Matrix m;
+  if (rotation)
+    setRotation(m, a, b, c);
+  else
+    setTranslation(m, a, b, c);
+  return m;
+}
+
 Flow pieceWord(CompileState& s, const char* rest, bool frameMarker) {
   if (s.pieceCounter < INT32_MAX) ++s.pieceCounter;
   if (s.pieceCounter >= MODEL_CAPACITY) {
@@ -121,26 +132,20 @@ void rebaseStatement(CompileState& s, const char* rest) {
   rebaseOnFrame(s.currentPiece, n);
 }
 
+// Both statements read three values and multiply their matrix onto the
+// current piece, or onto the newest key binding while a declaration is open.
+static void transformStatement(CompileState& s, bool rotation, const char* missingPieceMessage) {
+  if (s.declareMode) return transformNewestBinding(s, rotation);
+  if (!needsCurrentPiece(s, missingPieceMessage)) return;
+  multiplyRight(s.currentPiece->matrix, readTransform(s, rotation));
+}
+
 void translationStatement(CompileState& s) {
-  if (s.declareMode) return transformNewestBinding(s, false);
-  if (!needsCurrentPiece(s, "Ligne %d, la translation est impossible, la sorte n'a été spécifié.\n"))
-    return;
-  float x, y, z;
-  readThree(s, x, y, z);
-  Matrix t;
-  setTranslation(t, x, y, z);
-  multiplyRight(s.currentPiece->matrix, t);
+  transformStatement(s, false, "Ligne %d, la translation est impossible, la sorte n'a été spécifié.\n");
 }
 
 void rotationStatement(CompileState& s) {
-  if (s.declareMode) return transformNewestBinding(s, true);
-  if (!needsCurrentPiece(s, "Ligne %d, la rotation est impossible, la sorte n'a été spécifiée.\n"))
-    return;
-  float ax, ay, az;
-  readThree(s, ax, ay, az);
-  Matrix r;
-  setRotation(r, ax, ay, az);
-  multiplyRight(s.currentPiece->matrix, r);
+  transformStatement(s, true, "Ligne %d, la rotation est impossible, la sorte n'a été spécifiée.\n");
 }
 
 static const char* const colourMessage =

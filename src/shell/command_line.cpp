@@ -15,6 +15,7 @@
 #include "script/compiler.h"
 #include "script/key_bindings.h"
 #include "shell/command_options.h"
+#include "shell/desktop_program.h"
 #include "shell/model_dump.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
@@ -104,6 +105,5 @@ int runCommandLine(int argc, char** argv) {
     case Options::RENDER: return compileFile(o);
     case Options::NONE: break;
   }
-  return usageError("the desktop program is not available yet; use --check or --dump") ? EXIT_CLEAN
-                                                                                         : EXIT_USAGE;
+  return runDesktopProgram(o.document.c_str());
 }

@@ -6,7 +6,8 @@
 #include <cstdlib>
 
 const char* const commandLineUsage =
-    "Usage: vexocad [FICHIER]            open FICHIER in the desktop program\n"
+    "Usage: vexocad [FICHIER]            open FICHIER in the desktop program (the words\n"
+    "                                    that are no option, joined by spaces)\n"
     "       vexocad --check FICHIER      compile FICHIER, print every message\n"
     "       vexocad --dump FICHIER       compile FICHIER, print the model table\n"
     "       vexocad --render FICHIER -o IMAGE.png\n"
@@ -84,10 +85,14 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
     } else if (a == "--max-seconds") {
       if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
         return fail(error, "--max-seconds needs a positive number of seconds");
-    } else {
+    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
       return fail(error, "unknown argument: " + a);
+    } else {
+      o.document += (o.document.empty() ? "" : " ") + a;
     }
   }
+  const bool compiles = o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER;
+  if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
   return true;
 }

@@ -10,6 +10,7 @@
 struct CommandOptions {
   enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;
   std::string file;
+  std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
   std::string pngPath;
   int width = 600, height = 600;

@@ -1,43 +1,18 @@
+// The built-in key switches. Most are edge-triggered through keyLatch, which
+// the script's key bindings use in the opposite sense (a switch acts when its
+// latch byte is 0 and then sets it).
 #include "shell/key_switches.h"
 
+#include <GL/gl.h>
+
+#include "platform/core_window_messages.h"
+#include "shell/main_window.h"
 #include "shell/shared_state.h"
 #include "view/view_state.h"
 
 namespace {
-const KeySwitchActions* current = nullptr;
-
-void setLighting(bool on) {
-  if (current->setLighting) current->setLighting(on);
-}
-
-void sendCommand(int identifier) {
-  if (current->sendCommand) current->sendCommand(identifier);
-}
-
-void toggleSolidsAndEdges() {
-  if (displayMode & DISPLAY_SOLIDS) {
-    displayMode = (displayMode & ~DISPLAY_SOLIDS) | DISPLAY_EDGES;
-    setLighting(false);
-  } else {
-    setLighting(true);
-    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
-  }
-}
-
-void toggleLighting() {
-  lightingOn = !lightingOn;
-  if (!lightingOn) {
-    setLighting(false);
-    displayMode |= DISPLAY_SOLIDS | DISPLAY_EDGES;
-  } else {
-    setLighting(true);
-    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
-  }
-}
-
-// Acts once per press. The latch is cleared while the key is up; a key
-// released during the action (a modal message box) is cleared at once.
-void edgeTriggered(int key, void (*action)()) {
+template <typename Action>
+void latchedSwitch(int key, Action action) {
   if (!keyState[key]) {
     keyLatch[key] = 0;
     return;
@@ -45,27 +20,77 @@ void edgeTriggered(int key, void (*action)()) {
   if (keyLatch[key]) return;
   keyLatch[key] = 1;
   action();
+  // The key may have been released while the action held a modal box.
   if (!keyState[key]) keyLatch[key] = 0;
 }
+
+void toggle(uint8_t& flag) { flag = !flag; }
+
+void switchSolidsAndEdges() {
+  if (displayMode & DISPLAY_SOLIDS) {
+    displayMode = (displayMode & ~DISPLAY_SOLIDS) | DISPLAY_EDGES;
+    glDisable(GL_LIGHTING);
+  } else {
+    glEnable(GL_LIGHTING);
+    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
+  }
+}
+
+void switchLighting() {
+  toggle(lightingOn);
+  if (!lightingOn) {
+    glDisable(GL_LIGHTING);
+    displayMode |= DISPLAY_EDGES | DISPLAY_SOLIDS;
+  } else {
+    glEnable(GL_LIGHTING);
+    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
+  }
+}
+
+void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
 }  // namespace
 
-void runKeySwitches(const KeySwitchActions& actions) {
-  current = &actions;
-  edgeTriggered(VK_F1, [] { showRoom = !showRoom; });
-  edgeTriggered(VK_F2, toggleSolidsAndEdges);
-  edgeTriggered(VK_F3, toggleLighting);
-  edgeTriggered(VK_F4, [] { insertionMode = !insertionMode; });
-  edgeTriggered(VK_F5, [] { showAxes = !showAxes; });
+namespace {
+uint8_t pressedSinceFrame[256];
+uint8_t releaseAfterFrame[256];
+}  // namespace
+
+void recordKeyDown(int key) {
+  keyState[key & 0xFF] = 1;
+  pressedSinceFrame[key & 0xFF] = 1;
+  releaseAfterFrame[key & 0xFF] = 0;
+}
+
+void recordKeyUp(int key) {
+  if (pressedSinceFrame[key & 0xFF])
+    releaseAfterFrame[key & 0xFF] = 1;
+  else
+    keyState[key & 0xFF] = 0;
+}
+
+void endOfFrameKeys() {
+  for (int k = 0; k < 256; ++k) {
+    if (releaseAfterFrame[k]) keyState[k] = 0;
+    releaseAfterFrame[k] = pressedSinceFrame[k] = 0;
+  }
+}
+
+void runKeySwitches() {
+  latchedSwitch(VK_F1, [] { toggle(showRoom); });
+  latchedSwitch(VK_F2, switchSolidsAndEdges);
+  latchedSwitch(VK_F3, switchLighting);
+  latchedSwitch(VK_F4, [] { toggle(insertionMode); });
+  latchedSwitch(VK_F5, [] { toggle(showAxes); });
+  // F6 runs once per key-down message, not once per press.
   if (keyState[VK_F6]) {
-    if (actions.showStatistics) actions.showStatistics();
+    showStatistics();
     keyState[VK_F6] = 0;
   }
-  edgeTriggered(VK_F7, [] { relativeReferences = !relativeReferences; });
-  edgeTriggered(VK_F8, [] { frameMarkerRequest = 1; });
-  edgeTriggered(VK_F9, [] { sendCommand(COMMAND_UNDO_INSERTION); });
-  edgeTriggered(VK_F12, [] { sendCommand(COMMAND_COMPILE); });
-  edgeTriggered(VK_1, [] { ampersandOption = !ampersandOption; });
+  latchedSwitch(VK_F7, [] { toggle(relativeReferences); });
+  latchedSwitch(VK_F8, [] { frameMarkerRequest = 1; });
+  latchedSwitch(VK_F9, [] { sendCommand(CMD_UNDO_INSERTION); });
+  latchedSwitch(VK_F12, [] { sendCommand(CMD_COMPILE); });
+  latchedSwitch('1', [] { toggle(ampersandOption); });
   if (keyState[VK_NEXT] && viewDistance < -10.0f) viewDistance += 10.0f;
   if (keyState[VK_PRIOR]) viewDistance -= 10.0f;
-  current = nullptr;
 }

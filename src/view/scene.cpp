@@ -8,16 +8,13 @@
 #include "model/connection.h"
 #include "model/frame_tree.h"
 #include "pieces/catalogue.h"
+#include "platform/core_window_messages.h"
 #include "shell/shared_state.h"
 #include "view/room.h"
 #include "view/view_state.h"
 
 namespace {
 
-constexpr int VK_LEFT = 0x25;
-constexpr int VK_UP = 0x26;
-constexpr int VK_RIGHT = 0x27;
-constexpr int VK_DOWN = 0x28;
 constexpr float KEY_TURN_DEGREES = 0.3f;
 constexpr float AXIS_LENGTH = 1000.0f;
 
@@ -78,8 +75,16 @@ void drawAxes() {
 // In eye coordinates, so it stays under the mouse however the view turns;
 // drawn last and without depth test, so it is never hidden by the model.
 void drawGhostPiece() {
+  // Other view sizes keep the ghost under the mouse and scale it with the
+  // view's height, as the model itself scales; 600 x 600 gives the layout
+  // above exactly.
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const float scale = viewport[3] > 0 ? 2.0f * GHOST_HALF_WINDOW / float(viewport[3]) : 1.0f;
+  const float centreX = viewport[2] > 0 ? 0.5f * float(viewport[2]) : GHOST_HALF_WINDOW;
+  const float centreY = viewport[3] > 0 ? 0.5f * float(viewport[3]) : GHOST_HALF_WINDOW;
   glLoadIdentity();
-  glTranslatef(float(mouseX) - GHOST_HALF_WINDOW, GHOST_HALF_WINDOW - float(mouseY), GHOST_DEPTH);
+  glTranslatef((float(mouseX) - centreX) * scale, (centreY - float(mouseY)) * scale, GHOST_DEPTH);
   if (ghostPortKind >= PORT_PINCE && ghostPortKind <= PORT_BARRE) glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
   ghostPiece.colour[3] = 0.5f;
   glEnable(GL_BLEND);

@@ -1,0 +1,108 @@
+// Cost of picking in the offscreen view of the generated pieces, on models
+// of 1000 and 10000 pieces: the kinds 0 to 15 in turn (rods carry up to 30
+// markers each), laid out on a grid, every tenth piece a frame holding the
+// nine after it. The mouse is on a piece in the middle of the view.
+//
+// PickPiece: the F11 question, every piece's mesh drawn in selection mode.
+// PickConnectionPoint: the click's question, every piece's markers (first
+// pass) and then the found piece's markers (second pass).
+// The time per piece should stay flat from 1000 to 10000: each pass indexes
+// the frame tree once and meets every piece once.
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "insertion/picking.h"
+#include "model/matrix.h"
+#include "model/model_table.h"
+#include "pieces/catalogue.h"
+#include "platform/core_messages.h"
+#include "shell/render_command.h"
+#include "shell/shared_state.h"
+#include "view/view_state.h"
+
+namespace {
+
+constexpr int VIEW_SIZE = 600;
+constexpr int GROUP_SIZE = 10;
+constexpr int GRID_COLUMNS = 100;
+constexpr float GRID_STEP = 150.0f;
+
+void quiet(const char*, const char*, MessageIcon) {}
+
+bool viewStarted = false;
+
+bool ensureView() {
+  if (viewStarted) return true;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+  dataDir = exe.parent_path().parent_path().string() + "/";
+  setMessageSink(quiet);
+  viewStarted = startOffscreenView(VIEW_SIZE, VIEW_SIZE);
+  setMessageSink(nullptr);
+  return viewStarted;
+}
+
+// Piece i sits on the grid at column i % 100, row i / 100, facing the eye;
+// pieces in a frame are placed relative to their frame's piece.
+void buildModel(int n) {
+  clearModel();
+  for (int i = 0; i < n; ++i) {
+    PieceRecord& p = modelTable[i];
+    p = pieceTemplates[i % 16];
+    Matrix grid;
+    setTranslation(grid, float(i % GRID_COLUMNS) * GRID_STEP, -float(i / GRID_COLUMNS) * GRID_STEP, 0.0f);
+    setRotation(p.matrix, 90.0f, 0.0f, 0.0f);
+    multiplyLeft(grid, p.matrix);
+    const int frame = i - i % GROUP_SIZE;
+    if (frame == i) continue;
+    p.flags |= PIECE_IN_FRAME;
+    p.frameParent = &modelTable[frame];
+    setTranslation(p.matrix, float(i - frame) * GRID_STEP, 0.0f, 0.0f);
+  }
+}
+
+// The view centred on piece 48 (a kind-0 connector on the grid's top row,
+// in the frame of piece 40), the mouse on its hole or, 7 pixels above, on
+// its hub.
+void aimAtAPiece(int pixelsAbove) {
+  resetView();
+  viewDistance = -1500.0f;
+  viewMatrix.m[12] = -48.0f * GRID_STEP;
+  mouseX = VIEW_SIZE / 2;
+  mouseY = VIEW_SIZE / 2 - pixelsAbove;
+}
+
+bool prepare(benchmark::State& state, int pixelsAbove) {
+  if (!ensureView()) {
+    state.SkipWithError("no offscreen OpenGL view");
+    return false;
+  }
+  buildModel(int(state.range(0)));
+  aimAtAPiece(pixelsAbove);
+  return true;
+}
+
+void BM_PickPiece(benchmark::State& state) {
+  if (!prepare(state, 7)) return;
+  int32_t found = -1;
+  for (auto _ : state) benchmark::DoNotOptimize(found = pickPiece(modelTable));
+  if (found != 48) state.SkipWithError("not the piece under the mouse");
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_PickConnectionPoint(benchmark::State& state) {
+  if (!prepare(state, 0)) return;
+  for (auto _ : state) {
+    pickConnectionPoint(modelTable);
+    benchmark::DoNotOptimize(pickedPiece);
+  }
+  if (pieceNumber(pickedPiece) != 48 || pickedPortKind != 0)
+    state.SkipWithError("not the hole under the mouse");
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_PickPiece)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PickConnectionPoint)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,257 @@
+// Modal dialogs on FLTK. The boxes are built here rather than taken from
+// fl_message and friends so that the caption, the icon and the buttons are
+// the program's own. Each runs its own event loop until answered; keys that
+// were released meanwhile are released in the program's key state after.
+#include "platform/fltk_dialogs.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "platform/fltk_window_system.h"
+
+namespace {
+constexpr int margin = 12, iconSize = 44, buttonWidth = 110, buttonHeight = 28;
+
+// Box labels treat "@" as the start of a symbol name.
+std::string literalLabel(const char* text) {
+  std::string out;
+  for (const char* p = text ? text : ""; *p; ++p) {
+    if (*p == '@') out += '@';
+    out += *p;
+  }
+  return out;
+}
+
+void appendToMessageLog(const char* text, const char* caption) {
+  const char* path = std::getenv("VEXOCAD_MESSAGE_LOG");
+  if (!path || !*path) return;
+  std::string line = text;
+  std::replace(line.begin(), line.end(), '\n', ' ');
+  if (FILE* f = std::fopen(path, "a")) {
+    std::fprintf(f, "%s: %s\n", caption, line.c_str());
+    std::fclose(f);
+  }
+}
+
+Fl_Box* makeIcon(MessageIcon icon) {
+  if (icon == ICON_NONE) return nullptr;
+  Fl_Box* box = new Fl_Box(margin, margin, iconSize, iconSize);
+  box->box(FL_OVAL_BOX);
+  box->labelfont(FL_TIMES_BOLD);
+  box->labelsize(30);
+  box->labelcolor(FL_WHITE);
+  switch (icon) {
+    case ICON_EXCLAMATION: box->label("!"), box->color(fl_rgb_color(230, 160, 0)); break;
+    case ICON_INFORMATION: box->label("i"), box->color(fl_rgb_color(40, 90, 200)); break;
+    default: box->label("X"), box->color(fl_rgb_color(200, 30, 30)); break;
+  }
+  return box;
+}
+
+// Without a window manager nobody moves the keyboard focus to a new box, so
+// the box takes it itself and gives it back when it closes.
+struct KeyboardFocus {
+  Window window = 0;
+  int revertTo = RevertToParent;
+  std::shared_ptr<Fl_Widget_Tracker> widget;  // the program's widget that had the keys
+};
+
+KeyboardFocus takeKeyboardFocus(Fl_Window& window) {
+  KeyboardFocus previous;
+  if (Fl::focus()) previous.widget = std::make_shared<Fl_Widget_Tracker>(Fl::focus());
+  window.show();
+  window.wait_for_expose();
+  XGetInputFocus(fl_display, &previous.window, &previous.revertTo);
+  XSetInputFocus(fl_display, fl_xid(&window), RevertToParent, CurrentTime);
+  return previous;
+}
+
+void giveKeyboardFocusBack(const KeyboardFocus& previous) {
+  if (previous.widget && previous.widget->exists()) {
+    Fl_Widget* widget = previous.widget->widget();
+    Fl_Window* top = widget->as_window() ? widget->as_window() : widget->window();
+    while (top && top->window()) top = top->window();
+    if (top && top->shown() && top->visible()) {
+      XSetInputFocus(fl_display, fl_xid(top), RevertToParent, CurrentTime);
+      Fl::focus(widget);
+      return;
+    }
+  }
+  if (previous.window == 0 || previous.window == PointerRoot) return;
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(fl_display, previous.window, &attributes) && attributes.map_state == IsViewable)
+    XSetInputFocus(fl_display, previous.window, previous.revertTo, CurrentTime);
+}
+
+struct ModalBox {
+  int answer = -1;
+  int cancelAnswer = 0;
+  std::vector<Fl_Widget*> buttons;
+};
+
+void buttonPressed(Fl_Widget* button, void* data) {
+  ModalBox* box = static_cast<ModalBox*>(data);
+  const auto found = std::find(box->buttons.begin(), box->buttons.end(), button);
+  box->answer = int(found - box->buttons.begin());
+  button->window()->hide();
+}
+
+void boxClosing(Fl_Widget* window, void* data) {
+  ModalBox* box = static_cast<ModalBox*>(data);
+  box->answer = box->cancelAnswer;
+  window->hide();
+}
+
+// Shows text with the icon and the buttons (the first is the default, Enter
+// presses it); returns the index of the button, or cancelAnswer when the box
+// is closed or Escape pressed.
+int runModalBox(const char* text, const char* caption, MessageIcon icon, const std::vector<const char*>& buttons,
+                int cancelAnswer) {
+  const std::string label = literalLabel(text);
+  fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+  int textWidth = 0, textHeight = 0;
+  fl_measure(label.c_str(), textWidth, textHeight, 0);
+  if (textWidth > 520) {
+    textWidth = 520, textHeight = 0;
+    fl_measure(label.c_str(), textWidth, textHeight, 0);
+  }
+  const int textX = icon == ICON_NONE ? margin : 2 * margin + iconSize;
+  const int buttonsWidth = int(buttons.size()) * (buttonWidth + margin) - margin;
+  const int width = std::max(textX + textWidth + 16 + margin, buttonsWidth + 2 * margin);
+  const int textAreaHeight = std::max(textHeight, icon == ICON_NONE ? 0 : iconSize);
+  const int height = margin + textAreaHeight + margin + buttonHeight + margin;
+
+  ModalBox state;
+  state.cancelAnswer = cancelAnswer;
+  Fl_Window window((Fl::w() - width) / 2, (Fl::h() - height) / 2, width, height);
+  window.copy_label(caption);
+  makeIcon(icon);
+  Fl_Box* message = new Fl_Box(textX, margin, textWidth + 16, textAreaHeight);
+  message->copy_label(label.c_str());
+  message->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+  int x = width - margin - buttonsWidth;
+  for (size_t i = 0; i < buttons.size(); ++i, x += buttonWidth + margin) {
+    Fl_Button* button = i == 0 ? new Fl_Return_Button(x, height - margin - buttonHeight, buttonWidth, buttonHeight)
+                               : new Fl_Button(x, height - margin - buttonHeight, buttonWidth, buttonHeight);
+    button->copy_label(buttons[i]);
+    button->callback(buttonPressed, &state);
+    state.buttons.push_back(button);
+    if (i == 0) Fl::focus(button);
+  }
+  window.end();
+  window.callback(boxClosing, &state);
+  window.set_modal();
+  KeyboardFocus previous = takeKeyboardFocus(window);
+  while (window.shown()) Fl::wait();
+  giveKeyboardFocusBack(previous);
+  releaseKeysNoLongerHeld();
+  return state.answer < 0 ? cancelAnswer : state.answer;
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool confirmOverwrite(const std::string& path) {
+  const std::string text = "Le fichier " + path + " existe déjà.\nVoulez-vous le remplacer ?";
+  return runModalBox(text.c_str(), "Confirmer l'enregistrement", ICON_EXCLAMATION, {"Oui", "Non"}, 1) == 0;
+}
+
+// The progress window of a long compile.
+struct CompileProgress {
+  std::unique_ptr<Fl_Window> window;
+  Fl_Box* text = nullptr;
+  bool stopRequested = false;
+  KeyboardFocus focus;
+};
+CompileProgress progress;
+
+void stopPressed(Fl_Widget*, void*) { progress.stopRequested = true; }
+
+void openProgressWindow() {
+  progress.window = std::make_unique<Fl_Window>((Fl::w() - 340) / 2, (Fl::h() - 120) / 2, 340, 120);
+  progress.window->copy_label("Compilation");
+  progress.text = new Fl_Box(margin, margin, 340 - 2 * margin, 60);
+  progress.text->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+  Fl_Button* stop = new Fl_Button(340 - margin - buttonWidth, 120 - margin - buttonHeight, buttonWidth, buttonHeight,
+                                  "Arrêter");
+  stop->callback(stopPressed);
+  progress.window->end();
+  progress.window->callback(stopPressed);
+  progress.window->set_modal();
+  progress.focus = takeKeyboardFocus(*progress.window);
+  progress.stopRequested = false;
+}
+}  // namespace
+
+void fltkMessageBox(const char* text, const char* caption, MessageIcon icon) {
+  runModalBox(text, caption ? caption : "", icon, {"OK"}, 0);
+}
+
+void installFltkMessageBoxes() { setMessageSink(fltkMessageBox); }
+
+SaveAnswer askFltkSaveQuestion(const char* text, const char* caption) {
+  appendToMessageLog(text, caption);
+  switch (runModalBox(text, caption, ICON_EXCLAMATION, {"Enregistrer", "Ne pas enregistrer", "Annuler"}, 2)) {
+    case 0: return SaveAnswer::Save;
+    case 1: return SaveAnswer::Discard;
+    default: return SaveAnswer::Cancel;
+  }
+}
+
+std::string withDefaultExtension(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (base.empty() || base.find('.') != std::string::npos) return path;
+  return path + ".txt";
+}
+
+bool chooseFltkFileName(bool forSaving, std::string* path) {
+  Fl_Native_File_Chooser chooser;
+  chooser.type(forSaving ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
+  chooser.filter("Fichiers Vexo et Text (*.vxo)\t*.{vxo,txt}\nTous les fichiers (*.*)\t*");
+  chooser.filter_value(0);
+  if (forSaving) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
+  const int result = chooser.show();
+  releaseKeysNoLongerHeld();
+  if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
+  std::string chosen = chooser.filename();
+  if (forSaving) {
+    // The dialog confirmed the name as typed; a name it never saw needs its own.
+    const std::string extended = withDefaultExtension(chosen);
+    if (extended != chosen && fileExists(extended) && !confirmOverwrite(extended)) return false;
+    chosen = extended;
+  }
+  *path = chosen;
+  return true;
+}
+
+bool showFltkCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished) {
+  if (finished) {
+    progress.window.reset();
+    giveKeyboardFocusBack(progress.focus);
+    releaseKeysNoLongerHeld();
+    return true;
+  }
+  if (!progress.window) openProgressWindow();
+  char text[200];
+  std::snprintf(text, sizeof text, "Compilation en cours (script de %lld lignes)\nLignes lues : %lld\nPièces placées : %d",
+                lineCount, linesRead, piecesPlaced);
+  progress.text->copy_label(text);
+  Fl::check();
+  return !progress.stopRequested;
+}

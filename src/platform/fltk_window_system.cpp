@@ -1,0 +1,492 @@
+// The window system on FLTK 1.3. Each window is a PlatformWindow: a window
+// procedure and the widget (if any) that feeds it. The widgets translate
+// FLTK's events into the program's window messages: keys with virtual-key
+// codes, buttons, mouse moves with button flags, the wheel, size changes and
+// menu commands. FLTK's own key handling is kept out of the way: Escape does
+// not close the main window, and the 3-D view takes every key it is given.
+#include "platform/fltk_window_system.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Gl_Window.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Editor.H>
+#include <FL/x.H>
+#include <GL/glx.h>
+#include <X11/XKBlib.h>
+
+#include <algorithm>
+#include <memory>
+#include <cstring>
+#include <vector>
+
+#include "platform/fltk_editor.h"
+
+struct PlatformWindow {
+  WindowProc proc = nullptr;
+  Fl_Widget* widget = nullptr;  // null for a headless window
+  PlatformWindow* parent = nullptr;
+  std::vector<PlatformWindow*> children;
+  int top = 0;  // height of the menu bar above the client area
+  Editor editor;
+};
+
+namespace {
+bool quitPosted = false;
+int quitCode = 0;
+
+// Keys whose key-down was delivered and whose key-up has not been: the FLTK
+// key, and the window that was told.
+struct HeldKey {
+  int fltkKey = 0;
+  PlatformWindow* window = nullptr;
+};
+HeldKey heldKeys[256];
+
+intptr_t send(PlatformWindow* w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return w && w->proc ? w->proc(w, message, wParam, lParam) : 0;
+}
+
+// ------------------------------------------------------------ key codes
+
+int virtualKeyOfCharacter(int c) {
+  if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+  if ((c >= '0' && c <= '9') || c == ' ') return c;
+  switch (c) {
+    case ';': return VK_OEM_1;
+    case '=': return VK_OEM_PLUS;
+    case ',': return VK_OEM_COMMA;
+    case '-': return VK_OEM_MINUS;
+    case '.': return VK_OEM_PERIOD;
+    case '/': return VK_OEM_2;
+    case '`': return VK_OEM_3;
+    case '[': return VK_OEM_4;
+    case '\\': return VK_OEM_5;
+    case ']': return VK_OEM_6;
+    case '\'': return VK_OEM_7;
+    default: return 0;
+  }
+}
+
+int virtualKeyOfSpecial(int key) {
+  if (key >= FL_F + 1 && key <= FL_F + 24) return VK_F1 + key - FL_F - 1;
+  if (key >= FL_KP + '0' && key <= FL_KP + '9') return VK_NUMPAD0 + key - FL_KP - '0';
+  switch (key) {
+    case FL_BackSpace: return VK_BACK;
+    case FL_Tab: return VK_TAB;
+    case FL_Enter: case FL_KP_Enter: return VK_RETURN;
+    case FL_Shift_L: case FL_Shift_R: return VK_SHIFT;
+    case FL_Control_L: case FL_Control_R: return VK_CONTROL;
+    case FL_Alt_L: case FL_Alt_R: return VK_MENU;
+    case FL_Pause: return VK_PAUSE;
+    case FL_Caps_Lock: return VK_CAPITAL;
+    case FL_Escape: return VK_ESCAPE;
+    case FL_Page_Up: return VK_PRIOR;
+    case FL_Page_Down: return VK_NEXT;
+    case FL_End: return VK_END;
+    case FL_Home: return VK_HOME;
+    case FL_Left: return VK_LEFT;
+    case FL_Up: return VK_UP;
+    case FL_Right: return VK_RIGHT;
+    case FL_Down: return VK_DOWN;
+    case FL_Insert: return VK_INSERT;
+    case FL_Delete: return VK_DELETE;
+    case FL_Num_Lock: return VK_NUMLOCK;
+    case FL_Scroll_Lock: return VK_SCROLL;
+    case FL_KP + '*': return VK_MULTIPLY;
+    case FL_KP + '+': return VK_ADD;
+    case FL_KP + '-': return VK_SUBTRACT;
+    case FL_KP + '.': return VK_DECIMAL;
+    case FL_KP + '/': return VK_DIVIDE;
+    default: return 0;
+  }
+}
+
+// The top row's digit keys keep their codes whatever the layout prints on
+// them (on a French keyboard the 1 key types "&").
+int virtualKeyOfEvent() {
+  if (fl_xevent && (fl_xevent->type == KeyPress || fl_xevent->type == KeyRelease)) {
+    const unsigned code = fl_xevent->xkey.keycode;
+    if (code >= 10 && code <= 18) return int('1' + code - 10);
+    if (code == 19) return '0';
+  }
+  const int key = Fl::event_key();
+  return key < 0x100 ? virtualKeyOfCharacter(key) : virtualKeyOfSpecial(key);
+}
+
+// Delivers a key event to a window; returns false for keys without a code.
+bool deliverKey(PlatformWindow* w, bool down, bool system) {
+  const int vk = virtualKeyOfEvent();
+  if (vk <= 0 || vk > 255) return false;
+  if (down) {
+    heldKeys[vk] = {Fl::event_key(), w};
+    send(w, system ? WM_SYSKEYDOWN : WM_KEYDOWN, uintptr_t(vk), 1);
+  } else {
+    PlatformWindow* target = heldKeys[vk].window ? heldKeys[vk].window : w;
+    heldKeys[vk] = {};
+    send(target, system ? WM_SYSKEYUP : WM_KEYUP, uintptr_t(vk), 1);
+  }
+  return true;
+}
+
+uintptr_t mouseFlags() {
+  const int state = Fl::event_state();
+  uintptr_t flags = 0;
+  if (state & FL_BUTTON1) flags |= MK_LBUTTON;
+  if (state & FL_BUTTON3) flags |= MK_RBUTTON;
+  if (state & FL_BUTTON2) flags |= MK_MBUTTON;
+  if (state & FL_SHIFT) flags |= MK_SHIFT;
+  if (state & FL_CTRL) flags |= MK_CONTROL;
+  return flags;
+}
+
+uint32_t buttonMessage(bool down) {
+  switch (Fl::event_button()) {
+    case FL_LEFT_MOUSE: return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    case FL_RIGHT_MOUSE: return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    default: return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+  }
+}
+
+intptr_t mousePosition() { return makeLParam(Fl::event_x(), Fl::event_y()); }
+
+void sendWheel(PlatformWindow* w) {
+  const int delta = -Fl::event_dy() * WHEEL_DELTA;
+  if (delta) send(w, WM_MOUSEWHEEL, (uintptr_t(uint16_t(delta)) << 16) | mouseFlags(), mousePosition());
+}
+
+// ------------------------------------------------------------ widgets
+
+class MainWindowWidget : public Fl_Double_Window {
+ public:
+  MainWindowWidget(PlatformWindow* w, int x, int y, int width, int height, const char* title)
+      : Fl_Double_Window(x, y, width, height, title), window(w) {}
+
+  int handle(int event) override {
+    const bool hasFocus = Fl::focus() == this;
+    if (event == FL_FOCUS && restoreFocus()) return 1;
+    if (event == FL_KEYBOARD || event == FL_KEYUP || event == FL_PUSH) rememberFocus();
+    switch (event) {
+      case FL_KEYBOARD:
+        // Alt combinations and F10 belong to the menu bar, as system keys.
+        if (hasFocus && !(Fl::event_state() & FL_ALT) && Fl::event_key() != FL_F + 10 && deliverKey(window, true, false))
+          return 1;
+        break;
+      case FL_KEYUP:
+        if (deliverKey(window, false, false)) return 1;
+        break;
+      case FL_SHORTCUT:
+        // A key with no widget holding the focus (the focus went to a box that
+        // is gone): the main window takes the focus and the key, as Windows
+        // gives the focus back to the window that had it.
+        if (!Fl::focus() && !(Fl::event_state() & FL_ALT) && Fl::event_key() != FL_F + 10 &&
+            deliverKey(window, true, false)) {
+          Fl::focus(this);
+          return 1;
+        }
+        break;
+      case FL_HIDE:
+      case FL_SHOW: tellChildrenMinimised(event == FL_HIDE && shown()); break;
+      default: break;
+    }
+    const int used = Fl_Double_Window::handle(event);
+    if (used || !hasFocus) return used;
+    if (event == FL_PUSH && Fl::event_button() == FL_MIDDLE_MOUSE) {
+      send(window, WM_MBUTTONDOWN, mouseFlags(), mousePosition());
+      return 1;
+    }
+    if (event == FL_MOUSEWHEEL) {
+      sendWheel(window);
+      return 1;
+    }
+    return 0;
+  }
+
+  void resize(int x, int y, int width, int height) override {
+    const bool sized = width != w() || height != h();
+    Fl_Double_Window::resize(x, y, width, height);
+    if (sized) send(window, WM_SIZE, 0, makeLParam(width, height - window->top));
+  }
+
+ // Like a Windows top-level window, the main window gives the keyboard focus
+ // back to the widget that had it when it gets the focus again (after a
+ // message box), instead of FLTK's first widget that takes it.
+  void rememberFocus(Fl_Widget* widget = Fl::focus()) {
+    if (widget && (widget == this || contains(widget))) focusHolder = std::make_unique<Fl_Widget_Tracker>(widget);
+  }
+
+ private:
+  bool restoreFocus() {
+    if (!focusHolder || !focusHolder->exists() || !focusHolder->widget()->visible_r()) return false;
+    Fl::focus(focusHolder->widget());
+    return true;
+  }
+  std::unique_ptr<Fl_Widget_Tracker> focusHolder;
+
+  void tellChildrenMinimised(bool minimised) {
+    for (PlatformWindow* child : window->children)
+      send(child, WM_ACTIVATE, minimised ? (WA_INACTIVE | (1u << 16)) : WA_ACTIVE, 0);
+  }
+  PlatformWindow* window;
+};
+
+class GlViewWidget : public Fl_Gl_Window {
+ public:
+  GlViewWidget(PlatformWindow* w, int x, int y, int width, int height, const char* title)
+      : Fl_Gl_Window(x, y, width, height, title), window(w) {}
+
+  int handle(int event) override {
+    switch (event) {
+      case FL_FOCUS:
+      case FL_UNFOCUS:
+      case FL_ENTER:
+      case FL_LEAVE: return 1;
+      case FL_KEYBOARD:
+      case FL_KEYUP:
+        deliverKey(window, event == FL_KEYBOARD, Fl::event_state() & FL_ALT);
+        return 1;
+      case FL_PUSH:
+        send(window, buttonMessage(true), mouseFlags(), mousePosition());
+        return 1;
+      case FL_RELEASE:
+        if (inside()) send(window, buttonMessage(false), mouseFlags(), mousePosition());
+        return 1;
+      case FL_MOVE:
+      case FL_DRAG:
+        // As on a window without mouse capture, moves outside are not seen.
+        if (inside()) send(window, WM_MOUSEMOVE, mouseFlags(), mousePosition());
+        return 1;
+      case FL_MOUSEWHEEL: sendWheel(window); return 1;
+      default: return Fl_Gl_Window::handle(event);
+    }
+  }
+
+  void resize(int x, int y, int width, int height) override {
+    const bool sized = width != w() || height != h();
+    Fl_Gl_Window::resize(x, y, width, height);
+    if (sized) send(window, WM_SIZE, 0, makeLParam(width, height));
+  }
+
+  // The program's main loop draws continuously; FLTK's own redraws would
+  // only show a stale back buffer.
+  void flush() override {}
+  void draw() override {}
+
+ private:
+  bool inside() const {
+    return Fl::event_x() >= 0 && Fl::event_y() >= 0 && Fl::event_x() < w() && Fl::event_y() < h();
+  }
+  PlatformWindow* window;
+};
+
+void menuChosen(Fl_Widget* menuBar, void* command) {
+  PlatformWindow* w = static_cast<PlatformWindow*>(menuBar->user_data());
+  send(w, WM_COMMAND, uintptr_t(reinterpret_cast<intptr_t>(command)), 0);
+}
+
+// Closing the main window asks its procedure; Escape (which FLTK turns into
+// a close) is only a key for the main loop.
+void mainWindowClosing(Fl_Widget*, void* data) {
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+  send(static_cast<PlatformWindow*>(data), WM_CLOSE, 0, 0);
+}
+
+void openDisplayOnce() {
+  static bool opened = false;
+  if (opened) return;
+  opened = true;
+  fl_open_display();
+  // A held key then repeats as key-downs only, without key-ups in between.
+  Bool supported = False;
+  XkbSetDetectableAutoRepeat(fl_display, True, &supported);
+}
+
+void swapInterval(Fl_Gl_Window* widget) {
+  using SwapEXT = void (*)(Display*, GLXDrawable, int);
+  using SwapInt = int (*)(int);
+  const Window drawable = fl_xid(widget);
+  if (auto ext = reinterpret_cast<SwapEXT>(glXGetProcAddressARB((const GLubyte*)"glXSwapIntervalEXT"))) {
+    const char* extensions = glXQueryExtensionsString(fl_display, fl_screen);
+    if (extensions && std::strstr(extensions, "GLX_EXT_swap_control")) return ext(fl_display, drawable, 1);
+  }
+  for (const char* name : {"glXSwapIntervalMESA", "glXSwapIntervalSGI"})
+    if (auto set = reinterpret_cast<SwapInt>(glXGetProcAddressARB((const GLubyte*)name))) {
+      const char* extensions = glXQueryExtensionsString(fl_display, fl_screen);
+      const char* wanted = name[13] == 'M' ? "GLX_MESA_swap_control" : "GLX_SGI_swap_control";
+      if (extensions && std::strstr(extensions, wanted)) {
+        set(1);
+        return;
+      }
+    }
+}
+
+void adopt(PlatformWindow* parent, PlatformWindow* child) {
+  child->parent = parent;
+  if (parent) parent->children.push_back(child);
+}
+
+void forget(PlatformWindow* w) {
+  if (w->parent) {
+    auto& siblings = w->parent->children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), w), siblings.end());
+  }
+  for (PlatformWindow* child : w->children) child->parent = nullptr;
+  for (HeldKey& held : heldKeys)
+    if (held.window == w) held = {};
+}
+
+Fl_Group* groupOf(PlatformWindow* parent) { return parent && parent->widget ? parent->widget->as_group() : nullptr; }
+}  // namespace
+
+// ------------------------------------------------------------ interface
+
+WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, int clientHeight, WindowProc proc,
+                              const MenuEntry* menu, int menuCount) {
+  openDisplayOnce();
+  PlatformWindow* w = new PlatformWindow;
+  w->proc = proc;
+  w->top = 25;
+  MainWindowWidget* widget = new MainWindowWidget(w, x, y, clientWidth, clientHeight + w->top, title);
+  widget->copy_label(title);
+  Fl_Menu_Bar* bar = new Fl_Menu_Bar(0, 0, clientWidth, w->top);
+  bar->user_data(w);
+  for (int i = 0; i < menuCount; ++i)
+    bar->add(menu[i].path, 0, menuChosen, reinterpret_cast<void*>(intptr_t(menu[i].command)));
+  widget->callback(mainWindowClosing, w);
+  widget->size_range(500, 200);  // the view keeps some width beside the editor
+  widget->end();
+  w->widget = widget;
+  return w;
+}
+
+WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, int height) {
+  Fl_Group* group = groupOf(parent);
+  if (!group) return nullptr;
+  PlatformWindow* w = new PlatformWindow;
+  group->begin();
+  Fl_Text_Editor* editor = new Fl_Text_Editor(x, y + parent->top, width, height);
+  group->end();
+  editor->buffer(new Fl_Text_Buffer);
+  editor->box(FL_DOWN_FRAME);
+  w->widget = editor;
+  w->editor = makeFltkEditor(editor);
+  adopt(parent, w);
+  return w;
+}
+
+Editor editorOfControl(WindowHandle control) { return control ? control->editor : Editor{}; }
+
+WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, int y, int width, int height,
+                                 WindowProc proc, GlWindowFailure* failure) {
+  Fl_Group* group = groupOf(parent);
+  *failure = GlWindowFailure::WindowCreation;
+  if (!group) return nullptr;
+  PlatformWindow* w = new PlatformWindow;
+  w->proc = proc;
+  group->begin();
+  GlViewWidget* view = new GlViewWidget(w, x, y + parent->top, width, height, title);
+  group->end();
+  view->end();
+  w->widget = view;
+  adopt(parent, w);
+  int deepDepth[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
+                     GLX_DEPTH_SIZE, 24, 0};
+  if (Fl_Gl_Window::can_do(deepDepth))
+    view->mode(deepDepth);
+  else
+    view->mode(FL_RGB | FL_DOUBLE | FL_DEPTH);
+  group->resizable(view);
+  *failure = GlWindowFailure::PixelFormat;
+  if (!view->can_do()) return destroyWindow(w), nullptr;
+  view->show();
+  *failure = GlWindowFailure::Context;
+  if (!view->shown()) return destroyWindow(w), nullptr;
+  view->make_current();
+  if (!view->context()) return destroyWindow(w), nullptr;
+  *failure = GlWindowFailure::MakeCurrent;
+  if (!glXGetCurrentContext()) return destroyWindow(w), nullptr;
+  swapInterval(view);
+  *failure = GlWindowFailure::Nothing;
+  return w;
+}
+
+void swapGlBuffers(WindowHandle glWindow) {
+  if (glWindow && glWindow->widget) static_cast<Fl_Gl_Window*>(glWindow->widget)->swap_buffers();
+}
+
+WindowHandle createHeadlessWindow(WindowProc proc) {
+  PlatformWindow* w = new PlatformWindow;
+  w->proc = proc;
+  return w;
+}
+
+void showWindow(WindowHandle window) {
+  if (!window || !window->widget) return;
+  window->widget->show();
+  if (!window->parent) send(window, WM_SIZE, 0, makeLParam(window->widget->w(), window->widget->h() - window->top));
+}
+
+void destroyWindow(WindowHandle window) {
+  if (!window) return;
+  send(window, WM_DESTROY, 0, 0);
+  for (PlatformWindow* child : std::vector<PlatformWindow*>(window->children)) destroyWindow(child);
+  forget(window);
+  if (window->widget) {
+    window->widget->hide();
+    if (Fl_Group* parent = window->widget->parent()) parent->remove(window->widget);
+    if (Fl::focus() == window->widget) Fl::focus(nullptr);
+    Fl::delete_widget(window->widget);
+  }
+  destroyFltkEditor(window->editor);
+  delete window;
+}
+
+void setWindowText(WindowHandle window, const char* utf8) {
+  if (!window || !window->widget) return;
+  // Fl_Window's own copy_label also renames the window on screen.
+  if (Fl_Window* w = window->widget->as_window())
+    w->copy_label(utf8);
+  else
+    window->widget->copy_label(utf8);
+}
+
+void moveWindow(WindowHandle window, int x, int y, int width, int height) {
+  if (!window || !window->widget) return;
+  const int top = window->parent ? window->parent->top : 0;
+  window->widget->resize(x, y + top, width, height);
+}
+
+void setFocus(WindowHandle window) {
+  if (!window || !window->widget) return;
+  Fl::focus(window->widget);
+  PlatformWindow* top = window;
+  while (top->parent) top = top->parent;
+  if (top->widget) static_cast<MainWindowWidget*>(top->widget)->rememberFocus(window->widget);
+}
+
+void postQuitMessage(int exitCode) {
+  quitPosted = true;
+  quitCode = exitCode;
+}
+
+bool quitMessagePosted(int* exitCode) {
+  if (quitPosted && exitCode) *exitCode = quitCode;
+  return quitPosted;
+}
+
+void clearQuitMessage() { quitPosted = false; }
+
+void pumpMessages() { Fl::check(); }
+
+void waitForMessages(double seconds) { Fl::wait(seconds); }
+
+void releaseKeysNoLongerHeld() {
+  for (int vk = 0; vk < 256; ++vk) {
+    HeldKey& held = heldKeys[vk];
+    if (!held.window || Fl::get_key(held.fltkKey)) continue;
+    PlatformWindow* target = held.window;
+    held = {};
+    send(target, WM_KEYUP, uintptr_t(vk), 1);
+  }
+}

@@ -1,0 +1,62 @@
+// The window system of the desktop program, on FLTK 1.3: the main window
+// with its menu bar, the editor control, the 3-D child window with its GL
+// context, focus, the event pump and the quit message. FLTK events reach the
+// program as the window messages of core_window_messages.h, sent to each
+// window's procedure. Handles may be null, and a headless window (a
+// procedure without any widget) stands in for a real one where no display
+// exists; every call below accepts both.
+#pragma once
+
+#include "platform/core_editor.h"
+#include "platform/core_window_messages.h"
+
+// One menu command: "Menu/Item" for an item of a menu, "Item" for an item of
+// the menu bar itself; "&" marks the access key.
+struct MenuEntry {
+  const char* path;
+  int command;
+};
+
+// A top-level window whose client area below the menu bar is clientWidth x
+// clientHeight. Menu choices arrive as WM_COMMAND with the entry's command.
+WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, int clientHeight,
+                              WindowProc proc, const MenuEntry* menu, int menuCount);
+// The script editor in the parent's client area: no wrapping, horizontal
+// scrolling. Its Editor comes from editorOfControl.
+WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, int height);
+Editor editorOfControl(WindowHandle control);
+
+enum class GlWindowFailure { Nothing, WindowCreation, PixelFormat, Context, MakeCurrent };
+// A child window with a double-buffered RGBA format and a depth buffer
+// (24 bits where offered), shown, its context made current and kept current,
+// vertical sync asked for where the driver offers it. On failure returns null
+// and says which step failed.
+WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, int y, int width, int height,
+                                 WindowProc proc, GlWindowFailure* failure);
+void swapGlBuffers(WindowHandle glWindow);
+
+// A window that only has a procedure: messages, focus and destruction work,
+// nothing is shown.
+WindowHandle createHeadlessWindow(WindowProc proc);
+
+void showWindow(WindowHandle window);
+// Sends WM_DESTROY to the window's procedure, then removes the window.
+void destroyWindow(WindowHandle window);
+void setWindowText(WindowHandle window, const char* utf8);
+// Position and size in the parent's client area.
+void moveWindow(WindowHandle window, int x, int y, int width, int height);
+void setFocus(WindowHandle window);
+
+void postQuitMessage(int exitCode);
+bool quitMessagePosted(int* exitCode = nullptr);
+void clearQuitMessage();
+
+// Handles every pending event without waiting.
+void pumpMessages();
+// Sleeps until an event arrives or the time is up.
+void waitForMessages(double seconds);
+
+// Keys recorded as held whose key-up went elsewhere (to a modal box, or to a
+// window without the focus) are released: their WM_KEYUP is sent to the
+// window that had their key-down.
+void releaseKeysNoLongerHeld();

@@ -1,0 +1,147 @@
+// Start-up of the desktop program and its main loop: events are taken
+// without waiting; whenever none is left and the view is active, one frame
+// is drawn and shown, then the key switches and the script's key bindings run.
+#include "shell/desktop_program.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/core_data_dir.h"
+#include "platform/core_editor.h"
+#include "platform/core_messages.h"
+#include "platform/fltk_dialogs.h"
+#include "platform/fltk_window_system.h"
+#include "script/key_bindings.h"
+#include "shell/documents.h"
+#include "shell/gl_window.h"
+#include "shell/key_switches.h"
+#include "shell/main_window.h"
+#include "shell/shared_state.h"
+#include "view/scene.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+constexpr int clientWidth = 1000, clientHeight = 600;
+
+void useDesktopDialogs() {
+  installFltkMessageBoxes();
+  setFileNameChooser(chooseFltkFileName);
+  desktopDialogs.askToSave = askFltkSaveQuestion;
+  desktopDialogs.compileProgress = showFltkCompileProgress;
+}
+
+bool createWindows() {
+  hMainWindow = createMainWindow(windowTitle, 10, 10, clientWidth, clientHeight, mainWindowProc, mainMenu,
+                                 mainMenuLength);
+  if (!hMainWindow) {
+    showMessage("Pas possible de créer la fenêtre!", "Erreur", ICON_ERROR);
+    return false;
+  }
+  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth, clientHeight);
+  if (!hEditorControl) {
+    showMessage("Pas possible de créer la fenêtre éditeur!", "Erreur", ICON_ERROR);
+    return false;
+  }
+  hEditor = editorOfControl(hEditorControl);
+  showWindow(hMainWindow);
+  return true;
+}
+
+void openDocumentOfCommandLine(const std::string& path) {
+  if (path.empty()) return;
+  if (path.size() >= sizeof documentName) {
+    const std::string text = path + "\n" + documentErrorReason(DocumentError::NameTooLong);
+    showMessage(text.c_str(), "Erreur d'ouverture du fichier suivant:", ICON_ERROR);
+    return;
+  }
+  std::strcpy(documentName, path.c_str());
+  mainWindowProc(hMainWindow, WM_COMMAND, CMD_OPEN_AT_START, 0);
+}
+
+// With VEXOCAD_FRAME_STATS set, the time to the first frame and the frame
+// rate go to standard error, for measuring the program as users run it.
+struct FrameStatistics {
+  bool wanted = std::getenv("VEXOCAD_FRAME_STATS") != nullptr;
+  Clock::time_point start = Clock::now(), firstFrame;
+  long long frames = 0;
+
+  void frameDrawn() {
+    if (frames++ == 0) {
+      firstFrame = Clock::now();
+      if (wanted)
+        std::fprintf(stderr, "vexocad: first frame after %.0f ms\n",
+                     std::chrono::duration<double, std::milli>(firstFrame - start).count());
+    }
+  }
+  void report() const {
+    if (!wanted || frames < 2) return;
+    const double seconds = std::chrono::duration<double>(Clock::now() - firstFrame).count();
+    std::fprintf(stderr, "vexocad: %lld frames in %.2f s, %.1f frames per second\n", frames, seconds,
+                 double(frames - 1) / seconds);
+  }
+};
+
+// Escape ends the program, unless that would lose changed text the user
+// wants to keep.
+bool escapeEndsProgram() {
+  if (!keyState[VK_ESCAPE]) return false;
+  if (confirmDiscardChanges()) return true;
+  recordKeyUp(VK_ESCAPE);
+  endOfFrameKeys();
+  return false;
+}
+
+int runMainLoop(FrameStatistics& statistics) {
+  int exitCode = 0;
+  for (;;) {
+    pumpMessages();
+    if (quitMessagePosted(&exitCode)) return exitCode;
+    if (!windowActive || !hGlWindow) {
+      // Minimised: nothing to draw, so wait for the next event instead of spinning.
+      waitForMessages(0.05);
+      continue;
+    }
+    if (escapeEndsProgram()) return 0;
+    drawScene();
+    swapGlBuffers(hGlWindow);
+    statistics.frameDrawn();
+    runKeySwitches();
+    runKeyBindings();
+    endOfFrameKeys();
+  }
+}
+}  // namespace
+
+std::string documentPathFromArguments(const char* arguments) {
+  std::string path = arguments ? arguments : "";
+  if (!path.empty() && path.front() == '"') {
+    path.erase(0, 1);
+    if (!path.empty() && path.back() == '"') path.pop_back();
+  }
+  return path;
+}
+
+int runDesktopProgram(const char* arguments) {
+  FrameStatistics statistics;
+  if (dataDir.empty()) findDataDir(nullptr);
+  useDesktopDialogs();
+  clearQuitMessage();
+  std::strcpy(documentName, "sans titre");
+  std::snprintf(windowTitle, sizeof windowTitle, "VexioCad - %s", documentName);
+  if (!createWindows()) return -1;
+  if (!createGlWindow("ma fenetre OPENGL", 600, 600, 16)) return 0;
+  setFocus(hEditorControl);
+  setFocus(hGlWindow);
+  openDocumentOfCommandLine(documentPathFromArguments(arguments));
+  const int exitCode = runMainLoop(statistics);
+  statistics.report();
+  destroyGlWindow();
+  clearKeyBindings();
+  hEditor = Editor{};
+  destroyWindow(hMainWindow);
+  hMainWindow = hEditorControl = nullptr;
+  return exitCode;
+}

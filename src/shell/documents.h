@@ -1,0 +1,67 @@
+// Document files: the script text of the editor stored as a plain text file,
+// one script line per line. Reading keeps every line whole and notes the
+// file's encoding (Windows-1252 or UTF-8, with or without a byte-order mark)
+// and its line ends (LF or CR LF) so that saving writes the same form back.
+// Saving goes through a temporary file renamed over the target, so a failed
+// save leaves the old file as it was. No GUI here: the file dialog is a hook.
+#pragma once
+
+#include <string>
+
+#include "platform/core_editor.h"
+
+enum class TextEncoding { Cp1252, Utf8 };
+
+struct DocumentFormat {
+  TextEncoding encoding = TextEncoding::Cp1252;
+  bool crlf = false;           // line ends are CR LF
+  bool byteOrderMark = false;  // UTF-8 file beginning with EF BB BF
+};
+
+enum class DocumentError {
+  None,
+  CannotOpen,    // missing, unreadable, or a read error
+  NotAFile,      // a directory or a device
+  Binary,        // holds NUL bytes: not a text file
+  TooLarge,      // over maxDocumentBytes
+  NameTooLong,   // the path does not fit documentName
+  CannotWrite,   // temporary file, write, flush or rename failed
+  Cancelled,     // the file dialog was cancelled
+};
+
+constexpr long long maxDocumentBytes = 64LL * 1024 * 1024;
+
+// Why the last document operation failed (None after a success).
+DocumentError lastDocumentError();
+// A French sentence for the reasons that the fixed messages do not say
+// ("" for CannotOpen, CannotWrite and Cancelled).
+const char* documentErrorReason(DocumentError error);
+
+// Bytes of a file to editor text (UTF-8, lines split by '\n') and back.
+bool decodeDocument(const std::string& bytes, std::string* utf8, DocumentFormat* format, DocumentError* error);
+std::string encodeDocument(const std::string& utf8, const DocumentFormat& format);
+
+bool readFileBytes(const char* path, std::string* bytes, DocumentError* error);
+// Writes beside the target, flushes, then renames over it; a symbolic link
+// is followed so that the file it names is replaced.
+bool writeFileAtomically(const char* path, const std::string& bytes);
+
+// The file dialog: fills path and returns true, or false when cancelled.
+using FileNameChooser = bool (*)(bool forSaving, std::string* path);
+void setFileNameChooser(FileNameChooser chooser);
+bool chooseFileName(bool forSaving, std::string* path);
+
+// The document operations. name is documentName (260 bytes); it changes only
+// when a file was chosen or a new document made.
+bool newDocument(char* name, const Editor& editor);
+bool openDocumentFile(char* name, const Editor& editor);
+bool openDocumentDialog(char* name, const Editor& editor);
+bool saveDocument(char* name, const Editor& editor);
+bool saveDocumentAs(char* name, const Editor& editor);
+bool isUntitled(const char* name);
+
+// True when the editor text differs from what was last opened, saved or
+// made new.
+bool documentChanged(const Editor& editor);
+void markDocumentUnchanged(const Editor& editor);
+const DocumentFormat& currentDocumentFormat();

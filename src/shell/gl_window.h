@@ -1,0 +1,20 @@
+// The 3-D window: its creation with the GL context, its release, and its
+// procedure, which turns mouse drags into view changes, records keys and the
+// mouse position, and hands clicks and the wheel to insertion.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/core_window_messages.h"
+
+extern WindowHandle hGlWindow;
+
+// Creates the window right of the editor, sets up GL and loads the view's
+// data; shows its own message and returns false on failure.
+bool createGlWindow(const char* title, int width, int height, int colourBits);
+// Releases the window and its context; does nothing when there is none.
+void destroyGlWindow();
+
+intptr_t glWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// The press-without-movement switch that tells a click from a drag.
+extern bool mouseMoved;

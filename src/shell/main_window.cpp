@@ -1,0 +1,230 @@
+// The main window's procedure: menu commands, document commands with their
+// messages and the caption, key recording for the main loop, the layout of
+// the editor and the 3-D view, and the question before unsaved text is lost.
+#include "shell/main_window.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
+#include "insertion/insertion.h"
+#include "insertion/picking.h"
+#include "model/model_table.h"
+#include "platform/core_editor.h"
+#include "platform/core_messages.h"
+#include "platform/core_text_encoding.h"
+#include "platform/fltk_window_system.h"
+#include "script/compiler.h"
+#include "shell/documents.h"
+#include "shell/gl_context.h"
+#include "shell/gl_window.h"
+#include "shell/key_switches.h"
+#include "shell/shared_state.h"
+#include "view/view_state.h"
+
+WindowHandle hMainWindow = nullptr;
+WindowHandle hEditorControl = nullptr;
+DesktopDialogs desktopDialogs;
+
+const MenuEntry mainMenu[] = {
+    {"&Fichier/&Nouveau", CMD_NEW},
+    {"&Fichier/&Ouvrir...", CMD_OPEN},
+    {"&Fichier/&Sauver", CMD_SAVE},
+    {"&Fichier/Sauver so&us...", CMD_SAVE_AS},
+    {"&Fichier/Quitter", CMD_QUIT},
+    {"&Edition/&Annuler", CMD_UNDO},
+    {"&Edition/Annuler &insertion", CMD_UNDO_INSERTION},
+    {"&Edition/Tout &sélectionner", CMD_SELECT_ALL},
+    {"&RenduGL/&Compiler le code", CMD_COMPILE},
+    {"&RenduGL/E&xporter le code", CMD_EXPORT},
+    {"&Affichage/&Réinitialiser la vue", CMD_RESET_VIEW},
+    {"A propos", CMD_ABOUT},
+};
+const int mainMenuLength = int(sizeof mainMenu / sizeof mainMenu[0]);
+
+namespace {
+const char openFailed[] = "Erreur lors de l'ouverture du fichier!";
+const char saveFailed[] = "Erreur lors de la sauvegarde du fichier!";
+const char creditLine[] =
+    "VexoCad 0.1\nConception de modèles à tiges et connecteurs,\ndécrits par un script et vus en 3D.";
+const char unsavedQuestion[] =
+    "Le texte du script a été modifié depuis la dernière sauvegarde.\n"
+    "Voulez-vous l'enregistrer avant de continuer ?";
+
+// File names are bytes of the file system; show them as UTF-8.
+std::string displayName(const char* name) {
+  const std::string bytes = name;
+  return isValidUtf8(bytes) ? bytes : cp1252ToUtf8(bytes);
+}
+
+// The fixed message, with the reason on a line of its own where one is known.
+void showDocumentError(const std::string& text, const char* caption) {
+  std::string full = text;
+  const char* reason = documentErrorReason(lastDocumentError());
+  if (*reason) full += std::string("\n") + reason;
+  showMessage(full.c_str(), caption, ICON_ERROR);
+}
+
+void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
+
+void showOpenedDocument() {
+  sendCommand(CMD_COMPILE);
+  sendCommand(CMD_RESET_VIEW);
+  setDocumentTitle();
+}
+
+void newCommand() {
+  if (!confirmDiscardChanges()) return;
+  newDocument(documentName, hEditor);
+  setDocumentTitle();
+}
+
+void openCommand() {
+  if (!confirmDiscardChanges()) return;
+  if (openDocumentDialog(documentName, hEditor))
+    showOpenedDocument();
+  else
+    showDocumentError(openFailed, "Erreur");
+}
+
+bool saveCommand(bool (*save)(char*, const Editor&)) {
+  const bool saved = save(documentName, hEditor);
+  if (!saved) showDocumentError(saveFailed, "Erreur");
+  if (lastDocumentError() != DocumentError::Cancelled) setDocumentTitle();
+  return saved;
+}
+
+// A path that exists but cannot be read as a script must not become the
+// name a later Save writes to; a missing one may (the file is made then).
+void openAtStartCommand() {
+  if (openDocumentFile(documentName, hEditor)) {
+    showOpenedDocument();
+    return;
+  }
+  showDocumentError(displayName(documentName), "Erreur d'ouverture du fichier suivant:");
+  if (lastDocumentError() != DocumentError::CannotOpen || access(documentName, F_OK) == 0)
+    std::strcpy(documentName, "sans titre");
+}
+
+void quitCommand() {
+  if (!confirmDiscardChanges()) return;
+  destroyGlWindow();
+  destroyWindow(hMainWindow);
+}
+
+void runCommand(int command) {
+  switch (command) {
+    case CMD_NEW: newCommand(); break;
+    case CMD_OPEN: openCommand(); break;
+    case CMD_SAVE: saveCommand(saveDocument); break;
+    case CMD_SAVE_AS: saveCommand(saveDocumentAs); break;
+    case CMD_OPEN_AT_START: openAtStartCommand(); break;
+    case CMD_UNDO: undoEditor(hEditor); break;
+    case CMD_COMPILE: compileEditorScript(); break;
+    case CMD_QUIT: quitCommand(); break;
+    case CMD_RESET_VIEW: resetView(); break;
+    case CMD_SELECT_ALL: selectAllText(hEditor); break;
+    case CMD_ABOUT: showMessage(creditLine, "A propos...", ICON_INFORMATION); break;
+    case CMD_UNDO_INSERTION:
+      // Only a line insertion appended, and only while nothing changed the
+      // text since: the user's own last change is never taken back here.
+      takeBackInsertedLine();
+      compileEditorScript();
+      break;
+    default: break;  // 40011 (export) and unknown identifiers do nothing
+  }
+}
+
+// The editor keeps the left column; the view takes the rest of the client
+// area, and its viewport follows.
+void layOut(int width, int height) {
+  resizeGlView(width - editorWidth, height);
+  moveWindow(hEditorControl, 0, 0, editorWidth, height);
+  if (width > editorWidth) moveWindow(hGlWindow, editorWidth, 0, width - editorWidth, height);
+}
+
+struct ProgressState {
+  std::chrono::steady_clock::time_point start;
+  long long lineCount = 0;
+  bool shown = false;
+};
+
+bool reportProgress(void* context, int linesRead, int piecesPlaced) {
+  ProgressState& state = *static_cast<ProgressState*>(context);
+  if (!desktopDialogs.compileProgress) return true;
+  if (!state.shown && std::chrono::steady_clock::now() - state.start < std::chrono::milliseconds(500)) return true;
+  state.shown = true;
+  return desktopDialogs.compileProgress(linesRead, state.lineCount, piecesPlaced, false);
+}
+}  // namespace
+
+bool confirmDiscardChanges() {
+  if (!documentChanged(hEditor)) return true;
+  const SaveAnswer answer =
+      desktopDialogs.askToSave ? desktopDialogs.askToSave(unsavedQuestion, "VexoCad") : SaveAnswer::Cancel;
+  if (answer == SaveAnswer::Discard) return true;
+  if (answer == SaveAnswer::Cancel) return false;
+  return saveCommand(saveDocument);
+}
+
+void compileEditorScript() {
+  const ScriptLines lines = readEditorLines(hEditor);
+  ProgressState state{std::chrono::steady_clock::now(), (long long)lines.size(), false};
+  CompileControl control;
+  control.keepGoing = reportProgress;
+  control.context = &state;
+  control.interval = 200;
+  const CompileResult result = compileScript(lines, &control);
+  if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
+  if (!result.stopped) return;
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "Compilation arrêtée après %lld lignes lues.\nLes %d pièces déjà placées sont gardées.",
+                result.linesRead, result.piecesPlaced);
+  showMessage(text, "Compilation arrêtée", ICON_INFORMATION);
+}
+
+void setDocumentTitle() {
+  std::snprintf(windowTitle, sizeof windowTitle, "VexoCad - %s", documentName);
+  setWindowText(hMainWindow, displayName(windowTitle).c_str());
+}
+
+void showStatistics() {
+  char text[64];
+  std::snprintf(text, sizeof text, "Nombre de pièces: %d", countPieces());
+  showMessage(text, "Statistiques", ICON_INFORMATION);
+}
+
+void reportPieceUnderMouse() {
+  char text[64];
+  std::snprintf(text, sizeof text, "Numéro du vexo: %d", int(pickPiece(modelTable)));
+  showMessage(text, "Besoin d'une adresse?", ICON_NONE);
+}
+
+intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case WM_DESTROY: postQuitMessage(0); return 0;
+    case WM_SIZE: layOut(loWord(uintptr_t(lParam)), hiWord(uintptr_t(lParam))); return 0;
+    case WM_CLOSE: quitCommand(); return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_F11)
+        reportPieceUnderMouse();
+      else
+        recordKeyDown(int(wParam));
+      return 0;
+    case WM_KEYUP: recordKeyUp(int(wParam)); return 0;
+    case WM_COMMAND: {
+      const int command = loWord(wParam);
+      if (command >= CMD_NEW && command <= CMD_OPEN_AT_START) runCommand(command);
+      return 0;
+    }
+    case WM_MBUTTONDOWN:
+      if (insertionMode) insertPiece(nullptr);
+      return 0;
+    case WM_MOUSEWHEEL: return handleInsertionWheel(uint32_t(wParam));
+    default: return 0;
+  }
+}

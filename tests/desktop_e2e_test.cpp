@@ -1,0 +1,272 @@
+// The real desktop program on a private X server, driven by xdotool as a
+// user would: the caption of an opened example, typing a line and compiling
+// it with F12, F6's count, Save, the question before changed text is lost,
+// a view that is not blank, and bad files named on the command line.
+// Messages are read from the program's message log.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/virtual_display.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string program = VEXOCAD_BINARY_DIR "/vexocad";
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string output(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+    ::pclose(p);
+  }
+  return out;
+}
+
+void xdotool(const std::string& arguments) {
+  ASSERT_EQ(std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()), 0) << arguments;
+  std::this_thread::sleep_for(150ms);  // let the program's loop take the events
+}
+
+template <typename Condition>
+bool waitFor(Condition condition, std::chrono::milliseconds limit = 10s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(50ms);
+  }
+  return condition();
+}
+
+class DesktopProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string reason;
+    if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server: " << reason;
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    dir = fs::temp_directory_path() / ("vexocad_e2e_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    messageLog = dir / "messages.log";
+  }
+  void TearDown() override {
+    stop();
+    fs::remove_all(dir);
+  }
+
+  fs::path file(const char* name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return dir / name;
+  }
+
+  bool firstFrameDrawn() { return readFile(dir / "stderr.txt").find("first frame") != std::string::npos; }
+
+  // Starts the program; waits for its window and, unless a message box is
+  // expected during start-up, for its first frame.
+  void start(const std::vector<std::string>& arguments, bool boxAtStart = false) {
+    stop();
+    fs::remove(dir / "stderr.txt");
+    pid = ::fork();
+    if (pid == 0) {
+      ::setenv("VEXOCAD_MESSAGE_LOG", messageLog.c_str(), 1);
+      ::setenv("VEXOCAD_FRAME_STATS", "1", 1);
+      std::freopen((dir / "stderr.txt").c_str(), "w", stderr);
+      std::vector<char*> argv{const_cast<char*>(program.c_str())};
+      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitFor([&] { return !windowId().empty(); })) << "no main window";
+    // The first frame is drawn once start-up is over.
+    if (!boxAtStart) {
+      ASSERT_TRUE(waitFor([&] { return firstFrameDrawn(); }));
+    }
+  }
+  void stop() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = 0;
+  }
+
+  std::string windowId() {
+    std::string id = output("xdotool search --name '^Vex[io]*Cad - ' 2>/dev/null");
+    if (id.find('\n') != std::string::npos) id.resize(id.find('\n'));
+    return id;
+  }
+  std::string caption() {
+    std::string name = output("xdotool getwindowname " + windowId() + " 2>/dev/null");
+    while (!name.empty() && name.back() == '\n') name.pop_back();
+    return name;
+  }
+  bool logged(const std::string& line) {
+    return waitFor([&] { return readFile(messageLog).find(line) != std::string::npos; });
+  }
+  // Exit status, or -1 when the program is still running after the limit.
+  int exitStatus(std::chrono::milliseconds limit = 10s) {
+    int status = 0;
+    const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, limit);
+    if (!ended) return -1;
+    pid = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // Window-relative clicks: the client area starts below the 25-pixel menu bar.
+  void click(int x, int y, int button = 1) {
+    xdotool("mousemove --window " + windowId() + " " + std::to_string(x) + " " + std::to_string(y + 25) +
+            " click " + std::to_string(button));
+  }
+  void clickInEditor() { click(200, 300); }
+  void rightClickInView() { click(700, 500, 3); }
+
+  fs::path dir, messageLog;
+  pid_t pid = 0;
+};
+
+// Distinct colours among the view's pixels, read back from the X server.
+int distinctColoursInView(const std::string& window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 0;
+  const Window id = Window(std::stoul(window));
+  XWindowAttributes attributes;
+  XGetWindowAttributes(display, id, &attributes);
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(display, id, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+  XImage* image = XGetImage(display, DefaultRootWindow(display), x + 400, y + 25, 600, 600, AllPlanes, ZPixmap);
+  std::set<unsigned long> colours;
+  for (int j = 0; image && j < 600; j += 3)
+    for (int i = 0; i < 600; i += 3) colours.insert(XGetPixel(image, i, j));
+  if (image) XDestroyImage(image);
+  XCloseDisplay(display);
+  return int(colours.size());
+}
+
+TEST_F(DesktopProgram, ExampleOpensWithItsCaptionAndAViewThatIsNotBlankThenEscapeEnds) {
+  const fs::path example = file("deux pièces.vxo", "#0\r\n#5 %0 translation 60 0 0\r\n");
+  start({example.string()});
+  EXPECT_EQ(caption(), "VexoCad - " + example.string());
+  EXPECT_GE(distinctColoursInView(windowId()), 3) << "background, axes and pieces";
+  rightClickInView();
+  xdotool("key Escape");
+  EXPECT_EQ(exitStatus(), 0) << "unchanged text: Escape ends at once";
+  EXPECT_EQ(readFile(messageLog), "");
+  EXPECT_EQ(readFile(example), "#0\r\n#5 %0 translation 60 0 0\r\n");
+}
+
+TEST_F(DesktopProgram, TypedLineCompiledByF12IsCountedByF6SavedAndGuardedByTheQuestion) {
+  const fs::path model = file("model.vxo", "#0\n");
+  start({model.string()});
+  clickInEditor();
+  xdotool("key ctrl+End");  // the file ends with a line end: an empty last line
+  xdotool("type --delay 20 '#5 %0'");
+  rightClickInView();  // the main window takes the keys from now on
+  xdotool("key F12");
+  xdotool("key F6");
+  ASSERT_TRUE(logged("Statistiques: Nombre de pièces: 2\n")) << readFile(messageLog);
+  xdotool("key Return");  // closes the box
+
+  xdotool("key Escape");  // changed text: asks first
+  ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << readFile(messageLog);
+  xdotool("key Escape");  // cancels the question
+  EXPECT_EQ(exitStatus(1s), -1) << "still running after the question was cancelled";
+
+  xdotool("key alt+f");
+  xdotool("key s");  // "&Sauver"
+  EXPECT_TRUE(waitFor([&] { return readFile(model) == "#0\n#5 %0"; })) << readFile(model);
+  rightClickInView();
+  xdotool("key Escape");
+  EXPECT_EQ(exitStatus(), 0) << "saved text: Escape ends at once";
+}
+
+TEST_F(DesktopProgram, BadFilesOnTheCommandLineAreReportedAndTheProgramRuns) {
+  fs::create_directory(dir / "folder.vxo");
+  const std::string big = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20\n";
+  std::string several;
+  while (several.size() < 4u * 1024 * 1024) several += big;
+  const struct {
+    fs::path path;
+    std::string expected;  // in the log after the caption
+  } cases[] = {
+      {dir / "missing.vxo", (dir / "missing.vxo").string()},
+      {dir / "folder.vxo", "ne désigne pas un fichier ordinaire"},
+      {file("photo.vxo", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11)), "pas un fichier texte"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(messageLog);
+    start({c.path.string()}, true);
+    EXPECT_TRUE(logged("Erreur d'ouverture du fichier suivant:")) << c.path;
+    EXPECT_NE(readFile(messageLog).find(c.expected), std::string::npos) << readFile(messageLog);
+    xdotool("key Return");
+    EXPECT_TRUE(waitFor([&] { return firstFrameDrawn(); })) << "keeps running after " << c.path;
+    rightClickInView();
+    xdotool("key Escape");
+    EXPECT_EQ(exitStatus(), 0);
+  }
+  const fs::path large = file("large.vxo", several);
+  fs::remove(messageLog);
+  start({large.string()});
+  EXPECT_EQ(caption(), "VexoCad - " + large.string());
+  rightClickInView();
+  xdotool("key Escape");
+  EXPECT_EQ(exitStatus(), 0);
+  EXPECT_EQ(readFile(large), several);
+}
+
+// Insertion as a user does it: a connector facing the eye at the origin of
+// the start-up view, whose clips lie 53.9062 units from its centre, that is
+// 97.6 pixels at 400 units in front of the eye (45 degrees over 600 pixels).
+TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9TakesItBack) {
+  const fs::path model = file("connecteur.vxo", "#8 rot 90 0 0");
+  start({model.string()});
+  const int view = 400, centre = 300, clipPixels = 98;
+  auto saved = [&] {
+    xdotool("key alt+f");
+    xdotool("key s");  // "&Sauver"
+    std::string text;
+    waitFor([&] { return (text = readFile(model)) != "#8 rot 90 0 0"; }, 3s);
+    return text;
+  };
+  click(view + centre - clipPixels, centre);  // clip 3, on the left
+  EXPECT_EQ(saved(), "#8 rot 90 0 0\n#13 %p1 @ h3 c1");
+
+  xdotool("mousemove --window " + windowId() + " " + std::to_string(view + centre) + " " +
+          std::to_string(centre + clipPixels + 25) + " keydown ctrl click 4 keyup ctrl");  // ghost kind 14
+  click(view + centre, centre + clipPixels);  // clip 1, below the centre
+  EXPECT_TRUE(waitFor([&] { return saved() == "#8 rot 90 0 0\n#13 %p1 @ h3 c1\n#14 %p2 @ h1 c1"; }))
+      << readFile(model);
+
+  xdotool("key F9");
+  EXPECT_TRUE(waitFor([&] { return saved() == "#8 rot 90 0 0\n#13 %p1 @ h3 c1"; })) << readFile(model);
+  xdotool("key F9");  // the last change is no longer an inserted line: only a compile
+  EXPECT_EQ(saved(), "#8 rot 90 0 0\n#13 %p1 @ h3 c1");
+  EXPECT_EQ(readFile(messageLog), "");
+  rightClickInView();
+  xdotool("key Escape");
+  EXPECT_EQ(exitStatus(), 0);
+}
+
+}  // namespace

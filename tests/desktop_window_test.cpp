@@ -1,0 +1,365 @@
+// The main window's commands and the key switches, driven through the two
+// window procedures with messages sent by the tests, as the FLTK layer sends
+// them. No display: the windows are headless, the editor is the headless
+// one, and an offscreen GL context stands in for the view's where the view
+// operations need one.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/model_table.h"
+#include "pieces/catalogue.h"
+#include "platform/core_editor.h"
+#include "platform/core_messages.h"
+#include "platform/fltk_window_system.h"
+#include "platform/gl_offscreen.h"
+#include "script/key_bindings.h"
+#include "shell/desktop_program.h"
+#include "shell/documents.h"
+#include "shell/gl_window.h"
+#include "shell/key_switches.h"
+#include "shell/main_window.h"
+#include "shell/shared_state.h"
+#include "view/view_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Shown {
+  std::string text, caption;
+};
+std::vector<Shown> shown;
+void keepMessage(const char* text, const char* caption, MessageIcon) { shown.push_back({text, caption}); }
+
+SaveAnswer answer = SaveAnswer::Cancel;
+int questionsAsked = 0;
+SaveAnswer answerQuestion(const char*, const char*) {
+  ++questionsAsked;
+  return answer;
+}
+
+std::string chosenPath;
+bool chooseGivenPath(bool, std::string* path) {
+  *path = chosenPath;
+  return !chosenPath.empty();
+}
+
+class DesktopWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetSharedState();
+    clearModel();
+    clearKeyBindings();
+    initPieceTemplatesHeadless();
+    resetView();
+    shown.clear();
+    setMessageSink(keepMessage);
+    questionsAsked = 0;
+    answer = SaveAnswer::Cancel;
+    desktopDialogs = DesktopDialogs{};
+    desktopDialogs.askToSave = answerQuestion;
+    setFileNameChooser(chooseGivenPath);
+    chosenPath.clear();
+    clearQuitMessage();
+    hEditor = makeHeadlessEditor();
+    hMainWindow = createHeadlessWindow(mainWindowProc);
+    hGlWindow = createHeadlessWindow(glWindowProc);
+    newDocument(documentName, hEditor);
+    dir = fs::temp_directory_path() / ("vexocad_windows_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    destroyGlWindow();
+    destroyWindow(hMainWindow);
+    hMainWindow = nullptr;
+    destroyHeadlessEditor(hEditor);
+    setMessageSink(nullptr);
+    setFileNameChooser(nullptr);
+    desktopDialogs = DesktopDialogs{};
+    clearKeyBindings();
+    fs::remove_all(dir);
+  }
+
+  static void keyDown(WindowHandle w, int key) {
+    (w == hGlWindow ? glWindowProc : mainWindowProc)(w, WM_KEYDOWN, uintptr_t(key), 1);
+  }
+  static void keyUp(WindowHandle w, int key) {
+    (w == hGlWindow ? glWindowProc : mainWindowProc)(w, WM_KEYUP, uintptr_t(key), 1);
+  }
+  static void command(int id) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(id), 0); }
+  // One pass of the main loop after a frame.
+  static void frames(int n) {
+    for (int i = 0; i < n; ++i) {
+      runKeySwitches();
+      runKeyBindings();
+      endOfFrameKeys();
+    }
+  }
+  std::string file(const char* name, const std::string& bytes) {
+    const std::string p = (dir / name).string();
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+  }
+
+  fs::path dir;
+};
+
+TEST_F(DesktopWindows, HeldSwitchKeysToggleOncePerPressFromEitherWindow) {
+  struct Case {
+    int key;
+    uint8_t* flag;
+  } cases[] = {{VK_F1, &showRoom}, {VK_F4, &insertionMode}, {VK_F5, &showAxes}, {VK_F7, &relativeReferences},
+               {'1', &ampersandOption}};
+  for (const Case& c : cases) {
+    const uint8_t before = *c.flag;
+    keyDown(hGlWindow, c.key);
+    frames(20);
+    EXPECT_EQ(*c.flag, uint8_t(!before)) << "key " << c.key;
+    keyUp(hMainWindow, c.key);  // the key-up may reach the other window
+    frames(2);
+    keyDown(hMainWindow, c.key);
+    frames(3);
+    keyUp(hMainWindow, c.key);
+    EXPECT_EQ(*c.flag, before) << "key " << c.key;
+  }
+  keyDown(hGlWindow, VK_F8);
+  frames(1);
+  EXPECT_EQ(frameMarkerRequest, 1);
+}
+
+TEST_F(DesktopWindows, AKeyTappedBetweenTwoFramesIsSeenByOneFrame) {
+  keyDown(hGlWindow, VK_F4);
+  keyUp(hGlWindow, VK_F4);
+  EXPECT_EQ(keyState[VK_F4], 1);
+  frames(1);
+  EXPECT_EQ(insertionMode, 0);
+  EXPECT_EQ(keyState[VK_F4], 0);
+  frames(1);
+  EXPECT_EQ(keyLatch[VK_F4], 0) << "armed again for the next press";
+}
+
+TEST_F(DesktopWindows, DisplayAndLightingSwitches) {
+  keyDown(hGlWindow, VK_F2);
+  frames(1);
+  EXPECT_EQ(displayMode, DISPLAY_EDGES);
+  keyUp(hGlWindow, VK_F2);
+  frames(1);
+  for (int i = 0; i < 2; ++i) {
+    keyDown(hGlWindow, VK_F3);
+    frames(1);
+    keyUp(hGlWindow, VK_F3);
+    frames(1);
+  }
+  EXPECT_EQ(displayMode, DISPLAY_SOLIDS) << "F3 twice leaves solids only";
+  EXPECT_EQ(lightingOn, 1);
+}
+
+TEST_F(DesktopWindows, PageKeysMoveTheViewEveryFrameWithinTheLimit) {
+  keyDown(hGlWindow, VK_NEXT);
+  frames(38);
+  EXPECT_FLOAT_EQ(viewDistance, -20.0f);
+  frames(5);
+  EXPECT_FLOAT_EQ(viewDistance, -10.0f);
+  keyUp(hGlWindow, VK_NEXT);
+  keyDown(hGlWindow, VK_PRIOR);
+  frames(100);
+  EXPECT_FLOAT_EQ(viewDistance, -1010.0f);
+  command(CMD_RESET_VIEW);
+  EXPECT_FLOAT_EQ(viewDistance, -400.0f);
+}
+
+TEST_F(DesktopWindows, F12CompilesF6CountsF9TakesBackTheLastInsertion) {
+  loadEditorLines(hEditor, {"#0", "#5 %0"});
+  keyDown(hGlWindow, VK_F12);
+  frames(10);
+  EXPECT_EQ(countPieces(), 2) << "one compile for a held key";
+  keyDown(hGlWindow, VK_F6);
+  frames(3);
+  ASSERT_EQ(shown.size(), 1u) << "F6 reports once per key-down message";
+  EXPECT_EQ(shown[0].caption, "Statistiques");
+  EXPECT_EQ(shown[0].text, "Nombre de pièces: 2");
+
+  appendEditorLine(hEditor, "#3 %1");
+  keyUp(hGlWindow, VK_F12);
+  frames(1);
+  keyDown(hGlWindow, VK_F12);
+  frames(1);
+  EXPECT_EQ(countPieces(), 3);
+  keyDown(hGlWindow, VK_F9);
+  frames(1);
+  EXPECT_EQ(countPieces(), 2);
+  EXPECT_EQ(readEditorLines(hEditor), (std::vector<std::string>{"#0", "#5 %0"}));
+}
+
+TEST_F(DesktopWindows, F11ReportsThePieceUnderTheMouseWithoutRecordingTheKey) {
+  keyDown(hMainWindow, VK_F11);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Besoin d'une adresse?");
+  EXPECT_EQ(shown[0].text, "Numéro du vexo: -1");
+  EXPECT_EQ(keyState[VK_F11], 0);
+}
+
+TEST_F(DesktopWindows, MenuCommandsOnTheEditor) {
+  loadEditorLines(hEditor, {"#0"});
+  command(CMD_SELECT_ALL);
+  hEditor.ops->replaceSelection(hEditor.state, "#1", true);
+  command(CMD_UNDO);
+  EXPECT_EQ(readEditorLines(hEditor), std::vector<std::string>{"#0"});
+  command(CMD_EXPORT);
+  command(CMD_ABOUT);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "A propos...");
+  mainWindowProc(hMainWindow, WM_COMMAND, 40001, 0);  // unknown identifiers do nothing
+  mainWindowProc(hMainWindow, WM_COMMAND, 40051, 0);
+  EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST_F(DesktopWindows, OpeningAFileCompilesItResetsTheViewAndNamesTheWindow) {
+  chosenPath = file("model.vxo", "#0\r\n#5 %0\r\n#5 %0\r\n");
+  viewDistance = -900.0f;
+  command(CMD_OPEN);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(countPieces(), 3);
+  EXPECT_FLOAT_EQ(viewDistance, -400.0f);
+  EXPECT_EQ(std::string(windowTitle), "VexoCad - " + chosenPath);
+  EXPECT_EQ(std::string(documentName), chosenPath);
+
+  // A cancelled dialog: the message, and nothing else changes.
+  const std::string title = windowTitle;
+  chosenPath.clear();
+  command(CMD_OPEN);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Erreur lors de l'ouverture du fichier!");
+  command(CMD_SAVE_AS);
+  EXPECT_EQ(shown.back().text, "Erreur lors de la sauvegarde du fichier!");
+  EXPECT_EQ(std::string(windowTitle), title);
+  EXPECT_EQ(std::string(documentName), file("model.vxo", "#0\r\n#5 %0\r\n#5 %0\r\n"));
+}
+
+TEST_F(DesktopWindows, OpeningAtStartUp) {
+  // A missing file: the path is shown, the name kept for a later Save.
+  const std::string missing = (dir / "new model.vxo").string();
+  std::snprintf(documentName, sizeof documentName, "%s", missing.c_str());
+  command(CMD_OPEN_AT_START);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Erreur d'ouverture du fichier suivant:");
+  EXPECT_EQ(shown[0].text, missing);
+  EXPECT_EQ(std::string(documentName), missing);
+  EXPECT_EQ(std::string(windowTitle), "VexioCad - sans titre");
+
+  // A file that exists but is no script is never the target of a Save.
+  const std::string binary = file("picture.vxo", std::string("\0\1\2", 3));
+  std::snprintf(documentName, sizeof documentName, "%s", binary.c_str());
+  command(CMD_OPEN_AT_START);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[1].text.find(binary), std::string::npos);
+  EXPECT_NE(shown[1].text.find("pas un fichier texte"), std::string::npos);
+  EXPECT_STREQ(documentName, "sans titre");
+
+  EXPECT_EQ(documentPathFromArguments("\"/tmp/with space.vxo\""), "/tmp/with space.vxo");
+  EXPECT_EQ(documentPathFromArguments("/tmp/with space.vxo"), "/tmp/with space.vxo");
+  EXPECT_EQ(documentPathFromArguments("\"/tmp/a.vxo"), "/tmp/a.vxo");
+  EXPECT_EQ(documentPathFromArguments(""), "");
+}
+
+TEST_F(DesktopWindows, ChangedTextIsNotLostByNewOpenCloseOrQuit) {
+  const std::string path = file("doc.vxo", "#0\n");
+  std::snprintf(documentName, sizeof documentName, "%s", path.c_str());
+  command(CMD_OPEN_AT_START);
+  command(CMD_NEW);  // unchanged: at once
+  EXPECT_EQ(questionsAsked, 0);
+  EXPECT_STREQ(documentName, "sans titre");
+
+  appendEditorLine(hEditor, "#1");
+  answer = SaveAnswer::Cancel;
+  command(CMD_NEW);
+  mainWindowProc(hMainWindow, WM_CLOSE, 0, 0);
+  command(CMD_QUIT);
+  chosenPath = path;
+  command(CMD_OPEN);
+  EXPECT_EQ(questionsAsked, 4);
+  EXPECT_EQ(readEditorLines(hEditor), (std::vector<std::string>{"", "#1"}));
+  EXPECT_FALSE(quitMessagePosted());
+
+  answer = SaveAnswer::Save;  // untitled: Save goes through the dialog
+  chosenPath = (dir / "saved.vxo").string();
+  command(CMD_NEW);
+  EXPECT_EQ(std::ifstream(chosenPath).good(), true);
+  EXPECT_EQ(editorTextUtf8(hEditor), "");
+
+  appendEditorLine(hEditor, "#2");
+  answer = SaveAnswer::Discard;
+  mainWindowProc(hMainWindow, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quitMessagePosted());
+  EXPECT_EQ(hGlWindow, nullptr);
+  hMainWindow = nullptr;  // destroyed by the close
+}
+
+class ViewNavigation : public DesktopWindows {
+ protected:
+  void SetUp() override {
+    DesktopWindows::SetUp();
+    std::string reason;
+    if (!createOffscreenContext(600, 600, &reason)) GTEST_SKIP() << "no offscreen GL: " << reason;
+  }
+  void TearDown() override {
+    destroyOffscreenContext();
+    DesktopWindows::TearDown();
+  }
+  static void mouse(uint32_t message, int x, int y, uintptr_t flags = 0) {
+    glWindowProc(hGlWindow, message, flags, makeLParam(x, y));
+  }
+};
+
+TEST_F(ViewNavigation, DragsTurnAndMoveTheView) {
+  mouse(WM_LBUTTONDOWN, 300, 200, MK_LBUTTON);
+  mouse(WM_MOUSEMOVE, 300, 290, MK_LBUTTON);  // 90 pixels down: a quarter turn about x
+  mouse(WM_LBUTTONUP, 300, 290);
+  EXPECT_NEAR(viewMatrix.m[5], 0.0f, 1e-5);   // y axis turned onto z
+  EXPECT_NEAR(std::fabs(viewMatrix.m[6]), 1.0f, 1e-5);
+  EXPECT_EQ(mouseX, 300);
+  EXPECT_EQ(mouseY, 290);
+
+  command(CMD_RESET_VIEW);
+  mouse(WM_RBUTTONDOWN, 100, 100, MK_RBUTTON);
+  mouse(WM_MOUSEMOVE, 110, 90, MK_RBUTTON);  // right 10, up 10
+  EXPECT_NEAR(viewMatrix.m[12], 12.0f, 1e-4);
+  EXPECT_NEAR(viewMatrix.m[13], 12.0f, 1e-4);
+  mouse(WM_MOUSEMOVE, 110, 100, MK_RBUTTON | MK_LBUTTON);  // both: down 10 comes nearer
+  EXPECT_NEAR(viewMatrix.m[14], 48.0f, 1e-4);
+  mouse(WM_MOUSEMOVE, 500, 500);  // no button: only the position
+  EXPECT_NEAR(viewMatrix.m[12], 12.0f, 1e-4);
+  EXPECT_EQ(mouseX, 500);
+}
+
+TEST_F(ViewNavigation, SizeMinimiseAndLayout) {
+  glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(500, 300));
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 500);
+  EXPECT_EQ(viewport[3], 300);
+  mainWindowProc(hMainWindow, WM_SIZE, 0, makeLParam(1000, 600));  // the view is what the editor leaves
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 600);
+  EXPECT_EQ(viewport[3], 600);
+  glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(600, 0));
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[3], 1);
+
+  glWindowProc(hGlWindow, WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0);
+  EXPECT_EQ(windowActive, 0);
+  glWindowProc(hGlWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(windowActive, 1);
+  glWindowProc(hGlWindow, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quitMessagePosted());
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// Document files: opening and saving keep a file's bytes, its encoding and
+// its line ends; lines stay whole; a failing save leaves the old file; bad
+// files are refused with a reason; a cancelled dialog changes nothing.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/core_editor.h"
+#include "shell/documents.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Documents : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("vexocad_documents_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    editor = makeHeadlessEditor();
+    newDocument(name, editor);
+    setFileNameChooser(nullptr);
+  }
+  void TearDown() override {
+    destroyHeadlessEditor(editor);
+    fs::remove_all(dir);
+    setFileNameChooser(nullptr);
+  }
+
+  std::string path(const char* file) { return (dir / file).string(); }
+  void write(const std::string& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+  std::string read(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  bool open(const std::string& p) {
+    std::snprintf(name, sizeof name, "%s", p.c_str());
+    return openDocumentFile(name, editor);
+  }
+  // Opens, saves without any change, and returns the bytes on disk.
+  std::string roundTrip(const std::string& bytes) {
+    const std::string p = path("doc.vxo");
+    write(p, bytes);
+    EXPECT_TRUE(open(p));
+    EXPECT_TRUE(saveDocument(name, editor));
+    return read(p);
+  }
+
+  fs::path dir;
+  char name[260];
+  Editor editor;
+};
+
+TEST_F(Documents, UnchangedFilesKeepTheirBytes) {
+  const std::string cases[] = {
+      "#0\r\n#5 %0\r\n@ c o1",                       // CR LF, no final line end
+      "#0\r\n#5 %0\r\n",                             // CR LF with a final line end
+      "#0\n#5 %0\n",                                 // LF
+      "\xA4" "3 %p \xA7 rem \xE9t\xE9\n#0",          // Windows-1252 bytes
+      "rem \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xE4\xBD\xA0\n#0\n",  // UTF-8, with a character 1252 lacks
+      "\xEF\xBB\xBF#0\r\nrem \xC3\xA9\r\n",          // UTF-8 with a byte-order mark
+      "#0\n" + std::string(300, 'x') + "\n" + std::string(258, 'y') + "\n",  // long lines
+      "",                                            // empty file
+      "a\r\r\nb",                                    // a lone CR inside a line
+  };
+  for (const std::string& bytes : cases) EXPECT_EQ(roundTrip(bytes), bytes);
+}
+
+TEST_F(Documents, OpeningGivesOneEditorLinePerFileLineInWindows1252) {
+  const std::string longLine(300, 'x');
+  write(path("a.vxo"), "#0\r\n" + longLine + "\r\n\xA4" "1\r\n");
+  ASSERT_TRUE(open(path("a.vxo")));
+  const std::vector<std::string> expected = {"#0", longLine, "\xA4" "1", ""};
+  EXPECT_EQ(readEditorLines(editor), expected);
+  EXPECT_TRUE(currentDocumentFormat().crlf);
+  EXPECT_EQ(currentDocumentFormat().encoding, TextEncoding::Cp1252);
+
+  write(path("u.vxo"), "\xC2\xA4" "1 rem \xC3\xA9");  // the same marker written in UTF-8
+  ASSERT_TRUE(open(path("u.vxo")));
+  EXPECT_EQ(readEditorLine(editor, 0), "\xA4" "1 rem \xE9");
+  EXPECT_EQ(currentDocumentFormat().encoding, TextEncoding::Utf8);
+}
+
+TEST_F(Documents, EditedTextIsSavedInTheFilesOwnForm) {
+  write(path("crlf.vxo"), "#0\r\nrem \xE9\r\n");
+  ASSERT_TRUE(open(path("crlf.vxo")));
+  appendEditorLine(editor, "#5 %0 \xA4");
+  ASSERT_TRUE(saveDocument(name, editor));
+  EXPECT_EQ(read(path("crlf.vxo")), "#0\r\nrem \xE9\r\n\r\n#5 %0 \xA4");
+
+  write(path("utf8.vxo"), "rem \xC3\xA9\n");
+  ASSERT_TRUE(open(path("utf8.vxo")));
+  appendEditorLine(editor, "\xA4" "2");
+  ASSERT_TRUE(saveDocument(name, editor));
+  EXPECT_EQ(read(path("utf8.vxo")), "rem \xC3\xA9\n\n\xC2\xA4" "2");
+}
+
+TEST_F(Documents, NewDocumentsAreSavedAsWindows1252WithLineFeeds) {
+  appendEditorLine(editor, "\xA4" "0 \xE9");
+  setFileNameChooser([](bool forSaving, std::string* p) {
+    EXPECT_TRUE(forSaving);
+    *p = (fs::temp_directory_path() / ("vexocad_documents_" + std::to_string(::getpid())) / "new.vxo").string();
+    return true;
+  });
+  ASSERT_TRUE(isUntitled(name));
+  ASSERT_TRUE(saveDocument(name, editor));  // untitled: goes through the dialog
+  EXPECT_EQ(std::string(name), path("new.vxo"));
+  EXPECT_EQ(read(path("new.vxo")), "\n\xA4" "0 \xE9");
+  EXPECT_FALSE(documentChanged(editor));
+  struct stat st;
+  ASSERT_EQ(::stat(path("new.vxo").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & 0044, 0u) << "a new file gets the usual permissions, not those of a temporary file";
+}
+
+TEST_F(Documents, TextThatWindows1252CannotHoldIsSavedAsUtf8) {
+  write(path("a.vxo"), "#0\n");
+  ASSERT_TRUE(open(path("a.vxo")));
+  setEditorTextUtf8(editor, "#0\nrem \xE4\xBD\xA0");
+  ASSERT_TRUE(saveDocument(name, editor));
+  EXPECT_EQ(read(path("a.vxo")), "#0\nrem \xE4\xBD\xA0");
+}
+
+TEST_F(Documents, AFailingSaveKeepsTheOldFileAndLeavesNoTemporary) {
+  const std::string p = path("keep.vxo");
+  write(p, "#0\n#1 %0\n");
+  ASSERT_TRUE(open(p));
+  setEditorTextUtf8(editor, std::string(200000, 'x'));
+  // A file-size limit makes the write itself fail, even for root.
+  rlimit old;
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = saveDocument(name, editor);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(lastDocumentError(), DocumentError::CannotWrite);
+  EXPECT_EQ(read(p), "#0\n#1 %0\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  EXPECT_TRUE(documentChanged(editor));
+
+  // A directory or a missing folder cannot be saved to either.
+  std::snprintf(name, sizeof name, "%s", dir.c_str());
+  EXPECT_FALSE(saveDocument(name, editor));
+  std::snprintf(name, sizeof name, "%s", path("missing/x.vxo").c_str());
+  EXPECT_FALSE(saveDocument(name, editor));
+}
+
+TEST_F(Documents, SavingThroughASymbolicLinkReplacesTheFileItNames) {
+  write(path("real.vxo"), "old");
+  fs::create_symlink(path("real.vxo"), path("link.vxo"));
+  ASSERT_TRUE(open(path("link.vxo")));
+  setEditorTextUtf8(editor, "new");
+  ASSERT_TRUE(saveDocument(name, editor));
+  EXPECT_TRUE(fs::is_symlink(path("link.vxo")));
+  EXPECT_EQ(read(path("real.vxo")), "new");
+}
+
+TEST_F(Documents, BadFilesAreRefusedWithAReasonAndTheEditorKeepsItsText) {
+  setEditorTextUtf8(editor, "kept");
+  write(path("binary.vxo"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  fs::create_directory(path("folder.vxo"));
+  const std::string big = path("big.vxo");
+  write(big, "");
+  fs::resize_file(big, uintmax_t(maxDocumentBytes) + 1);  // sparse: costs no disk
+  const struct {
+    std::string file;
+    DocumentError error;
+  } cases[] = {{path("missing.vxo"), DocumentError::CannotOpen},
+               {path("binary.vxo"), DocumentError::Binary},
+               {path("folder.vxo"), DocumentError::NotAFile},
+               {big, DocumentError::TooLarge}};
+  for (const auto& c : cases) {
+    EXPECT_FALSE(open(c.file)) << c.file;
+    EXPECT_EQ(lastDocumentError(), c.error) << c.file;
+    EXPECT_EQ(editorTextUtf8(editor), "kept");
+  }
+  EXPECT_STRNE(documentErrorReason(DocumentError::Binary), "");
+}
+
+TEST_F(Documents, ACancelledDialogChangesNothing) {
+  write(path("a.vxo"), "#0");
+  ASSERT_TRUE(open(path("a.vxo")));
+  setFileNameChooser([](bool, std::string*) { return false; });
+  EXPECT_FALSE(openDocumentDialog(name, editor));
+  EXPECT_EQ(lastDocumentError(), DocumentError::Cancelled);
+  EXPECT_EQ(std::string(name), path("a.vxo"));
+  EXPECT_FALSE(saveDocumentAs(name, editor));
+  EXPECT_EQ(std::string(name), path("a.vxo"));
+  EXPECT_EQ(readEditorLines(editor), std::vector<std::string>{"#0"});
+}
+
+TEST_F(Documents, OpenDialogOnAnUnreadableChoiceKeepsTheOldName) {
+  write(path("a.vxo"), "#0");
+  ASSERT_TRUE(open(path("a.vxo")));
+  setFileNameChooser([](bool, std::string* p) {
+    *p = "/nonexistent/vexocad/b.vxo";
+    return true;
+  });
+  EXPECT_FALSE(openDocumentDialog(name, editor));
+  EXPECT_EQ(std::string(name), path("a.vxo"));
+}
+
+TEST_F(Documents, UntitledIsRecognisedInAnyCaseAndChangesAreTracked) {
+  for (const char* n : {"sans titre", "SANS TITRE", "Sans Titre"}) EXPECT_TRUE(isUntitled(n));
+  EXPECT_FALSE(isUntitled("sans titre.vxo"));
+  EXPECT_FALSE(documentChanged(editor));
+  appendEditorLine(editor, "#0");
+  EXPECT_TRUE(documentChanged(editor));
+  undoInsertion(editor);
+  EXPECT_FALSE(documentChanged(editor)) << "undoing back to the saved text is no change";
+  appendEditorLine(editor, "#0");
+  newDocument(name, editor);
+  EXPECT_FALSE(documentChanged(editor));
+  EXPECT_STREQ(name, "sans titre");
+}
+
+}  // namespace
