@@ -75,6 +75,25 @@ TEST_F(Documents, UnchangedFilesKeepTheirBytes) {
   for (const std::string& bytes : cases) EXPECT_EQ(roundTrip(bytes), bytes);
 }
 
+// Found by fuzzing the document reader: a file that mixed CR LF and LF ends
+// was saved with the first line's end everywhere, and a byte-order mark in
+// front of Windows-1252 text was dropped on saving.
+TEST_F(Documents, MixedLineEndsAndAMarkBeforeWindows1252KeepTheirBytes) {
+  const std::string cases[] = {
+      "\r\n\n",                                     // as the fuzzer found it
+      "#8\r\n#13 %p1 @ h3 c1\n#8\r\n",              // CR LF first, then LF
+      "#8\n#13\r\n",                                // LF first, then CR LF
+      "\xEF\xBB\xBF\x8F",                            // as the fuzzer found it
+      "\xEF\xBB\xBF\xA4" "8 \xE9\n",                 // mark, then Windows-1252
+  };
+  for (const std::string& bytes : cases) EXPECT_EQ(roundTrip(bytes), bytes);
+  // The compiler still sees the lines without their CRs' effect: a CR is a blank.
+  write(path("mixed.vxo"), "#8\r\n#13\n");
+  ASSERT_TRUE(open(path("mixed.vxo")));
+  EXPECT_EQ(readEditorLines(editor), (std::vector<std::string>{"#8\r", "#13", ""}));
+  EXPECT_FALSE(currentDocumentFormat().crlf);
+}
+
 TEST_F(Documents, OpeningGivesOneEditorLinePerFileLineInWindows1252) {
   const std::string longLine(300, 'x');
   write(path("a.vxo"), "#0\r\n" + longLine + "\r\n\xA4" "1\r\n");

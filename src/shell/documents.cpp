@@ -127,9 +127,16 @@ bool decodeDocument(const std::string& bytes, std::string* utf8, DocumentFormat*
     found.byteOrderMark = true;
     body.erase(0, 3);
   }
-  const size_t firstLineFeed = body.find('\n');
-  found.crlf = firstLineFeed != std::string::npos && firstLineFeed > 0 && body[firstLineFeed - 1] == '\r';
-  body = removeCarriageReturnsBeforeLineFeeds(body);
+  // CR LF ends only when every line end is one: a file that mixes them keeps
+  // its CRs in the text, so that saving writes each line end back as it was.
+  size_t lineFeeds = 0, crlfEnds = 0;
+  for (size_t i = 0; i < body.size(); ++i) {
+    if (body[i] != '\n') continue;
+    ++lineFeeds;
+    if (i > 0 && body[i - 1] == '\r') ++crlfEnds;
+  }
+  found.crlf = lineFeeds > 0 && crlfEnds == lineFeeds;
+  if (found.crlf) body = removeCarriageReturnsBeforeLineFeeds(body);
   const bool utf8Text = isValidUtf8(body) && (hasNonAscii(body) || found.byteOrderMark);
   found.encoding = utf8Text ? TextEncoding::Utf8 : TextEncoding::Cp1252;
   *utf8 = utf8Text ? body : cp1252ToUtf8(body);
@@ -143,7 +150,8 @@ std::string encodeDocument(const std::string& utf8, const DocumentFormat& format
   if (format.encoding == TextEncoding::Cp1252) {
     // A character Windows-1252 cannot hold would be lost: keep UTF-8 then.
     const std::string narrow = utf8ToCp1252(body);
-    if (cp1252ToUtf8(narrow) == body) return narrow;
+    // A mark the file began with goes back too, even before Windows-1252 text.
+    if (cp1252ToUtf8(narrow) == body) return format.byteOrderMark ? utf8Mark + narrow : narrow;
   }
   return format.byteOrderMark ? utf8Mark + body : body;
 }

@@ -14,8 +14,8 @@ enum class TextEncoding { Cp1252, Utf8 };
 
 struct DocumentFormat {
   TextEncoding encoding = TextEncoding::Cp1252;
-  bool crlf = false;           // line ends are CR LF
-  bool byteOrderMark = false;  // UTF-8 file beginning with EF BB BF
+  bool crlf = false;           // every line end is CR LF (mixed ends stay in the text)
+  bool byteOrderMark = false;  // the file begins with EF BB BF
 };
 
 enum class DocumentError {
