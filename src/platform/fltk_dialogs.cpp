@@ -149,12 +149,16 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
     button->copy_label(buttons[i]);
     button->callback(buttonPressed, &state);
     state.buttons.push_back(button);
-    if (i == 0) Fl::focus(button);
   }
   window.end();
   window.callback(boxClosing, &state);
   window.set_modal();
+  // The default button takes the keys only once the box is built and shown:
+  // given while the box is being built, the widgets made after it are added
+  // to no window (the other buttons were never shown nor freed), and the
+  // widget that had the keys before the box would be forgotten.
   KeyboardFocus previous = takeKeyboardFocus(window);
+  if (!state.buttons.empty()) Fl::focus(state.buttons.front());
   while (window.shown()) Fl::wait();
   giveKeyboardFocusBack(previous);
   releaseKeysNoLongerHeld();
