@@ -11,6 +11,7 @@
 #include "model/connection.h"
 #include "model/frame_tree.h"
 #include "shell/shared_state.h"
+#include "view/gl_tree_walk.h"
 #include "view/scene.h"
 #include "view/view_state.h"
 
@@ -79,28 +80,10 @@ const KindMarkers& markersOf(int kind) {
 
 FrameTree markerTree;
 
-// The modelview saved on entering each piece, by depth: not GL's matrix
-// stack, whose depth would limit the frame nesting.
-float savedModelview[MODEL_CAPACITY + 1][16];
-
-struct MarkerWalk {
-  const PieceRecord* table;
-  int depth;
-};
-
-void enterMarkers(void* context, int32_t piece) {
-  MarkerWalk& walk = *static_cast<MarkerWalk*>(context);
-  const PieceRecord& record = walk.table[piece];
-  glGetFloatv(GL_MODELVIEW_MATRIX, savedModelview[walk.depth++]);
-  glMultMatrixf(record.matrix.m);
-  // Never 0, which stands for "no piece".
+// Every marker of a piece under one name, never 0, which stands for "no piece".
+void drawNamedMarkers(const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece) + 1);
   drawPortMarkers(record, false);
-}
-
-void leaveMarkers(void* context, int32_t) {
-  MarkerWalk& walk = *static_cast<MarkerWalk*>(context);
-  glLoadMatrixf(savedModelview[--walk.depth]);
 }
 
 // ---------------------------------------------------------------- selection
@@ -242,15 +225,11 @@ void drawMarkerTree(const PieceRecord* piece, const PieceRecord* table) {
   if (!piece) return;
   const int32_t number = recordNumber(table, piece);
   if (number == NO_PIECE) return;  // not a record of the table: no name to give it
-  MarkerWalk walk{table, 0};
-  buildFrameTree(markerTree, table);
-  walkFrameTree(markerTree, number, FrameVisitor{enterMarkers, leaveMarkers, &walk});
+  walkModelInGl(markerTree, table, number, drawNamedMarkers);
 }
 
 void drawMarkerForest(const PieceRecord* table) {
-  MarkerWalk walk{table, 0};
-  buildFrameTree(markerTree, table);
-  walkFrameForest(markerTree, FrameVisitor{enterMarkers, leaveMarkers, &walk});
+  walkModelInGl(markerTree, table, NO_PIECE, drawNamedMarkers);
 }
 
 int32_t pickPiece(PieceRecord* table) {

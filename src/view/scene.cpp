@@ -10,6 +10,7 @@
 #include "pieces/catalogue.h"
 #include "platform/core_window_messages.h"
 #include "shell/shared_state.h"
+#include "view/gl_tree_walk.h"
 #include "view/room.h"
 #include "view/view_state.h"
 
@@ -26,28 +27,9 @@ constexpr float GHOST_DEPTH = -730.0f;
 // Index of the frame tree, rebuilt for every walk of the model.
 FrameTree sceneTree;
 
-// The modelview saved on entering each piece, by depth in the tree: kept
-// here rather than on GL's matrix stack, whose depth would limit the frame
-// nesting. The deepest walk enters every piece of the table plus its start.
-float savedModelview[MODEL_CAPACITY + 1][16];
-
-struct TreeDrawing {
-  const PieceRecord* table;
-  int depth;
-};
-
-void enterPiece(void* context, int32_t piece) {
-  TreeDrawing& walk = *static_cast<TreeDrawing*>(context);
-  const PieceRecord& record = walk.table[piece];
-  glGetFloatv(GL_MODELVIEW_MATRIX, savedModelview[walk.depth++]);
-  glMultMatrixf(record.matrix.m);
+void drawNamedPiece(const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece));
   drawPiece(record);
-}
-
-void leavePiece(void* context, int32_t) {
-  TreeDrawing& walk = *static_cast<TreeDrawing*>(context);
-  glLoadMatrixf(savedModelview[--walk.depth]);
 }
 
 void turnViewByArrowKeys() {
@@ -116,7 +98,6 @@ void drawPiece(const PieceRecord& record) {
 
 void drawPieceTree(const PieceRecord* record, const PieceRecord* table) {
   if (!record) return;
-  TreeDrawing walk{table, 0};
   const int32_t number = recordNumber(table, record);
   if (number == NO_PIECE) {
     // Not a record of the table: it has no number and no frame children.
@@ -128,14 +109,11 @@ void drawPieceTree(const PieceRecord* record, const PieceRecord* table) {
     glLoadMatrixf(saved);
     return;
   }
-  buildFrameTree(sceneTree, table);
-  walkFrameTree(sceneTree, number, FrameVisitor{enterPiece, leavePiece, &walk});
+  walkModelInGl(sceneTree, table, number, drawNamedPiece);
 }
 
 void drawModelTrees(const PieceRecord* table) {
-  TreeDrawing walk{table, 0};
-  buildFrameTree(sceneTree, table);
-  walkFrameForest(sceneTree, FrameVisitor{enterPiece, leavePiece, &walk});
+  walkModelInGl(sceneTree, table, NO_PIECE, drawNamedPiece);
 }
 
 void drawScene() {
