@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <algorithm>
 #include <iterator>
 #include <set>
 #include <string>
@@ -156,23 +158,41 @@ class DesktopProgram : public ::testing::Test {
   pid_t pid = 0;
 };
 
-// Distinct colours among the view's pixels, read back from the X server.
-int distinctColoursInView(const std::string& window) {
+// What a window manager sends when the user clicks the window's close button.
+void askWindowToClose(const std::string& window) {
   Display* display = XOpenDisplay(nullptr);
-  if (!display) return 0;
-  const Window id = Window(std::stoul(window));
-  XWindowAttributes attributes;
-  XGetWindowAttributes(display, id, &attributes);
+  if (!display) return;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = Window(std::stoul(window));
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+  XCloseDisplay(display);
+}
+
+// The view's pixels, read back from the X server.
+std::vector<unsigned long> viewPixels(const std::string& window) {
+  std::vector<unsigned long> pixels;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return pixels;
   int x = 0, y = 0;
   Window child;
-  XTranslateCoordinates(display, id, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+  XTranslateCoordinates(display, Window(std::stoul(window)), DefaultRootWindow(display), 0, 0, &x, &y, &child);
   XImage* image = XGetImage(display, DefaultRootWindow(display), x + 400, y + 25, 600, 600, AllPlanes, ZPixmap);
-  std::set<unsigned long> colours;
   for (int j = 0; image && j < 600; j += 3)
-    for (int i = 0; i < 600; i += 3) colours.insert(XGetPixel(image, i, j));
+    for (int i = 0; i < 600; i += 3) pixels.push_back(XGetPixel(image, i, j));
   if (image) XDestroyImage(image);
   XCloseDisplay(display);
-  return int(colours.size());
+  return pixels;
+}
+
+// Distinct colours among the view's pixels, read back from the X server.
+int distinctColoursInView(const std::string& window) {
+  const std::vector<unsigned long> pixels = viewPixels(window);
+  return int(std::set<unsigned long>(pixels.begin(), pixels.end()).size());
 }
 
 TEST_F(DesktopProgram, ExampleOpensWithItsCaptionAndAViewThatIsNotBlankThenEscapeEnds) {
@@ -276,6 +296,68 @@ TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9Ta
   rightClickInView();
   xdotool("key Escape");
   EXPECT_EQ(exitStatus(), 0);
+}
+
+// Escape, Fichier > Quitter and the window's close button, each with
+// unchanged text, then with a typed line that the user does not keep, then
+// with one that is saved: always exit 0, the file as the user asked.
+TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
+  const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+      {"Escape", [&] { xdotool("key Escape"); }},
+      {"Quitter", [&] { xdotool("key alt+f Down Down Down Down Down Return"); }},
+      {"close button", [&] { askWindowToClose(windowId()); }},
+  };
+  const struct {
+    const char* typed;
+    const char* answer;  // keys in the question box
+    std::string expected;
+  } cases[] = {{"", "", "#0\n"}, {"#5 %0", "Tab space", "#0\n"}, {"#5 %0", "Return", "#0\n#5 %0"}};
+  for (const auto& [way, end] : ways)
+    for (const auto& c : cases) {
+      const fs::path model = file("model.vxo", "#0\n");
+      fs::remove(messageLog);
+      start({model.string()});
+      if (*c.typed) {
+        clickInEditor();
+        xdotool("key ctrl+End");
+        xdotool(std::string("type '") + c.typed + "'");
+      }
+      rightClickInView();
+      end();
+      if (*c.answer) {
+        ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << way;
+        xdotool(std::string("key ") + c.answer);
+      }
+      EXPECT_EQ(exitStatus(), 0) << way << " " << c.answer;
+      EXPECT_EQ(readFile(model), c.expected) << way << " " << c.answer;
+    }
+}
+
+// Drags over a clip, however quick, turn the view and insert nothing; so
+// does a release after the wheel re-placed the piece just inserted.
+TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
+  std::string slowModel = "#8 rot 90 0 0\n#8 %p1 @ c1 c1 id=$a\nrepete 2000\n#12 %$a @ h2 c1\nfinrepete\n";
+  for (const std::string& text : {std::string("#8 rot 90 0 0\n"), slowModel}) {
+    const fs::path model = file("model.vxo", text);
+    start({model.string()});
+    const std::string overClip = "mousemove --window " + windowId() + " 602 325 ";  // clip 3 of the first connector
+    xdotool(overClip);
+    const std::vector<unsigned long> before = viewPixels(windowId());
+    xdotool(overClip + "mousedown 1 mousemove_relative 30 0 mousemove_relative 30 0 mouseup 1");
+    xdotool(overClip);
+    EXPECT_TRUE(waitFor([&] { return viewPixels(windowId()) != before; })) << "the flick turned the view";
+    xdotool("key Escape");
+    EXPECT_EQ(exitStatus(), 0) << "nothing inserted: no question";
+    EXPECT_EQ(readFile(messageLog), "");
+  }
+  const fs::path model = file("model.vxo", "#8 rot 90 0 0");
+  start({model.string()});
+  xdotool("mousemove --window " + windowId() + " 602 325 click 1 mousedown 1 click 4 mouseup 1");
+  xdotool("key alt+f s");  // "&Sauver"
+  EXPECT_TRUE(waitFor([&] { return readFile(model) != "#8 rot 90 0 0"; }));
+  const std::string saved = readFile(model);
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1) << saved;
+  EXPECT_EQ(saved.rfind("#8 rot 90 0 0\n#13 %p1 @ h", 0), 0u) << saved;
 }
 
 }  // namespace

@@ -138,10 +138,7 @@ int runDesktopProgram(const char* arguments) {
   openDocumentOfCommandLine(documentPathFromArguments(arguments));
   const int exitCode = runMainLoop(statistics);
   statistics.report();
-  destroyGlWindow();
+  closeMainWindow();
   clearKeyBindings();
-  hEditor = Editor{};
-  destroyWindow(hMainWindow);
-  hMainWindow = hEditorControl = nullptr;
   return exitCode;
 }

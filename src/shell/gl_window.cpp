@@ -2,6 +2,8 @@
 // and the window procedure of view navigation.
 #include "shell/gl_window.h"
 
+#include <cstdlib>
+
 #include "insertion/insertion.h"
 #include "platform/core_messages.h"
 #include "platform/fltk_window_system.h"
@@ -12,9 +14,28 @@
 #include "view/view_state.h"
 
 WindowHandle hGlWindow = nullptr;
-bool mouseMoved = false;
 
 namespace {
+// A left-button press, followed until its release. The release is a click
+// only when the pointer stayed within dragSlop pixels of where the button
+// went down and the wheel did not turn meanwhile: what the user did decides,
+// not which messages happened to arrive between the two (FLTK may deliver
+// the movements of a quick drag after the release).
+constexpr int dragSlop = 4;
+struct LeftPress {
+  bool held = false;
+  int x = 0, y = 0;
+  bool dragged = false;
+  bool wheelTurned = false;
+};
+LeftPress leftPress;
+uintptr_t buttonsHeld = 0;  // MK_LBUTTON and MK_RBUTTON, from the button messages
+
+void notePointer(int x, int y) {
+  if (leftPress.held && (std::abs(x - leftPress.x) > dragSlop || std::abs(y - leftPress.y) > dragSlop))
+    leftPress.dragged = true;
+}
+
 const char* failureText(GlWindowFailure failure) {
   switch (failure) {
     case GlWindowFailure::WindowCreation: return "Window Creation Error.";
@@ -33,6 +54,34 @@ void turnOrMoveView(int x, int y, uintptr_t buttons) {
     translateView(dx, -dy, 0);
   else if (left && right)
     translateView(dx, 0, 4 * dy);
+}
+// A release outside the view is not seen, so what is held is taken anew
+// from each press.
+void pressButton(uintptr_t button, uintptr_t flags, int x, int y) {
+  setFocus(hMainWindow);
+  windowActive = 1;
+  buttonsHeld = (flags & (MK_LBUTTON | MK_RBUTTON)) | button;
+  if (button == MK_LBUTTON) leftPress = {true, x, y, false, false};
+  mouseX = x;
+  mouseY = y;
+}
+
+void movePointer(int x, int y, uintptr_t buttons) {
+  turnOrMoveView(x, y, buttons);
+  notePointer(x, y);
+  mouseX = x;
+  mouseY = y;
+}
+
+// A release away from the last seen position ends the drag there, with the
+// buttons that were held, so a quick flick turns the view as far as it went.
+void releaseButton(uintptr_t button, int x, int y) {
+  if (x != mouseX || y != mouseY) movePointer(x, y, buttonsHeld);
+  buttonsHeld &= ~button;
+  if (button != MK_LBUTTON || !leftPress.held) return;
+  const bool click = !leftPress.dragged && !leftPress.wheelTurned;
+  leftPress = {};
+  if (click && insertionMode) insertPiece(nullptr);
 }
 }  // namespace
 
@@ -73,26 +122,16 @@ intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t
     case WM_SYSKEYUP: recordKeyUp(int(wParam)); return 0;
     case WM_SIZE: resizeGlView(x, y); return 0;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      setFocus(hMainWindow);
-      windowActive = 1;
-      mouseMoved = false;
-      mouseX = x;
-      mouseY = y;
-      return 0;
-    case WM_MOUSEMOVE:
-      turnOrMoveView(x, y, wParam);
-      mouseX = x;
-      mouseY = y;
-      mouseMoved = true;
-      return 0;
+    case WM_RBUTTONDOWN: pressButton(message == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, wParam, x, y); return 0;
+    case WM_MOUSEMOVE: movePointer(x, y, wParam); return 0;
     case WM_LBUTTONUP:
-      if (!mouseMoved && insertionMode) insertPiece(nullptr);
-      return 0;
+    case WM_RBUTTONUP: releaseButton(message == WM_LBUTTONUP ? MK_LBUTTON : MK_RBUTTON, x, y); return 0;
     case WM_MBUTTONDOWN:
       if (insertionMode) insertPiece(nullptr);
       return 0;
-    case WM_MOUSEWHEEL: return handleInsertionWheel(uint32_t(wParam));
+    case WM_MOUSEWHEEL:
+      if (leftPress.held) leftPress.wheelTurned = true;
+      return handleInsertionWheel(uint32_t(wParam));
     default: return 0;
   }
 }

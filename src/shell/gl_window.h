@@ -16,5 +16,3 @@ bool createGlWindow(const char* title, int width, int height, int colourBits);
 void destroyGlWindow();
 
 intptr_t glWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-// The press-without-movement switch that tells a click from a drag.
-extern bool mouseMoved;

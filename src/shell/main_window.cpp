@@ -76,9 +76,12 @@ void showOpenedDocument() {
   setDocumentTitle();
 }
 
+// The empty text compiles to an empty model: nothing of the old document
+// stays drawn, clickable or bound to a key.
 void newCommand() {
   if (!confirmDiscardChanges()) return;
   newDocument(documentName, hEditor);
+  sendCommand(CMD_COMPILE);
   setDocumentTitle();
 }
 
@@ -110,9 +113,7 @@ void openAtStartCommand() {
 }
 
 void quitCommand() {
-  if (!confirmDiscardChanges()) return;
-  destroyGlWindow();
-  destroyWindow(hMainWindow);
+  if (confirmDiscardChanges()) closeMainWindow();
 }
 
 void runCommand(int command) {
@@ -185,6 +186,14 @@ void compileEditorScript() {
                 "Compilation arrêtée après %lld lignes lues.\nLes %d pièces déjà placées sont gardées.",
                 result.linesRead, result.piecesPlaced);
   showMessage(text, "Compilation arrêtée", ICON_INFORMATION);
+}
+
+void closeMainWindow() {
+  destroyGlWindow();
+  WindowHandle window = hMainWindow;
+  hMainWindow = hEditorControl = nullptr;
+  hEditor = Editor{};
+  destroyWindow(window);
 }
 
 void setDocumentTitle() {

@@ -47,6 +47,10 @@ bool confirmDiscardChanges();
 // Compiles the editor's text; a compile running longer than about half a
 // second shows its progress and can be stopped.
 void compileEditorScript();
+// Destroys the view and the main window (which posts the quit message). The
+// handles are cleared first, so a second call, or a message sent meanwhile,
+// finds no window; does nothing when there is none.
+void closeMainWindow();
 // "VexoCad - " and the document's name, on windowTitle and the caption.
 void setDocumentTitle();
 void showStatistics();
