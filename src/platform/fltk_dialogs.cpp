@@ -4,6 +4,10 @@
 // were released meanwhile are released in the program's key state after.
 #include "platform/fltk_dialogs.h"
 
+// Fl_X (FLTK's X window record) tells whether a window has had its first
+// Expose; FLTK shows it only to code that asks for its internals.
+#define FL_INTERNALS
+
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -69,13 +73,35 @@ struct KeyboardFocus {
   std::shared_ptr<Fl_Widget_Tracker> widget;  // the program's widget that had the keys
 };
 
+// FLTK's own wait_for_expose waits for ever when the window's first Expose
+// never comes, and FLTK draws nothing in a window until it has come: a busy
+// machine once froze a start-up box that way, grey and deaf. The wait here
+// is bounded, and a window still unexposed after it is drawn all the same.
+void showAndWaitForExpose(Fl_Window& window) {
+  window.show();
+  for (int tries = 0; tries < 300 && window.shown(); ++tries) {
+    const Fl_X* x = Fl_X::i(&window);
+    if (x && !x->wait_for_expose) return;
+    Fl::wait(0.01);
+  }
+  if (Fl_X* x = window.shown() ? Fl_X::i(&window) : nullptr) {
+    x->wait_for_expose = 0;
+    window.redraw();
+  }
+}
+
+bool isViewable(Window window) {
+  XWindowAttributes attributes;
+  return window && XGetWindowAttributes(fl_display, window, &attributes) && attributes.map_state == IsViewable;
+}
+
 KeyboardFocus takeKeyboardFocus(Fl_Window& window) {
   KeyboardFocus previous;
   if (Fl::focus()) previous.widget = std::make_shared<Fl_Widget_Tracker>(Fl::focus());
-  window.show();
-  window.wait_for_expose();
+  showAndWaitForExpose(window);
   XGetInputFocus(fl_display, &previous.window, &previous.revertTo);
-  XSetInputFocus(fl_display, fl_xid(&window), RevertToParent, CurrentTime);
+  if (window.shown() && isViewable(fl_xid(&window)))
+    XSetInputFocus(fl_display, fl_xid(&window), RevertToParent, CurrentTime);
   return previous;
 }
 
@@ -90,9 +116,8 @@ void giveKeyboardFocusBack(const KeyboardFocus& previous) {
       return;
     }
   }
-  if (previous.window == 0 || previous.window == PointerRoot) return;
-  XWindowAttributes attributes;
-  if (XGetWindowAttributes(fl_display, previous.window, &attributes) && attributes.map_state == IsViewable)
+  if (previous.window == PointerRoot) return;
+  if (isViewable(previous.window))
     XSetInputFocus(fl_display, previous.window, previous.revertTo, CurrentTime);
 }
 
