@@ -94,6 +94,10 @@ bool loadRoomTextures() {
     return false;
   }
   glGenTextures(TEXTURE_COUNT, roomTextures);
+  // The reader gives rows without padding; GL would read each row as if it
+  // were padded to 4 bytes, past the end of any width whose row is not.
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   for (int k = 0; k < TEXTURE_COUNT; ++k) {
     glBindTexture(GL_TEXTURE_2D, roomTextures[k]);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, images[k]->width, images[k]->height, 0, GL_RGB,
@@ -101,6 +105,7 @@ bool loadRoomTextures() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
+  glPopClientAttrib();
   freeImages(images);
   return true;
 }
