@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <sstream>
 
 #include "shell/command_options.h"
@@ -142,6 +143,27 @@ TEST(CommandLineTest, AWriteErrorOnStandardOutputFails) {
     EXPECT_EQ(r.status, 5) << args;
     EXPECT_NE(r.err.find("Erreur d'écriture sur la sortie standard"), std::string::npos) << r.err;
   }
+}
+
+// Found with a missing piece file: --render printed the message and exited
+// 0. A piece file that was a pipe hung the start; a directory was skipped.
+TEST(CommandLineTest, RenderReportsBadPieceFilesAndCountsTheirMessages) {
+  namespace fs = std::filesystem;
+  const fs::path dir = makeTempDir(), build = VEXOCAD_BINARY_DIR;
+  fs::copy_file(build / "vexocad", dir / "vexocad");
+  fs::copy(build / "vexo", dir / "vexo", fs::copy_options::recursive);
+  fs::create_directory_symlink(build / "data", dir / "data");
+  fs::remove(dir / "vexo/Parts/vx108.dat");
+  fs::remove(dir / "vexo/Parts/vx207.dat");
+  fs::create_directory(dir / "vexo/Parts/vx207.dat");
+  fs::remove(dir / "vexo/Parts/vx225.dat");
+  ASSERT_EQ(mkfifo((dir / "vexo/Parts/vx225.dat").c_str(), 0600), 0);
+  writeFile(dir / "m.vxo", "#8\n");
+  const std::string there = "sh -c 'exec " + (dir / "vexocad").string() + " \"$@\"'";  // data beside the copy
+  const ProcessResult r = runVexocad("--render " + quoteForShell(dir / "m.vxo") + " -o " + quoteForShell(dir / "m.png"), there);
+  EXPECT_EQ(r.status, 1);
+  for (const char* name : {"vx108.dat\n", "vx207.dat (Ce chemin", "vx225.dat (Ce chemin"})
+    EXPECT_NE(r.err.find(name), std::string::npos) << name << " in " << r.err;
 }
 
 // Found with "--render m.vxo -o m.vxo": the script was replaced by the image.
