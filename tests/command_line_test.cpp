@@ -1,8 +1,12 @@
 // The program's command line without any window: --check, --dump, --render,
 // exit statuses and the messages on standard error.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <sstream>
 
 #include "shell/command_options.h"
@@ -82,12 +86,96 @@ TEST(CommandLineTest, UnreadableFilesAndBadArguments) {
   EXPECT_EQ(runVexocad("--version").out.substr(0, 8), "vexocad ");
 }
 
-TEST(CommandLineTest, BinaryInputNeverCrashes) {
+// The command line reads scripts as the desktop program opens documents: a
+// file with NUL bytes is no text.
+TEST(CommandLineTest, BinaryInputIsRefusedAsNoText) {
   std::string bytes;
   for (int i = 0; i < 70000; ++i) bytes += char((i * 7919 + i / 13) % 256);
   const std::string path = scriptFile("binary.vxo", bytes);
   const ProcessResult r = runVexocad("--dump " + quoteForShell(path));
-  EXPECT_TRUE(r.status == 0 || r.status == 1);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("n'est pas un fichier texte"), std::string::npos) << r.err;
+}
+
+// Found by reading /dev/zero: it was read until memory ran out; a pipe
+// waited for a writer whatever --max-seconds said.
+TEST(CommandLineTest, OnlyRegularFilesOfBoundedSizeAreRead) {
+  const std::string dir = makeTempDir(), pipe = dir + "/pipe.vxo", big = dir + "/big.vxo";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  writeFile(big, "");
+  ASSERT_EQ(truncate(big.c_str(), 65 << 20), 0);  // sparse: costs no disk
+  for (const std::string& file : {std::string("/dev/zero"), pipe, big}) {
+    const ProcessResult r = runVexocad("--check " + quoteForShell(file) + " --max-seconds 60");
+    EXPECT_EQ(r.status, 2) << file;
+    EXPECT_NE(r.err.find(file + " (Ce "), std::string::npos) << r.err;
+  }
+}
+
+// Found with 50 MB of line feeds: one string per line took 2.25 GB.
+TEST(CommandLineTest, ManyEmptyLinesTakeMemoryInProportionToTheFile) {
+  const std::string path = scriptFile("empty-lines.vxo", std::string(20 << 20, '\n') + "#8\n");
+  const ProcessResult r = runVexocad("--dump " + quoteForShell(path));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("piece 0 kind 8 ", 0), 0u);
+  struct rusage usage;
+  getrusage(RUSAGE_CHILDREN, &usage);
+  EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "kilobytes";
+}
+
+// Found with a script saved on a classic Mac: CR alone ended its lines, and
+// the whole file was one line.
+TEST(CommandLineTest, LinesEndedByCarriageReturnsAloneAreLines) {
+  std::string text = "// forty connectors\r";
+  for (int i = 0; i < 40; ++i) text += "#8\r";
+  const ProcessResult r = runVexocad("--dump " + quoteForShell(scriptFile("mac.vxo", text)));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("piece 39 kind 8 "), std::string::npos);
+  EXPECT_EQ(r.out.find("piece 40 "), std::string::npos);
+}
+
+// Found with --dump > /dev/full: a third of the dump was written, and the
+// exit status said all went well.
+TEST(CommandLineTest, AWriteErrorOnStandardOutputFails) {
+  const std::string path = scriptFile("model.vxo", "#8\n");
+  const std::string toFull = "sh -c 'exec \"$0\" \"$@\" >/dev/full'";  // replaces the test's own output
+  for (const char* args : {"--dump ", "--help ", "--version "}) {
+    const ProcessResult r = runVexocad(args + quoteForShell(path), toFull);
+    EXPECT_EQ(r.status, 5) << args;
+    EXPECT_NE(r.err.find("Erreur d'écriture sur la sortie standard"), std::string::npos) << r.err;
+  }
+}
+
+// Found with a missing piece file: --render printed the message and exited
+// 0. A piece file that was a pipe hung the start; a directory was skipped.
+TEST(CommandLineTest, RenderReportsBadPieceFilesAndCountsTheirMessages) {
+  namespace fs = std::filesystem;
+  const fs::path dir = makeTempDir(), build = VEXOCAD_BINARY_DIR;
+  fs::copy_file(build / "vexocad", dir / "vexocad");
+  fs::copy(build / "vexo", dir / "vexo", fs::copy_options::recursive);
+  fs::create_directory_symlink(build / "data", dir / "data");
+  fs::remove(dir / "vexo/Parts/vx108.dat");
+  fs::remove(dir / "vexo/Parts/vx207.dat");
+  fs::create_directory(dir / "vexo/Parts/vx207.dat");
+  fs::remove(dir / "vexo/Parts/vx225.dat");
+  ASSERT_EQ(mkfifo((dir / "vexo/Parts/vx225.dat").c_str(), 0600), 0);
+  writeFile(dir / "m.vxo", "#8\n");
+  const std::string there = "sh -c 'exec " + (dir / "vexocad").string() + " \"$@\"'";  // data beside the copy
+  const ProcessResult r = runVexocad("--render " + quoteForShell(dir / "m.vxo") + " -o " + quoteForShell(dir / "m.png"), there);
+  EXPECT_EQ(r.status, 1);
+  for (const char* name : {"vx108.dat\n", "vx207.dat (Ce chemin", "vx225.dat (Ce chemin"})
+    EXPECT_NE(r.err.find(name), std::string::npos) << name << " in " << r.err;
+}
+
+// Found with "--render m.vxo -o m.vxo": the script was replaced by the image.
+TEST(CommandLineTest, TheImageMayNotBeTheScript) {
+  const std::string path = scriptFile("model.vxo", "#8\n"), dir = path.substr(0, path.rfind('/'));
+  ASSERT_EQ(symlink(path.c_str(), (dir + "/link.png").c_str()), 0);
+  for (const std::string& png : {path, dir + "/./model.vxo", dir + "/link.png"}) {
+    const ProcessResult r = runVexocad("--render " + quoteForShell(path) + " -o " + quoteForShell(png));
+    EXPECT_EQ(r.status, 64) << png;
+    EXPECT_NE(r.err.find("is the script"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(path), "#8\n");
+  }
 }
 
 TEST(CommandLineTest, MaxSecondsStopsARunawayCompile) {

@@ -121,6 +121,13 @@ TEST_F(Documents, EditedTextIsSavedInTheFilesOwnForm) {
   appendEditorLine(editor, "\xA4" "2");
   ASSERT_TRUE(saveDocument(name, editor));
   EXPECT_EQ(read(path("utf8.vxo")), "rem \xC3\xA9\n\n\xC2\xA4" "2");
+
+  write(path("mac.vxo"), "// c\r#0\r");  // classic Mac line ends: CR alone
+  ASSERT_TRUE(open(path("mac.vxo")));
+  EXPECT_EQ(readEditorLines(editor), (std::vector<std::string>{"// c", "#0", ""}));
+  appendEditorLine(editor, "#5 %0");
+  ASSERT_TRUE(saveDocument(name, editor));
+  EXPECT_EQ(read(path("mac.vxo")), "// c\r#0\r\r#5 %0");
 }
 
 TEST_F(Documents, NewDocumentsAreSavedAsWindows1252WithLineFeeds) {

@@ -14,7 +14,7 @@ int compileExample(const std::string& name) {
   std::string error;
   EXPECT_TRUE(readScriptFile(example(name).c_str(), lines, error)) << name << ": " << error;
   std::string text;
-  for (const std::string& l : lines) text += l + "\n";
+  for (size_t i = 0; i < lines.size(); ++i) (text += lines[i]) += "\n";
   const auto out = compileText(text);
   EXPECT_TRUE(out.messages.empty()) << name << ": " << (out.messages.empty() ? "" : out.messages[0]);
   return placedCount();

@@ -577,6 +577,35 @@ TEST_F(ViewTest, FloorLiesTwelveAndAHalfUnitsBelowTheOrigin) {
   EXPECT_FALSE(f.at(CENTRE, CENTRE) == BACKGROUND);
 }
 
+// Found by a 5 x 4 floor texture: its rows of 15 bytes were read by GL as
+// rows of 16, past the image's end, and a plain red texture showed bands.
+TEST_F(ViewTest, TextureRowsNotAMultipleOfFourBytesAreReadWhole) {
+  stopOffscreenView();
+  const fs::path dir = testData / "odd-texture";
+  fs::create_directories(dir / "data");
+  fs::create_directory_symlink(testData / "vexo", dir / "vexo");
+  for (const char* name : {"Wood.bmp", "Boden.bmp", "Wand.bmp", "Crate.bmp"})
+    fs::create_symlink(fs::path(buildDir) / "data" / name, dir / "data" / name);
+  const auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  std::string row;
+  for (int x = 0; x < 5; ++x) row += std::string("\0\0\xFF", 3);  // blue, green, red
+  const std::string bmp = "BM" + le32(118) + le32(0) + le32(54) + le32(40) + le32(5) + le32(4) +
+                          le32(1 | 24 << 16) + le32(0) + le32(64) + le32(0) + le32(0) + le32(0) + le32(0) +
+                          row + '\0' + row + '\0' + row + '\0' + row + '\0';
+  writeFile(dir / "data/Marble.bmp", bmp);
+  dataDir = dir.string() + "/";
+  ASSERT_TRUE(startOffscreenView(SIZE, SIZE));
+  showAxes = 0;
+  showRoom = 1;
+  rotateViewByDrag(90, 0);  // looking straight down at the floor
+  viewDistance = -20.0f;
+  const Frame f = renderFrame();
+  for (int at : {10, CENTRE, SIZE - 10}) {  // red, darkened by the light
+    const Pixel p = f.at(at, at);
+    EXPECT_TRUE(p.r > 40 && p.g < 8 && p.b < 8) << p;
+  }
+}
+
 // ---- start-up and the offscreen render entry points ----
 
 TEST_F(ViewTest, StartUpViewAndContextState) {

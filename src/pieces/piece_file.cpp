@@ -3,12 +3,16 @@
 #include <cstring>
 
 #include "pieces/catalogue.h"
+#include "platform/core_files.h"
 #include "platform/core_messages.h"
 #include "platform/core_text_encoding.h"
 #include "shell/shared_state.h"
 
 namespace {
 constexpr size_t PATH_CAPACITY = 1024;
+// Real piece files are a few kilobytes; the limit keeps a wrong file (a
+// device, a huge log) from filling the memory.
+constexpr long long MAX_DATA_FILE_BYTES = 4LL * 1024 * 1024;
 
 std::string dataPath(const char* folder, const char* name) {
   std::string path = dataDir + folder + name;
@@ -61,10 +65,13 @@ bool readDataLine(FILE* file, char buffer[DATA_LINE_CAPACITY]) {
 std::string piecePath(int kind) { return dataPath("vexo/Parts/", pieceFileNames[kind]); }
 std::string subPartPath(int index) { return dataPath("vexo/P/", subPartFileNames[index]); }
 
-FILE* openDataFile(const char* path) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) showMessage(path, "Erreur lors de l'ouverture de la pièce", ICON_NONE);
-  return f;
+bool readDataFile(const char* path, std::string& text) {
+  const FileReadError error = readRegularFile(path, MAX_DATA_FILE_BYTES, &text);
+  if (error == FileReadError::None) return true;
+  std::string message = path;
+  if (error != FileReadError::CannotOpen) message += " (" + fileReadErrorReason(error, MAX_DATA_FILE_BYTES) + ")";
+  showMessage(message.c_str(), "Erreur lors de l'ouverture de la pièce", ICON_NONE);
+  return false;
 }
 
 bool parseMeshLine(const char* line, MeshBuffer& b) {
@@ -84,12 +91,9 @@ bool parseMeshLine(const char* line, MeshBuffer& b) {
 }
 
 void loadMesh(const char* path, MeshBuffer& buffer) {
+  std::string text;
   buffer.edgeCount = buffer.triangleCount = buffer.quadCount = 0;
-  FILE* f = openDataFile(path);
-  if (!f) return;
-  char line[DATA_LINE_CAPACITY];
-  while (readDataLine(f, line)) parseMeshLine(line, buffer);
-  std::fclose(f);
+  if (readDataFile(path, text)) parseMeshText(text.data(), text.size(), buffer);
 }
 
 void parseMeshText(const char* text, size_t length, MeshBuffer& buffer) {

@@ -34,7 +34,7 @@ std::string piecePath(int kind);
 std::string subPartPath(int index);
 
 // Parses the form 2, 3 and 4 lines of a file into the buffer. A file that
-// cannot be opened is reported and leaves all counts at 0. Values a line
+// cannot be read (readDataFile) is reported and leaves all counts at 0. Values a line
 // lacks are 0; elements past the capacity of their form are ignored.
 void loadMesh(const char* path, MeshBuffer& buffer);
 // The same on text already in memory (no message).
@@ -50,6 +50,7 @@ bool parseSubPartLine(const char* line, Matrix& placement, char name[256]);
 // sub-part has that name, after the "Non trouvé" message with the name.
 int readSubPartPlacement(const char* line, Matrix& placement);
 
-// Opens a data file for reading, reporting the failure with the path as text
-// and "Erreur lors de l'ouverture de la pièce" as caption.
-FILE* openDataFile(const char* path);
+// Reads a whole data file: a regular file of at most 4 MB. A failure is
+// reported captioned "Erreur lors de l'ouverture de la pièce", with the path
+// as text, and the reason after it when the path is no file or too large.
+bool readDataFile(const char* path, std::string& text);

@@ -102,14 +102,17 @@ void emitMesh(const MeshBuffer& buffer, bool edgeMode) {
 }
 
 void compilePieceFile(const char* path, bool edgeMode) {
-  FILE* file = openDataFile(path);
-  if (!file) return;
-  char line[DATA_LINE_CAPACITY];
-  while (readDataLine(file, line))
-    if (line[0] == '1') emitSubPartLine(line, edgeMode);
-  std::fclose(file);
+  std::string text;
+  if (!readDataFile(path, text)) return;
+  // No stream over an empty file: it has no line.
+  if (FILE* file = fmemopen(text.data(), text.size(), "rb")) {
+    char line[DATA_LINE_CAPACITY];
+    while (readDataLine(file, line))
+      if (line[0] == '1') emitSubPartLine(line, edgeMode);
+    std::fclose(file);
+  }
   // Second pass: the file's own edges or faces, after its sub-parts.
-  loadMesh(path, meshScratch);
+  parseMeshText(text.data(), text.size(), meshScratch);
   emitMesh(meshScratch, edgeMode);
 }
 

@@ -2,6 +2,7 @@
 // words and tests every word against the statements in a fixed order. The
 // order decides what comments, skipped definitions, repeat blocks and
 // conditional branches hide, so it is kept exactly.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -23,9 +24,9 @@ bool isBlank(unsigned char c) {
 // At most 255 bytes of the line count, and a NUL byte ends it. A run longer
 // than 127 characters keeps its first 127; words after the twentieth are
 // never seen.
-void cutLine(CompileState& s, const std::string& text) {
+void cutLine(CompileState& s, std::string_view text) {
   std::memset(s.words, 0, sizeof s.words);
-  const size_t length = std::min<size_t>(std::strlen(text.c_str()), LINE_CAPACITY - 1);
+  const size_t length = std::min({text.find('\0'), text.size(), size_t(LINE_CAPACITY - 1)});
   size_t i = 0;
   for (int w = 0; w < WORDS_PER_LINE; ++w) {
     while (i < length && isBlank(text[i])) ++i;
@@ -198,6 +199,20 @@ std::string format(const char* fmt, ...) {
 
 void syntaxError(const std::string& text, MessageIcon icon) {
   showMessage(text.c_str(), "Erreur de syntaxe", icon);
+}
+
+ScriptLines::ScriptLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) push_back(line);
+}
+
+ScriptLines::ScriptLines(std::initializer_list<std::string_view> lines) {
+  for (std::string_view line : lines) push_back(line);
+}
+
+void ScriptLines::push_back(std::string_view line) {
+  if (text.size() + line.size() > UINT32_MAX) return;
+  text += line;
+  ends.push_back(uint32_t(text.size()));
 }
 
 CompileResult compileScript(const ScriptLines& lines, const CompileControl* control) {

@@ -3,12 +3,32 @@
 // compile goes on; it never refuses a script.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Script lines as Windows-1252 bytes, one entry per editor line (an empty
-// editor is one empty line).
-using ScriptLines = std::vector<std::string>;
+// editor is one empty line). They are kept as one text and the end of each
+// line in it, not as a string each: a script of millions of empty lines
+// costs four bytes a line, not forty. Lines past 4 GB of text are dropped.
+struct ScriptLines {
+  std::string text;            // the lines one after the other
+  std::vector<uint32_t> ends;  // where each line ends in text
+
+  ScriptLines() = default;
+  ScriptLines(const std::vector<std::string>& lines);  // NOLINT: editor lines convert
+  ScriptLines(std::initializer_list<std::string_view> lines);
+  void push_back(std::string_view line);
+  size_t size() const { return ends.size(); }
+  bool empty() const { return ends.empty(); }
+  std::string_view operator[](size_t i) const {
+    const uint32_t start = i ? ends[i - 1] : 0;
+    return std::string_view(text).substr(start, ends[i] - start);
+  }
+  bool operator==(const ScriptLines&) const = default;
+};
 
 // Asked every so many lines whether the compile should go on; answering
 // false stops it, keeping what was built.

@@ -2,6 +2,9 @@
 // (--check, --dump) and, without an option, the desktop program.
 #include "shell/command_line.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +31,7 @@ enum ExitStatus {
   EXIT_UNREADABLE = 2,
   EXIT_STOPPED = 3,
   EXIT_RENDER_FAILED = 4,
+  EXIT_OUTPUT_FAILED = 5,
   EXIT_USAGE = 64
 };
 
@@ -38,6 +42,22 @@ bool usageError(const std::string& text) {
   return false;
 }
 
+// The image must not replace the script it is drawn from, whatever path
+// (a link, "./", another hard link) names the same file.
+bool isSameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// Standard output is checked after every write: a full disk or /dev/full
+// must not pass for a complete dump.
+int writeStandardOutput(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) != EOF && std::fflush(stdout) == 0 && !std::ferror(stdout)) return EXIT_CLEAN;
+  std::fprintf(stderr, "vexocad: Erreur d'écriture sur la sortie standard (%s)\n", std::strerror(errno));
+  return EXIT_OUTPUT_FAILED;
+}
+
 struct Deadline {
   std::chrono::steady_clock::time_point end;
 };
@@ -46,7 +66,21 @@ bool beforeDeadline(void* context, int, int) {
   return std::chrono::steady_clock::now() < static_cast<Deadline*>(context)->end;
 }
 
+// The time limit runs from the start, so that reading the file counts too.
+void startDeadline(const Options& o, Deadline& deadline, CompileControl& control) {
+  if (o.maxSeconds <= 0) return;
+  deadline.end = std::chrono::steady_clock::now() +
+                 std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                     std::chrono::duration<double>(o.maxSeconds));
+  control.keepGoing = beforeDeadline;
+  control.context = &deadline;
+  control.interval = 256;
+}
+
 int compileFile(const Options& o) {
+  Deadline deadline;
+  CompileControl control;
+  startDeadline(o, deadline, control);
   ScriptLines lines;
   std::string error;
   if (!readScriptFile(o.file.c_str(), lines, error)) {
@@ -55,6 +89,8 @@ int compileFile(const Options& o) {
     return EXIT_UNREADABLE;
   }
   setMessageSourceName(o.file.c_str());
+  // Messages of the piece library (a missing piece file) count as well.
+  resetMessageCount();
   if (o.mode == Options::RENDER) {
     // Starting the view builds the piece library, with the display lists the
     // compiled pieces then copy from their templates.
@@ -62,20 +98,8 @@ int compileFile(const Options& o) {
   } else {
     initPieceTemplatesHeadless();
   }
-  resetMessageCount();
-  Deadline deadline;
-  CompileControl control;
-  if (o.maxSeconds > 0) {
-    deadline.end = std::chrono::steady_clock::now() +
-                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                       std::chrono::duration<double>(o.maxSeconds));
-    control.keepGoing = beforeDeadline;
-    control.context = &deadline;
-    control.interval = 256;
-  }
   const CompileResult result = compileScript(lines, &control);
-  if (o.mode == Options::DUMP) std::fputs(dumpModel().c_str(), stdout);
-  std::fflush(stdout);
+  const int outputStatus = o.mode == Options::DUMP ? writeStandardOutput(dumpModel()) : EXIT_CLEAN;
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
@@ -83,6 +107,7 @@ int compileFile(const Options& o) {
     stopOffscreenView();
     if (status != 0) return EXIT_RENDER_FAILED;
   }
+  if (outputStatus != EXIT_CLEAN) return outputStatus;
   if (result.stopped) {
     std::fprintf(stderr, "vexocad: compile stopped after %g seconds: %lld lines read, %d pieces placed\n",
                  o.maxSeconds, result.linesRead, result.piecesPlaced);
@@ -97,9 +122,12 @@ int runCommandLine(int argc, char** argv) {
   Options o;
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
+  if (o.mode == Options::RENDER && isSameFile(o.file, o.pngPath))
+    return usageError("the image " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
+           EXIT_USAGE;
   switch (o.mode) {
-    case Options::HELP: std::fputs(commandLineUsage, stdout); return EXIT_CLEAN;
-    case Options::VERSION: std::puts("vexocad 0.1.0"); return EXIT_CLEAN;
+    case Options::HELP: return writeStandardOutput(commandLineUsage);
+    case Options::VERSION: return writeStandardOutput("vexocad 0.1.0\n");
     case Options::CHECK:
     case Options::DUMP:
     case Options::RENDER: return compileFile(o);

@@ -23,7 +23,7 @@ const char* const commandLineUsage =
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
     "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
-    "4 image not rendered, 64 bad command line.\n";
+    "4 image not rendered, 5 standard output not written, 64 bad command line.\n";
 
 namespace {
 bool fail(std::string& error, const std::string& text) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <climits>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "platform/core_files.h"
 #include "platform/core_text_encoding.h"
 
 namespace {
@@ -137,6 +139,8 @@ bool decodeDocument(const std::string& bytes, std::string* utf8, DocumentFormat*
   }
   found.crlf = lineFeeds > 0 && crlfEnds == lineFeeds;
   if (found.crlf) body = removeCarriageReturnsBeforeLineFeeds(body);
+  found.cr = lineFeeds == 0 && body.find('\r') != std::string::npos;
+  if (found.cr) std::replace(body.begin(), body.end(), '\r', '\n');
   const bool utf8Text = isValidUtf8(body) && (hasNonAscii(body) || found.byteOrderMark);
   found.encoding = utf8Text ? TextEncoding::Utf8 : TextEncoding::Cp1252;
   *utf8 = utf8Text ? body : cp1252ToUtf8(body);
@@ -147,6 +151,7 @@ bool decodeDocument(const std::string& bytes, std::string* utf8, DocumentFormat*
 
 std::string encodeDocument(const std::string& utf8, const DocumentFormat& format) {
   std::string body = format.crlf ? withCarriageReturns(utf8) : utf8;
+  if (format.cr) std::replace(body.begin(), body.end(), '\n', '\r');
   if (format.encoding == TextEncoding::Cp1252) {
     // A character Windows-1252 cannot hold would be lost: keep UTF-8 then.
     const std::string narrow = utf8ToCp1252(body);
@@ -158,25 +163,13 @@ std::string encodeDocument(const std::string& utf8, const DocumentFormat& format
 
 bool readFileBytes(const char* path, std::string* bytes, DocumentError* error) {
   *error = DocumentError::CannotOpen;
-  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = ::fstat(fd, &st) == 0;
-  if (ok && !S_ISREG(st.st_mode)) *error = DocumentError::NotAFile, ok = false;
-  if (ok && st.st_size > maxDocumentBytes) *error = DocumentError::TooLarge, ok = false;
-  bytes->clear();
-  char buffer[65536];
-  while (ok) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    bytes->append(buffer, size_t(n));
-    if ((long long)bytes->size() > maxDocumentBytes) *error = DocumentError::TooLarge, ok = false;
+  switch (readRegularFile(path, maxDocumentBytes, bytes)) {
+    case FileReadError::None: *error = DocumentError::None; return true;
+    case FileReadError::CannotOpen: *error = DocumentError::CannotOpen; return false;
+    case FileReadError::NotAFile: *error = DocumentError::NotAFile; return false;
+    case FileReadError::TooLarge: *error = DocumentError::TooLarge; return false;
   }
-  ::close(fd);
-  if (ok) *error = DocumentError::None;
-  return ok;
+  return false;
 }
 
 bool writeFileAtomically(const char* path, const std::string& bytes) {

@@ -1,7 +1,7 @@
 // Document files: the script text of the editor stored as a plain text file,
 // one script line per line. Reading keeps every line whole and notes the
 // file's encoding (Windows-1252 or UTF-8, with or without a byte-order mark)
-// and its line ends (LF or CR LF) so that saving writes the same form back.
+// and its line ends (LF, CR LF or CR alone) so that saving writes the same form back.
 // Saving goes through a temporary file renamed over the target, so a failed
 // save leaves the old file as it was. No GUI here: the file dialog is a hook.
 #pragma once
@@ -15,6 +15,7 @@ enum class TextEncoding { Cp1252, Utf8 };
 struct DocumentFormat {
   TextEncoding encoding = TextEncoding::Cp1252;
   bool crlf = false;           // every line end is CR LF (mixed ends stay in the text)
+  bool cr = false;             // classic Mac ends: no LF in the file, and each CR ends a line
   bool byteOrderMark = false;  // the file begins with EF BB BF
 };
 

@@ -22,6 +22,7 @@
 #include "shell/gl_context.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
+#include "shell/script_file.h"
 #include "shell/shared_state.h"
 #include "view/view_state.h"
 
@@ -172,7 +173,7 @@ bool confirmDiscardChanges() {
 }
 
 void compileEditorScript() {
-  const ScriptLines lines = readEditorLines(hEditor);
+  const ScriptLines lines = scriptLinesFromUtf8(editorTextUtf8(hEditor));
   ProgressState state{std::chrono::steady_clock::now(), (long long)lines.size(), false};
   CompileControl control;
   control.keepGoing = reportProgress;

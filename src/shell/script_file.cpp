@@ -1,60 +1,50 @@
 #include "shell/script_file.h"
 
-#include <sys/stat.h>
+#include <algorithm>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
+#include "platform/core_files.h"
 #include "platform/core_text_encoding.h"
+#include "shell/documents.h"
 
 namespace {
-const char byteOrderMark[] = "\xEF\xBB\xBF";
-}  // namespace
-
-ScriptLines splitScriptText(const std::string& file) {
-  // A UTF-8 byte-order mark is no text of the script: kept, it would become
-  // "?" in front of the first word and hide that word's statement.
-  const std::string raw = file.compare(0, 3, byteOrderMark) == 0 ? file.substr(3) : file;
-  const std::string bytes = hasNonAscii(raw) && isValidUtf8(raw) ? utf8ToCp1252(raw) : raw;
+ScriptLines splitAtLineFeeds(const std::string& bytes) {
   ScriptLines lines;
+  lines.text.reserve(bytes.size());
+  lines.ends.reserve(size_t(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
   size_t start = 0;
   for (;;) {
     const size_t end = bytes.find('\n', start);
-    std::string line = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    if (end == std::string::npos) break;
+    lines.push_back(std::string_view(bytes).substr(start, end == std::string::npos ? end : end - start));
+    if (end == std::string::npos) return lines;
     start = end + 1;
   }
-  return lines;
+}
+}  // namespace
+
+ScriptLines scriptLinesFromUtf8(const std::string& utf8) {
+  if (!hasNonAscii(utf8) || !isValidUtf8(utf8)) return splitAtLineFeeds(utf8);
+  return splitAtLineFeeds(utf8ToCp1252(utf8));
+}
+
+ScriptLines splitScriptText(const std::string& bytes) {
+  std::string text;
+  DocumentFormat format;
+  DocumentError error;
+  if (decodeDocument(bytes, &text, &format, &error)) return scriptLinesFromUtf8(text);
+  // A UTF-8 byte-order mark is no text of the script.
+  return splitAtLineFeeds(bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes);
 }
 
 bool readScriptFile(const char* path, ScriptLines& lines, std::string& error) {
-  struct stat info;
-  if (stat(path, &info) != 0) {
-    error = std::strerror(errno);
+  std::string bytes, text;
+  DocumentFormat format;
+  DocumentError failure;
+  if (!readFileBytes(path, &bytes, &failure) || !decodeDocument(bytes, &text, &format, &failure)) {
+    error = failure == DocumentError::CannotOpen ? fileReadErrorReason(FileReadError::CannotOpen, 0)
+                                                 : documentErrorReason(failure);
     return false;
   }
-  if (S_ISDIR(info.st_mode)) {
-    error = "c'est un dossier";
-    return false;
-  }
-  FILE* f = std::fopen(path, "rb");
-  if (!f) {
-    error = std::strerror(errno);
-    return false;
-  }
-  std::string bytes;
-  char chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-  const bool failed = std::ferror(f);
-  std::fclose(f);
-  if (failed) {
-    error = "erreur de lecture";
-    return false;
-  }
-  lines = splitScriptText(bytes);
+  std::string().swap(bytes);
+  lines = scriptLinesFromUtf8(text);
   return true;
 }

@@ -6,20 +6,19 @@
 // before it is used: a damaged file gets a message, never an overrun.
 #include "view/bmp_reader.h"
 
+#include "platform/core_files.h"
 #include "platform/core_messages.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 namespace {
 
 // Refusing these up front keeps a forged header from making us allocate
 // gigabytes; real textures are far smaller (8192 x 8192 is the pixel limit).
-constexpr uint64_t maxFileBytes = uint64_t{1} << 30;
+constexpr long long maxFileBytes = 1LL << 30;
 constexpr uint64_t maxPixels = uint64_t{1} << 26;
 
 constexpr int fileHeaderBytes = 14;
@@ -32,7 +31,7 @@ constexpr uint32_t compressionRle8 = 1;
 constexpr uint32_t compressionRle4 = 2;
 constexpr uint32_t compressionBitFields = 3;
 
-enum class Failure { none, cannotOpen, unknownFormat, conversion, outOfMemory };
+enum class Failure { none, cannotOpen, notAFile, tooLarge, unknownFormat, conversion, outOfMemory };
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
@@ -40,8 +39,9 @@ struct FreeDeleter {
 using Bytes = std::unique_ptr<unsigned char[], FreeDeleter>;
 
 struct FileData {
-  Bytes bytes;
+  std::string contents;
   uint64_t size = 0;
+  const unsigned char* bytes() const { return reinterpret_cast<const unsigned char*>(contents.data()); }
 };
 
 struct Rgb {
@@ -85,6 +85,12 @@ void reportFailure(Failure failure, const char* path) {
     case Failure::cannotOpen:
       text = std::string("Failed to open DIB file ") + (path ? path : "") + ".\n";
       break;
+    case Failure::notAFile:
+    case Failure::tooLarge:
+      text = std::string("Failed to open DIB file ") + (path ? path : "") + ".\n" +
+             fileReadErrorReason(failure == Failure::notAFile ? FileReadError::NotAFile : FileReadError::TooLarge,
+                                 maxFileBytes);
+      break;
     case Failure::unknownFormat: text = "Unknown DIB file format."; break;
     case Failure::conversion: text = "Image file conversion error."; break;
     default: text = "Out of memory.";
@@ -94,23 +100,17 @@ void reportFailure(Failure failure, const char* path) {
 
 // ---- reading the file ------------------------------------------------------
 
-// An empty, unreadable or non-regular file counts as one that cannot be
-// opened, as a file mapping of it would fail.
+// An empty or unreadable file counts as one that cannot be opened; a
+// directory, device or pipe, or a file over the limit, is refused by name.
 Failure readWholeFile(const char* path, FileData& file) {
-  if (!path) return Failure::cannotOpen;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return Failure::cannotOpen;
-  uintmax_t size = std::filesystem::file_size(path, error);
-  if (error || size == 0) return Failure::cannotOpen;
-  if (size > maxFileBytes) return Failure::outOfMemory;
-  file.bytes.reset(static_cast<unsigned char*>(std::malloc(size_t(size))));
-  if (!file.bytes) return Failure::outOfMemory;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return Failure::cannotOpen;
-  // A file that shrank since its size was taken reads short.
-  file.size = std::fread(file.bytes.get(), 1, size_t(size), f);
-  std::fclose(f);
-  return file.size == size ? Failure::none : Failure::cannotOpen;
+  switch (readRegularFile(path, maxFileBytes, &file.contents)) {
+    case FileReadError::None: break;
+    case FileReadError::CannotOpen: return Failure::cannotOpen;
+    case FileReadError::NotAFile: return Failure::notAFile;
+    case FileReadError::TooLarge: return Failure::tooLarge;
+  }
+  file.size = file.contents.size();
+  return file.size == 0 ? Failure::cannotOpen : Failure::none;
 }
 
 // ---- headers ---------------------------------------------------------------
@@ -170,7 +170,7 @@ struct HeaderFields {
 
 Failure readHeaderFields(const FileData& file, uint64_t headerOffset, HeaderFields& h) {
   if (!fitsInFile(file, headerOffset, 4)) return Failure::unknownFormat;
-  const unsigned char* p = file.bytes.get() + headerOffset;
+  const unsigned char* p = file.bytes() + headerOffset;
   h.headerSize = read32(p);
   if (h.headerSize != coreHeaderBytes && h.headerSize != infoHeaderBytes) return Failure::unknownFormat;
   if (!fitsInFile(file, headerOffset, h.headerSize)) return Failure::unknownFormat;
@@ -210,7 +210,7 @@ Failure checkSizes(const HeaderFields& h, Dib& dib) {
 
 Failure readMasks(const FileData& file, uint64_t offset, Dib& dib) {
   if (!fitsInFile(file, offset, 12)) return Failure::conversion;
-  const unsigned char* p = file.bytes.get() + offset;
+  const unsigned char* p = file.bytes() + offset;
   for (int k = 0; k < 3; ++k)
     if (!makeChannel(read32(p + 4 * k), dib.bitCount, dib.channels[k])) return Failure::conversion;
   return Failure::none;
@@ -222,13 +222,13 @@ Failure readPalette(const FileData& file, uint64_t offset, const HeaderFields& h
   uint64_t tableBytes = uint64_t(h.paletteEntries) * h.paletteEntryBytes;
   if (!fitsInFile(file, offset, tableBytes)) return Failure::conversion;
   dib.paletteSize = h.bitCount <= 8 ? int(h.paletteEntries < 256 ? h.paletteEntries : 256) : 0;
-  const unsigned char* p = file.bytes.get() + offset;
+  const unsigned char* p = file.bytes() + offset;
   for (int k = 0; k < dib.paletteSize; ++k, p += h.paletteEntryBytes) dib.palette[k] = Rgb{p[2], p[1], p[0]};
   return Failure::none;
 }
 
 Failure parseHeaders(const FileData& file, Dib& dib) {
-  bool hasFileHeader = file.size >= 2 && file.bytes[0] == 'B' && file.bytes[1] == 'M';
+  bool hasFileHeader = file.size >= 2 && file.bytes()[0] == 'B' && file.bytes()[1] == 'M';
   uint64_t headerOffset = hasFileHeader ? fileHeaderBytes : 0;
   if (hasFileHeader && file.size < fileHeaderBytes) return Failure::unknownFormat;
   HeaderFields h;
@@ -244,7 +244,7 @@ Failure parseHeaders(const FileData& file, Dib& dib) {
   }
   if (Failure f = readPalette(file, offset, h, dib); f != Failure::none) return f;
   offset += uint64_t(h.paletteEntries) * h.paletteEntryBytes;
-  dib.pixelOffset = hasFileHeader ? read32(file.bytes.get() + 10) : offset;
+  dib.pixelOffset = hasFileHeader ? read32(file.bytes() + 10) : offset;
   if (dib.pixelOffset >= file.size) return Failure::conversion;
   return Failure::none;
 }
@@ -308,7 +308,7 @@ bool decodeUncompressed(const FileData& file, const Dib& dib, unsigned char* pix
   uint64_t stride = rowStride(dib);
   uint64_t outStride = uint64_t(dib.width) * 3;
   for (int64_t r = 0; r < dib.height; ++r) {
-    const unsigned char* row = file.bytes.get() + dib.pixelOffset + uint64_t(r) * stride;
+    const unsigned char* row = file.bytes() + dib.pixelOffset + uint64_t(r) * stride;
     int64_t outRow = dib.topDown ? dib.height - 1 - r : r;
     if (!convertRow(dib, row, pixels + uint64_t(outRow) * outStride)) return false;
   }
@@ -381,7 +381,7 @@ bool rleDelta(const Dib& dib, RleCursor& c) {
 }
 
 bool decodeRle(const FileData& file, const Dib& dib, unsigned char* pixels) {
-  RleCursor c{file.bytes.get() + dib.pixelOffset, file.size - dib.pixelOffset};
+  RleCursor c{file.bytes() + dib.pixelOffset, file.size - dib.pixelOffset};
   for (;;) {
     const unsigned char* pair = nullptr;
     if (!takeBytes(c, 2, pair)) return false;  // no end-of-bitmap: the data is cut short

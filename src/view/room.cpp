@@ -81,6 +81,18 @@ void wallTiles(float Z, float y0, float y1) {
 
 }  // namespace
 
+void uploadTexture(unsigned texture, const Image& image) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  // The reader gives rows without padding; GL would read each row as if it
+  // were padded to 4 bytes, past the end of any width whose row is not.
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE, image.pixels);
+  glPopClientAttrib();
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
 bool loadRoomTextures() {
   Image* images[TEXTURE_COUNT];
   bool allLoaded = true;
@@ -94,13 +106,7 @@ bool loadRoomTextures() {
     return false;
   }
   glGenTextures(TEXTURE_COUNT, roomTextures);
-  for (int k = 0; k < TEXTURE_COUNT; ++k) {
-    glBindTexture(GL_TEXTURE_2D, roomTextures[k]);
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, images[k]->width, images[k]->height, 0, GL_RGB,
-                 GL_UNSIGNED_BYTE, images[k]->pixels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  }
+  for (int k = 0; k < TEXTURE_COUNT; ++k) uploadTexture(roomTextures[k], *images[k]);
   freeImages(images);
   return true;
 }

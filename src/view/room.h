@@ -7,3 +7,8 @@ extern unsigned roomTextures[5];
 // failed, and then no texture is created.
 bool loadRoomTextures();
 void drawRoom();
+
+struct Image;
+// Gives the texture name the image's pixels (rows packed, as the reader
+// gives them) with linear filtering; the current GL context must exist.
+void uploadTexture(unsigned texture, const Image& image);

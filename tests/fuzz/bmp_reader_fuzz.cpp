@@ -3,14 +3,20 @@
 // image whose pixel buffer holds exactly width x height x 3 bytes, and, for
 // the plainest forms (a "BM" file with a 40-byte header, uncompressed, 8 or
 // 24 bits, bottom-up), that the reader accepts exactly the files that are
-// complete and gives the same pixels as a straightforward decoding.
+// complete and gives the same pixels as a straightforward decoding. Every
+// image read goes on through the room's texture upload into an offscreen
+// GL context, where a buffer read past its end shows.
+#include <GL/gl.h>
+
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/gl_offscreen.h"
 #include "view/bmp_reader.h"
+#include "view/room.h"
 
 namespace {
 uint32_t read16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
@@ -70,10 +76,20 @@ void checkRefusal() {
   FUZZ_CHECK(m.caption == "Error");
   FUZZ_CHECK(texts.count(m.text) == 1 || m.text.rfind("Failed to open DIB file ", 0) == 0);
 }
+
+bool haveGl = false;
+unsigned texture = 0;
+
+void checkUpload(const Image& image) {
+  if (!haveGl || (long long)image.width * image.height > (1 << 22)) return;  // keep runs fast
+  uploadTexture(texture, image);
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   captureMessages();
+  haveGl = createOffscreenContext(8, 8);
+  if (haveGl) glGenTextures(1, &texture);
   return 0;
 }
 
@@ -84,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (image) {
     FUZZ_CHECK(shownMessages().empty());
     checkImage(*image);
+    checkUpload(*image);
   } else {
     checkRefusal();
   }

@@ -21,10 +21,14 @@ Editor editor;
 
 // CRs at the end of a line are blanks to the compiler: lines compare
 // without them.
-ScriptLines withoutFinalCarriageReturns(ScriptLines lines) {
-  for (std::string& line : lines)
-    while (!line.empty() && line.back() == '\r') line.pop_back();
-  return lines;
+std::vector<std::string_view> withoutFinalCarriageReturns(const ScriptLines& lines) {
+  std::vector<std::string_view> out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    out.push_back(line);
+  }
+  return out;
 }
 
 std::string fileBytes(const std::string& path) {
@@ -65,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   setEditorTextUtf8(editor, text);
   FUZZ_CHECK(editorTextUtf8(editor) == text);
-  FUZZ_CHECK(withoutFinalCarriageReturns(readEditorLines(editor)) ==
-             withoutFinalCarriageReturns(splitScriptText(bytes)));
+  const ScriptLines editorLines = readEditorLines(editor), fileLines = splitScriptText(bytes);
+  FUZZ_CHECK(withoutFinalCarriageReturns(editorLines) == withoutFinalCarriageReturns(fileLines));
 
   // Read and written back, a document keeps its bytes.
   FUZZ_CHECK(encodeDocument(editorTextUtf8(editor), format) == bytes);

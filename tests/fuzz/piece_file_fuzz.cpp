@@ -5,8 +5,15 @@
 // agree, that the element counts are those of the file's significant lines
 // (cut at 254 characters, capped at 260 per form), that a placement keeps
 // its fixed last row and that an unknown sub-part name gives one message.
+// An input whose first byte is 1, 2 or 3 also names, in place of a file, a
+// pipe, a directory or a link to /dev/zero: each must be refused with one
+// message, never hang or be read as empty.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "fuzz_support.h"
@@ -81,6 +88,23 @@ void checkSubPartPass(const uint8_t* data, size_t size, const LineCounts& counts
   FUZZ_CHECK(formOne == counts.of('1'));
 }
 
+// A piece file that is no regular file: made, read, and removed again.
+void checkNonRegularFile(uint8_t selector) {
+  const std::string path = writeScratchFile(nullptr, 0) + ".special";
+  std::filesystem::remove_all(path);
+  const bool made = selector == 1   ? mkfifo(path.c_str(), 0600) == 0
+                    : selector == 2 ? mkdir(path.c_str(), 0700) == 0
+                                    : symlink("/dev/zero", path.c_str()) == 0;
+  if (!made) return;
+  shownMessages().clear();
+  const auto buffer = std::make_unique<MeshBuffer>();
+  MeshBuffer& mesh = *buffer;
+  loadMesh(path.c_str(), mesh);
+  FUZZ_CHECK(shownMessages().size() == 1 && shownMessages()[0].text.rfind(path + " (", 0) == 0);
+  FUZZ_CHECK(mesh.edgeCount == 0 && mesh.triangleCount == 0 && mesh.quadCount == 0);
+  std::filesystem::remove_all(path);
+}
+
 // Large: kept off the stack.
 MeshBuffer fromMemory, fromFile;
 }  // namespace
@@ -103,5 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(sameMesh(fromMemory, fromFile));
 
   checkSubPartPass(data, size, counts);
+  if (size > 0 && data[0] >= 1 && data[0] <= 3) checkNonRegularFile(data[0]);
   return 0;
 }

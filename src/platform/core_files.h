@@ -1,0 +1,18 @@
+// Reading a whole file that comes from outside: scripts, piece files and
+// textures. Only a regular file of bounded size is read, so that a device,
+// a pipe or a directory gives a clear refusal instead of a hang or an
+// unbounded read.
+#pragma once
+
+#include <string>
+
+enum class FileReadError { None, CannotOpen, NotAFile, TooLarge };
+
+// Opens without blocking (a pipe with no writer does not wait) and checks the
+// opened descriptor, so what is read is what was checked; the size is
+// checked again while reading, for a file that grows meanwhile.
+FileReadError readRegularFile(const char* path, long long maxBytes, std::string* bytes);
+
+// A French sentence for NotAFile and TooLarge (with the limit in megabytes),
+// the system's reason for CannotOpen, "" for None.
+std::string fileReadErrorReason(FileReadError error, long long maxBytes);
