@@ -5,6 +5,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -15,6 +16,7 @@
 
 #include "platform/core_editor.h"
 #include "shell/documents.h"
+#include "shell/recovery.h"
 
 namespace fs = std::filesystem;
 
@@ -271,6 +273,26 @@ TEST_F(Documents, SavingThroughASymbolicLinkReplacesTheFileItNames) {
   EXPECT_FALSE(saveDocumentAs(name, editor));
   EXPECT_EQ(lastDocumentError(), DocumentError::FolderMissing);
   EXPECT_TRUE(fs::is_symlink(path("lost.vxo")));
+}
+
+TEST_F(Documents, RecoveryCopiesFollowUnsavedTextAndOnlyThoseOfEndedProcessesAreOffered) {
+  ::setenv("XDG_STATE_HOME", dir.c_str(), 1);
+  const std::string folder = recoveryFolder(), own = folder + "/recovery-" + std::to_string(::getpid()) + ".vxo";
+  setEditorTextUtf8(editor, "#0 \xC2\xA4");
+  keepRecoveryCopy(editor, true);
+  EXPECT_EQ(read(own), "#0 \xC2\xA4");
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string left = folder + "/recovery-" + std::to_string(ended) + ".vxo";
+  write(left, "lost");
+  write(folder + "/recovery-1.vxo", "");  // process 1 still runs
+  write(folder + "/recovery-x.vxo", "");
+  EXPECT_EQ(orphanedRecoveryCopies(), std::vector<std::string>{left});
+  markDocumentUnchanged(editor);  // saved
+  keepRecoveryCopy(editor, true);
+  EXPECT_FALSE(fs::exists(own));
+  ::unsetenv("XDG_STATE_HOME");
 }
 
 TEST_F(Documents, BadFilesAreRefusedWithAReasonAndTheEditorKeepsItsText) {
