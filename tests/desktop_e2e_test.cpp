@@ -1,7 +1,8 @@
 // The real desktop program on a private X server, driven by xdotool as a
 // user would: the caption of an opened example, typing a line and compiling
 // it with F12, F6's count, Save, the question before changed text is lost,
-// a view that is not blank, and bad files named on the command line.
+// a view that is not blank, bad files named on the command line, and
+// unsaved text kept across a kill and offered at the next start.
 // Messages are read from the program's message log.
 #include <gtest/gtest.h>
 

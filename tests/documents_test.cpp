@@ -1,6 +1,8 @@
 // Document files: opening and saving keep a file's bytes, its encoding and
-// its line ends; lines stay whole; a failing save leaves the old file; bad
-// files are refused with a reason; a cancelled dialog changes nothing.
+// its line ends; lines stay whole; a failing save leaves the old file; saving
+// keeps a file's protection, owner, mode and links; bad files are refused
+// with a reason; a cancelled dialog changes nothing; recovery copies follow
+// unsaved text.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>

@@ -109,14 +109,14 @@ bool followLinks(const std::string& path, std::string* target) {
   for (int hop = 0; hop < 40; ++hop) {
     struct stat st;
     char next[PATH_MAX];
-    const ssize_t length =
-        ::lstat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? ::readlink(current.c_str(), next, PATH_MAX - 1) : -1;
+    const bool link = ::lstat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    const ssize_t length = link ? ::readlink(current.c_str(), next, PATH_MAX - 1) : -1;
     if (length <= 0) {
       *target = current;
       return true;
     }
-    const std::string link(next, size_t(length));
-    current = link.front() == '/' ? link : directoryOf(current) + "/" + link;
+    const std::string linked(next, size_t(length));
+    current = linked.front() == '/' ? linked : directoryOf(current) + "/" + linked;
   }
   return false;
 }
@@ -126,7 +126,7 @@ bool followLinks(const std::string& path, std::string* target) {
 DocumentError writeRefusal(const std::string& target, const struct stat& st) {
   if ((st.st_mode & 0222) == 0) return DocumentError::ReadOnly;
   if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0) return DocumentError::None;
-  return errno == EACCES ? DocumentError::ReadOnly : errorOfErrno(errno);
+  return errorOfErrno(errno);
 }
 
 bool writeAllFromStart(int fd, const std::string& bytes) {
