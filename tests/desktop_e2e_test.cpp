@@ -1,7 +1,8 @@
 // The real desktop program on a private X server, driven by xdotool as a
 // user would: the caption of an opened example, typing a line and compiling
 // it with F12, F6's count, Save, the question before changed text is lost,
-// a view that is not blank, and bad files named on the command line.
+// a view that is not blank, bad files named on the command line, and
+// unsaved text kept across a kill and offered at the next start.
 // Messages are read from the program's message log.
 #include <gtest/gtest.h>
 
@@ -93,6 +94,7 @@ class DesktopProgram : public ::testing::Test {
     pid = ::fork();
     if (pid == 0) {
       ::setenv("VEXOCAD_MESSAGE_LOG", messageLog.c_str(), 1);
+      ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);  // recovery copies stay in the test
       ::setenv("VEXOCAD_FRAME_STATS", "1", 1);
       std::freopen((dir / "stderr.txt").c_str(), "w", stderr);
       std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -263,6 +265,35 @@ TEST_F(DesktopProgram, BadFilesOnTheCommandLineAreReportedAndTheProgramRuns) {
   xdotool("key Escape");
   EXPECT_EQ(exitStatus(), 0);
   EXPECT_EQ(readFile(large), several);
+}
+
+TEST_F(DesktopProgram, UnsavedTextSurvivesAKillAndComesBackAtTheNextStart) {
+  const fs::path model = file("model.vxo", "#0\n"), state = dir / "state" / "vexocad";
+  auto copies = [&] {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(state)) found.push_back(entry.path());
+    return found;
+  };
+  start({model.string()});
+  clickInEditor();
+  xdotool("key ctrl+End");
+  xdotool("type --delay 20 '#5 %0'");
+  ASSERT_TRUE(waitFor([&] { return fs::exists(state) && copies().size() == 1; })) << "a copy within seconds";
+  xdotool("type --delay 20 ' rem'");
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(exitStatus(), 128 + SIGTERM);
+  ASSERT_EQ(copies().size(), 1u);
+  EXPECT_EQ(readFile(copies()[0]), "#0\n#5 %0 rem") << "written at the signal";
+  EXPECT_EQ(readFile(model), "#0\n");
+
+  start({}, true);
+  ASSERT_TRUE(logged("Texte non enregistré retrouvé: VexoCad s'est arrêté")) << readFile(messageLog);
+  ASSERT_TRUE(dismissStartUpBox());  // Return: "Rétablir"
+  EXPECT_EQ(caption(), "VexoCad - sans titre");
+  ::kill(pid, SIGHUP);  // the restored text is unsaved: kept again, by this instance
+  EXPECT_EQ(exitStatus(), 128 + SIGHUP);
+  ASSERT_EQ(copies().size(), 1u);
+  EXPECT_EQ(readFile(copies()[0]), "#0\n#5 %0 rem");
 }
 
 // Insertion as a user does it: a connector facing the eye at the origin of

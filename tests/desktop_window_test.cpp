@@ -242,10 +242,16 @@ TEST_F(DesktopWindows, OpeningAFileCompilesItResetsTheViewAndNamesTheWindow) {
   EXPECT_EQ(shown.back().text, "Erreur lors de la sauvegarde du fichier!");
   EXPECT_EQ(std::string(windowTitle), title);
   EXPECT_EQ(std::string(documentName), file("model.vxo", "#0\r\n#5 %0\r\n#5 %0\r\n"));
+
+  // A save that cannot be done says why, on a line of its own.
+  fs::permissions(documentName, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  command(CMD_SAVE);
+  EXPECT_EQ(shown.back().text,
+            "Erreur lors de la sauvegarde du fichier!\nCe fichier est protégé en écriture (lecture seule).");
 }
 
 TEST_F(DesktopWindows, OpeningAtStartUp) {
-  // A missing file: the path is shown, the name kept for a later Save.
+  // A missing file: the path is shown and the name kept; a Save asks first.
   const std::string missing = (dir / "new model.vxo").string();
   std::snprintf(documentName, sizeof documentName, "%s", missing.c_str());
   command(CMD_OPEN_AT_START);

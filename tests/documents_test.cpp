@@ -1,10 +1,13 @@
 // Document files: opening and saving keep a file's bytes, its encoding and
-// its line ends; lines stay whole; a failing save leaves the old file; bad
-// files are refused with a reason; a cancelled dialog changes nothing.
+// its line ends; lines stay whole; a failing save leaves the old file; saving
+// keeps a file's protection, owner, mode and links; bad files are refused
+// with a reason; a cancelled dialog changes nothing; recovery copies follow
+// unsaved text.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -15,10 +18,13 @@
 
 #include "platform/core_editor.h"
 #include "shell/documents.h"
+#include "shell/recovery.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string* chosenPath = nullptr;  // what the test's file dialog returns
 
 class Documents : public ::testing::Test {
  protected:
@@ -169,16 +175,89 @@ TEST_F(Documents, AFailingSaveKeepsTheOldFileAndLeavesNoTemporary) {
   const bool saved = saveDocument(name, editor);
   ::setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_FALSE(saved);
-  EXPECT_EQ(lastDocumentError(), DocumentError::CannotWrite);
+  EXPECT_EQ(lastDocumentError(), DocumentError::DiskFull);
   EXPECT_EQ(read(p), "#0\n#1 %0\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   EXPECT_TRUE(documentChanged(editor));
 
+  // Written in place (a hard link): the old content is put back whole.
+  fs::create_hard_link(p, path("other.vxo"));
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  EXPECT_FALSE(saveDocument(name, editor));
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(lastDocumentError(), DocumentError::DiskFull);
+  EXPECT_EQ(read(path("other.vxo")), "#0\n#1 %0\n");
+
+  // A failed Save As keeps the previous name.
+  setFileNameChooser([](bool, std::string* chosen) {
+    *chosen = (fs::temp_directory_path() / ("vexocad_documents_" + std::to_string(::getpid())) / "new.vxo").string();
+    return true;
+  });
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  EXPECT_FALSE(saveDocumentAs(name, editor));
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(std::string(name), p);
+
   // A directory or a missing folder cannot be saved to either.
-  std::snprintf(name, sizeof name, "%s", dir.c_str());
+  std::string chosen = dir.string();
+  setFileNameChooser([](bool, std::string* c) { return *c = *chosenPath, true; });
+  chosenPath = &chosen;
+  EXPECT_FALSE(saveDocumentAs(name, editor));
+  EXPECT_EQ(lastDocumentError(), DocumentError::NotAFile);
+  chosen = path("missing/x.vxo");
+  EXPECT_FALSE(saveDocumentAs(name, editor));
+  EXPECT_EQ(lastDocumentError(), DocumentError::FolderMissing);
+  EXPECT_EQ(std::string(name), p);
+}
+
+TEST_F(Documents, AFileNobodyMayWriteIsRefusedEvenForRootAndStays) {
+  const std::string p = path("locked.vxo");
+  write(p, "old");
+  ::chmod(p.c_str(), 0444);
+  ASSERT_TRUE(open(p));
+  setEditorTextUtf8(editor, "new");
   EXPECT_FALSE(saveDocument(name, editor));
-  std::snprintf(name, sizeof name, "%s", path("missing/x.vxo").c_str());
+  EXPECT_EQ(lastDocumentError(), DocumentError::ReadOnly);
+  EXPECT_STRNE(documentErrorReason(DocumentError::ReadOnly), "");
+  struct stat st;
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(read(p), "old");
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST_F(Documents, SavingKeepsOwnerGroupModeAndHardLinks) {
+  const std::string p = path("theirs.vxo");
+  write(p, "old");
+  ::chmod(p.c_str(), 0640);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(p.c_str(), 4321, 4322), 0);  // another user's file
+  }
+  ASSERT_TRUE(open(p));
+  setEditorTextUtf8(editor, "new");
+  ASSERT_TRUE(saveDocument(name, editor));
+  struct stat st;
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(read(p), "new");
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
+
+  fs::create_hard_link(p, path("link.vxo"));
+  setEditorTextUtf8(editor, "newer");
+  ASSERT_TRUE(saveDocument(name, editor));
+  EXPECT_EQ(read(path("link.vxo")), "newer");
+  EXPECT_EQ(fs::hard_link_count(p), 2u);
+}
+
+TEST_F(Documents, ANameNeverOpenedNorChosenIsAskedForBeforeSaving) {
+  std::snprintf(name, sizeof name, "%s", path("missing.vxo").c_str());  // as start-up leaves it
+  setEditorTextUtf8(editor, "#0");
   EXPECT_FALSE(saveDocument(name, editor));
+  EXPECT_EQ(lastDocumentError(), DocumentError::Cancelled);
+  EXPECT_FALSE(fs::exists(path("missing.vxo")));
 }
 
 TEST_F(Documents, SavingThroughASymbolicLinkReplacesTheFileItNames) {
@@ -189,6 +268,40 @@ TEST_F(Documents, SavingThroughASymbolicLinkReplacesTheFileItNames) {
   ASSERT_TRUE(saveDocument(name, editor));
   EXPECT_TRUE(fs::is_symlink(path("link.vxo")));
   EXPECT_EQ(read(path("real.vxo")), "new");
+
+  // A dangling link makes the file it names, when its folder exists.
+  fs::create_symlink("made.vxo", path("dangling.vxo"));
+  fs::create_symlink(path("nowhere/x.vxo"), path("lost.vxo"));
+  std::string chosen = path("dangling.vxo");
+  chosenPath = &chosen;
+  setFileNameChooser([](bool, std::string* c) { return *c = *chosenPath, true; });
+  ASSERT_TRUE(saveDocumentAs(name, editor));
+  EXPECT_TRUE(fs::is_symlink(path("dangling.vxo")));
+  EXPECT_EQ(read(path("made.vxo")), "new");
+  chosen = path("lost.vxo");
+  EXPECT_FALSE(saveDocumentAs(name, editor));
+  EXPECT_EQ(lastDocumentError(), DocumentError::FolderMissing);
+  EXPECT_TRUE(fs::is_symlink(path("lost.vxo")));
+}
+
+TEST_F(Documents, RecoveryCopiesFollowUnsavedTextAndOnlyThoseOfEndedProcessesAreOffered) {
+  ::setenv("XDG_STATE_HOME", dir.c_str(), 1);
+  const std::string folder = recoveryFolder(), own = folder + "/recovery-" + std::to_string(::getpid()) + ".vxo";
+  setEditorTextUtf8(editor, "#0 \xC2\xA4");
+  keepRecoveryCopy(editor, true);
+  EXPECT_EQ(read(own), "#0 \xC2\xA4");
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string left = folder + "/recovery-" + std::to_string(ended) + ".vxo";
+  write(left, "lost");
+  write(folder + "/recovery-1.vxo", "");  // process 1 still runs
+  write(folder + "/recovery-x.vxo", "");
+  EXPECT_EQ(orphanedRecoveryCopies(), std::vector<std::string>{left});
+  markDocumentUnchanged(editor);  // saved
+  keepRecoveryCopy(editor, true);
+  EXPECT_FALSE(fs::exists(own));
+  ::unsetenv("XDG_STATE_HOME");
 }
 
 TEST_F(Documents, BadFilesAreRefusedWithAReasonAndTheEditorKeepsItsText) {

@@ -242,6 +242,15 @@ SaveAnswer askFltkSaveQuestion(const char* text, const char* caption) {
   }
 }
 
+RecoveryAnswer askFltkRecoveryQuestion(const char* text, const char* caption) {
+  appendToMessageLog(text, caption);
+  switch (runModalBox(text, caption, ICON_INFORMATION, {"Rétablir", "Abandonner"}, 2)) {
+    case 0: return RecoveryAnswer::Restore;
+    case 1: return RecoveryAnswer::Drop;
+    default: return RecoveryAnswer::Later;
+  }
+}
+
 std::string withDefaultExtension(const std::string& path) {
   const size_t slash = path.rfind('/');
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);

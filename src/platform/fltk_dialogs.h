@@ -17,6 +17,11 @@ enum class SaveAnswer { Save, Discard, Cancel };
 // message (caption and text) for the tests.
 SaveAnswer askFltkSaveQuestion(const char* text, const char* caption);
 
+enum class RecoveryAnswer { Restore, Drop, Later };
+// Restore or drop a recovery copy of unsaved text; Escape or closing the
+// box leaves the choice for later. Logged like a message.
+RecoveryAnswer askFltkRecoveryQuestion(const char* text, const char* caption);
+
 // The two filters of the document dialogs, no proposed name; for saving, a
 // name typed without an extension gets ".txt" and an existing file needs a
 // confirmation. False when cancelled.

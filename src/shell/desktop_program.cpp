@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
@@ -18,6 +20,7 @@
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
+#include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
 
@@ -61,6 +64,29 @@ void openDocumentOfCommandLine(const std::string& path) {
   mainWindowProc(hMainWindow, WM_COMMAND, CMD_OPEN_AT_START, 0);
 }
 
+// Unsaved text of an instance that was killed or crashed comes back as a new
+// unsaved document; one copy per start, the others wait for a later one.
+void offerRecoveryCopy() {
+  for (const std::string& path : orphanedRecoveryCopies()) {
+    std::string text;
+    if (!readRecoveryCopy(path, &text)) continue;
+    const RecoveryAnswer answer = askFltkRecoveryQuestion(
+        "VexoCad s'est arrêté sans enregistrer un texte modifié.\n"
+        "Voulez-vous le rétablir comme nouveau document ?",
+        "Texte non enregistré retrouvé");
+    if (answer == RecoveryAnswer::Later) return;
+    if (answer == RecoveryAnswer::Restore) {
+      newDocument(documentName, hEditor);
+      setEditorTextUtf8(hEditor, text);
+      keepRecoveryCopy(hEditor, true);  // this instance's copy, before the old one goes
+      setDocumentTitle();
+      mainWindowProc(hMainWindow, WM_COMMAND, CMD_COMPILE, 0);
+    }
+    ::unlink(path.c_str());
+    if (answer == RecoveryAnswer::Restore) return;
+  }
+}
+
 // With VEXOCAD_FRAME_STATS set, the time to the first frame and the frame
 // rate go to standard error, for measuring the program as users run it.
 struct FrameStatistics {
@@ -99,6 +125,12 @@ int runMainLoop(FrameStatistics& statistics) {
   for (;;) {
     pumpMessages();
     if (quitMessagePosted(&exitCode)) return exitCode;
+    // Killed or hung up: the unsaved text is kept before the program ends.
+    if (const int signal = terminationSignal()) {
+      keepRecoveryCopy(hEditor, true);
+      return 128 + signal;
+    }
+    keepRecoveryCopy(hEditor);
     if (!windowActive || !hGlWindow) {
       // Minimised: nothing to draw, so wait for the next event instead of spinning.
       waitForMessages(0.05);
@@ -129,6 +161,7 @@ int runDesktopProgram(const char* arguments) {
   if (dataDir.empty()) findDataDir(nullptr);
   useDesktopDialogs();
   clearQuitMessage();
+  installTerminationHandlers();
   std::strcpy(documentName, "sans titre");
   std::snprintf(windowTitle, sizeof windowTitle, "VexioCad - %s", documentName);
   if (!createWindows()) return -1;
@@ -136,7 +169,9 @@ int runDesktopProgram(const char* arguments) {
   setFocus(hEditorControl);
   setFocus(hGlWindow);
   openDocumentOfCommandLine(documentPathFromArguments(arguments));
+  offerRecoveryCopy();
   const int exitCode = runMainLoop(statistics);
+  if (!terminationSignal()) removeRecoveryCopy();  // the text was saved or dropped
   statistics.report();
   closeMainWindow();
   clearKeyBindings();

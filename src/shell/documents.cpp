@@ -26,6 +26,8 @@ const char utf8Mark[] = "\xEF\xBB\xBF";
 DocumentError lastError = DocumentError::None;
 DocumentFormat currentFormat;
 std::string savedText;  // editor text as last opened, saved or made new
+// The path last opened or saved: Save writes only there without asking.
+std::string confirmedName;
 FileNameChooser fileNameChooser = nullptr;
 
 bool fail(DocumentError error) {
@@ -80,27 +82,124 @@ mode_t modeForNewFile() {
   return 0666 & ~mask;
 }
 
-// The file a save really replaces: the target of a symbolic link, or the
-// path itself. Empty when the path names something that is not a file.
-std::string saveTarget(const char* path, mode_t* mode) {
-  struct stat st;
-  *mode = modeForNewFile();
-  if (::stat(path, &st) != 0) return errno == ENOENT ? path : "";
-  if (!S_ISREG(st.st_mode)) return "";
-  *mode = st.st_mode & 07777;
-  char resolved[PATH_MAX];
-  return ::realpath(path, resolved) ? resolved : path;
-}
-
 std::string directoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+DocumentError errorOfErrno(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return DocumentError::DiskFull;
+    case EROFS: return DocumentError::ReadOnlyDisk;
+    case EACCES:
+    case EPERM: return DocumentError::PermissionDenied;
+    case ENOENT:
+    case ENOTDIR: return DocumentError::FolderMissing;
+    case EISDIR:
+    case ELOOP: return DocumentError::NotAFile;
+    default: return DocumentError::CannotWrite;
+  }
+}
+
+// The file a save writes: the path itself, or the end of its chain of
+// symbolic links, which may not exist yet (a dangling link). The links stay.
+bool followLinks(const std::string& path, std::string* target) {
+  std::string current = path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st;
+    char next[PATH_MAX];
+    const bool link = ::lstat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    const ssize_t length = link ? ::readlink(current.c_str(), next, PATH_MAX - 1) : -1;
+    if (length <= 0) {
+      *target = current;
+      return true;
+    }
+    const std::string linked(next, size_t(length));
+    current = linked.front() == '/' ? linked : directoryOf(current) + "/" + linked;
+  }
+  return false;
+}
+
+// A file nobody may write is left alone even by root, as careful editors do;
+// the folder being writable is no leave to replace it.
+DocumentError writeRefusal(const std::string& target, const struct stat& st) {
+  if ((st.st_mode & 0222) == 0) return DocumentError::ReadOnly;
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0) return DocumentError::None;
+  return errorOfErrno(errno);
+}
+
+bool writeAllFromStart(int fd, const std::string& bytes) {
+  errno = EIO;
+  return ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
+         ::fsync(fd) == 0;
+}
+
+void syncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes a new file beside the target and renames it over the target; the
+// old file stays whole until the rename. owner: the replaced file, whose
+// owner and group the new one takes.
+DocumentError replaceByRename(const std::string& target, const std::string& bytes, mode_t mode,
+                              const struct stat* owner) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = directoryOf(target);
+  std::string temporary = folder + "/." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return errorOfErrno(errno);
+  errno = EIO;
+  bool ok = writeAll(fd, bytes) && (!owner || ::fchown(fd, owner->st_uid, owner->st_gid) == 0) &&
+            ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  int failure = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) ok = false, failure = errno;
+  if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) ok = false, failure = errno;
+  if (!ok) ::unlink(temporary.c_str());
+  if (ok) syncFolder(folder);
+  return ok ? DocumentError::None : errorOfErrno(failure);
+}
+
+// Writes the file's own inode, so that its hard links, owner, group, mode
+// and extended attributes stay; the old content, kept in memory, is put back
+// when the write fails (it fits where it was).
+DocumentError rewriteInPlace(const std::string& target, const std::string& bytes) {
+  std::string old;
+  DocumentError readError;
+  if (!readFileBytes(target.c_str(), &old, &readError))
+    return readError == DocumentError::TooLarge ? readError : DocumentError::CannotWrite;
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return errorOfErrno(errno);
+  int failure = writeAllFromStart(fd, bytes) ? 0 : errno;
+  if (failure) writeAllFromStart(fd, old);
+  if (::close(fd) != 0 && !failure) failure = errno;
+  return failure ? errorOfErrno(failure) : DocumentError::None;
+}
+
+DocumentError saveBytes(const char* path, const std::string& bytes) {
+  std::string target;
+  if (!followLinks(path, &target)) return DocumentError::NotAFile;
+  struct stat st;
+  if (::stat(target.c_str(), &st) != 0)
+    return errno == ENOENT ? replaceByRename(target, bytes, modeForNewFile(), nullptr) : errorOfErrno(errno);
+  if (!S_ISREG(st.st_mode)) return DocumentError::NotAFile;
+  if (const DocumentError refused = writeRefusal(target, st); refused != DocumentError::None) return refused;
+  if (st.st_nlink > 1) return rewriteInPlace(target, bytes);
+  const DocumentError renamed = replaceByRename(target, bytes, st.st_mode & 07777, &st);
+  // A new file could not take the old one's owner, or the folder is closed
+  // to us: the file itself is still ours to write.
+  return renamed == DocumentError::PermissionDenied ? rewriteInPlace(target, bytes) : renamed;
+}
+
 bool writeDocument(const char* name, const Editor& editor) {
   const std::string text = editorTextUtf8(editor);
-  if (!writeFileAtomically(name, encodeDocument(text, currentFormat))) return fail(DocumentError::CannotWrite);
+  DocumentError error;
+  if (!writeFileAtomically(name, encodeDocument(text, currentFormat), &error)) return fail(error);
   savedText = text;
   return succeed();
 }
@@ -114,6 +213,11 @@ const char* documentErrorReason(DocumentError error) {
     case DocumentError::Binary: return "Ce fichier n'est pas un fichier texte.";
     case DocumentError::TooLarge: return "Ce fichier est trop grand (64 Mo au plus).";
     case DocumentError::NameTooLong: return "Le chemin de ce fichier est trop long (259 caractères au plus).";
+    case DocumentError::ReadOnly: return "Ce fichier est protégé en écriture (lecture seule).";
+    case DocumentError::PermissionDenied: return "Vous n'avez pas le droit d'écrire ce fichier ou dans son dossier.";
+    case DocumentError::DiskFull: return "Le disque est plein (ou la taille permise d'un fichier est atteinte).";
+    case DocumentError::ReadOnlyDisk: return "Ce disque est en lecture seule.";
+    case DocumentError::FolderMissing: return "Le dossier de ce fichier n'existe pas.";
     default: return "";
   }
 }
@@ -172,23 +276,11 @@ bool readFileBytes(const char* path, std::string* bytes, DocumentError* error) {
   return false;
 }
 
-bool writeFileAtomically(const char* path, const std::string& bytes) {
+bool writeFileAtomically(const char* path, const std::string& bytes, DocumentError* error) {
   // A write past a file-size limit must fail with an error, not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
-  if (!path || !*path) return false;
-  mode_t mode;
-  const std::string target = saveTarget(path, &mode);
-  if (target.empty()) return false;
-  const size_t slash = target.rfind('/');
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temporary = directoryOf(target) + "/." + base + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  *error = path && *path ? saveBytes(path, bytes) : DocumentError::CannotWrite;
+  return *error == DocumentError::None;
 }
 
 void setFileNameChooser(FileNameChooser chooser) { fileNameChooser = chooser; }
@@ -205,6 +297,7 @@ bool newDocument(char* name, const Editor& editor) {
   copyName(name, untitledName);
   currentFormat = DocumentFormat{};
   savedText.clear();
+  confirmedName.clear();
   return succeed();
 }
 
@@ -216,6 +309,7 @@ bool openDocumentFile(char* name, const Editor& editor) {
   setEditorTextUtf8(editor, text);
   currentFormat = format;
   savedText = text;
+  confirmedName = name;
   return succeed();
 }
 
@@ -231,7 +325,9 @@ bool openDocumentDialog(char* name, const Editor& editor) {
 }
 
 bool saveDocument(char* name, const Editor& editor) {
-  if (isUntitled(name)) return saveDocumentAs(name, editor);
+  // A name the user never opened nor chose (a missing file named on the
+  // command line) is asked for first.
+  if (isUntitled(name) || confirmedName != name) return saveDocumentAs(name, editor);
   return writeDocument(name, editor);
 }
 
@@ -239,8 +335,14 @@ bool saveDocumentAs(char* name, const Editor& editor) {
   std::string path;
   if (!chooseFileName(true, &path)) return fail(DocumentError::Cancelled);
   if (!fitsName(path)) return fail(DocumentError::NameTooLong);
+  // A failed save keeps the previous name, so that Save does not go on
+  // writing where nothing could be written.
+  char chosen[nameCapacity];
+  copyName(chosen, path);
+  if (!writeDocument(chosen, editor)) return false;
   copyName(name, path);
-  return writeDocument(name, editor);
+  confirmedName = path;
+  return true;
 }
 
 bool documentChanged(const Editor& editor) { return editorTextUtf8(editor) != savedText; }

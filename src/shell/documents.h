@@ -3,7 +3,10 @@
 // file's encoding (Windows-1252 or UTF-8, with or without a byte-order mark)
 // and its line ends (LF, CR LF or CR alone) so that saving writes the same form back.
 // Saving goes through a temporary file renamed over the target, so a failed
-// save leaves the old file as it was. No GUI here: the file dialog is a hook.
+// save leaves the old file as it was; a file whose owner or hard links a new
+// file could not keep is written in place, its old content put back when
+// that fails. A file nobody may write is refused. No GUI here: the file
+// dialog is a hook.
 #pragma once
 
 #include <string>
@@ -27,6 +30,11 @@ enum class DocumentError {
   TooLarge,      // over maxDocumentBytes
   NameTooLong,   // the path does not fit documentName
   CannotWrite,   // temporary file, write, flush or rename failed
+  ReadOnly,      // the file is protected: no write bit, or not ours to write
+  PermissionDenied,  // the folder or the file's owner forbids the write
+  DiskFull,      // no space, quota or file-size limit
+  ReadOnlyDisk,  // a read-only file system
+  FolderMissing, // the folder of the file (or of a link's target) is missing
   Cancelled,     // the file dialog was cancelled
 };
 
@@ -43,9 +51,10 @@ bool decodeDocument(const std::string& bytes, std::string* utf8, DocumentFormat*
 std::string encodeDocument(const std::string& utf8, const DocumentFormat& format);
 
 bool readFileBytes(const char* path, std::string* bytes, DocumentError* error);
-// Writes beside the target, flushes, then renames over it; a symbolic link
-// is followed so that the file it names is replaced.
-bool writeFileAtomically(const char* path, const std::string& bytes);
+// Writes beside the target, flushes, then renames over it, keeping the
+// file's mode, owner and group (or writes in place, see above). A symbolic
+// link is followed, never replaced; a dangling one makes the file it names.
+bool writeFileAtomically(const char* path, const std::string& bytes, DocumentError* error);
 
 // The file dialog: fills path and returns true, or false when cancelled.
 using FileNameChooser = bool (*)(bool forSaving, std::string* path);
@@ -53,7 +62,9 @@ void setFileNameChooser(FileNameChooser chooser);
 bool chooseFileName(bool forSaving, std::string* path);
 
 // The document operations. name is documentName (260 bytes); it changes only
-// when a file was chosen or a new document made.
+// when a file was opened, saved under a chosen name, or a new document made.
+// Save writes without asking only to the file last opened or saved; any
+// other name (a missing file named at start-up) goes through Save As.
 bool newDocument(char* name, const Editor& editor);
 bool openDocumentFile(char* name, const Editor& editor);
 bool openDocumentDialog(char* name, const Editor& editor);

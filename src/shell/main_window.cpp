@@ -22,6 +22,7 @@
 #include "shell/gl_context.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
+#include "shell/recovery.h"
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
 #include "view/view_state.h"
@@ -96,6 +97,7 @@ void openCommand() {
 
 bool saveCommand(bool (*save)(char*, const Editor&)) {
   const bool saved = save(documentName, hEditor);
+  if (saved) removeRecoveryCopy();
   if (!saved) showDocumentError(saveFailed, "Erreur");
   if (lastDocumentError() != DocumentError::Cancelled) setDocumentTitle();
   return saved;
@@ -167,7 +169,10 @@ bool confirmDiscardChanges() {
   if (!documentChanged(hEditor)) return true;
   const SaveAnswer answer =
       desktopDialogs.askToSave ? desktopDialogs.askToSave(unsavedQuestion, "VexoCad") : SaveAnswer::Cancel;
-  if (answer == SaveAnswer::Discard) return true;
+  if (answer == SaveAnswer::Discard) {
+    removeRecoveryCopy();  // dropped on purpose: not offered again
+    return true;
+  }
   if (answer == SaveAnswer::Cancel) return false;
   return saveCommand(saveDocument);
 }
