@@ -143,6 +143,12 @@ TEST(CommandLineTest, AWriteErrorOnStandardOutputFails) {
     EXPECT_EQ(r.status, 5) << args;
     EXPECT_NE(r.err.find("Erreur d'écriture sur la sortie standard"), std::string::npos) << r.err;
   }
+  // An image that cannot be written fails, and the device named is still
+  // there (the PNG library's own writer deleted the path it could not write).
+  const ProcessResult r = runVexocad("--render " + quoteForShell(path) + " -o /dev/full");
+  EXPECT_EQ(r.status, 4) << r.err;
+  struct stat st;
+  EXPECT_TRUE(::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));
 }
 
 // Found with a missing piece file: --render printed the message and exited

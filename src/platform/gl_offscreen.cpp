@@ -12,6 +12,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -228,16 +229,21 @@ std::vector<unsigned char> readOffscreenPixels(int width, int height) {
   return rgb;
 }
 
-bool writePng(const char* path, int width, int height, const std::vector<unsigned char>& rgb) {
-  if (!path || width < 1 || height < 1 || rgb.size() < size_t(width) * size_t(height) * 3)
-    return false;
+std::string encodePng(int width, int height, const std::vector<unsigned char>& rgb) {
+  if (width < 1 || height < 1 || rgb.size() < size_t(width) * size_t(height) * 3) return {};
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
   image.width = png_uint_32(width);
   image.height = png_uint_32(height);
   image.format = PNG_FORMAT_RGB;
-  const bool written = png_image_write_to_file(&image, path, 0, rgb.data(), width * 3, nullptr);
+  png_alloc_size_t size = 0;
+  std::string bytes;
+  if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), width * 3, nullptr) && size > 0) {
+    bytes.resize(size);
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), width * 3, nullptr)) bytes.clear();
+    bytes.resize(std::min<size_t>(bytes.size(), size));
+  }
   png_image_free(&image);
-  return written;
+  return bytes;
 }

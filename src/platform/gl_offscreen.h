@@ -17,5 +17,8 @@ bool offscreenContextCurrent();
 // The framebuffer's pixels as RGB rows, top row first.
 std::vector<unsigned char> readOffscreenPixels(int width, int height);
 
-// Writes RGB rows (top row first) as an 8-bit PNG file.
-bool writePng(const char* path, int width, int height, const std::vector<unsigned char>& rgb);
+// RGB rows (top row first) as the bytes of an 8-bit PNG file; empty when
+// they cannot be encoded. The caller writes the file, so that a failed write
+// never costs the user a file (libpng's own writer deletes the path it was
+// given when writing fails, even a device).
+std::string encodePng(int width, int height, const std::vector<unsigned char>& rgb);

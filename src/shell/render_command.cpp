@@ -2,7 +2,12 @@
 // initialisation and drawing as on screen, and the frame written as PNG.
 #include "shell/render_command.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +16,7 @@
 #include "pieces/piece_library_gl.h"
 #include "platform/core_messages.h"
 #include "platform/gl_offscreen.h"
+#include "shell/documents.h"
 #include "shell/gl_context.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
@@ -57,6 +63,32 @@ bool startOffscreenView(int width, int height) {
   return true;
 }
 
+namespace {
+// A device or a pipe (/dev/stdout, say) is written as it is; a file is
+// replaced whole through a temporary file, so a failed write leaves the old
+// image, and nothing is ever deleted.
+bool writeImageFile(const char* path, const std::string& bytes) {
+  if (!path || !*path) return false;
+  struct stat st;
+  if (::stat(path, &st) != 0 || S_ISREG(st.st_mode)) {
+    DocumentError error;
+    return writeFileAtomically(path, bytes, &error);
+  }
+  if (S_ISDIR(st.st_mode)) return false;
+  const int fd = ::open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  return ::close(fd) == 0 && done == bytes.size();
+}
+}  // namespace
+
 int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   if (!offscreenContextCurrent()) {
     showError("Pas de vue OpenGL hors écran pour dessiner le modèle");
@@ -66,7 +98,8 @@ int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   displayMode = mode;
   drawScene();
   const std::vector<unsigned char> pixels = readOffscreenPixels(viewWidth, viewHeight);
-  if (!writePng(pngPath, viewWidth, viewHeight, pixels)) {
+  const std::string png = encodePng(viewWidth, viewHeight, pixels);
+  if (png.empty() || !writeImageFile(pngPath, png)) {
     showError(std::string("Impossible d'écrire l'image ") + (pngPath ? pngPath : ""));
     return 1;
   }
