@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "pieces/catalogue.h"
 #include "platform/core_text_encoding.h"
@@ -37,7 +38,7 @@ void cutLine(CompileState& s, const std::string& text) {
 }
 
 void startState(CompileState& s, const ScriptLines& lines) {
-  std::memset(static_cast<void*>(&s), 0, sizeof s);
+  s = CompileState{};
   s.lines = &lines;
   s.lineCount = int32_t(std::min<size_t>(lines.size(), INT32_MAX));
   s.pieceCounter = -1;
@@ -52,10 +53,10 @@ void freeRepeatStack(RepeatFrame* frame) {
   }
 }
 
-void endCompile(CompileState& s) {
+void endCompile(CompileState& s, CompileResult& result) {
   unwindCalls(s);
+  result.variablesLeft = s.variables.count;
   freeVariables(s.variables);
-  s.variables = nullptr;
   freeFunctions(s.functions);
   s.functions = nullptr;
   if (s.repeatStack) syntaxError("Il manque un finrepete");
@@ -222,7 +223,7 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
     }
   }
   setMessageLine(s.lineCount);
-  endCompile(s);
+  endCompile(s, result);
   setMessageLine(0);
   result.piecesPlaced = std::max(0, std::min(s.pieceCounter + 1, MODEL_CAPACITY));
   return result;

@@ -22,6 +22,7 @@ struct CompileResult {
   bool stopped = false;  // the control asked to stop
   long long linesRead = 0;
   int piecesPlaced = 0;  // pieces created, capped at the table's capacity
+  int variablesLeft = 0; // variable entries of the top level when the compile ended
 };
 
 CompileResult compileScript(const ScriptLines& lines, const CompileControl* control = nullptr);

@@ -204,5 +204,5 @@ void nameCurrentPiece(CompileState& s, const char* name) {
   if (Variable* v = findVariable(s.variables, name))
     v->value = s.pieceCounter;
   else
-    pushVariable(s.variables, name, s.pieceCounter);
+    pushVariable(s.variables, name, s.pieceCounter, s.callDepth);
 }
