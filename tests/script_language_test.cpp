@@ -213,6 +213,9 @@ TEST(CompileControlTest, AHugeRepeatCanBeStopped) {
   control.keepGoing = [](void* context, int, int) { return ++*static_cast<int*>(context) < 50; };
   const auto out = compileText("repete 2147483647\n#8\nfinrepete", &control);
   EXPECT_TRUE(out.result.stopped);
+  // The open block is no error of the script.
+  EXPECT_EQ(out.messages, Messages{"2: Capacité dépassée: Capacité de 10000 vexo impossible à dépasser. "
+                                   "Il manquera certainement des pièces."});
   EXPECT_EQ(questions, 50);
   EXPECT_EQ(placedCount(), MODEL_CAPACITY);
 }

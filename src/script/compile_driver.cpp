@@ -53,13 +53,15 @@ void freeRepeatStack(RepeatFrame* frame) {
   }
 }
 
+// A stopped compile ended wherever it was, so blocks still open there are
+// no fault of the script.
 void endCompile(CompileState& s, CompileResult& result) {
   unwindCalls(s);
   result.variablesLeft = s.variables.count;
   freeVariables(s.variables);
   freeFunctions(s.functions);
   s.functions = nullptr;
-  if (s.repeatStack) syntaxError("Il manque un finrepete");
+  if (s.repeatStack && !result.stopped) syntaxError("Il manque un finrepete");
   freeRepeatStack(s.repeatStack);
   s.repeatStack = nullptr;
 }
