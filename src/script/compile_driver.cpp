@@ -66,12 +66,20 @@ void endCompile(CompileState& s, CompileResult& result) {
   s.repeatStack = nullptr;
 }
 
+// "/*note*/" opens and closes its comment in one word: it is skipped and
+// leaves an open block comment open and a closed one closed.
+bool isWholeComment(const char* w) {
+  const size_t length = std::strlen(w);
+  return length >= 4 && startsWith(w, "/*") && std::strcmp(w + length - 2, "*/") == 0;
+}
+
 // Steps 1 to 9: comments, skipped definitions, repeat ends and conditional
 // branches. Returns true when the word's examination ends here.
 bool gateWord(CompileState& s, const char* w, Flow& flow) {
   flow = Flow::NextWord;
   if (!*w) return flow = Flow::NextLine, true;
   if (startsWith(w, "//")) return flow = Flow::NextLine, true;
+  if (isWholeComment(w)) return true;
   if (startsWith(w, "/*")) s.inBlockComment = true;
   if (startsWith(w, "*/"))
     s.inBlockComment = false;
