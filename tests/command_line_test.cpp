@@ -23,6 +23,9 @@ TEST(CommandLineTest, CheckReportsEveryMessageWithFileAndLine) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, path + ":3: Erreur de syntaxe: Ligne 3, la variable n'existe pas!\n" + path +
                        ":4: ID inconnue: id=zz n'est pas valide comme ID!\n");
+  const std::string loop = scriptFile("loop.vxo", "repete 2\nset $x 1\nfinrepete\n");
+  const std::string line = loop + ":2: Erreur de syntaxe: Ligne 2, la variable n'existe pas!\n";
+  EXPECT_EQ(runVexocad("--check " + quoteForShell(loop)).err, line + line);  // every pass prints
 }
 
 TEST(CommandLineTest, DumpPrintsTheTableAndBindings) {

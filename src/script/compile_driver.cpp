@@ -37,6 +37,25 @@ void cutLine(CompileState& s, const std::string& text) {
   }
 }
 
+// Messages of one compile already shown in a box, by line, caption and
+// text, and how many of them came back and were held back.
+struct RepeatedMessages {
+  bool showOnce = false;
+  std::unordered_set<std::string> shown;
+  long long heldBack = 0;
+};
+RepeatedMessages repeatedMessages;
+
+void reportHeldBackMessages() {
+  const long long n = repeatedMessages.heldBack;
+  if (n == 0) return;
+  const std::string text =
+      n == 1 ? std::string("1 message répété n'a pas été affiché.")
+             : format("%lld messages répétés n'ont pas été affichés.", n);
+  showMessage((text + "\nUn même message d'une même ligne n'est montré qu'une fois par compilation.").c_str(),
+              "Messages répétés", ICON_INFORMATION);
+}
+
 void startState(CompileState& s, const ScriptLines& lines) {
   s = CompileState{};
   s.lines = &lines;
@@ -207,9 +226,18 @@ std::string format(const char* fmt, ...) {
   return text;
 }
 
-void syntaxError(const std::string& text, MessageIcon icon) {
-  showMessage(text.c_str(), "Erreur de syntaxe", icon);
+void reportMessage(const std::string& text, const char* caption, MessageIcon icon) {
+  if (repeatedMessages.showOnce) {
+    std::string key = std::to_string(messageLine()) + '\n' + caption + '\n' + text;
+    if (!repeatedMessages.shown.insert(std::move(key)).second) {
+      ++repeatedMessages.heldBack;
+      return;
+    }
+  }
+  showMessage(text.c_str(), caption, icon);
 }
+
+void syntaxError(const std::string& text, MessageIcon icon) { reportMessage(text, "Erreur de syntaxe", icon); }
 
 CompileResult compileScript(const ScriptLines& lines, const CompileControl* control) {
   ensurePieceTemplates();
@@ -218,6 +246,7 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
   clearModel();
   clearKeyBindings();
   CompileResult result;
+  repeatedMessages = RepeatedMessages{control && control->showRepeatsOnce, {}, 0};
   const int interval = control && control->interval > 0 ? control->interval : 4096;
   while (s.nextLine < s.lineCount) {
     cutLine(s, lines[size_t(s.nextLine)]);
@@ -235,6 +264,8 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
   setMessageLine(s.lineCount);
   endCompile(s, result);
   setMessageLine(0);
+  reportHeldBackMessages();
+  repeatedMessages = RepeatedMessages{};
   result.piecesPlaced = std::max(0, std::min(s.pieceCounter + 1, MODEL_CAPACITY));
   return result;
 }

@@ -110,6 +110,8 @@ int32_t readHex(const char* word, const VariableList& variables);
 
 // --- messages; texts are formatted in full, script bytes converted to UTF-8
 std::string scriptText(const char* cp1252);
+// Every message of the compile goes through reportMessage.
+void reportMessage(const std::string& text, const char* caption, MessageIcon icon);
 void syntaxError(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

@@ -44,10 +44,8 @@ bool storeArgument(ScriptFunction* f, int32_t j, double value) {
   Variable* p = f->parameters;
   for (int32_t k = 0; p && k < j; ++k) p = p->next;
   if (!p) {
-    showMessage(format("Impossible d'assigner un argument supplémentaire à la variable %s!",
-                       f->parameters ? scriptText(f->parameters->name).c_str() : "")
-                    .c_str(),
-                "Erreur de syntaxe", ICON_EXCLAMATION);
+    syntaxError(format("Impossible d'assigner un argument supplémentaire à la variable %s!",
+                       f->parameters ? scriptText(f->parameters->name).c_str() : ""));
     return false;
   }
   p->value = value;
