@@ -21,6 +21,7 @@ int32_t truncateToInt(double v) {
 }  // namespace
 
 Variable* findVariable(const VariableList& list, const char* name) {
+  if (list.newest.empty()) return nullptr;  // most scripts: no hashing of every number word
   const auto found = list.newest.find(std::string_view(name));
   return found == list.newest.end() ? nullptr : found->second;
 }
