@@ -1,8 +1,15 @@
 // Compile time of generated scripts: a chain of connectors and rods, the
 // same built through repeat blocks and calls, and loops that only compute.
+// Also variable lookups with many variables: the index against a walk of
+// the list.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cstring>
+#include <string>
+
 #include "pieces/catalogue.h"
+#include "script/compile_state.h"
 #include "script/compiler.h"
 #include "script/key_bindings.h"
 
@@ -56,4 +63,39 @@ BENCHMARK(BM_CompileLoopsAndCalls)->Unit(benchmark::kMillisecond);
 
 void BM_CompileMillionWords(benchmark::State& state) { compile(state, computeScript()); }
 BENCHMARK(BM_CompileMillionWords)->Unit(benchmark::kMillisecond);
+
+// The lookup every value word took before the index: a walk of the list.
+Variable* findByWalking(const VariableList& list, const char* name) {
+  for (Variable* v = list.head; v; v = v->next)
+    if (std::strcmp(v->name, name) == 0) return v;
+  return nullptr;
+}
+
+// Both ways in one run, each over the oldest name and a number word (looked
+// up as a name before it is read as a number); the counters give the time of
+// one lookup each way and their ratio.
+void BM_VariableLookup(benchmark::State& state) {
+  VariableList list;
+  for (int i = 0; i < state.range(0); ++i) pushVariable(list, ("$v" + std::to_string(i)).c_str(), i, 0);
+  const char* words[] = {"$v0", "8"};
+  constexpr int ROUNDS = 32;
+  using Clock = std::chrono::steady_clock;
+  Clock::duration walking{}, indexed{};
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    for (int r = 0; r < ROUNDS; ++r)
+      for (const char* w : words) benchmark::DoNotOptimize(findByWalking(list, w));
+    const auto middle = Clock::now();
+    for (int r = 0; r < ROUNDS; ++r)
+      for (const char* w : words) benchmark::DoNotOptimize(findVariable(list, w));
+    walking += middle - start;
+    indexed += Clock::now() - middle;
+  }
+  freeVariables(list);
+  const double lookups = double(state.iterations()) * ROUNDS * 2;
+  state.counters["walk_ns"] = std::chrono::duration<double, std::nano>(walking).count() / lookups;
+  state.counters["index_ns"] = std::chrono::duration<double, std::nano>(indexed).count() / lookups;
+  state.counters["walk_per_index"] = double(walking.count()) / double(std::max<Clock::rep>(indexed.count(), 1));
+}
+BENCHMARK(BM_VariableLookup)->Arg(4)->Arg(100)->Arg(10000)->Arg(100000);
 }  // namespace

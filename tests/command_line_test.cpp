@@ -27,6 +27,9 @@ TEST(CommandLineTest, CheckReportsEveryMessageWithFileAndLine) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, path + ":3: Erreur de syntaxe: Ligne 3, la variable n'existe pas!\n" + path +
                        ":4: ID inconnue: id=zz n'est pas valide comme ID!\n");
+  const std::string loop = scriptFile("loop.vxo", "repete 2\nset $x 1\nfinrepete\n");
+  const std::string line = loop + ":2: Erreur de syntaxe: Ligne 2, la variable n'existe pas!\n";
+  EXPECT_EQ(runVexocad("--check " + quoteForShell(loop)).err, line + line);  // every pass prints
 }
 
 TEST(CommandLineTest, DumpPrintsTheTableAndBindings) {
@@ -185,12 +188,14 @@ TEST(CommandLineTest, TheImageMayNotBeTheScript) {
 }
 
 TEST(CommandLineTest, MaxSecondsStopsARunawayCompile) {
-  const std::string path = scriptFile("forever.vxo", "repete 2147483647\n#8\nfinrepete\n");
+  const std::string path = scriptFile("forever.vxo", "repete 2147483647\nint $i\nfinrepete\n");
   const auto start = std::chrono::steady_clock::now();
   const ProcessResult r = runVexocad("--check " + quoteForShell(path) + " --max-seconds 0.5");
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(r.status, 3);
-  EXPECT_NE(r.err.find("compile stopped"), std::string::npos);
+  // Only the stop: the block left open is no error of the script.
+  EXPECT_EQ(r.err.rfind("vexocad: compile stopped", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
   EXPECT_LT(seconds, 20);
 }
 

@@ -199,6 +199,18 @@ TEST_F(DesktopWindows, F12CompilesF6CountsF9TakesBackTheLastInsertion) {
   EXPECT_EQ(readEditorLines(hEditor), (std::vector<std::string>{"#0", "#5 %0"}));
 }
 
+TEST_F(DesktopWindows, AnErrorInALoopShowsOneBoxAndTheEndCountsTheRest) {
+  loadEditorLines(hEditor, {"repete 5000", "rot 0 0 1", "finrepete", "rot"});
+  command(CMD_COMPILE);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0].text, "Ligne 2, la rotation est impossible, la sorte n'a été spécifiée.\n");
+  EXPECT_EQ(shown[1].text, "Ligne 4, la rotation est impossible, la sorte n'a été spécifiée.\n");
+  EXPECT_EQ(shown[2].caption, "Messages répétés");
+  EXPECT_EQ(shown[2].text.rfind("4999 messages répétés n'ont pas été affichés.\n", 0), 0u) << shown[2].text;
+  command(CMD_COMPILE);  // a new compile shows its messages again
+  EXPECT_EQ(shown.size(), 6u);
+}
+
 TEST_F(DesktopWindows, F11ReportsThePieceUnderTheMouseWithoutRecordingTheKey) {
   keyDown(hMainWindow, VK_F11);
   ASSERT_EQ(shown.size(), 1u);

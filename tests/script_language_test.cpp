@@ -38,6 +38,20 @@ TEST(VariableTest, DeclarationRunFollowedByStatements) {
   EXPECT_EQ(xs(), std::vector<float>{2});  // the newer declaration hides the older
 }
 
+TEST(VariableTest, RedeclarationsInALoopKeepOneEntryPerScope) {
+  const auto out = compileText("int $a=9\nrepete 100000\nint $a=1 $b=$a\nfinrepete\n#8 trans $a $b 0");
+  EXPECT_EQ(out.result.variablesLeft, 2);
+  EXPECT_EQ(xs(), std::vector<float>{1});
+  EXPECT_EQ(piece(0).matrix.m[13], 1.0f);
+  // In a call a declaration hides the parameter and the caller's variable
+  // once, is reused on later passes and goes with the call.
+  compileText(
+      "int $a=5\nfonction f $a\nrepete 3\nint $a=$a $c=$a\nop+ 1 $a\nfinrepete\n#8 trans $a $c 0\n"
+      "finfonction\nappel f 7\n#8 trans $a 0 0");
+  EXPECT_EQ(xs(), (std::vector<float>{10, 5}));
+  EXPECT_EQ(piece(0).matrix.m[13], 9.0f);
+}
+
 TEST(VariableTest, IdNamesTheCurrentPiece) {
   compileText("#8\n#8\n#8 id=trois\n#13 %trois @ h1 c1\n#8 id=trois\nint $x=trois\n#8 trans $x 0 0");
   EXPECT_EQ(piece(3).attachedTo, &modelTable[2]);
@@ -199,6 +213,9 @@ TEST(CompileControlTest, AHugeRepeatCanBeStopped) {
   control.keepGoing = [](void* context, int, int) { return ++*static_cast<int*>(context) < 50; };
   const auto out = compileText("repete 2147483647\n#8\nfinrepete", &control);
   EXPECT_TRUE(out.result.stopped);
+  // The open block is no error of the script.
+  EXPECT_EQ(out.messages, Messages{"2: Capacité dépassée: Capacité de 10000 vexo impossible à dépasser. "
+                                   "Il manquera certainement des pièces."});
   EXPECT_EQ(questions, 50);
   EXPECT_EQ(placedCount(), MODEL_CAPACITY);
 }

@@ -28,6 +28,14 @@ TEST(ScriptLexicalTest, EmptyScriptAndComments) {
 
   out = compileText("/* // */ #8\n#8");  // "//" ends the line even inside a block comment
   EXPECT_EQ(placedCount(), 0);
+
+  // A word that opens and closes a comment is the whole comment.
+  compileText("#8\n/*note*/\n#8 %p1 @ c2 h1 /**/ couleur=0000FF\n#8 %p1 @ c2 h1");
+  EXPECT_EQ(placedCount(), 3);
+  EXPECT_EQ(piece(1).colour[2], 0.0f);
+  compileText("/* #8\n/*x*/ #8\n*/ #9\n/*/ #10\n*/ #11");  // skipped in a block; "/*/" opens one
+  EXPECT_EQ(placedCount(), 2);
+  EXPECT_EQ(piece(1).kind, 11);
 }
 
 TEST(ScriptLexicalTest, KeywordsIgnoreAsciiCaseAndMatchAsPrefixOrWhole) {

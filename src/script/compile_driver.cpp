@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "pieces/catalogue.h"
 #include "platform/core_text_encoding.h"
@@ -37,8 +38,27 @@ void cutLine(CompileState& s, std::string_view text) {
   }
 }
 
+// Messages of one compile already shown in a box, by line, caption and
+// text, and how many of them came back and were held back.
+struct RepeatedMessages {
+  bool showOnce = false;
+  std::unordered_set<std::string> shown;
+  long long heldBack = 0;
+};
+RepeatedMessages repeatedMessages;
+
+void reportHeldBackMessages() {
+  const long long n = repeatedMessages.heldBack;
+  if (n == 0) return;
+  const std::string text =
+      n == 1 ? std::string("1 message répété n'a pas été affiché.")
+             : format("%lld messages répétés n'ont pas été affichés.", n);
+  showMessage((text + "\nUn même message d'une même ligne n'est montré qu'une fois par compilation.").c_str(),
+              "Messages répétés", ICON_INFORMATION);
+}
+
 void startState(CompileState& s, const ScriptLines& lines) {
-  std::memset(static_cast<void*>(&s), 0, sizeof s);
+  s = CompileState{};
   s.lines = &lines;
   s.lineCount = int32_t(std::min<size_t>(lines.size(), INT32_MAX));
   s.pieceCounter = -1;
@@ -53,15 +73,24 @@ void freeRepeatStack(RepeatFrame* frame) {
   }
 }
 
-void endCompile(CompileState& s) {
+// A stopped compile ended wherever it was, so blocks still open there are
+// no fault of the script.
+void endCompile(CompileState& s, CompileResult& result) {
   unwindCalls(s);
+  result.variablesLeft = s.variables.count;
   freeVariables(s.variables);
-  s.variables = nullptr;
   freeFunctions(s.functions);
   s.functions = nullptr;
-  if (s.repeatStack) syntaxError("Il manque un finrepete");
+  if (s.repeatStack && !result.stopped) syntaxError("Il manque un finrepete");
   freeRepeatStack(s.repeatStack);
   s.repeatStack = nullptr;
+}
+
+// "/*note*/" opens and closes its comment in one word: it is skipped and
+// leaves an open block comment open and a closed one closed.
+bool isWholeComment(const char* w) {
+  const size_t length = std::strlen(w);
+  return length >= 4 && startsWith(w, "/*") && std::strcmp(w + length - 2, "*/") == 0;
 }
 
 // Steps 1 to 9: comments, skipped definitions, repeat ends and conditional
@@ -70,6 +99,7 @@ bool gateWord(CompileState& s, const char* w, Flow& flow) {
   flow = Flow::NextWord;
   if (!*w) return flow = Flow::NextLine, true;
   if (startsWith(w, "//")) return flow = Flow::NextLine, true;
+  if (isWholeComment(w)) return true;
   if (startsWith(w, "/*")) s.inBlockComment = true;
   if (startsWith(w, "*/"))
     s.inBlockComment = false;
@@ -197,9 +227,18 @@ std::string format(const char* fmt, ...) {
   return text;
 }
 
-void syntaxError(const std::string& text, MessageIcon icon) {
-  showMessage(text.c_str(), "Erreur de syntaxe", icon);
+void reportMessage(const std::string& text, const char* caption, MessageIcon icon) {
+  if (repeatedMessages.showOnce) {
+    std::string key = std::to_string(messageLine()) + '\n' + caption + '\n' + text;
+    if (!repeatedMessages.shown.insert(std::move(key)).second) {
+      ++repeatedMessages.heldBack;
+      return;
+    }
+  }
+  showMessage(text.c_str(), caption, icon);
 }
+
+void syntaxError(const std::string& text, MessageIcon icon) { reportMessage(text, "Erreur de syntaxe", icon); }
 
 ScriptLines::ScriptLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) push_back(line);
@@ -222,6 +261,7 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
   clearModel();
   clearKeyBindings();
   CompileResult result;
+  repeatedMessages = RepeatedMessages{control && control->showRepeatsOnce, {}, 0};
   const int interval = control && control->interval > 0 ? control->interval : 4096;
   while (s.nextLine < s.lineCount) {
     cutLine(s, lines[size_t(s.nextLine)]);
@@ -237,8 +277,10 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
     }
   }
   setMessageLine(s.lineCount);
-  endCompile(s);
+  endCompile(s, result);
   setMessageLine(0);
+  reportHeldBackMessages();
+  repeatedMessages = RepeatedMessages{};
   result.piecesPlaced = std::max(0, std::min(s.pieceCounter + 1, MODEL_CAPACITY));
   return result;
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "model/model_table.h"
 #include "platform/core_messages.h"
@@ -17,6 +19,22 @@ struct Variable {
   char* name;
   double value;
   Variable* next;
+  Variable* hidden;  // the older entry of the same name that this one hides
+  int32_t scope;     // call depth of the declaring scope; -1 for a parameter
+};
+
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
+// The variables in scope. The list, newest first, owns its entries; the
+// index beside it holds the newest entry of each name, so that a lookup
+// costs the same however many variables a script has made.
+struct VariableList {
+  Variable* head = nullptr;
+  std::unordered_map<std::string, Variable*, NameHash, std::equal_to<>> newest;
+  int32_t count = 0;
 };
 
 struct ScriptFunction {
@@ -27,7 +45,7 @@ struct ScriptFunction {
   int32_t activeDepth;  // call depth while running, -1 otherwise
   int32_t returnLine;   // index of the line after the running call
   Variable* parameters; // last declared first
-  Variable* savedVariables;
+  Variable* savedVariables;  // the caller's list head
   ScriptFunction* next;
 };
 
@@ -53,7 +71,7 @@ struct CompileState {
   int32_t falseBranch;
   int32_t skipDepth;
   bool lastCondition;
-  Variable* variables;
+  VariableList variables;
   ScriptFunction* functions;
   ScriptFunction* currentFunction;
   int32_t callDepth;
@@ -71,17 +89,29 @@ const char* wordAt(const CompileState& s, int index);
 const char* takeWord(CompileState& s);
 
 // --- values
-Variable* findVariable(Variable* list, const char* name);
-void pushVariable(Variable*& list, const char* name, double value);
-void freeVariables(Variable* list);
-// Frees the entries from head up to (not including) stop.
-Variable* freeVariablesUntil(Variable* head, const Variable* stop);
-int32_t readInt(const char* word, Variable* variables);
-float readFloat(const char* word, Variable* variables);
-int32_t readHex(const char* word, Variable* variables);
+Variable* findVariable(const VariableList& list, const char* name);
+// A declaration: a name that the running scope already has keeps its entry
+// and takes the value, so a loop of declarations runs in constant memory.
+void declareVariable(CompileState& s, const char* name, double value);
+// Puts a new entry at the head, hiding any older one of the same name.
+void pushVariable(VariableList& list, const char* name, double value, int32_t scope);
+// Lays a chain of entries that the list does not own (a function's
+// parameters) over the list, and takes it off again.
+void indexChain(VariableList& list, Variable* first, const Variable* end);
+void unindexChain(VariableList& list, Variable* first, const Variable* end);
+// Frees the entries from the head up to (not including) stop.
+void freeVariablesUntil(VariableList& list, const Variable* stop);
+void freeVariables(VariableList& list);
+// A chain that no index knows: a function's parameter list.
+void freeParameterChain(Variable* chain);
+int32_t readInt(const char* word, const VariableList& variables);
+float readFloat(const char* word, const VariableList& variables);
+int32_t readHex(const char* word, const VariableList& variables);
 
 // --- messages; texts are formatted in full, script bytes converted to UTF-8
 std::string scriptText(const char* cp1252);
+// Every message of the compile goes through reportMessage.
+void reportMessage(const std::string& text, const char* caption, MessageIcon icon);
 void syntaxError(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

@@ -44,10 +44,8 @@ bool storeArgument(ScriptFunction* f, int32_t j, double value) {
   Variable* p = f->parameters;
   for (int32_t k = 0; p && k < j; ++k) p = p->next;
   if (!p) {
-    showMessage(format("Impossible d'assigner un argument supplémentaire à la variable %s!",
-                       f->parameters ? scriptText(f->parameters->name).c_str() : "")
-                    .c_str(),
-                "Erreur de syntaxe", ICON_EXCLAMATION);
+    syntaxError(format("Impossible d'assigner un argument supplémentaire à la variable %s!",
+                       f->parameters ? scriptText(f->parameters->name).c_str() : ""));
     return false;
   }
   p->value = value;
@@ -65,18 +63,21 @@ void linkParameters(CompileState& s, ScriptFunction* f) {
   for (Variable* p = f->parameters; p; p = p->next) ++length;
   if (length < f->parameterCount) syntaxError("Erreur concernant les variables locales!");
   if (Variable* last = parameterTail(f)) {
-    last->next = s.variables;
-    s.variables = f->parameters;
+    last->next = s.variables.head;
+    s.variables.head = f->parameters;
+    indexChain(s.variables, f->parameters, last->next);
   }
 }
 
 // Variables made during the call are freed; the parameters are cut off
 // again and keep their values.
 void unlinkParameters(CompileState& s, ScriptFunction* f) {
-  const Variable* stop = f->parameters ? f->parameters : f->savedVariables;
-  freeVariablesUntil(s.variables, stop);
-  if (Variable* last = parameterTail(f)) last->next = nullptr;
-  s.variables = f->savedVariables;
+  freeVariablesUntil(s.variables, f->parameters ? f->parameters : f->savedVariables);
+  if (Variable* last = parameterTail(f)) {
+    unindexChain(s.variables, f->parameters, last->next);
+    last->next = nullptr;
+  }
+  s.variables.head = f->savedVariables;
 }
 }  // namespace
 
@@ -145,7 +146,7 @@ void defineFunction(CompileState& s) {
   }
   ScriptFunction* newest = s.functions;
   for (const char* w = takeWord(s); *w; w = takeWord(s)) {
-    pushVariable(newest->parameters, w, 0.0);
+    newest->parameters = new Variable{strdup(w), 0.0, newest->parameters, nullptr, -1};
     ++newest->parameterCount;
   }
   s.definingFunction = true;
@@ -180,7 +181,7 @@ void callFunction(CompileState& s) {
   s.currentFunction = f;
   ++s.callDepth;
   s.nextLine = f->bodyLine;
-  f->savedVariables = s.variables;
+  f->savedVariables = s.variables.head;
   readArguments(s, f);
   linkParameters(s, f);
 }
@@ -204,7 +205,7 @@ void unwindCalls(CompileState& s) {
 void freeFunctions(ScriptFunction* list) {
   while (list) {
     ScriptFunction* next = list->next;
-    freeVariables(list->parameters);
+    freeParameterChain(list->parameters);
     std::free(list->name);
     delete list;
     list = next;

@@ -21,7 +21,7 @@ PieceRecord* bindingTarget(CompileState& s, const char*& rest) {
   int32_t target = n;
   if (relative) target = n > 0 ? s.pieceCounter - n + 1 : s.pieceCounter;
   if (target == -1 && !findVariable(s.variables, rest))
-    showMessage(format("%%%s n'est pas valide comme identificateur!", scriptText(rest).c_str()).c_str(),
+    reportMessage(format("%%%s n'est pas valide comme identificateur!", scriptText(rest).c_str()),
                 "ID inconnue", ICON_EXCLAMATION);
   // A target outside the table is kept as a binding without effect.
   return pieceAt(target);
@@ -62,7 +62,7 @@ void anotherBinding(CompileState& s) {
 void transformNewestBinding(CompileState& s, bool rotation) {
   const Matrix m = readTransform(s, rotation);
   if (!allKeyBindings) {
-    showMessage("Impossible d'appliquer une variable inexistante!", "Erreur", ICON_EXCLAMATION);
+    reportMessage("Impossible d'appliquer une variable inexistante!", "Erreur", ICON_EXCLAMATION);
     return;
   }
   multiplyRight(allKeyBindings->matrix, m);

@@ -84,8 +84,8 @@ Flow pieceWord(CompileState& s, const char* rest, bool frameMarker) {
   if (s.pieceCounter < INT32_MAX) ++s.pieceCounter;
   if (s.pieceCounter >= MODEL_CAPACITY) {
     if (s.pieceCounter == MODEL_CAPACITY)
-      showMessage(format("Capacité de %d vexo impossible à dépasser.\nIl manquera certainement des pièces.",
-                         MODEL_CAPACITY).c_str(),
+      reportMessage(format("Capacité de %d vexo impossible à dépasser.\nIl manquera certainement des pièces.",
+                         MODEL_CAPACITY),
                   "Capacité dépassée", ICON_INFORMATION);
     return Flow::NextLine;
   }
@@ -111,7 +111,7 @@ void referenceStatement(CompileState& s, const char* word) {
   } else {
     target = readInt(rest, s.variables);
     if (target == -1 && !findVariable(s.variables, rest))
-      showMessage(format("id=%s n'est pas valide comme ID!", scriptText(rest).c_str()).c_str(),
+      reportMessage(format("id=%s n'est pas valide comme ID!", scriptText(rest).c_str()),
                   "ID inconnue", ICON_EXCLAMATION);
   }
   PieceRecord* piece = s.currentPiece;
@@ -204,5 +204,5 @@ void nameCurrentPiece(CompileState& s, const char* name) {
   if (Variable* v = findVariable(s.variables, name))
     v->value = s.pieceCounter;
   else
-    pushVariable(s.variables, name, s.pieceCounter);
+    pushVariable(s.variables, name, s.pieceCounter, s.callDepth);
 }

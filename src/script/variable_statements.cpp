@@ -60,7 +60,7 @@ const char* declareVariables(CompileState& s, bool isFloat) {
         value = readInt(valueText, s.variables);
       }
     }
-    pushVariable(s.variables, name, value);
+    declareVariable(s, name, value);
     w = takeWord(s);
   }
   return s.wordIndex >= WORDS_PER_LINE ? nullptr : w;

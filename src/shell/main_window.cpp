@@ -184,6 +184,7 @@ void compileEditorScript() {
   control.keepGoing = reportProgress;
   control.context = &state;
   control.interval = 200;
+  control.showRepeatsOnce = true;
   const CompileResult result = compileScript(lines, &control);
   if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
   if (!result.stopped) return;

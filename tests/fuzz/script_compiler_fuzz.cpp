@@ -5,8 +5,11 @@
 // what every compile must leave behind: the used records a prefix of the
 // table and the rest untouched, links that name records of the table, key
 // binding chains that match the list of all bindings, a frame walk that ends
-// and enters each piece once, messages in UTF-8 with known captions, and the
-// same result when the same text is compiled again.
+// and enters each piece once, messages in UTF-8 with known captions, no more
+// variables than the script has words (declarations in a loop must not pile
+// up: within the line budget such growth is far too small for a memory
+// limit of the process to see), and the same result when the same text is
+// compiled again.
 #include <chrono>
 #include <cstring>
 #include <set>
@@ -23,19 +26,22 @@
 
 namespace {
 constexpr long long LINE_BUDGET = 5000;
+constexpr long long WORDS_PER_LINE = 20;
 // A backstop only: lines with long variable lists are slow, not endless.
 constexpr double SECONDS_BUDGET = 2.0;
 
 struct Budget {
   std::chrono::steady_clock::time_point start;
   bool outOfTime = false;
+  bool refused = false;
 };
 
 bool keepGoing(void* context, int linesRead, int) {
   auto* budget = static_cast<Budget*>(context);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - budget->start;
   if (elapsed.count() > SECONDS_BUDGET) budget->outOfTime = true;
-  return linesRead < LINE_BUDGET && !budget->outOfTime;
+  budget->refused = linesRead >= LINE_BUDGET || budget->outOfTime;
+  return !budget->refused;
 }
 
 bool isTableRecord(const PieceRecord* p) {
@@ -160,7 +166,11 @@ bool compileAndCheck(const ScriptLines& lines, Outcome& outcome) {
   control.context = &budget;
   control.interval = 64;
   const CompileResult result = compileScript(lines, &control);
-  FUZZ_CHECK(result.stopped == (result.linesRead >= LINE_BUDGET || budget.outOfTime));
+  // The budget is asked every so many lines: a compile that passes it
+  // between two questions ends on its own.
+  FUZZ_CHECK(result.stopped == budget.refused);
+  // A top-level variable has a name of its own, taken from one word.
+  FUZZ_CHECK(result.variablesLeft <= WORDS_PER_LINE * (long long)lines.size());
   checkModelTable(result);
   checkFrameWalk();
   checkKeyBindings();
