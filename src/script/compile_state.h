@@ -67,6 +67,8 @@ struct CompileState {
   bool inBlockComment;
   bool definingFunction;
   bool declareMode;
+  int32_t keyBindingCount;
+  bool bindingRefused;  // the open declaration was refused: its moves go nowhere
   int32_t repeatSkip;
   int32_t falseBranch;
   int32_t skipDepth;

@@ -136,11 +136,31 @@ void conditionalWord(CompileState& s, const char* w) {
   }
 }
 
+// A definition met again at the same line (a loop around it) is the one
+// already made: it becomes the newest again, its parameters back at zero as
+// a new definition's are, instead of one more entry on every pass.
+bool redefineInPlace(CompileState& s, const char* name) {
+  ScriptFunction** link = &s.functions;
+  while (*link && std::strcmp((*link)->name, name) != 0) link = &(*link)->next;
+  ScriptFunction* f = *link;
+  if (!f || f->bodyLine != s.nextLine || f->activeDepth != -1 || f->endLine < 0) return false;
+  *link = f->next;
+  f->next = s.functions;
+  s.functions = f;
+  f->endLine = -1;
+  Variable* p = f->parameters;
+  for (int32_t k = 0; p && k < f->parameterCount; ++k, p = p->next) p->value = 0.0;
+  return true;
+}
+
 void defineFunction(CompileState& s) {
   const char* name = takeWord(s);
   if (s.functions && s.functions->endLine == -1) {
     syntaxError(format("Impossible de créer la fonction %s à la ligne %d!\nLa fonction précédente n'est pas encore terminée",
                        scriptText(name).c_str(), s.nextLine));
+  } else if (redefineInPlace(s, name)) {
+    s.definingFunction = true;
+    return;
   } else {
     s.functions = new ScriptFunction{strdup(name), 0, s.nextLine, -1, -1, -1, nullptr, nullptr, s.functions};
   }

@@ -27,11 +27,25 @@ PieceRecord* bindingTarget(CompileState& s, const char*& rest) {
   return pieceAt(target);
 }
 
-void addBinding(const char* name, uint8_t key, PieceRecord* piece, uint8_t oneShot) {
+// A loop can declare bindings without end; past this many the table of
+// bindings stops growing, with one message per compile.
+constexpr int32_t maxKeyBindings = 100000;
+
+bool addBinding(CompileState& s, const char* name, uint8_t key, PieceRecord* piece, uint8_t oneShot) {
+  s.bindingRefused = s.keyBindingCount >= maxKeyBindings;
+  if (s.bindingRefused) {
+    if (s.keyBindingCount++ == maxKeyBindings)
+      reportMessage(format("Impossible de créer la déclaration %s à la ligne %d!\nIl y en a déjà %d.",
+                           scriptText(name).c_str(), s.nextLine, maxKeyBindings),
+                    "Erreur", ICON_EXCLAMATION);
+    return false;
+  }
+  ++s.keyBindingCount;
   KeyBinding* b = new KeyBinding{strdup(name), key, piece, oneShot, identityMatrix(),
                                  allKeyBindings, keyBindings[key]};
   allKeyBindings = b;
   keyBindings[key] = b;
+  return true;
 }
 }  // namespace
 
@@ -45,7 +59,7 @@ const char* declareBinding(CompileState& s) {
   const uint8_t key = keyWord[0] ? uint8_t(keyWord[0]) : uint8_t('1');
   s.declareMode = false;
   PieceRecord* target = bindingTarget(s, reference);
-  addBinding(name, key, target, oneShot);
+  addBinding(s, name, key, target, oneShot);
   s.declareMode = true;
   s.wordIndex = std::min(first + 2, WORDS_PER_LINE);
   return reference;
@@ -56,11 +70,12 @@ void anotherBinding(CompileState& s) {
   PieceRecord* target = bindingTarget(s, reference);
   const KeyBinding* newest = allKeyBindings;
   if (!newest) return;
-  addBinding(newest->name, newest->key, target, newest->oneShot);
+  addBinding(s, newest->name, newest->key, target, newest->oneShot);
 }
 
 void transformNewestBinding(CompileState& s, bool rotation) {
   const Matrix m = readTransform(s, rotation);
+  if (s.bindingRefused) return;
   if (!allKeyBindings) {
     reportMessage("Impossible d'appliquer une variable inexistante!", "Erreur", ICON_EXCLAMATION);
     return;
