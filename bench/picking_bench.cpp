@@ -17,6 +17,7 @@
 #include "model/matrix.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"

@@ -23,6 +23,7 @@
 #include "model/matrix.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "platform/gl_offscreen.h"
 #include "shell/render_command.h"

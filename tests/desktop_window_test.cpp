@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "insertion/insertion.h"
+#include "insertion/picking.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
-#include "platform/fltk_window_system.h"
+#include "platform/window_system.h"
 #include "platform/gl_offscreen.h"
 #include "script/key_bindings.h"
 #include "shell/desktop_program.h"
@@ -99,7 +101,7 @@ class DesktopWindows : public ::testing::Test {
   static void frames(int n) {
     for (int i = 0; i < n; ++i) {
       runKeySwitches();
-      runKeyBindings();
+      runKeyBindings(keyState, keyLatch);
       endOfFrameKeys();
     }
   }

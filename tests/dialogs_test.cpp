@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fltk_dialogs.h"
+#include "platform/dialogs.h"
 #include "support/virtual_display.h"
 
 namespace {
@@ -56,7 +56,7 @@ TEST(FltkDialogs, SaveQuestionShowsAllThreeButtonsAndGivesTheKeysBack) {
 
   BoxSeen seen{&owner, "Ne pas enregistrer", {}};
   Fl::add_timeout(0.05, inspectAndPress, &seen);
-  EXPECT_EQ(askFltkSaveQuestion("Le texte du script a été modifié.", "VexoCad"), SaveAnswer::Discard);
+  EXPECT_EQ(askSaveQuestion("Le texte du script a été modifié.", "VexoCad"), SaveAnswer::Discard);
   EXPECT_EQ(seen.buttons, (std::vector<std::string>{"Enregistrer", "Ne pas enregistrer", "Annuler"}));
   EXPECT_EQ(Fl::focus(), &input);
   owner.hide();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "insertion/insertion.h"
 #include "script/key_bindings.h"
 #include "platform/core_window_messages.h"
 #include "shell/key_switches.h"
@@ -24,7 +25,7 @@ class KeyBindingTest : public ::testing::Test {
     for (int i = 0; i < count; ++i) {
       keyState[key] = held;
       runKeySwitches();
-      runKeyBindings();
+      runKeyBindings(keyState, keyLatch);
     }
   }
   void release(int key) { frames(1, key, false); }

@@ -19,6 +19,7 @@
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
 #include "platform/core_editor.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "platform/core_window_messages.h"
 #include "platform/gl_offscreen.h"
@@ -326,6 +327,7 @@ TEST_F(InsertionByMouse, TheGhostDrawnAtTheMouseFollowsTheWheel) {
   mouseX = mouseY = WINDOW / 2;
   auto drawnPixels = [] {
     drawScene();
+    drawInsertionGhost();
     const std::vector<unsigned char> rgb = readOffscreenPixels(WINDOW, WINDOW);
     std::vector<unsigned char> drawn;
     for (size_t i = 0; i < rgb.size(); i += 3) drawn.push_back(rgb[i] + rgb[i + 1] + rgb[i + 2] > 51);

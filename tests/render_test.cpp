@@ -19,10 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "insertion/insertion.h"
+#include "insertion/picking.h"
 #include "model/matrix.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
 #include "pieces/piece_library_gl.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "platform/gl_offscreen.h"
 #include "shell/gl_context.h"
@@ -79,6 +82,7 @@ struct Frame {
 
 Frame renderFrame() {
   drawScene();
+  drawInsertionGhost();
   return Frame{readOffscreenPixels(SIZE, SIZE)};
 }
 
@@ -446,6 +450,7 @@ TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheView) {
   translateView(30, 30, 0);
   auto ghostAt = [](int col, int row) {
     drawScene();
+    drawInsertionGhost();
     const Frame f{readOffscreenPixels(WINDOW, WINDOW), WINDOW, WINDOW};
     const Pixel p = f.at(col, row);
     // Half transparent over the background.

@@ -15,7 +15,14 @@
 #include "pieces/catalogue.h"
 #include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
-#include "shell/shared_state.h"
+#include "view/scene.h"
+
+uint8_t insertionMode = 1;
+uint8_t relativeReferences = 1;
+uint8_t frameMarkerRequest = 0;
+uint8_t ampersandOption = 0;
+int32_t ghostPortKind = 2;
+float ghostPlace = 1.0f;
 
 PieceRecord* lastInserted = nullptr;
 
@@ -340,6 +347,10 @@ char* formatPlace(float value, char* buffer) {
   while (n > 1 && buffer[n - 1] == '0') buffer[--n] = '\0';
   if (n > 0 && buffer[n - 1] == '.') buffer[--n] = '\0';
   return buffer;
+}
+
+void drawInsertionGhost() {
+  if (insertionMode) drawGhostPiece(ghostPiece, ghostPortKind, ghostPlace, mouseX, mouseY);
 }
 
 bool takeBackInsertedLine() {

@@ -6,6 +6,21 @@
 
 #include "model/model_table.h"
 
+// Insertion on or off (F4): clicks insert and the ghost piece is drawn.
+extern uint8_t insertionMode;
+// The switches of the inserted lines: references relative to the piece
+// picked, a frame marker asked for the next line, the "&" option.
+extern uint8_t relativeReferences;
+extern uint8_t frameMarkerRequest;
+extern uint8_t ampersandOption;
+
+// Port by which the ghost piece will hang, and its position code.
+extern int32_t ghostPortKind;
+extern float ghostPlace;
+
+// The ghost piece at the mouse, when insertion is on.
+void drawInsertionGhost();
+
 // The record that the last completed insertion filled or re-placed.
 extern PieceRecord* lastInserted;
 

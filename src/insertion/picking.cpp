@@ -8,13 +8,15 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstddef>
+
 #include "model/connection.h"
 #include "model/frame_tree.h"
-#include "shell/shared_state.h"
 #include "view/gl_tree_walk.h"
 #include "view/scene.h"
 #include "view/view_state.h"
 
+int32_t mouseX = 0, mouseY = 0;
 PieceRecord* pickedPiece = nullptr;
 int32_t pickedPortKind = 1;
 float pickedPlace = 1.0f;

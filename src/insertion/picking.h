@@ -7,6 +7,9 @@
 
 #include "model/model_table.h"
 
+// Last mouse position in the 3-D view, y down.
+extern int32_t mouseX, mouseY;
+
 extern PieceRecord* pickedPiece;
 extern int32_t pickedPortKind;
 extern float pickedPlace;

@@ -6,7 +6,7 @@
 #include "platform/core_files.h"
 #include "platform/core_messages.h"
 #include "platform/core_text_encoding.h"
-#include "shell/shared_state.h"
+#include "platform/core_data_dir.h"
 
 namespace {
 constexpr size_t PATH_CAPACITY = 1024;

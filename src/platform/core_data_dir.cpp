@@ -6,7 +6,7 @@
 #include <climits>
 #include <string>
 
-#include "shell/shared_state.h"
+std::string dataDir;
 
 namespace {
 std::string executablePath(const char* argv0) {

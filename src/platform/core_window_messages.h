@@ -100,6 +100,11 @@ constexpr int VK_OEM_5 = 0xDC;       // backslash |
 constexpr int VK_OEM_6 = 0xDD;       // ] }
 constexpr int VK_OEM_7 = 0xDE;       // ' "
 
+// The quit message ends the main loop with its exit code.
+void postQuitMessage(int exitCode);
+bool quitMessagePosted(int* exitCode = nullptr);
+void clearQuitMessage();
+
 constexpr uint16_t loWord(uintptr_t v) { return uint16_t(v & 0xFFFF); }
 constexpr uint16_t hiWord(uintptr_t v) { return uint16_t((v >> 16) & 0xFFFF); }
 constexpr intptr_t makeLParam(int low, int high) {

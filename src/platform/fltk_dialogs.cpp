@@ -2,7 +2,7 @@
 // fl_message and friends so that the caption, the icon and the buttons are
 // the program's own. Each runs its own event loop until answered; keys that
 // were released meanwhile are released in the program's key state after.
-#include "platform/fltk_dialogs.h"
+#include "platform/dialogs.h"
 
 // Fl_X (FLTK's X window record) tells whether a window has had its first
 // Expose; FLTK shows it only to code that asks for its internals.
@@ -24,7 +24,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/fltk_window_system.h"
+#include "platform/window_system.h"
 
 namespace {
 constexpr int margin = 12, iconSize = 44, buttonWidth = 110, buttonHeight = 28;
@@ -225,15 +225,23 @@ void openProgressWindow() {
   progress.focus = takeKeyboardFocus(*progress.window);
   progress.stopRequested = false;
 }
-}  // namespace
 
-void fltkMessageBox(const char* text, const char* caption, MessageIcon icon) {
+void messageBox(const char* text, const char* caption, MessageIcon icon) {
   runModalBox(text, caption ? caption : "", icon, {"OK"}, 0);
 }
 
-void installFltkMessageBoxes() { setMessageSink(fltkMessageBox); }
+// A name typed without an extension gets ".txt".
+std::string withDefaultExtension(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (base.empty() || base.find('.') != std::string::npos) return path;
+  return path + ".txt";
+}
+}  // namespace
 
-SaveAnswer askFltkSaveQuestion(const char* text, const char* caption) {
+void installMessageBoxes() { setMessageSink(messageBox); }
+
+SaveAnswer askSaveQuestion(const char* text, const char* caption) {
   appendToMessageLog(text, caption);
   switch (runModalBox(text, caption, ICON_EXCLAMATION, {"Enregistrer", "Ne pas enregistrer", "Annuler"}, 2)) {
     case 0: return SaveAnswer::Save;
@@ -242,7 +250,7 @@ SaveAnswer askFltkSaveQuestion(const char* text, const char* caption) {
   }
 }
 
-RecoveryAnswer askFltkRecoveryQuestion(const char* text, const char* caption) {
+RecoveryAnswer askRecoveryQuestion(const char* text, const char* caption) {
   appendToMessageLog(text, caption);
   switch (runModalBox(text, caption, ICON_INFORMATION, {"Rétablir", "Abandonner"}, 2)) {
     case 0: return RecoveryAnswer::Restore;
@@ -251,14 +259,7 @@ RecoveryAnswer askFltkRecoveryQuestion(const char* text, const char* caption) {
   }
 }
 
-std::string withDefaultExtension(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (base.empty() || base.find('.') != std::string::npos) return path;
-  return path + ".txt";
-}
-
-bool chooseFltkFileName(bool forSaving, std::string* path) {
+bool chooseDocumentFileName(bool forSaving, std::string* path) {
   Fl_Native_File_Chooser chooser;
   chooser.type(forSaving ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
   chooser.filter("Fichiers Vexo et Text (*.vxo)\t*.{vxo,txt}\nTous les fichiers (*.*)\t*");
@@ -278,7 +279,7 @@ bool chooseFltkFileName(bool forSaving, std::string* path) {
   return true;
 }
 
-bool showFltkCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished) {
+bool showCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished) {
   if (finished) {
     progress.window.reset();
     giveKeyboardFocusBack(progress.focus);

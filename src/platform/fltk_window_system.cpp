@@ -4,7 +4,7 @@
 // codes, buttons, mouse moves with button flags, the wheel, size changes and
 // menu commands. FLTK's own key handling is kept out of the way: Escape does
 // not close the main window, and the 3-D view takes every key it is given.
-#include "platform/fltk_window_system.h"
+#include "platform/window_system.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
@@ -33,9 +33,6 @@ struct PlatformWindow {
 };
 
 namespace {
-bool quitPosted = false;
-int quitCode = 0;
-
 // Keys whose key-down was delivered and whose key-up has not been: the FLTK
 // key, and the window that was told.
 struct HeldKey {
@@ -464,18 +461,6 @@ void setFocus(WindowHandle window) {
   while (top->parent) top = top->parent;
   if (top->widget) static_cast<MainWindowWidget*>(top->widget)->rememberFocus(window->widget);
 }
-
-void postQuitMessage(int exitCode) {
-  quitPosted = true;
-  quitCode = exitCode;
-}
-
-bool quitMessagePosted(int* exitCode) {
-  if (quitPosted && exitCode) *exitCode = quitCode;
-  return quitPosted;
-}
-
-void clearQuitMessage() { quitPosted = false; }
 
 void pumpMessages() { Fl::check(); }
 

@@ -10,11 +10,12 @@
 
 #include <unistd.h>
 
+#include "insertion/insertion.h"
 #include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
-#include "platform/fltk_dialogs.h"
-#include "platform/fltk_window_system.h"
+#include "platform/dialogs.h"
+#include "platform/window_system.h"
 #include "script/key_bindings.h"
 #include "shell/documents.h"
 #include "shell/gl_window.h"
@@ -30,10 +31,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int clientWidth = 1000, clientHeight = 600;
 
 void useDesktopDialogs() {
-  installFltkMessageBoxes();
-  setFileNameChooser(chooseFltkFileName);
-  desktopDialogs.askToSave = askFltkSaveQuestion;
-  desktopDialogs.compileProgress = showFltkCompileProgress;
+  installMessageBoxes();
+  setFileNameChooser(chooseDocumentFileName);
+  desktopDialogs.askToSave = askSaveQuestion;
+  desktopDialogs.compileProgress = showCompileProgress;
 }
 
 bool createWindows() {
@@ -70,7 +71,7 @@ void offerRecoveryCopy() {
   for (const std::string& path : orphanedRecoveryCopies()) {
     std::string text;
     if (!readRecoveryCopy(path, &text)) continue;
-    const RecoveryAnswer answer = askFltkRecoveryQuestion(
+    const RecoveryAnswer answer = askRecoveryQuestion(
         "VexoCad s'est arrêté sans enregistrer un texte modifié.\n"
         "Voulez-vous le rétablir comme nouveau document ?",
         "Texte non enregistré retrouvé");
@@ -138,10 +139,11 @@ int runMainLoop(FrameStatistics& statistics) {
     }
     if (escapeEndsProgram()) return 0;
     drawScene();
+    drawInsertionGhost();
     swapGlBuffers(hGlWindow);
     statistics.frameDrawn();
     runKeySwitches();
-    runKeyBindings();
+    runKeyBindings(keyState, keyLatch);
     endOfFrameKeys();
   }
 }

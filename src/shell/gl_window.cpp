@@ -5,8 +5,9 @@
 #include <cstdlib>
 
 #include "insertion/insertion.h"
+#include "insertion/picking.h"
 #include "platform/core_messages.h"
-#include "platform/fltk_window_system.h"
+#include "platform/window_system.h"
 #include "shell/gl_context.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"

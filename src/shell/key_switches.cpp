@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include "insertion/insertion.h"
 #include "platform/core_window_messages.h"
 #include "shell/main_window.h"
 #include "shell/shared_state.h"

@@ -16,7 +16,7 @@
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
 #include "platform/core_text_encoding.h"
-#include "platform/fltk_window_system.h"
+#include "platform/window_system.h"
 #include "script/compiler.h"
 #include "shell/documents.h"
 #include "shell/gl_context.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/core_window_messages.h"
-#include "platform/fltk_dialogs.h"
+#include "platform/dialogs.h"
 
 extern WindowHandle hMainWindow;
 // The widget that holds hEditor.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "insertion/insertion.h"
 #include "model/model_table.h"
 #include "pieces/piece_library_gl.h"
 #include "platform/core_messages.h"

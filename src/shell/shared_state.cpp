@@ -2,23 +2,18 @@
 
 #include <cstring>
 
-std::string dataDir;
+#include "insertion/insertion.h"
+#include "insertion/picking.h"
+
 char documentName[260] = "sans titre";
 char windowTitle[280] = "VexioCad - sans titre";
 uint8_t keyState[256];
 uint8_t keyLatch[256];
 uint8_t windowActive = 1;
-int32_t mouseX = 0, mouseY = 0;
 uint32_t displayMode = DISPLAY_SOLIDS;
 uint8_t lightingOn = 1;
 uint8_t showAxes = 1;
 uint8_t showRoom = 0;
-uint8_t insertionMode = 1;
-uint8_t relativeReferences = 1;
-uint8_t frameMarkerRequest = 0;
-uint8_t ampersandOption = 0;
-int32_t ghostPortKind = 2;
-float ghostPlace = 1.0f;
 
 void resetSharedState() {
   std::strcpy(documentName, "sans titre");

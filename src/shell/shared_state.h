@@ -1,12 +1,8 @@
-// The switches and state shared by the windows, the main loop, the view and
-// insertion. All are process-wide and touched only by the one program thread.
+// The switches and state shared by the windows, the main loop and the view.
+// All are process-wide and touched only by the one program thread.
 #pragma once
 
 #include <cstdint>
-#include <string>
-
-// Program directory with its final separator; data paths begin with it.
-extern std::string dataDir;
 
 // Current document: its full path, or "sans titre".
 extern char documentName[260];
@@ -22,7 +18,6 @@ extern uint8_t keyState[256];
 extern uint8_t keyLatch[256];
 
 extern uint8_t windowActive;   // draw only while set
-extern int32_t mouseX, mouseY;  // last mouse position in the 3-D view, y down
 
 constexpr uint32_t DISPLAY_EDGES = 1;
 constexpr uint32_t DISPLAY_SOLIDS = 2;
@@ -31,14 +26,7 @@ extern uint32_t displayMode;
 extern uint8_t lightingOn;
 extern uint8_t showAxes;
 extern uint8_t showRoom;
-extern uint8_t insertionMode;
-extern uint8_t relativeReferences;
-extern uint8_t frameMarkerRequest;
-extern uint8_t ampersandOption;
 
-// Port by which the ghost piece will hang, and its position code.
-extern int32_t ghostPortKind;
-extern float ghostPlace;
-
-// Back to the values at program start (for tests).
+// Back to the values at program start, with insertion's switches, ghost and
+// mouse position (for tests).
 void resetSharedState();

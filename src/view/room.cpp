@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/shared_state.h"
+#include "platform/core_data_dir.h"
 #include "view/bmp_reader.h"
 
 unsigned roomTextures[5];

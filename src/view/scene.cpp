@@ -54,9 +54,12 @@ void drawAxes() {
   if (lightingOn) glEnable(GL_LIGHTING);
 }
 
+}  // namespace
+
 // In eye coordinates, so it stays under the mouse however the view turns;
-// drawn last and without depth test, so it is never hidden by the model.
-void drawGhostPiece() {
+// without depth test, so it is never hidden by the model. The modelview
+// matrix is kept.
+void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t mouseX, int32_t mouseY) {
   // Other view sizes keep the ghost under the mouse and scale it with the
   // view's height, as the model itself scales; 600 x 600 gives the layout
   // above exactly.
@@ -65,26 +68,26 @@ void drawGhostPiece() {
   const float scale = viewport[3] > 0 ? 2.0f * GHOST_HALF_WINDOW / float(viewport[3]) : 1.0f;
   const float centreX = viewport[2] > 0 ? 0.5f * float(viewport[2]) : GHOST_HALF_WINDOW;
   const float centreY = viewport[3] > 0 ? 0.5f * float(viewport[3]) : GHOST_HALF_WINDOW;
+  glPushMatrix();
   glLoadIdentity();
   glTranslatef((float(mouseX) - centreX) * scale, (centreY - float(mouseY)) * scale, GHOST_DEPTH);
-  if (ghostPortKind >= PORT_PINCE && ghostPortKind <= PORT_BARRE) glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-  ghostPiece.colour[3] = 0.5f;
+  if (portKind >= PORT_PINCE && portKind <= PORT_BARRE) glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+  ghost.colour[3] = 0.5f;
   glEnable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
   // The ghost hangs by the port it will attach with.
   // A port kind that does not fit a byte stays invalid (identity frame)
   // instead of wrapping onto a valid one.
-  const bool fits = ghostPortKind >= 0 && ghostPortKind <= 255;
+  const bool fits = portKind >= 0 && portKind <= 255;
   ConnectionPoint port =
-      makeConnectionPoint(uint8_t(fits ? ghostPortKind : 255), double(ghostPlace));
-  placeConnectionPoint(port, ghostPiece, false, false);
+      makeConnectionPoint(uint8_t(fits ? portKind : 255), double(place));
+  placeConnectionPoint(port, ghost, false, false);
   glMultMatrixf(port.frame.m);
-  drawPiece(ghostPiece);
+  drawPiece(ghost);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
+  glPopMatrix();
 }
-
-}  // namespace
 
 void drawPiece(const PieceRecord& record) {
   const float* c = record.colour;
@@ -128,6 +131,5 @@ void drawScene() {
   if (showRoom) drawRoom();
   if (showAxes) drawAxes();
   drawModelTrees(modelTable);
-  if (insertionMode) drawGhostPiece();
   glPopMatrix();
 }

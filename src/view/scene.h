@@ -5,6 +5,9 @@
 #include "model/model_table.h"
 
 void drawScene();
+// The half-transparent ghost piece at the mouse (y down), hanging by the
+// port it will attach with; drawn after the scene.
+void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t mouseX, int32_t mouseY);
 void drawPiece(const PieceRecord& record);
 void drawPieceTree(const PieceRecord* record, const PieceRecord* table);
 // Every root of the table in table order, each followed at once by the

@@ -1,10 +1,13 @@
-// The window system of the desktop program, on FLTK 1.3: the main window
-// with its menu bar, the editor control, the 3-D child window with its GL
-// context, focus, the event pump and the quit message. FLTK events reach the
-// program as the window messages of core_window_messages.h, sent to each
-// window's procedure. Handles may be null, and a headless window (a
-// procedure without any widget) stands in for a real one where no display
-// exists; every call below accepts both.
+// The window system of the desktop program, whatever toolkit runs it: the
+// main window with its menu bar, the editor control, the 3-D child window
+// with its GL context, focus and the event pump. The toolkit's events reach
+// the program as the window messages of core_window_messages.h, sent to each
+// window's procedure. Two backends implement this header and the build links
+// one: FLTK (fltk_window_system.cpp) and headless
+// (headless_window_system.cpp), which has no display, so it makes no real
+// window and no GL context. Handles may be null, and a headless window (a
+// procedure without any widget) stands in for a real one; every call below
+// accepts both.
 #pragma once
 
 #include "platform/core_editor.h"
@@ -46,10 +49,6 @@ void setWindowText(WindowHandle window, const char* utf8);
 // Position and size in the parent's client area.
 void moveWindow(WindowHandle window, int x, int y, int width, int height);
 void setFocus(WindowHandle window);
-
-void postQuitMessage(int exitCode);
-bool quitMessagePosted(int* exitCode = nullptr);
-void clearQuitMessage();
 
 // Handles every pending event without waiting.
 void pumpMessages();

@@ -1,0 +1,18 @@
+#include "platform/core_window_messages.h"
+
+namespace {
+bool quitPosted = false;
+int quitCode = 0;
+}  // namespace
+
+void postQuitMessage(int exitCode) {
+  quitPosted = true;
+  quitCode = exitCode;
+}
+
+bool quitMessagePosted(int* exitCode) {
+  if (quitPosted && exitCode) *exitCode = quitCode;
+  return quitPosted;
+}
+
+void clearQuitMessage() { quitPosted = false; }

@@ -1,0 +1,14 @@
+// Dialogs without a display: nobody can answer, so every question gets the
+// answer that loses nothing (keep the text, decide later, no file) and
+// messages stay one line each on standard error.
+#include "platform/dialogs.h"
+
+void installMessageBoxes() {}
+
+SaveAnswer askSaveQuestion(const char*, const char*) { return SaveAnswer::Cancel; }
+
+RecoveryAnswer askRecoveryQuestion(const char*, const char*) { return RecoveryAnswer::Later; }
+
+bool chooseDocumentFileName(bool, std::string*) { return false; }
+
+bool showCompileProgress(long long, long long, int, bool) { return true; }
