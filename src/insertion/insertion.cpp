@@ -16,6 +16,7 @@
 #include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
 #include "shell/shared_state.h"
+#include "view/view_switches.h"
 
 PieceRecord* lastInserted = nullptr;
 

@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/shared_state.h"
-
 KeyBinding* keyBindings[256];
 KeyBinding* allKeyBindings;
 
@@ -32,7 +30,7 @@ void clearKeyBindings() {
 
 // The latch byte is 1 while the key is up (armed). The first record of a
 // chain decides whether the chain fires once per press or every frame.
-void runKeyBindings() {
+void runKeyBindings(const uint8_t keyState[256], uint8_t keyLatch[256]) {
   for (int k = 0; k < 256; ++k) {
     KeyBinding* chain = keyBindings[k];
     if (!chain) continue;

@@ -125,27 +125,33 @@ int runMainLoop(FrameStatistics& statistics) {
   for (;;) {
     pumpMessages();
     if (quitMessagePosted(&exitCode)) return exitCode;
-    // Killed or hung up: the unsaved text is kept before the program ends.
-    if (const int signal = terminationSignal()) {
-      keepRecoveryCopy(hEditor, true);
-      return 128 + signal;
-    }
-    keepRecoveryCopy(hEditor);
-    if (!windowActive || !hGlWindow) {
-      // Minimised: nothing to draw, so wait for the next event instead of spinning.
-      waitForMessages(0.05);
-      continue;
-    }
-    if (escapeEndsProgram()) return 0;
-    drawScene();
-    swapGlBuffers(hGlWindow);
-    statistics.frameDrawn();
-    runKeySwitches();
-    runKeyBindings();
-    endOfFrameKeys();
+    const FrameResult frame = runFrame();
+    if (frame.ended) return frame.exitCode;
+    if (frame.drawn)
+      statistics.frameDrawn();
+    else
+      waitForMessages(0.05);  // minimised: wait for the next event instead of spinning
   }
 }
 }  // namespace
+
+FrameResult runFrame() {
+  // Killed or hung up: the unsaved text is kept before the program ends.
+  if (const int signal = terminationSignal()) {
+    keepRecoveryCopy(hEditor, true);
+    return {true, 128 + signal, false};
+  }
+  keepRecoveryCopy(hEditor);
+  if (!windowActive || !hGlWindow) return {};
+  if (escapeEndsProgram()) return {true, 0, false};
+  turnViewByArrows();
+  drawScene();
+  swapGlBuffers(hGlWindow);
+  runKeySwitches();
+  runKeyBindings(keyState, keyLatch);
+  endOfFrameKeys();
+  return {false, 0, true};
+}
 
 std::string documentPathFromArguments(const char* arguments) {
   std::string path = arguments ? arguments : "";

@@ -15,23 +15,9 @@ extern char windowTitle[280];
 
 constexpr int editorWidth = 400;
 
-// By virtual-key code: 1 while the key is held.
-extern uint8_t keyState[256];
-// Per-key latch shared, in opposite senses, by the built-in key switches and
-// the script's key bindings.
-extern uint8_t keyLatch[256];
-
 extern uint8_t windowActive;   // draw only while set
 extern int32_t mouseX, mouseY;  // last mouse position in the 3-D view, y down
 
-constexpr uint32_t DISPLAY_EDGES = 1;
-constexpr uint32_t DISPLAY_SOLIDS = 2;
-extern uint32_t displayMode;
-
-extern uint8_t lightingOn;
-extern uint8_t showAxes;
-extern uint8_t showRoom;
-extern uint8_t insertionMode;
 extern uint8_t relativeReferences;
 extern uint8_t frameMarkerRequest;
 extern uint8_t ampersandOption;
@@ -40,5 +26,6 @@ extern uint8_t ampersandOption;
 extern int32_t ghostPortKind;
 extern float ghostPlace;
 
-// Back to the values at program start (for tests).
+// Back to the values at program start (for tests). The view switches and the
+// keys have their own: resetViewSwitches and resetKeys.
 void resetSharedState();
