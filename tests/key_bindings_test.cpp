@@ -7,29 +7,37 @@
 
 #include "script/key_bindings.h"
 #include "platform/core_window_messages.h"
+#include "platform/fltk_window_system.h"
+#include "shell/desktop_program.h"
+#include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/model_dump.h"
 #include "shell/shared_state.h"
 #include "support/script_harness.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 namespace {
 using Messages = std::vector<std::string>;
 
 class KeyBindingTest : public ::testing::Test {
  protected:
-  void SetUp() override { resetSharedState(); }
-  void TearDown() override {
-    clearKeyBindings();
+  void SetUp() override {
     resetSharedState();
+    resetViewSwitches();
+    resetKeys();
+    hGlWindow = createHeadlessWindow(glWindowProc);
+  }
+  void TearDown() override {
+    destroyGlWindow();
+    clearKeyBindings();
   }
 
-  // One main-loop pass: switches, then bindings.
+  // Passes of the main loop with the key held or not.
   void frames(int count, int key, bool held = true) {
     for (int i = 0; i < count; ++i) {
       keyState[key] = held;
-      runKeySwitches();
-      runKeyBindings();
+      runFrame();
     }
   }
   void release(int key) { frames(1, key, false); }
@@ -106,12 +114,12 @@ TEST_F(KeyBindingTest, BuiltInSwitchesToggleOncePerPress) {
   release(VK_F3);
   frames(1, VK_F3);
   EXPECT_EQ(displayMode, DISPLAY_SOLIDS);
-  viewDistance = -400;
+  camera.viewDistance = -400;
   frames(50, VK_NEXT);
-  EXPECT_EQ(viewDistance, -10.0f);
-  viewDistance = -15;
+  EXPECT_EQ(camera.viewDistance, -10.0f);
+  camera.viewDistance = -15;
   frames(3, VK_NEXT);
-  EXPECT_EQ(viewDistance, -5.0f);
+  EXPECT_EQ(camera.viewDistance, -5.0f);
 }
 
 TEST_F(KeyBindingTest, ReferencesCountOneLessThanTheReferenceStatement) {
