@@ -1,6 +1,7 @@
 // Start-up of the desktop program and its main loop: events are taken
-// without waiting; whenever none is left and the view is active, one frame
-// is drawn and shown, then the key switches and the script's key bindings run.
+// without waiting; whenever none is left, runFrame does the rest of the pass
+// (one frame drawn and shown while the view is active, then the key switches
+// and the script's key bindings).
 #include "shell/desktop_program.h"
 
 #include <chrono>

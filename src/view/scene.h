@@ -4,6 +4,8 @@
 
 #include "model/model_table.h"
 
+// Through the camera, with the view switches as they are; the camera is
+// only read.
 void drawScene();
 void drawPiece(const PieceRecord& record);
 void drawPieceTree(const PieceRecord* record, const PieceRecord* table);
