@@ -22,58 +22,6 @@ std::string scriptFile(const std::string& name, const std::string& text) {
 }
 }  // namespace
 
-TEST(CommandLineTest, CheckReportsEveryMessageWithFileAndLine) {
-  const std::string path = scriptFile("model.vxo", "#8\nrot 0 0\nset $x 1\n#8 %zz\n");
-  const ProcessResult r = runVexocad("--check " + quoteForShell(path));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, path + ":3: Erreur de syntaxe: Ligne 3, la variable n'existe pas!\n" + path +
-                       ":4: ID inconnue: id=zz n'est pas valide comme ID!\n");
-  const std::string loop = scriptFile("loop.vxo", "repete 2\nset $x 1\nfinrepete\n");
-  const std::string line = loop + ":2: Erreur de syntaxe: Ligne 2, la variable n'existe pas!\n";
-  EXPECT_EQ(runVexocad("--check " + quoteForShell(loop)).err, line + line);  // every pass prints
-}
-
-TEST(CommandLineTest, DumpPrintsTheTableAndBindings) {
-  const std::string path =
-      scriptFile("model.vxo", "#8\n#13 %p1 @ h3 c1\n#8 %p1 @ c2 h1 couleur=0000FF\ndeclare roue R %p1 1\n");
-  const ProcessResult r = runVexocad("--dump " + quoteForShell(path));
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  std::istringstream lines(r.out);
-  std::string line;
-  std::getline(lines, line);
-  EXPECT_EQ(line, "piece 0 kind 8 colour 1 1 1 1 flags 1 attached -1 frame -1 matrix 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1");
-  std::getline(lines, line);
-  EXPECT_EQ(line.rfind("piece 1 kind 13 colour 1 1 0 1 flags 1 attached 0 frame -1 matrix ", 0), 0u) << line;
-  std::getline(lines, line);
-  EXPECT_EQ(line.rfind("piece 2 kind 8 colour 1 0 0 1 flags 1 attached 1 frame -1 matrix ", 0), 0u) << line;
-  std::getline(lines, line);
-  EXPECT_EQ(line, "binding roue key 82 piece 2 once 1 matrix 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1");
-  EXPECT_FALSE(std::getline(lines, line));
-}
-
-TEST(CommandLineTest, Utf8AndCrLfFilesReadAsWindows1252Lines) {
-  const std::string path = scriptFile("utf8.vxo", "\xC2\xA4" "8\r\n\xC2\xA7 f\r\n#13\r\nfinfonction\r\nappel f\r\n");
-  const ProcessResult r = runVexocad("--dump " + quoteForShell(path));
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("piece 0 kind 8 colour 1 1 1 1 flags 3"), std::string::npos);
-  EXPECT_NE(r.out.find("piece 1 kind 13"), std::string::npos);
-}
-
-// Found by cross-checking the command line's reader against the document
-// reader: the byte-order mark of a UTF-8 file became "?" before the first
-// word, so the first line's piece was never made.
-TEST(CommandLineTest, ByteOrderMarkIsNoPartOfTheFirstLine) {
-  const std::string path = scriptFile("bom.vxo", "\xEF\xBB\xBF#8\n#13 %p1 @ h3 c1\n");
-  const ProcessResult r = runVexocad("--dump " + quoteForShell(path));
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("piece 0 kind 8 ", 0), 0u) << r.out;
-  EXPECT_NE(r.out.find("piece 1 kind 13 "), std::string::npos);
-  const std::string cp1252 = scriptFile("bom-1252.vxo", "\xEF\xBB\xBF\xA4" "8 \xE9\n");
-  EXPECT_EQ(runVexocad("--dump " + quoteForShell(cp1252)).out.rfind("piece 0 kind 8 colour 1 1 1 1 flags 3", 0), 0u);
-}
-
 TEST(CommandLineTest, UnreadableFilesAndBadArguments) {
   const std::string dir = makeTempDir();
   ProcessResult r = runVexocad("--check " + quoteForShell(dir + "/missing.vxo"));
@@ -125,17 +73,6 @@ TEST(CommandLineTest, ManyEmptyLinesTakeMemoryInProportionToTheFile) {
   struct rusage usage;
   getrusage(RUSAGE_CHILDREN, &usage);
   EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "kilobytes";
-}
-
-// Found with a script saved on a classic Mac: CR alone ended its lines, and
-// the whole file was one line.
-TEST(CommandLineTest, LinesEndedByCarriageReturnsAloneAreLines) {
-  std::string text = "// forty connectors\r";
-  for (int i = 0; i < 40; ++i) text += "#8\r";
-  const ProcessResult r = runVexocad("--dump " + quoteForShell(scriptFile("mac.vxo", text)));
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("piece 39 kind 8 "), std::string::npos);
-  EXPECT_EQ(r.out.find("piece 40 "), std::string::npos);
 }
 
 // Found with --dump > /dev/full: a third of the dump was written, and the

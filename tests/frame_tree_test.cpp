@@ -103,44 +103,6 @@ TEST(FrameTreeOrder, WalkFromOnePieceCoversItsFrameOnly) {
   EXPECT_EQ(entered(walkFrom(t, 2)), (std::vector<int>{2}));
 }
 
-TEST(FrameTreeOrder, EmptyTableAndStartsOutsideTheTableVisitNothing) {
-  Table t;
-  EXPECT_TRUE(walkForest(t).events.empty());
-  makeRoot(t, 0);
-  EXPECT_TRUE(walkFrom(t, -1).events.empty());
-  EXPECT_TRUE(walkFrom(t, MODEL_CAPACITY).events.empty());
-}
-
-TEST(FrameTreeUnreached, PiecesWhoseFrameParentIsNeverDrawnAreSkipped) {
-  Table t;
-  makeRoot(t, 0);
-  t[1].flags = PIECE_USED | PIECE_IN_FRAME;  // null frame parent
-  makeChild(t, 2, 1);                        // below an unreached piece
-  makeChild(t, 3, 5);                        // parent past the used prefix
-  t[4].flags = PIECE_USED | PIECE_IN_FRAME;
-  PieceRecord outside{};
-  t[4].frameParent = &outside;  // not a record of the table
-  EXPECT_EQ(entered(walkForest(t)), (std::vector<int>{0}));
-}
-
-TEST(FrameTreeUnreached, RecordsAfterTheFirstUnusedOneAreNeverVisited) {
-  Table t;
-  makeRoot(t, 0);
-  makeRoot(t, 2);      // record 1 is unused
-  makeChild(t, 3, 0);  // in the frame of a drawn piece, but past the gap
-  EXPECT_EQ(entered(walkForest(t)), (std::vector<int>{0}));
-}
-
-TEST(FrameTreeLoops, LoopsOfFrameLinksAreNotDrawnAndTheWalkEnds) {
-  Table t;
-  makeRoot(t, 0);
-  makeChild(t, 1, 2);  // 1 and 2 in each other's frame
-  makeChild(t, 2, 1);
-  makeChild(t, 3, 3);  // in its own frame
-  makeChild(t, 4, 2);  // hanging below the loop
-  EXPECT_EQ(entered(walkForest(t)), (std::vector<int>{0}));
-}
-
 TEST(FrameTreeLoops, WalkStartedOnALoopVisitsEachPieceOnce) {
   Table t;
   makeChild(t, 0, 2);
@@ -151,20 +113,6 @@ TEST(FrameTreeLoops, WalkStartedOnALoopVisitsEachPieceOnce) {
   const Visit v = walkFrom(t, 0);
   EXPECT_EQ(v.events, (std::vector<std::string>{"+0", "+1", "+2", "-2", "+3", "-3", "-1", "-0"}));
   EXPECT_EQ(walkFrom(t, 4).events, (std::vector<std::string>{"+4", "-4"}));
-}
-
-TEST(FrameTreeDepth, TenThousandNestedFramesAreWalkedWithoutRecursion) {
-  Table t;
-  makeRoot(t, 0);
-  for (int i = 1; i < MODEL_CAPACITY; ++i) makeChild(t, i, i - 1);
-  const Visit v = walkForest(t);
-  ASSERT_EQ(v.events.size(), size_t(2 * MODEL_CAPACITY));
-  EXPECT_EQ(v.maxDepth, MODEL_CAPACITY);
-  EXPECT_EQ(v.depth, 0);
-  EXPECT_EQ(v.events.front(), "+0");
-  EXPECT_EQ(v.events[MODEL_CAPACITY - 1], "+9999");
-  EXPECT_EQ(v.events[MODEL_CAPACITY], "-9999");
-  EXPECT_EQ(v.events.back(), "-0");
 }
 
 TEST(FrameTreeIndex, RebuildingForChangedLinksForgetsTheOldOnes) {

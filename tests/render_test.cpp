@@ -284,29 +284,6 @@ TEST_F(ViewTest, LibraryReportsMissingFilesAndUnknownSubParts) {
     }
 }
 
-TEST_F(ViewTest, LibraryUsesFiftyConsecutiveListsAndFillsTheTemplates) {
-  const unsigned base = subPartSolidList[0];
-  for (int i = 0; i < SUBPART_COUNT; ++i) {
-    EXPECT_EQ(subPartSolidList[i], base + 2 * i);
-    EXPECT_EQ(subPartEdgeList[i], base + 2 * i + 1);
-  }
-  for (int k = 0; k < KIND_COUNT; ++k) {
-    EXPECT_EQ(kindSolidList[k], base + 16 + 2 * k);
-    EXPECT_EQ(kindEdgeList[k], base + 17 + 2 * k);
-    EXPECT_EQ(pieceTemplates[k].solidList, kindSolidList[k]);
-    EXPECT_EQ(pieceTemplates[k].edgeList, kindEdgeList[k]);
-    EXPECT_EQ(pieceTemplates[k].flags, PIECE_USED);
-  }
-  for (unsigned name = base; name < base + 50; ++name) EXPECT_TRUE(glIsList(name)) << name;
-  EXPECT_EQ(std::memcmp(&ghostPiece, &pieceTemplates[13], sizeof ghostPiece), 0);
-}
-
-TEST_F(ViewTest, BuildingTheLibraryClearsTheModel) {
-  place(0, 3, 0, 0, 0);
-  buildPieceLibrary();
-  EXPECT_EQ(countPieces(), 0);
-}
-
 TEST_F(ViewTest, RodsAreTurnedFortyFiveDegreesAboutZ) {
   showAxes = 0;
   setColour(place(0, 10, 0, 0, 0), 0.0f, 0.6f, 0.0f);
@@ -439,51 +416,6 @@ TEST_F(ViewTest, DeepFrameNestingIsDrawnWithoutExhaustingAnyStack) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// Selection mode shows the names and the order in which pieces are drawn:
-// one hit per piece, named by its number.
-std::vector<GLuint> selectionNames(void (*draw)()) {
-  static GLuint buffer[4 * MODEL_CAPACITY];
-  glSelectBuffer(GLsizei(std::size(buffer)), buffer);
-  glRenderMode(GL_SELECT);
-  glInitNames();
-  glPushName(0);
-  glLoadIdentity();
-  glTranslatef(0, 0, camera.viewDistance);
-  draw();
-  const GLint hits = glRenderMode(GL_RENDER);
-  std::vector<GLuint> names;
-  for (GLint h = 0, i = 0; h < hits; ++h, i += 4) names.push_back(buffer[i + 3]);
-  return names;
-}
-
-TEST_F(ViewTest, PiecesAreNamedByNumberInFrameTreeOrder) {
-  for (int i = 0; i < 6; ++i) place(i, 3, 0, 0, 0);
-  auto inFrameOf = [](int i, int parent) {
-    modelTable[i].flags |= PIECE_IN_FRAME;
-    modelTable[i].frameParent = &modelTable[parent];
-  };
-  inFrameOf(1, 3);
-  inFrameOf(2, 0);
-  inFrameOf(4, 2);
-  inFrameOf(5, 0);
-  EXPECT_EQ(selectionNames([] { drawModelTrees(modelTable); }),
-            (std::vector<GLuint>{0, 2, 4, 5, 3, 1}));
-  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[2], modelTable); }),
-            (std::vector<GLuint>{2, 4}));
-  EXPECT_TRUE(selectionNames([] { drawPieceTree(nullptr, modelTable); }).empty());
-}
-
-TEST_F(ViewTest, DrawingFromAPieceOnAFrameLoopDrawsEachPieceOnce) {
-  for (int i = 0; i < 3; ++i) {
-    place(i, 3, 0, 0, 0);
-    modelTable[i].flags |= PIECE_IN_FRAME;
-    modelTable[i].frameParent = &modelTable[(i + 2) % 3];  // 0 in 2, 1 in 0, 2 in 1
-  }
-  EXPECT_EQ(selectionNames([] { drawPieceTree(&modelTable[1], modelTable); }),
-            (std::vector<GLuint>{1, 2, 0}));
-  EXPECT_TRUE(selectionNames([] { drawModelTrees(modelTable); }).empty());
-}
-
 // ---- ghost piece ----
 
 TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheView) {
@@ -595,20 +527,6 @@ TEST_F(ViewTest, TextureRowsNotAMultipleOfFourBytesAreReadWhole) {
 
 // ---- start-up and the offscreen render entry points ----
 
-TEST_F(ViewTest, StartUpViewAndContextState) {
-  EXPECT_EQ(camera.viewDistance, -400.0f);
-  EXPECT_EQ(std::memcmp(camera.viewMatrix.m, identityMatrix().m, sizeof camera.viewMatrix.m), 0);
-  EXPECT_EQ(showAxes, 1);
-  EXPECT_EQ(showRoom, 0);
-  EXPECT_EQ(insertionMode, 0);
-  EXPECT_EQ(lightingOn, 1);
-  GLint cullFace = 0;
-  glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
-  EXPECT_EQ(cullFace, GL_FRONT);
-  EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-}
-
 bool readPng(const std::string& path, Frame& frame) {
   png_image image;
   std::memset(&image, 0, sizeof image);
@@ -653,20 +571,6 @@ TEST_F(ViewTest, UnwritableImageIsReported) {
   EXPECT_EQ(renderCurrentModelToPng((testData / "frame.png").c_str(), false, DISPLAY_SOLIDS), 1);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, "Erreur");
-}
-
-TEST_F(ViewTest, ModelCompiledBeforeTheViewKeepsItsPiecesAndGetsTheirLists) {
-  stopOffscreenView();
-  initPieceTemplatesHeadless();  // as a compile without GL leaves the templates
-  setColour(place(0, 3, 40, 0, 0), 0.6f, 0.2f, 0.0f);
-  ASSERT_EQ(modelTable[0].solidList, 0u);
-  const fs::path png = testData / "compiled.png";
-  ASSERT_EQ(renderModelToPng(png.c_str(), SIZE, SIZE, false, DISPLAY_SOLIDS), 0);
-  EXPECT_FALSE(offscreenContextCurrent());
-  EXPECT_EQ(countPieces(), 1);
-  Frame f;
-  ASSERT_TRUE(readPng(png.string(), f));
-  EXPECT_TRUE(isRedDominant(seen(f, 40, 5))) << seen(f, 40, 5);
 }
 
 TEST(OffscreenStartTest, MissingTextureFailsTheStartWithTheInitialisationMessage) {

@@ -46,16 +46,6 @@ int placedCount() { return usedPrefixLength(); }
 
 const PieceRecord& piece(int n) { return modelTable[n]; }
 
-Vec3 transformPoint(const Matrix& m, double x, double y, double z) {
-  const float* e = m.m;
-  return {e[0] * x + e[4] * y + e[8] * z + e[12], e[1] * x + e[5] * y + e[9] * z + e[13],
-          e[2] * x + e[6] * y + e[10] * z + e[14]};
-}
-
-double distance(const Vec3& a, const Vec3& b) {
-  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
-}
-
 double maxDifference(const Matrix& a, const Matrix& b) {
   double d = 0;
   for (int i = 0; i < 16; ++i) d = std::max(d, double(std::fabs(a.m[i] - b.m[i])));

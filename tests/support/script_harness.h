@@ -28,11 +28,5 @@ int placedCount();
 // Record n of the model table, which must be used.
 const PieceRecord& piece(int n);
 
-// Points through a matrix: where (x, y, z) goes.
-struct Vec3 {
-  double x, y, z;
-};
-Vec3 transformPoint(const Matrix& m, double x, double y, double z);
-double distance(const Vec3& a, const Vec3& b);
 // Largest difference between two matrices' elements.
 double maxDifference(const Matrix& a, const Matrix& b);
