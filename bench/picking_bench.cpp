@@ -21,7 +21,7 @@
 #include "platform/core_messages.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
-#include "view/view_state.h"
+#include "view/camera.h"
 
 namespace {
 
@@ -67,9 +67,9 @@ void buildModel(int n) {
 // in the frame of piece 40), the mouse on its hole or, 7 pixels above, on
 // its hub.
 void aimAtAPiece(int pixelsAbove) {
-  resetView();
-  viewDistance = -1500.0f;
-  viewMatrix.m[12] = -48.0f * GRID_STEP;
+  resetView(camera);
+  camera.viewDistance = -1500.0f;
+  camera.viewMatrix.m[12] = -48.0f * GRID_STEP;
   mouseX = VIEW_SIZE / 2;
   mouseY = VIEW_SIZE / 2 - pixelsAbove;
 }

@@ -29,7 +29,8 @@
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 namespace {
 
@@ -142,9 +143,9 @@ BENCHMARK(BM_ScanningWalk)->Apply(walkArguments);
 bool prepareRender1000() {
   if (!ensureView(RENDER_SIZE)) return false;
   buildModel(1000, FLAT, 0);
-  resetView();
-  viewDistance = -7000.0f;
-  rotateViewByDrag(50, 30);
+  resetView(camera);
+  camera.viewDistance = -7000.0f;
+  rotateViewByDrag(camera, 50, 30);
   displayMode = DISPLAY_SOLIDS;
   showRoom = 0;
   return true;

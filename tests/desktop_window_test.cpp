@@ -1,14 +1,15 @@
-// The main window's commands and the key switches, driven through the two
-// window procedures with messages sent by the tests, as the FLTK layer sends
-// them. No display: the windows are headless, the editor is the headless
-// one, and an offscreen GL context stands in for the view's where the view
-// operations need one.
+// The main window's commands, the key switches and view navigation, driven
+// through the two window procedures with messages sent by the tests, as the
+// FLTK layer sends them, and through the main loop's own frame. No display
+// and no GL context: the windows are headless, the editor is the headless
+// one, and the frame's GL calls fall on no context.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -21,7 +22,6 @@
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
-#include "platform/gl_offscreen.h"
 #include "script/key_bindings.h"
 #include "shell/desktop_program.h"
 #include "shell/documents.h"
@@ -29,7 +29,8 @@
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
 #include "shell/shared_state.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 namespace fs = std::filesystem;
 
@@ -58,10 +59,12 @@ class DesktopWindows : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
+    resetViewSwitches();
+    resetKeys();
     clearModel();
     clearKeyBindings();
     initPieceTemplatesHeadless();
-    resetView();
+    resetView(camera);
     shown.clear();
     setMessageSink(keepMessage);
     questionsAsked = 0;
@@ -77,6 +80,7 @@ class DesktopWindows : public ::testing::Test {
     newDocument(documentName, hEditor);
     dir = fs::temp_directory_path() / ("vexocad_windows_" + std::to_string(::getpid()));
     fs::create_directories(dir);
+    ::setenv("XDG_STATE_HOME", dir.c_str(), 1);  // recovery copies stay in the test
   }
   void TearDown() override {
     destroyGlWindow();
@@ -97,13 +101,9 @@ class DesktopWindows : public ::testing::Test {
     (w == hGlWindow ? glWindowProc : mainWindowProc)(w, WM_KEYUP, uintptr_t(key), 1);
   }
   static void command(int id) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(id), 0); }
-  // One pass of the main loop after a frame.
+  // Passes of the main loop.
   static void frames(int n) {
-    for (int i = 0; i < n; ++i) {
-      runKeySwitches();
-      runKeyBindings(keyState, keyLatch);
-      endOfFrameKeys();
-    }
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(runFrame().drawn);
   }
   std::string file(const char* name, const std::string& bytes) {
     const std::string p = (dir / name).string();
@@ -148,6 +148,19 @@ TEST_F(DesktopWindows, AKeyTappedBetweenTwoFramesIsSeenByOneFrame) {
   EXPECT_EQ(keyLatch[VK_F4], 0) << "armed again for the next press";
 }
 
+TEST_F(DesktopWindows, EscapeEndsTheProgramUnlessChangedTextIsKept) {
+  appendEditorLine(hEditor, "#1");
+  keyDown(hGlWindow, VK_ESCAPE);
+  EXPECT_FALSE(runFrame().ended) << "the question was cancelled";
+  EXPECT_EQ(keyState[VK_ESCAPE], 0);
+  answer = SaveAnswer::Discard;
+  keyDown(hMainWindow, VK_ESCAPE);
+  const FrameResult last = runFrame();
+  EXPECT_TRUE(last.ended);
+  EXPECT_EQ(last.exitCode, 0);
+  EXPECT_EQ(questionsAsked, 2);
+}
+
 TEST_F(DesktopWindows, DisplayAndLightingSwitches) {
   keyDown(hGlWindow, VK_F2);
   frames(1);
@@ -164,18 +177,29 @@ TEST_F(DesktopWindows, DisplayAndLightingSwitches) {
   EXPECT_EQ(lightingOn, 1);
 }
 
-TEST_F(DesktopWindows, PageKeysMoveTheViewEveryFrameWithinTheLimit) {
+TEST_F(DesktopWindows, ViewKeysMoveTheCameraEveryFrame) {
+  keyDown(hGlWindow, VK_RIGHT);
+  frames(2);  // two turns of 0.3 degree about the eye's y axis
+  EXPECT_NEAR(camera.viewMatrix.m[8], std::sin(0.6 * M_PI / 180.0), 1e-6);
+  keyDown(hMainWindow, VK_LEFT);  // left and right together: no turn
+  const Matrix turned = camera.viewMatrix;
+  frames(1);
+  EXPECT_EQ(std::memcmp(camera.viewMatrix.m, turned.m, sizeof turned.m), 0);
+  keyUp(hGlWindow, VK_RIGHT);
+  keyUp(hGlWindow, VK_LEFT);
+  command(CMD_RESET_VIEW);
+
   keyDown(hGlWindow, VK_NEXT);
   frames(38);
-  EXPECT_FLOAT_EQ(viewDistance, -20.0f);
+  EXPECT_FLOAT_EQ(camera.viewDistance, -20.0f);
   frames(5);
-  EXPECT_FLOAT_EQ(viewDistance, -10.0f);
+  EXPECT_FLOAT_EQ(camera.viewDistance, -10.0f);
   keyUp(hGlWindow, VK_NEXT);
   keyDown(hGlWindow, VK_PRIOR);
   frames(100);
-  EXPECT_FLOAT_EQ(viewDistance, -1010.0f);
+  EXPECT_FLOAT_EQ(camera.viewDistance, -1010.0f);
   command(CMD_RESET_VIEW);
-  EXPECT_FLOAT_EQ(viewDistance, -400.0f);
+  EXPECT_FLOAT_EQ(camera.viewDistance, -400.0f);
 }
 
 TEST_F(DesktopWindows, F12CompilesF6CountsF9TakesBackTheLastInsertion) {
@@ -238,11 +262,11 @@ TEST_F(DesktopWindows, MenuCommandsOnTheEditor) {
 
 TEST_F(DesktopWindows, OpeningAFileCompilesItResetsTheViewAndNamesTheWindow) {
   chosenPath = file("model.vxo", "#0\r\n#5 %0\r\n#5 %0\r\n");
-  viewDistance = -900.0f;
+  camera.viewDistance = -900.0f;
   command(CMD_OPEN);
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(countPieces(), 3);
-  EXPECT_FLOAT_EQ(viewDistance, -400.0f);
+  EXPECT_FLOAT_EQ(camera.viewDistance, -400.0f);
   EXPECT_EQ(std::string(windowTitle), "VexoCad - " + chosenPath);
   EXPECT_EQ(std::string(documentName), chosenPath);
 
@@ -322,15 +346,6 @@ TEST_F(DesktopWindows, ChangedTextIsNotLostByNewOpenCloseOrQuit) {
 
 class ViewNavigation : public DesktopWindows {
  protected:
-  void SetUp() override {
-    DesktopWindows::SetUp();
-    std::string reason;
-    if (!createOffscreenContext(600, 600, &reason)) GTEST_SKIP() << "no offscreen GL: " << reason;
-  }
-  void TearDown() override {
-    destroyOffscreenContext();
-    DesktopWindows::TearDown();
-  }
   static void mouse(uint32_t message, int x, int y, uintptr_t flags = 0) {
     glWindowProc(hGlWindow, message, flags, makeLParam(x, y));
   }
@@ -342,39 +357,36 @@ TEST_F(ViewNavigation, DragsTurnAndMoveTheView) {
   mouse(WM_LBUTTONDOWN, 300, 200, MK_LBUTTON);
   mouse(WM_LBUTTONUP, 300, 290);
   mouse(WM_MOUSEMOVE, 300, 290);
-  EXPECT_NEAR(viewMatrix.m[5], 0.0f, 1e-5);   // y axis turned onto z
-  EXPECT_NEAR(std::fabs(viewMatrix.m[6]), 1.0f, 1e-5);
+  EXPECT_NEAR(camera.viewMatrix.m[5], 0.0f, 1e-5);   // y axis turned onto z
+  EXPECT_NEAR(std::fabs(camera.viewMatrix.m[6]), 1.0f, 1e-5);
   EXPECT_EQ(mouseX, 300);
   EXPECT_EQ(mouseY, 290);
 
   command(CMD_RESET_VIEW);
   mouse(WM_RBUTTONDOWN, 100, 100, MK_RBUTTON);
   mouse(WM_MOUSEMOVE, 110, 90, MK_RBUTTON);  // right 10, up 10
-  EXPECT_NEAR(viewMatrix.m[12], 12.0f, 1e-4);
-  EXPECT_NEAR(viewMatrix.m[13], 12.0f, 1e-4);
+  EXPECT_NEAR(camera.viewMatrix.m[12], 12.0f, 1e-4);
+  EXPECT_NEAR(camera.viewMatrix.m[13], 12.0f, 1e-4);
   mouse(WM_MOUSEMOVE, 110, 100, MK_RBUTTON | MK_LBUTTON);  // both: down 10 comes nearer
-  EXPECT_NEAR(viewMatrix.m[14], 48.0f, 1e-4);
+  EXPECT_NEAR(camera.viewMatrix.m[14], 48.0f, 1e-4);
   mouse(WM_MOUSEMOVE, 500, 500);  // no button: only the position
-  EXPECT_NEAR(viewMatrix.m[12], 12.0f, 1e-4);
+  EXPECT_NEAR(camera.viewMatrix.m[12], 12.0f, 1e-4);
   EXPECT_EQ(mouseX, 500);
 }
 
 TEST_F(ViewNavigation, SizeMinimiseAndLayout) {
   glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(500, 300));
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[2], 500);
-  EXPECT_EQ(viewport[3], 300);
+  EXPECT_EQ(camera.viewportWidth, 500);
+  EXPECT_EQ(camera.viewportHeight, 300);
   mainWindowProc(hMainWindow, WM_SIZE, 0, makeLParam(1000, 600));  // the view is what the editor leaves
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[2], 600);
-  EXPECT_EQ(viewport[3], 600);
+  EXPECT_EQ(camera.viewportWidth, 600);
+  EXPECT_EQ(camera.viewportHeight, 600);
   glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(600, 0));
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[3], 1);
+  EXPECT_EQ(camera.viewportHeight, 1);
 
   glWindowProc(hGlWindow, WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0);
   EXPECT_EQ(windowActive, 0);
+  EXPECT_FALSE(runFrame().drawn) << "nothing is drawn while minimised";
   glWindowProc(hGlWindow, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_EQ(windowActive, 1);
   glWindowProc(hGlWindow, WM_CLOSE, 0, 0);

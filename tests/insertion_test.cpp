@@ -22,6 +22,7 @@
 #include "platform/core_window_messages.h"
 #include "script/compiler.h"
 #include "shell/shared_state.h"
+#include "view/view_switches.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ class Insertion : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
+    resetViewSwitches();
     initPieceTemplatesHeadless();
     messages.clear();
     setMessageSink(keepMessage);

@@ -7,25 +7,33 @@
 #include "insertion/insertion.h"
 #include "script/key_bindings.h"
 #include "platform/core_window_messages.h"
+#include "platform/window_system.h"
+#include "shell/desktop_program.h"
+#include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/shared_state.h"
 #include "support/script_harness.h"
+#include "view/view_switches.h"
 
 namespace {
 class KeyBindingTest : public ::testing::Test {
  protected:
-  void SetUp() override { resetSharedState(); }
-  void TearDown() override {
-    clearKeyBindings();
+  void SetUp() override {
     resetSharedState();
+    resetViewSwitches();
+    resetKeys();
+    hGlWindow = createHeadlessWindow(glWindowProc);
+  }
+  void TearDown() override {
+    destroyGlWindow();
+    clearKeyBindings();
   }
 
-  // One main-loop pass: switches, then bindings.
+  // Passes of the main loop with the key held or not.
   void frames(int count, int key, bool held = true) {
     for (int i = 0; i < count; ++i) {
       keyState[key] = held;
-      runKeySwitches();
-      runKeyBindings(keyState, keyLatch);
+      runFrame();
     }
   }
   void release(int key) { frames(1, key, false); }

@@ -27,7 +27,8 @@
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 // Mesa's software driver keeps some memory of its own until the process ends.
 extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.so\n"; }
@@ -49,8 +50,8 @@ struct Point {
 void moveMouseTo(const Point& world) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glTranslatef(0.0f, 0.0f, viewDistance);
-  glMultMatrixf(viewMatrix.m);
+  glTranslatef(0.0f, 0.0f, camera.viewDistance);
+  glMultMatrixf(camera.viewMatrix.m);
   GLdouble modelview[16], projection[16];
   GLint viewport[4];
   glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
@@ -103,6 +104,7 @@ class Picking : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
+    resetViewSwitches();
     messages.clear();
     setMessageSink(keepMessage);
     dataDir = VEXOCAD_BINARY_DIR "/";
@@ -161,7 +163,7 @@ TEST_F(Picking, PieceInAFrameIsFoundAtItsWorldPositionByBothPickers) {
 }
 
 TEST_F(Picking, ConnectionPointsOfAConnectorAndARod) {
-  viewDistance = -1000.0f;
+  camera.viewDistance = -1000.0f;
   place(0, 8, -250, 150, 0);
   PieceRecord& rod = modelTable[1];
   rod = pieceTemplates[13];
@@ -256,7 +258,7 @@ class InsertionByMouse : public Picking {
 };
 
 TEST_F(InsertionByMouse, ClickInsertsAtTheClipAndTheCompileRebuildsThePiece) {
-  viewDistance = -1000.0f;  // the whole rod in view
+  camera.viewDistance = -1000.0f;  // the whole rod in view
   load({"#8 rot 90 0 0"});
   mouseOnClip(0, 3);
   insertPiece(nullptr);

@@ -33,7 +33,8 @@
 #include "shell/shared_state.h"
 #include "view/room.h"
 #include "view/scene.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 namespace fs = std::filesystem;
 
@@ -163,6 +164,7 @@ class ViewTest : public ::testing::Test {
 
   void SetUp() override {
     resetSharedState();
+    resetViewSwitches();
     messages.clear();
     setMessageSink(keepMessage);
     dataDir = dataDirectory();
@@ -199,58 +201,43 @@ TEST_F(ViewTest, AxesCanBeHidden) {
 }
 
 TEST_F(ViewTest, QuarterTurnByDragBringsTheZAxisDownTheScreen) {
-  rotateViewByDrag(90, 0);
+  rotateViewByDrag(camera, 90, 0);
   const Frame f = renderFrame();
   EXPECT_EQ(f.at(CENTRE, CENTRE + 50), (Pixel{128, 128, 255})) << "z axis, downwards";
   EXPECT_EQ(f.at(CENTRE, CENTRE - 50), BACKGROUND) << "the y axis now points at the eye";
   EXPECT_EQ(f.at(CENTRE + 50, CENTRE), (Pixel{255, 0, 0}));
   const float expected[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(viewMatrix.m[i], expected[i], 1e-6) << i;
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(camera.viewMatrix.m[i], expected[i], 1e-6) << i;
 }
 
 TEST_F(ViewTest, KeyTurnIsAboutTheVerticalAxis) {
-  rotateViewByKeys(90.0f, 0.0f);
+  rotateViewByKeys(camera, 90.0f, 0.0f);
   const Frame f = renderFrame();
   EXPECT_EQ(f.at(CENTRE + 50, CENTRE), (Pixel{128, 128, 255})) << "z axis, to the right";
   EXPECT_EQ(f.at(CENTRE, CENTRE - 50), (Pixel{0, 255, 0}));
 }
 
 TEST_F(ViewTest, NullChangesLeaveTheViewAndMovesScaleBySixFifths) {
-  rotateViewByDrag(20, -35);
-  const Matrix before = viewMatrix;
-  rotateViewByKeys(0.0f, 0.0f);
-  translateView(0, 0, 0);
-  rotateViewByDrag(0, 0);
-  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(viewMatrix.m[i], before.m[i]) << i;
-  resetView();
-  translateView(10, -5, 2);
-  EXPECT_NEAR(viewMatrix.m[12], 12.0f, 1e-5);
-  EXPECT_NEAR(viewMatrix.m[13], -6.0f, 1e-5);
-  EXPECT_NEAR(viewMatrix.m[14], 2.4f, 1e-5);
+  rotateViewByDrag(camera, 20, -35);
+  const Matrix before = camera.viewMatrix;
+  rotateViewByKeys(camera, 0.0f, 0.0f);
+  translateView(camera, 0, 0, 0);
+  rotateViewByDrag(camera, 0, 0);
+  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(camera.viewMatrix.m[i], before.m[i]) << i;
+  resetView(camera);
+  translateView(camera, 10, -5, 2);
+  EXPECT_NEAR(camera.viewMatrix.m[12], 12.0f, 1e-5);
+  EXPECT_NEAR(camera.viewMatrix.m[13], -6.0f, 1e-5);
+  EXPECT_NEAR(camera.viewMatrix.m[14], 2.4f, 1e-5);
 }
 
 TEST_F(ViewTest, TurnAfterMoveIsAboutTheEyeAxesNotTheModelOrigin) {
-  translateView(10, 0, 0);
-  rotateViewByDrag(0, 90);
+  translateView(camera, 10, 0, 0);
+  rotateViewByDrag(camera, 0, 90);
   // Ry(90) x T(12, 0, 0): the move itself is turned.
-  EXPECT_NEAR(viewMatrix.m[12], 0.0f, 1e-5);
-  EXPECT_NEAR(viewMatrix.m[13], 0.0f, 1e-5);
-  EXPECT_NEAR(viewMatrix.m[14], -12.0f, 1e-5);
-}
-
-TEST_F(ViewTest, ArrowKeysTurnTheViewOncePerFrame) {
-  keyState[0x27] = 1;  // right
-  renderFrame();
-  renderFrame();
-  // Two frames of 0.3 degree about the eye's y axis.
-  const double a = 0.6 * std::numbers::pi / 180.0;
-  EXPECT_NEAR(viewMatrix.m[0], std::cos(a), 1e-6);
-  EXPECT_NEAR(viewMatrix.m[8], std::sin(a), 1e-6);
-  resetView();
-  keyState[0x25] = 1;  // left and right together: no turn
-  renderFrame();
-  EXPECT_EQ(viewMatrix.m[0], 1.0f);
-  EXPECT_EQ(viewMatrix.m[8], 0.0f);
+  EXPECT_NEAR(camera.viewMatrix.m[12], 0.0f, 1e-5);
+  EXPECT_NEAR(camera.viewMatrix.m[13], 0.0f, 1e-5);
+  EXPECT_NEAR(camera.viewMatrix.m[14], -12.0f, 1e-5);
 }
 
 TEST_F(ViewTest, HalvingTheViewDistanceDoublesTheSizeOnScreen) {
@@ -262,7 +249,7 @@ TEST_F(ViewTest, HalvingTheViewDistanceDoublesTheSizeOnScreen) {
     return n;
   };
   const int far = width(renderFrame());
-  viewDistance = -200.0f;  // as twenty presses of Page Down would leave it
+  camera.viewDistance = -200.0f;  // as twenty presses of Page Down would leave it
   const int near = width(renderFrame());
   EXPECT_NEAR(far, 40 * pixelsPerUnit(400), 1.5);
   EXPECT_NEAR(near, 40 * pixelsPerUnit(200), 1.5);
@@ -446,8 +433,8 @@ TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheView) {
   setColour(ghostPiece, 1.0f, 0.0f, 0.0f);
   ghostPortKind = 0;  // by the hole: the face turns towards the eye
   ghostPlace = 1.0f;
-  rotateViewByDrag(40, 70);
-  translateView(30, 30, 0);
+  rotateViewByDrag(camera, 40, 70);
+  translateView(camera, 30, 30, 0);
   auto ghostAt = [](int col, int row) {
     drawScene();
     drawInsertionGhost();
@@ -490,7 +477,7 @@ TEST_F(ViewTest, RoomShowsWallAboveAndFloorBelowAndLeavesTexturingOff) {
   EXPECT_FALSE(room.at(CENTRE, SIZE - 5) == BACKGROUND) << "floor";
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   for (int turn = 1; turn < 4; ++turn) {
-    rotateViewByKeys(90.0f, 0.0f);  // each of the other three walls, seen from inside
+    rotateViewByKeys(camera, 90.0f, 0.0f);  // each of the other three walls, seen from inside
     EXPECT_FALSE(renderFrame().at(CENTRE, 5) == BACKGROUND)
         << "wall after " << turn << " quarter turns";
   }
@@ -502,8 +489,8 @@ TEST_F(ViewTest, RoomShowsWallAboveAndFloorBelowAndLeavesTexturingOff) {
 TEST_F(ViewTest, FloorLiesTwelveAndAHalfUnitsBelowTheOrigin) {
   showAxes = 0;
   showRoom = 1;
-  rotateViewByDrag(90, 0);  // looking straight down
-  viewDistance = -20.0f;    // the eye 20 units above the origin, 32.5 above the floor
+  rotateViewByDrag(camera, 90, 0);  // looking straight down
+  camera.viewDistance = -20.0f;    // the eye 20 units above the origin, 32.5 above the floor
   const Frame f = renderFrame();
   GLfloat depth = 0;
   glReadPixels(CENTRE, CENTRE, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
@@ -534,8 +521,8 @@ TEST_F(ViewTest, TextureRowsNotAMultipleOfFourBytesAreReadWhole) {
   ASSERT_TRUE(startOffscreenView(SIZE, SIZE));
   showAxes = 0;
   showRoom = 1;
-  rotateViewByDrag(90, 0);  // looking straight down at the floor
-  viewDistance = -20.0f;
+  rotateViewByDrag(camera, 90, 0);  // looking straight down at the floor
+  camera.viewDistance = -20.0f;
   const Frame f = renderFrame();
   for (int at : {10, CENTRE, SIZE - 10}) {  // red, darkened by the light
     const Pixel p = f.at(at, at);
@@ -639,7 +626,7 @@ TEST_F(GeneratedPiecesTest, AllPieceFilesLoadWithoutMessages) {
 TEST_F(GeneratedPiecesTest, ConnectorAtTheOriginShowsItsColourAtTheCentre) {
   showAxes = 0;
   place(0, 3, 0, 0, 0);     // red, lying in the x-z plane
-  rotateViewByDrag(90, 0);  // look down on its face
+  rotateViewByDrag(camera, 90, 0);  // look down on its face
   const Frame f = renderFrame();
   int red = 0;
   for (int row = CENTRE - 20; row <= CENTRE + 20; ++row)
@@ -651,7 +638,7 @@ TEST_F(GeneratedPiecesTest, ConnectorAtTheOriginShowsItsColourAtTheCentre) {
 TEST_F(GeneratedPiecesTest, RodShowsInEveryDisplayMode) {
   showAxes = 0;
   place(0, 13, 0, 0, 0);    // running along -z
-  rotateViewByDrag(90, 0);  // so it runs up the screen
+  rotateViewByDrag(camera, 90, 0);  // so it runs up the screen
   for (uint32_t mode : {DISPLAY_SOLIDS, DISPLAY_EDGES, DISPLAY_SOLIDS | DISPLAY_EDGES}) {
     displayMode = mode;
     const Frame f = renderFrame();

@@ -23,6 +23,7 @@ uint8_t frameMarkerRequest = 0;
 uint8_t ampersandOption = 0;
 int32_t ghostPortKind = 2;
 float ghostPlace = 1.0f;
+#include "view/view_switches.h"
 
 PieceRecord* lastInserted = nullptr;
 

@@ -12,9 +12,10 @@
 
 #include "model/connection.h"
 #include "model/frame_tree.h"
+#include "view/camera.h"
+#include "view/camera_gl.h"
 #include "view/gl_tree_walk.h"
 #include "view/scene.h"
-#include "view/view_state.h"
 
 int32_t mouseX = 0, mouseY = 0;
 PieceRecord* pickedPiece = nullptr;
@@ -23,9 +24,6 @@ float pickedPlace = 1.0f;
 
 namespace {
 
-constexpr double FIELD_OF_VIEW = 45.0;
-constexpr double NEAR_PLANE = 0.1;
-constexpr double FAR_PLANE = 100000.0;
 constexpr GLuint NO_NAME = 0;
 
 // ---------------------------------------------------------------- markers
@@ -92,12 +90,11 @@ void drawNamedMarkers(const PieceRecord& record, int32_t piece) {
 
 GLuint selectBuffer[SELECT_BUFFER_ENTRIES];
 
-// Selection mode with a one-pixel pick region at the mouse, the view's
-// projection behind it and the view's modelview loaded. Lighting decides no
-// hit, so it is off meanwhile: that halves the time of a pick.
+// Selection mode with a one-pixel pick region at the mouse, the camera's
+// projection behind it and its modelview loaded. Lighting decides no hit, so
+// it is off meanwhile: that halves the time of a pick.
 void beginSelection() {
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  GLint viewport[4] = {0, 0, camera.viewportWidth, camera.viewportHeight};
   glPushAttrib(GL_ENABLE_BIT);
   glDisable(GL_LIGHTING);
   glSelectBuffer(SELECT_BUFFER_ENTRIES, selectBuffer);
@@ -108,13 +105,8 @@ void beginSelection() {
   glPushMatrix();
   glLoadIdentity();
   gluPickMatrix(double(mouseX), double(viewport[3] - mouseY), 1.0, 1.0, viewport);
-  const double width = double(viewport[2] - viewport[0]);
-  const double height = double(viewport[3] - viewport[1]);
-  gluPerspective(FIELD_OF_VIEW, height != 0.0 ? width / height : width, NEAR_PLANE, FAR_PLANE);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glTranslatef(0.0f, 0.0f, viewDistance);
-  glMultMatrixf(viewMatrix.m);
+  glMultMatrixf(projectionOf(camera).m);
+  loadCameraModelview(camera);
 }
 
 // Back to rendering; the number of hit records, negative on overflow.

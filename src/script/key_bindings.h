@@ -26,6 +26,6 @@ void applyKeyBinding(KeyBinding* binding);
 void freeKeyBindings(KeyBinding* head);
 // Frees every binding and empties the list and all chains.
 void clearKeyBindings();
-// Once per drawn frame, over the held keys (1 while held) and the latch
-// the shell keeps for them.
+// Once per drawn frame, over the held keys (by virtual-key code, 1 while
+// held) and the latch the main loop keeps for them.
 void runKeyBindings(const uint8_t keyState[256], uint8_t keyLatch[256]);

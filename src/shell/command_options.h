@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/shared_state.h"
+#include "view/view_switches.h"
 
 struct CommandOptions {
   enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;

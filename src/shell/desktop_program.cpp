@@ -1,6 +1,7 @@
 // Start-up of the desktop program and its main loop: events are taken
-// without waiting; whenever none is left and the view is active, one frame
-// is drawn and shown, then the key switches and the script's key bindings run.
+// without waiting; whenever none is left, runFrame does the rest of the pass
+// (one frame drawn and shown while the view is active, then the key switches
+// and the script's key bindings).
 #include "shell/desktop_program.h"
 
 #include <chrono>
@@ -126,28 +127,34 @@ int runMainLoop(FrameStatistics& statistics) {
   for (;;) {
     pumpMessages();
     if (quitMessagePosted(&exitCode)) return exitCode;
-    // Killed or hung up: the unsaved text is kept before the program ends.
-    if (const int signal = terminationSignal()) {
-      keepRecoveryCopy(hEditor, true);
-      return 128 + signal;
-    }
-    keepRecoveryCopy(hEditor);
-    if (!windowActive || !hGlWindow) {
-      // Minimised: nothing to draw, so wait for the next event instead of spinning.
-      waitForMessages(0.05);
-      continue;
-    }
-    if (escapeEndsProgram()) return 0;
-    drawScene();
-    drawInsertionGhost();
-    swapGlBuffers(hGlWindow);
-    statistics.frameDrawn();
-    runKeySwitches();
-    runKeyBindings(keyState, keyLatch);
-    endOfFrameKeys();
+    const FrameResult frame = runFrame();
+    if (frame.ended) return frame.exitCode;
+    if (frame.drawn)
+      statistics.frameDrawn();
+    else
+      waitForMessages(0.05);  // minimised: wait for the next event instead of spinning
   }
 }
 }  // namespace
+
+FrameResult runFrame() {
+  // Killed or hung up: the unsaved text is kept before the program ends.
+  if (const int signal = terminationSignal()) {
+    keepRecoveryCopy(hEditor, true);
+    return {true, 128 + signal, false};
+  }
+  keepRecoveryCopy(hEditor);
+  if (!windowActive || !hGlWindow) return {};
+  if (escapeEndsProgram()) return {true, 0, false};
+  turnViewByArrows();
+  drawScene();
+  drawInsertionGhost();
+  swapGlBuffers(hGlWindow);
+  runKeySwitches();
+  runKeyBindings(keyState, keyLatch);
+  endOfFrameKeys();
+  return {false, 0, true};
+}
 
 std::string documentPathFromArguments(const char* arguments) {
   std::string path = arguments ? arguments : "";

@@ -13,3 +13,16 @@ int runDesktopProgram(const char* arguments);
 
 // The document path that start-up takes from those arguments.
 std::string documentPathFromArguments(const char* arguments);
+
+// What one pass of the main loop did once the pending messages were handled.
+struct FrameResult {
+  bool ended = false;  // the program ends, with exitCode
+  int exitCode = 0;
+  bool drawn = false;  // a frame was drawn and shown
+};
+// That pass: on a termination signal, the recovery copy is written and the
+// program ends; else the copy is kept up to date and, while the view is
+// active, Escape may end the program, or the arrow keys turn the camera, one
+// frame is drawn and shown, then the key switches, the script's key bindings
+// and the end of the frame's keys run.
+FrameResult runFrame();

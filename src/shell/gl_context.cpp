@@ -4,12 +4,12 @@
 #include "shell/gl_context.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include "pieces/piece_library_gl.h"
-#include "shell/shared_state.h"
+#include "view/camera.h"
+#include "view/camera_gl.h"
 #include "view/room.h"
-#include "view/view_state.h"
+#include "view/view_switches.h"
 
 namespace {
 
@@ -20,10 +20,6 @@ constexpr GLfloat MATERIAL_SHININESS = 10.0f;
 constexpr GLfloat LIGHT_SPOT_DIRECTION[] = {0.0f, 0.0f, -1.0f};
 constexpr GLfloat LIGHT_SPOT_CUTOFF = 90.0f;
 constexpr GLfloat LIGHT_POSITION[] = {0.0f, 0.0f, -5.0f, 1.0f};
-
-constexpr double FIELD_OF_VIEW = 45.0;
-constexpr double NEAR_PLANE = 0.1;
-constexpr double FAR_PLANE = 100000.0;
 
 void setMaterial() {
   glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, MATERIAL_SHININESS);
@@ -50,16 +46,14 @@ bool initGl() {
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   glEnable(GL_COLOR_MATERIAL);
-  lightingOn = 1;
+  lightingOn = lightingEnabled = 1;
   glEnable(GL_LIGHTING);
   glEnable(GL_LIGHT0);
   setMaterial();
   setLight();
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   buildPieceLibrary();
-  viewDistance = -400.0f;
-  glLoadIdentity();
-  glGetFloatv(GL_MODELVIEW_MATRIX, viewMatrix.m);
+  resetView(camera);
   glEnable(GL_NORMALIZE);
   // Front faces are culled: the meshes and the room list their faces
   // clockwise as seen from the side that should show.
@@ -71,11 +65,6 @@ bool initGl() {
 }
 
 void resizeGlView(int width, int height) {
-  if (height == 0) height = 1;
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(FIELD_OF_VIEW, double(width) / double(height), NEAR_PLANE, FAR_PLANE);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  setViewport(camera, width, height);
+  loadCameraProjection(camera);
 }

@@ -5,5 +5,6 @@
 // blending, builds the piece library and resets the view. False when the
 // textures could not be loaded.
 bool initGl();
-// Viewport and projection for a view of width x height pixels.
+// The camera's viewport becomes width x height pixels; viewport and
+// projection are loaded from it.
 void resizeGlView(int width, int height);

@@ -12,7 +12,8 @@
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
 #include "shell/shared_state.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 WindowHandle hGlWindow = nullptr;
 
@@ -50,11 +51,11 @@ void turnOrMoveView(int x, int y, uintptr_t buttons) {
   const int dx = x - mouseX, dy = y - mouseY;
   const bool left = buttons & MK_LBUTTON, right = buttons & MK_RBUTTON;
   if (left && !right)
-    rotateViewByDrag(dy, dx);
+    rotateViewByDrag(camera, dy, dx);
   else if (right && !left)
-    translateView(dx, -dy, 0);
+    translateView(camera, dx, -dy, 0);
   else if (left && right)
-    translateView(dx, 0, 4 * dy);
+    translateView(camera, dx, 0, 4 * dy);
 }
 // A release outside the view is not seen, so what is held is taken anew
 // from each press.

@@ -3,13 +3,17 @@
 // latch byte is 0 and then sets it).
 #include "shell/key_switches.h"
 
-#include <GL/gl.h>
+#include <cstring>
 
 #include "insertion/insertion.h"
 #include "platform/core_window_messages.h"
 #include "shell/main_window.h"
 #include "shell/shared_state.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
+
+uint8_t keyState[256];
+uint8_t keyLatch[256];
 
 namespace {
 template <typename Action>
@@ -30,20 +34,19 @@ void toggle(uint8_t& flag) { flag = !flag; }
 void switchSolidsAndEdges() {
   if (displayMode & DISPLAY_SOLIDS) {
     displayMode = (displayMode & ~DISPLAY_SOLIDS) | DISPLAY_EDGES;
-    glDisable(GL_LIGHTING);
+    lightingEnabled = 0;
   } else {
-    glEnable(GL_LIGHTING);
+    lightingEnabled = 1;
     displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
   }
 }
 
 void switchLighting() {
   toggle(lightingOn);
+  lightingEnabled = lightingOn;
   if (!lightingOn) {
-    glDisable(GL_LIGHTING);
     displayMode |= DISPLAY_EDGES | DISPLAY_SOLIDS;
   } else {
-    glEnable(GL_LIGHTING);
     displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
   }
 }
@@ -55,6 +58,13 @@ namespace {
 uint8_t pressedSinceFrame[256];
 uint8_t releaseAfterFrame[256];
 }  // namespace
+
+void resetKeys() {
+  std::memset(keyState, 0, sizeof keyState);
+  std::memset(keyLatch, 0, sizeof keyLatch);
+  std::memset(pressedSinceFrame, 0, sizeof pressedSinceFrame);
+  std::memset(releaseAfterFrame, 0, sizeof releaseAfterFrame);
+}
 
 void recordKeyDown(int key) {
   keyState[key & 0xFF] = 1;
@@ -92,6 +102,12 @@ void runKeySwitches() {
   latchedSwitch(VK_F9, [] { sendCommand(CMD_UNDO_INSERTION); });
   latchedSwitch(VK_F12, [] { sendCommand(CMD_COMPILE); });
   latchedSwitch('1', [] { toggle(ampersandOption); });
-  if (keyState[VK_NEXT] && viewDistance < -10.0f) viewDistance += 10.0f;
-  if (keyState[VK_PRIOR]) viewDistance -= 10.0f;
+  if (keyState[VK_NEXT]) moveViewNearer(camera);
+  if (keyState[VK_PRIOR]) moveViewFarther(camera);
+}
+
+void turnViewByArrows() {
+  const int h = (keyState[VK_RIGHT] ? 1 : 0) - (keyState[VK_LEFT] ? 1 : 0);
+  const int v = (keyState[VK_DOWN] ? 1 : 0) - (keyState[VK_UP] ? 1 : 0);
+  turnViewByArrowKeys(camera, h, v);
 }

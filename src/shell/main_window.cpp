@@ -25,7 +25,8 @@
 #include "shell/recovery.h"
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 WindowHandle hMainWindow = nullptr;
 WindowHandle hEditorControl = nullptr;
@@ -129,7 +130,7 @@ void runCommand(int command) {
     case CMD_UNDO: undoEditor(hEditor); break;
     case CMD_COMPILE: compileEditorScript(); break;
     case CMD_QUIT: quitCommand(); break;
-    case CMD_RESET_VIEW: resetView(); break;
+    case CMD_RESET_VIEW: resetView(camera); break;
     case CMD_SELECT_ALL: selectAllText(hEditor); break;
     case CMD_ABOUT: showMessage(creditLine, "A propos...", ICON_INFORMATION); break;
     case CMD_UNDO_INSERTION:

@@ -21,7 +21,8 @@
 #include "shell/gl_context.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
-#include "view/view_state.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ bool startOffscreenView(int width, int height) {
   }
   viewWidth = width;
   viewHeight = height;
-  resetView();
+  resetView(camera);
   showAxes = 1;
   showRoom = 0;
   insertionMode = 0;

@@ -8,15 +8,14 @@
 #include "model/connection.h"
 #include "model/frame_tree.h"
 #include "pieces/catalogue.h"
-#include "platform/core_window_messages.h"
-#include "shell/shared_state.h"
+#include "view/camera.h"
+#include "view/camera_gl.h"
 #include "view/gl_tree_walk.h"
 #include "view/room.h"
-#include "view/view_state.h"
+#include "view/view_switches.h"
 
 namespace {
 
-constexpr float KEY_TURN_DEGREES = 0.3f;
 constexpr float AXIS_LENGTH = 1000.0f;
 
 // The window the ghost piece's placement was laid out for: 600 x 600, whose
@@ -32,12 +31,6 @@ void drawNamedPiece(const PieceRecord& record, int32_t piece) {
   drawPiece(record);
 }
 
-void turnViewByArrowKeys() {
-  const int h = (keyState[VK_RIGHT] ? 1 : 0) - (keyState[VK_LEFT] ? 1 : 0);
-  const int v = (keyState[VK_DOWN] ? 1 : 0) - (keyState[VK_UP] ? 1 : 0);
-  if (h != 0 || v != 0) rotateViewByKeys(float(h) * KEY_TURN_DEGREES, float(v) * KEY_TURN_DEGREES);
-}
-
 void drawAxes() {
   if (lightingOn) glDisable(GL_LIGHTING);
   glBegin(GL_LINES);
@@ -51,7 +44,10 @@ void drawAxes() {
   glVertex3f(0.0f, 0.0f, 0.0f);
   glVertex3f(0.0f, 0.0f, AXIS_LENGTH);
   glEnd();
-  if (lightingOn) glEnable(GL_LIGHTING);
+  if (lightingOn) {
+    glEnable(GL_LIGHTING);
+    lightingEnabled = 1;  // on from here, also for later frames, whatever F2 said
+  }
 }
 
 }  // namespace
@@ -63,11 +59,10 @@ void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t m
   // Other view sizes keep the ghost under the mouse and scale it with the
   // view's height, as the model itself scales; 600 x 600 gives the layout
   // above exactly.
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  const float scale = viewport[3] > 0 ? 2.0f * GHOST_HALF_WINDOW / float(viewport[3]) : 1.0f;
-  const float centreX = viewport[2] > 0 ? 0.5f * float(viewport[2]) : GHOST_HALF_WINDOW;
-  const float centreY = viewport[3] > 0 ? 0.5f * float(viewport[3]) : GHOST_HALF_WINDOW;
+  const int width = camera.viewportWidth, height = camera.viewportHeight;
+  const float scale = height > 0 ? 2.0f * GHOST_HALF_WINDOW / float(height) : 1.0f;
+  const float centreX = width > 0 ? 0.5f * float(width) : GHOST_HALF_WINDOW;
+  const float centreY = height > 0 ? 0.5f * float(height) : GHOST_HALF_WINDOW;
   glPushMatrix();
   glLoadIdentity();
   glTranslatef((float(mouseX) - centreX) * scale, (centreY - float(mouseY)) * scale, GHOST_DEPTH);
@@ -121,11 +116,11 @@ void drawModelTrees(const PieceRecord* table) {
 
 void drawScene() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glLoadIdentity();
-  turnViewByArrowKeys();
-  glLoadIdentity();
-  glTranslatef(0.0f, 0.0f, viewDistance);
-  glMultMatrixf(viewMatrix.m);
+  if (lightingEnabled)
+    glEnable(GL_LIGHTING);
+  else
+    glDisable(GL_LIGHTING);
+  loadCameraModelview(camera);
   glPushMatrix();
   glColor3f(1.0f, 1.0f, 1.0f);
   if (showRoom) drawRoom();

@@ -4,6 +4,8 @@
 
 #include "model/model_table.h"
 
+// Through the camera, with the view switches as they are; the camera is
+// only read.
 void drawScene();
 // The half-transparent ghost piece at the mouse (y down), hanging by the
 // port it will attach with; drawn after the scene.

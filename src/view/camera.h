@@ -1,0 +1,50 @@
+// The camera of the 3-D view: the accumulated turns and moves, the distance
+// of the turning centre in front of the eye, the projection and the
+// viewport, as plain math. Drawing, picking, the ghost piece and --render
+// read it; the GL matrices are loaded from it (view/camera_gl.h).
+#pragma once
+
+#include <cstdint>
+
+#include "model/matrix.h"
+
+// The perspective of every view: vertical field of view in degrees, near
+// and far planes.
+constexpr double FIELD_OF_VIEW = 45.0;
+constexpr double NEAR_PLANE = 0.1;
+constexpr double FAR_PLANE = 100000.0;
+
+struct Camera {
+  Matrix viewMatrix = identityMatrix();  // every turn and move, in eye axes
+  float viewDistance = -400.0f;          // eye-space z of the turning centre
+  int viewportWidth = 600;               // pixels
+  int viewportHeight = 600;              // pixels, never 0
+};
+
+// The camera of the program's one view.
+extern Camera camera;
+
+// viewMatrix := N x viewMatrix: each change is taken in eye axes, about the
+// turning centre, whatever came before.
+void rotateViewByDrag(Camera& c, int32_t a, int32_t b);  // a degrees about eye x, then b about eye y
+void rotateViewByKeys(Camera& c, float a, float b);      // a degrees about eye y, then b about eye x
+void translateView(Camera& c, int32_t x, int32_t y, int32_t z);  // 1.2 units per step, eye axes
+
+// One frame of the arrow keys: h = right - left, v = down - up, 0.3 degree
+// each; no turn when both are 0.
+void turnViewByArrowKeys(Camera& c, int h, int v);
+// One frame of Page Down (nearer, never nearer than -10) and Page Up
+// (farther, without limit).
+void moveViewNearer(Camera& c);
+void moveViewFarther(Camera& c);
+
+// Identity matrix and distance -400; the viewport stays.
+void resetView(Camera& c);
+// A view of width x height pixels; height 0 counts as 1.
+void setViewport(Camera& c, int width, int height);
+
+// Eye from world: the move to viewDistance behind viewMatrix.
+Matrix modelviewOf(const Camera& c);
+// The perspective for the viewport's aspect, computed as gluPerspective does
+// (in double, rounded once), so loading it gives the same GL matrix.
+Matrix projectionOf(const Camera& c);
