@@ -47,6 +47,13 @@ int usedPrefixLength();
 int pieceNumber(const PieceRecord* p);
 PieceRecord* pieceAt(int number);  // nullptr outside 0..MODEL_CAPACITY-1
 
+// Where piece stands in the model frame: its matrix behind the matrices of
+// the frames it sits in, innermost first, as drawing composes them.
+Matrix worldPlacement(const PieceRecord& piece);
+// A reference to target: piece starts where target stands and is attached
+// to it, ready for a rebase and a join.
+void referToPiece(PieceRecord& piece, PieceRecord& target);
+
 // The n-th frame marker met climbing from start (frameParent where set, else
 // attachedTo); start itself when n < 1; nullptr when the chain ends first.
 PieceRecord* findFrameAncestor(PieceRecord* start, int32_t n);
