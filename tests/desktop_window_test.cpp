@@ -58,7 +58,7 @@ class DesktopWindows : public ::testing::Test {
     resetSharedState();
     clearModel();
     clearKeyBindings();
-    initPieceTemplatesHeadless();
+    resetGhostPiece();
     resetView();
     shown.clear();
     setMessageSink(keepMessage);

@@ -122,7 +122,8 @@ class Insertion : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
-    initPieceTemplatesHeadless();
+    clearModel();
+    resetGhostPiece();
     messages.clear();
     setMessageSink(keepMessage);
     hEditor = makeHeadlessEditor();

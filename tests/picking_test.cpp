@@ -102,6 +102,8 @@ class Picking : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
+    clearModel();
+    resetGhostPiece();
     messages.clear();
     setMessageSink(keepMessage);
     dataDir = VEXOCAD_BINARY_DIR "/";
