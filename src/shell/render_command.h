@@ -14,9 +14,9 @@
 
 // Makes an offscreen GL context of width x height pixels current, sets the
 // projection (resizeGlView) and runs initGl: room textures, GL state, piece
-// library (the model table is left as it is). Then the start-up view: view matrix
-// identity, distance -400, axes shown, room hidden, insertion mode off (no
-// ghost piece). False, after a message captioned "Erreur", when no context
+// library (the model table is left as it is). Then the start-up view: view
+// matrix identity, distance -400, axes shown, room hidden, insertion mode off
+// (no ghost piece). False, after a message captioned "Erreur", when no context
 // can be made ("Ne peut pas créer un GL rendering context." with the reason)
 // or when initGl fails, for instance on a missing texture file
 // ("Initialization ratée(initgl)", after the texture reader's messages).
@@ -36,6 +36,6 @@ void stopOffscreenView();
 
 // The whole sequence for a model already compiled into the table: starts
 // the view, draws the table in place, writes pngPath and stops the view.
-// Returns 0 on success,
-// 1 when the view could not be started or the file not written.
+// Returns 0 on success, 1 when the view could not be started or the file
+// not written.
 int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t displayMode);
