@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include "pieces/catalogue.h"
 #include "script/compile_state.h"
 #include "script/compiler.h"
 #include "script/key_bindings.h"
@@ -43,7 +42,6 @@ ScriptLines computeScript() {
 }
 
 void compile(benchmark::State& state, const ScriptLines& lines) {
-  initPieceTemplatesHeadless();
   for (auto _ : state) {
     const CompileResult r = compileScript(lines);
     benchmark::DoNotOptimize(r.piecesPlaced);

@@ -63,7 +63,7 @@ class DesktopWindows : public ::testing::Test {
     resetKeys();
     clearModel();
     clearKeyBindings();
-    initPieceTemplatesHeadless();
+    resetGhostPiece();
     resetView(camera);
     shown.clear();
     setMessageSink(keepMessage);

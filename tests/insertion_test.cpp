@@ -103,7 +103,8 @@ class Insertion : public ::testing::Test {
   void SetUp() override {
     resetSharedState();
     resetViewSwitches();
-    initPieceTemplatesHeadless();
+    clearModel();
+    resetGhostPiece();
     messages.clear();
     setMessageSink(keepMessage);
     hEditor = makeHeadlessEditor();

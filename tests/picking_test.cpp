@@ -105,6 +105,8 @@ class Picking : public ::testing::Test {
   void SetUp() override {
     resetSharedState();
     resetViewSwitches();
+    clearModel();
+    resetGhostPiece();
     messages.clear();
     setMessageSink(keepMessage);
     dataDir = VEXOCAD_BINARY_DIR "/";

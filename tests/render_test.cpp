@@ -165,6 +165,7 @@ class ViewTest : public ::testing::Test {
   void SetUp() override {
     resetSharedState();
     resetViewSwitches();
+    clearModel();
     messages.clear();
     setMessageSink(keepMessage);
     dataDir = dataDirectory();
@@ -413,7 +414,8 @@ TEST_F(ViewTest, DeepFrameNestingIsDrawnWithoutExhaustingAnyStack) {
   const GLuint nothing = glGenLists(1);  // only the last piece shows
   glNewList(nothing, GL_COMPILE);
   glEndList();
-  for (int i = 0; i < MODEL_CAPACITY - 1; ++i) modelTable[i].solidList = nothing;
+  kindSolidList[4] = nothing;
+  for (int i = 0; i < MODEL_CAPACITY - 1; ++i) modelTable[i].kind = 4;
   const Frame f = renderFrame();
   EXPECT_TRUE(isRedDominant(seen(f, 100, 5))) << seen(f, 100, 5);
   EXPECT_EQ(seen(f, 0, 5), BACKGROUND);

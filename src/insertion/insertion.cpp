@@ -56,10 +56,6 @@ bool refusedPair(int32_t a, int32_t b) {
   return a == b && a != PORT_TROU;
 }
 
-bool isClipOnBar(int32_t a, int32_t b) {
-  return (a == PORT_BARRE && b == PORT_PINCE) || (b == PORT_BARRE && a == PORT_PINCE);
-}
-
 // The two connector kinds whose holes meet by a fixed turn instead of by
 // their port frames.
 bool isTurnJoinKind(int kind) { return kind == 5 || kind == 7; }
@@ -81,26 +77,19 @@ long long joinTurns(float place) {
   return h;
 }
 
-// R's matrix as the compile will build it: the target's world placement,
-// optionally rebased onto R's frame, times the join.
-void placeRecord(PieceRecord& record, const Matrix& join) {
-  record.matrix = pickedPiece->matrix;
-  const PieceRecord* q = pickedPiece;
-  for (int steps = 0; isInFrame(*q) && q->frameParent && steps < MAX_CHAIN_STEPS; ++steps) {
-    q = q->frameParent;
-    multiplyLeft(q->matrix, record.matrix);
-  }
+// R's matrix as the compile of its line builds it, statement by statement:
+// the reference to the picked piece, the optional rebase onto R's frame,
+// then the join.
+void placeRecord(PieceRecord& record, bool turnJoin, bool evenTurns) {
+  referToPiece(record, *pickedPiece);
   if (ampersandOption) rebaseOnFrame(&record, 1);
-  multiplyRight(record.matrix, join);
-}
-
-Matrix portJoin(const PieceRecord& record, bool clipOnBar) {
-  ConnectionPoint a = makeConnectionPoint(uint8_t(pickedPortKind), double(pickedPlace));
-  ConnectionPoint b = makeConnectionPoint(uint8_t(ghostPortKind), double(ghostPlace));
-  placeConnectionPoint(a, *pickedPiece, true, clipOnBar);
-  placeConnectionPoint(b, record, false, clipOnBar);
-  multiplyLeft(a.frame, b.frame);
-  return b.frame;
+  if (turnJoin) {
+    multiplyRight(record.matrix, fixedTurnMatrix(!evenTurns));
+    return;
+  }
+  const ConnectionPoint a = makeConnectionPoint(uint8_t(pickedPortKind), double(pickedPlace));
+  const ConnectionPoint b = makeConnectionPoint(uint8_t(ghostPortKind), double(ghostPlace));
+  attachPiece(&record, false, a, b, 0.0f, 0.0f, 0.0f);
 }
 
 std::string reference(const PieceRecord& record) {
@@ -227,19 +216,13 @@ void insertAtPickedPoint(PieceRecord* record) {
   if (ghostPiece.kind < 0 || ghostPiece.kind >= KIND_COUNT) return;
   if (!isUsed(modelTable[0])) return startModel();
   if (joinRefused(record ? record->kind : ghostPiece.kind)) return;
-  const int32_t a = pickedPortKind, b = ghostPortKind;
   const bool replacing = record != nullptr;
   record = recordToPlace(record);
   if (!record) return;
 
   const bool turnJoin = isTurnJoin(record->kind);
   const bool evenTurns = joinTurns(pickedPlace) % 2 == 0;
-  Matrix join;
-  if (turnJoin)
-    setRotation(join, 0.0f, 180.0f, evenTurns ? 90.0f : -90.0f);
-  else
-    join = portJoin(*record, isClipOnBar(a, b));
-  placeRecord(*record, join);
+  placeRecord(*record, turnJoin, evenTurns);
 
   // A rewritten line keeps the frame marker its piece was inserted with.
   const bool frameMarker = frameMarkerRequest || (replacing && isFrameMarker(*record));

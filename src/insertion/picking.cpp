@@ -142,16 +142,6 @@ bool nearestHit(GLint hits, GLuint& name) {
   return found;
 }
 
-// The world placement of a piece of the marker tree: its matrix behind those
-// of the frames the walk entered it through.
-Matrix worldPlacement(const PieceRecord* table, int32_t piece) {
-  Matrix world = table[piece].matrix;
-  int32_t q = markerTree.parent[piece];
-  for (int steps = 0; q != NO_PIECE && steps < MAX_CHAIN_STEPS; ++steps, q = markerTree.parent[q])
-    multiplyLeft(table[q].matrix, world);
-  return world;
-}
-
 // First pass: the number of the piece whose markers are nearest, or NO_PIECE.
 int32_t pickMarkerPiece(const PieceRecord* table) {
   beginSelection();
@@ -167,7 +157,7 @@ int32_t pickMarkerPiece(const PieceRecord* table) {
 // Second pass: the name of the nearest marker of that piece, 0 for none.
 GLuint pickMarkerOf(const PieceRecord* table, int32_t piece) {
   beginSelection();
-  const Matrix world = worldPlacement(table, piece);
+  const Matrix world = worldPlacement(table[piece]);
   glMultMatrixf(world.m);
   drawPortMarkers(table[piece], true);
   GLuint name = NO_NAME;

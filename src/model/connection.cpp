@@ -135,6 +135,15 @@ double wrapClipPlace(int kind, double p) {
   }
 }
 
+Matrix fixedTurnMatrix(bool reversed) {
+  const float sign = reversed ? -1.0f : 1.0f;
+  Matrix m{};
+  m.m[1] = m.m[4] = sign;
+  m.m[10] = -1.0f;
+  m.m[15] = 1.0f;
+  return m;
+}
+
 ConnectionPoint makeConnectionPoint(uint8_t portKind, double position) {
   ConnectionPoint point;
   point.portKind = portKind;

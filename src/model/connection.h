@@ -47,4 +47,8 @@ void placeConnectionPoint(ConnectionPoint& point, const PieceRecord& piece, bool
 void attachPiece(PieceRecord* piece, bool withRotation, ConnectionPoint A, ConnectionPoint B,
                  float ax, float ay, float az);
 
+// The fixed join of the "3D" statement (reversed: "3D2"): the rotation
+// 0 180 90 (reversed: 0 180 -90) with its zeros and ones exact.
+Matrix fixedTurnMatrix(bool reversed);
+
 ConnectionPoint makeConnectionPoint(uint8_t portKind, double position);

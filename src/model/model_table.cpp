@@ -40,6 +40,21 @@ PieceRecord* pieceAt(int number) {
   return &modelTable[number];
 }
 
+Matrix worldPlacement(const PieceRecord& piece) {
+  Matrix world = piece.matrix;
+  const PieceRecord* q = &piece;
+  for (int steps = 0; isInFrame(*q) && q->frameParent && steps < MAX_CHAIN_STEPS; ++steps) {
+    q = q->frameParent;
+    multiplyLeft(q->matrix, world);
+  }
+  return world;
+}
+
+void referToPiece(PieceRecord& piece, PieceRecord& target) {
+  piece.matrix = worldPlacement(target);
+  piece.attachedTo = &target;
+}
+
 PieceRecord* findFrameAncestor(PieceRecord* start, int32_t n) {
   if (!start) return nullptr;
   if (n < 1) return start;

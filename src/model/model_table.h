@@ -1,6 +1,7 @@
 // The model table: every placed piece, indexed by its piece number. Used
 // records always form a prefix of the table; the table is only ever cleared
-// whole.
+// whole. A record holds what the compile decides and nothing of the view:
+// drawing finds the display lists by the kind.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,6 @@ constexpr uint32_t PIECE_IN_FRAME = 4;
 
 struct PieceRecord {
   int16_t kind;
-  uint32_t solidList;
-  uint32_t edgeList;
   float colour[4];
   Matrix matrix;
   PieceRecord* attachedTo;   // the piece this one was placed against
@@ -32,8 +31,8 @@ inline bool isInFrame(const PieceRecord& p) { return p.flags & PIECE_IN_FRAME; }
 inline bool isFrameMarker(const PieceRecord& p) { return p.flags & PIECE_FRAME_MARKER; }
 
 void clearModel();
-// Grows by one every time the table is cleared (each compile, each load of
-// the piece library): a record remembered with the number it had then is
+// Grows by one every time the table is cleared (each compile): a record
+// remembered with the number it had then is
 // known to be stale once this has moved on.
 extern uint32_t modelGeneration;
 // The first record whose used bit is clear, or nullptr when all are used.
@@ -46,6 +45,13 @@ int usedPrefixLength();
 // Index of a record of the table, or -1 for nullptr or any other record.
 int pieceNumber(const PieceRecord* p);
 PieceRecord* pieceAt(int number);  // nullptr outside 0..MODEL_CAPACITY-1
+
+// Where piece stands in the model frame: its matrix behind the matrices of
+// the frames it sits in, innermost first, as drawing composes them.
+Matrix worldPlacement(const PieceRecord& piece);
+// A reference to target: piece starts where target stands and is attached
+// to it, ready for a rebase and a join.
+void referToPiece(PieceRecord& piece, PieceRecord& target);
 
 // The n-th frame marker met climbing from start (frameParent where set, else
 // attachedTo); start itself when n < 1; nullptr when the chain ends first.

@@ -19,32 +19,25 @@ const float kindColours[KIND_COUNT][4] = {
     {0.0f, 0.0f, 0.8f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f}, {1.0f, 0.0f, 0.0f, 1.0f},
     {0.5f, 0.5f, 0.5f, 1.0f}, {0.5f, 0.5f, 1.0f, 1.0f}};
 
-PieceRecord pieceTemplates[KIND_COUNT];
-PieceRecord ghostPiece;
-
-void initPieceTemplates(const unsigned solidLists[KIND_COUNT], const unsigned edgeLists[KIND_COUNT]) {
-  for (int k = 0; k < KIND_COUNT; ++k) {
-    PieceRecord& t = pieceTemplates[k];
-    t = PieceRecord{};
-    t.kind = int16_t(k);
-    t.solidList = solidLists[k];
-    t.edgeList = edgeLists[k];
-    std::memcpy(t.colour, kindColours[k], sizeof t.colour);
-    setIdentity(t.matrix);
-    t.flags = PIECE_USED;
-  }
-  clearModel();
-  ghostPiece = pieceTemplates[13];
+namespace {
+PieceRecord makeTemplate(int kind) {
+  PieceRecord t{};
+  t.kind = int16_t(kind);
+  std::memcpy(t.colour, kindColours[kind], sizeof t.colour);
+  setIdentity(t.matrix);
+  t.flags = PIECE_USED;
+  return t;
 }
+}  // namespace
 
-void initPieceTemplatesHeadless() {
-  const unsigned none[KIND_COUNT] = {};
-  initPieceTemplates(none, none);
-}
+const PieceRecord pieceTemplates[KIND_COUNT] = {
+    makeTemplate(0),  makeTemplate(1),  makeTemplate(2),  makeTemplate(3),  makeTemplate(4),
+    makeTemplate(5),  makeTemplate(6),  makeTemplate(7),  makeTemplate(8),  makeTemplate(9),
+    makeTemplate(10), makeTemplate(11), makeTemplate(12), makeTemplate(13), makeTemplate(14),
+    makeTemplate(15), makeTemplate(16)};
+PieceRecord ghostPiece = pieceTemplates[13];
 
-void ensurePieceTemplates() {
-  if (!(pieceTemplates[0].flags & PIECE_USED)) initPieceTemplatesHeadless();
-}
+void resetGhostPiece() { ghostPiece = pieceTemplates[13]; }
 
 int findSubPart(const char* name) {
   for (int i = 0; i < SUBPART_COUNT; ++i)

@@ -1,6 +1,6 @@
 // Display lists of the piece library: one solid and one edge list for each
 // sub-part file and each piece kind, compiled once per GL context from the
-// piece files, and the piece templates that carry the kind lists.
+// piece files.
 #include "pieces/piece_library_gl.h"
 
 #include <GL/gl.h>
@@ -116,10 +116,8 @@ void compilePieceFile(const char* path, bool edgeMode) {
   emitMesh(meshScratch, edgeMode);
 }
 
-void buildPieceLibrary() {
-  // Without list names (glGenLists gives 0) every list name stays 0, which
-  // glCallList ignores: the pieces are then simply not drawn.
-  const unsigned base = glGenLists(LIBRARY_LIST_COUNT);
+namespace {
+void nameLists(unsigned base) {
   for (int i = 0; i < SUBPART_COUNT; ++i) {
     subPartSolidList[i] = base ? base + 2 * i : 0;
     subPartEdgeList[i] = base ? base + 2 * i + 1 : 0;
@@ -128,6 +126,14 @@ void buildPieceLibrary() {
     kindSolidList[k] = base ? base + 2 * SUBPART_COUNT + 2 * k : 0;
     kindEdgeList[k] = base ? base + 2 * SUBPART_COUNT + 2 * k + 1 : 0;
   }
+}
+}  // namespace
+
+void buildPieceLibrary() {
+  // Without list names (glGenLists gives 0) every list name stays 0, which
+  // glCallList ignores: the pieces are then simply not drawn.
+  const unsigned base = glGenLists(LIBRARY_LIST_COUNT);
+  nameLists(base);
   if (base) {
     // Sub-part lists first: the kind lists call them.
     for (int i = 0; i < SUBPART_COUNT; ++i) compileSubPartLists(i);
@@ -136,7 +142,11 @@ void buildPieceLibrary() {
       compileKindList(k, kindEdgeList[k], true);
     }
   }
-  // Templates get the kind lists; the model table is cleared and the ghost
-  // piece becomes a copy of kind 13.
-  initPieceTemplates(kindSolidList, kindEdgeList);
+}
+
+void forgetPieceLibrary() { nameLists(0); }
+
+unsigned kindList(int kind, bool edges) {
+  if (kind < 0 || kind >= KIND_COUNT) return 0;
+  return edges ? kindEdgeList[kind] : kindSolidList[kind];
 }

@@ -1,4 +1,6 @@
 // Display lists of the piece kinds and sub-parts, built once per GL context.
+// Pieces are drawn with the lists of their kind; the model knows nothing of
+// them.
 #pragma once
 
 #include "pieces/catalogue.h"
@@ -9,8 +11,12 @@ extern unsigned subPartEdgeList[SUBPART_COUNT];
 extern unsigned kindSolidList[KIND_COUNT];
 extern unsigned kindEdgeList[KIND_COUNT];
 
-// Builds all 50 lists, fills the templates, clears the model table and makes
-// the ghost piece a copy of kind 13. Needs a current GL context.
+// Builds all 50 lists. Needs a current GL context.
 void buildPieceLibrary();
+// Forgets the lists of a context that is gone: every list is 0 again, which
+// draws nothing, until the next build.
+void forgetPieceLibrary();
+// The solid or edge list of a piece kind; 0 for a number that is no kind.
+unsigned kindList(int kind, bool edges);
 void emitMesh(const MeshBuffer& buffer, bool edgeMode);
 void compilePieceFile(const char* path, bool edgeMode);

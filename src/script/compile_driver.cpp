@@ -8,7 +8,6 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "pieces/catalogue.h"
 #include "platform/core_text_encoding.h"
 #include "script/compile_state.h"
 #include "script/key_bindings.h"
@@ -255,7 +254,6 @@ void ScriptLines::push_back(std::string_view line) {
 }
 
 CompileResult compileScript(const ScriptLines& lines, const CompileControl* control) {
-  ensurePieceTemplates();
   CompileState s;
   startState(s, lines);
   clearModel();

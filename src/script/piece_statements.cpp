@@ -15,17 +15,6 @@ bool needsCurrentPiece(CompileState& s, const char* text) {
   return false;
 }
 
-// The placement of target in the model frame: its matrix behind every frame
-// it sits in.
-Matrix worldPlacement(const PieceRecord& target) {
-  Matrix m = target.matrix;
-  if (!isInFrame(target)) return m;
-  const PieceRecord* q = target.frameParent;
-  for (int steps = 0; q && steps < MAX_CHAIN_STEPS; ++steps, q = q->frameParent)
-    multiplyLeft(q->matrix, m);
-  return m;
-}
-
 float colourChannel(int32_t value) { return float(double(value) * double(COLOUR_STEP)); }
 
 // One connection point of an attach: its port by the first letter or the
@@ -121,9 +110,7 @@ void referenceStatement(CompileState& s, const char* word) {
     return;
   }
   if (target == s.pieceCounter || target >= MODEL_CAPACITY) return;
-  PieceRecord& targetRecord = modelTable[target];
-  piece->matrix = worldPlacement(targetRecord);
-  piece->attachedTo = &targetRecord;
+  referToPiece(*piece, modelTable[target]);
 }
 
 void rebaseStatement(CompileState& s, const char* rest) {
@@ -192,12 +179,7 @@ void attachStatement(CompileState& s, const char* word) {
 
 void fixedTurn(CompileState& s, const char* word) {
   if (!needsCurrentPiece(s, "Ligne %d, option 3D impossible, la sorte n'a été spécifiée.\n")) return;
-  const float sign = word[2] == '2' ? -1.0f : 1.0f;
-  Matrix m{};
-  m.m[1] = m.m[4] = sign;
-  m.m[10] = -1.0f;
-  m.m[15] = 1.0f;
-  multiplyRight(s.currentPiece->matrix, m);
+  multiplyRight(s.currentPiece->matrix, fixedTurnMatrix(word[2] == '2'));
 }
 
 void nameCurrentPiece(CompileState& s, const char* name) {

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "pieces/catalogue.h"
 #include "platform/core_messages.h"
 #include "platform/core_data_dir.h"
 #include "script/compiler.h"
@@ -91,13 +90,9 @@ int compileFile(const Options& o) {
   setMessageSourceName(o.file.c_str());
   // Messages of the piece library (a missing piece file) count as well.
   resetMessageCount();
-  if (o.mode == Options::RENDER) {
-    // Starting the view builds the piece library, with the display lists the
-    // compiled pieces then copy from their templates.
-    if (!startOffscreenView(o.width, o.height)) return EXIT_RENDER_FAILED;
-  } else {
-    initPieceTemplatesHeadless();
-  }
+  // The view starts first so that the piece library's messages come before
+  // the script's, and a view that cannot start costs no compile.
+  if (o.mode == Options::RENDER && !startOffscreenView(o.width, o.height)) return EXIT_RENDER_FAILED;
   const CompileResult result = compileScript(lines, &control);
   const int outputStatus = o.mode == Options::DUMP ? writeStandardOutput(dumpModel()) : EXIT_CLEAN;
   const int messages = messagesShown();

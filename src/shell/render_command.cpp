@@ -6,9 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,17 +28,6 @@ int viewWidth = 0;
 int viewHeight = 0;
 
 void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", ICON_EXCLAMATION); }
-
-// A table compiled without display lists gets the lists of each piece's kind,
-// as if the templates had had them when the pieces were copied.
-void attachKindLists() {
-  for (PieceRecord& piece : modelTable) {
-    if (!isUsed(piece)) break;
-    if (piece.kind < 0 || piece.kind >= KIND_COUNT) continue;
-    piece.solidList = kindSolidList[piece.kind];
-    piece.edgeList = kindEdgeList[piece.kind];
-  }
-}
 
 }  // namespace
 
@@ -110,16 +97,12 @@ int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
 
 void stopOffscreenView() {
   destroyOffscreenContext();
+  forgetPieceLibrary();
   viewWidth = viewHeight = 0;
 }
 
 int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t mode) {
-  // The library build clears the table; the compiled model is put back after.
-  auto kept = std::make_unique<PieceRecord[]>(MODEL_CAPACITY);
-  std::copy(modelTable, modelTable + MODEL_CAPACITY, kept.get());
   if (!startOffscreenView(width, height)) return 1;
-  std::copy(kept.get(), kept.get() + MODEL_CAPACITY, modelTable);
-  attachKindLists();
   const int status = renderCurrentModelToPng(pngPath, room, mode);
   stopOffscreenView();
   return status;

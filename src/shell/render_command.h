@@ -1,7 +1,6 @@
 // Drawing the model into a PNG file without any window: the offscreen view
-// behind "vexocad --render". The view is started first, because starting it
-// builds the piece library, which clears the model table; the script is
-// compiled after that, and the frame drawn and written last:
+// behind "vexocad --render". The view draws the model table as it stands,
+// whether the script was compiled before the view was started or after:
 //
 //   if (!startOffscreenView(width, height)) return 1;   // message shown
 //   compileScript(lines);                                // errors reported
@@ -15,9 +14,9 @@
 
 // Makes an offscreen GL context of width x height pixels current, sets the
 // projection (resizeGlView) and runs initGl: room textures, GL state, piece
-// library (the model table is cleared). Then the start-up view: view matrix
-// identity, distance -400, axes shown, room hidden, insertion mode off (no
-// ghost piece). False, after a message captioned "Erreur", when no context
+// library (the model table is left as it is). Then the start-up view: view
+// matrix identity, distance -400, axes shown, room hidden, insertion mode off
+// (no ghost piece). False, after a message captioned "Erreur", when no context
 // can be made ("Ne peut pas créer un GL rendering context." with the reason)
 // or when initGl fails, for instance on a missing texture file
 // ("Initialization ratée(initgl)", after the texture reader's messages).
@@ -31,12 +30,12 @@ bool startOffscreenView(int width, int height);
 // not started).
 int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t displayMode);
 
-// Releases the offscreen context; nothing happens when there is none.
+// Releases the offscreen context and forgets its piece library; nothing
+// else happens when there is none.
 void stopOffscreenView();
 
-// The whole sequence for a model already compiled into the table (the
-// compile ran without a GL context, so its pieces carry no display lists):
-// keeps the table across startOffscreenView, gives every piece the lists of
-// its kind, renders, writes pngPath and stops the view. Returns 0 on success,
-// 1 when the view could not be started or the file not written.
+// The whole sequence for a model already compiled into the table: starts
+// the view, draws the table in place, writes pngPath and stops the view.
+// Returns 0 on success, 1 when the view could not be started or the file
+// not written.
 int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t displayMode);

@@ -10,6 +10,8 @@
 #include "pieces/catalogue.h"
 #include "view/camera.h"
 #include "view/camera_gl.h"
+#include "pieces/piece_library_gl.h"
+#include "platform/core_window_messages.h"
 #include "view/gl_tree_walk.h"
 #include "view/room.h"
 #include "view/view_switches.h"
@@ -87,11 +89,11 @@ void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t m
 void drawPiece(const PieceRecord& record) {
   const float* c = record.colour;
   glColor4fv(c);
-  if (displayMode & DISPLAY_SOLIDS) glCallList(record.solidList);
+  if (displayMode & DISPLAY_SOLIDS) glCallList(kindList(record.kind, false));
   // Edges over solids are drawn at half brightness so both stay visible.
   if ((displayMode & DISPLAY_SOLIDS) && (displayMode & DISPLAY_EDGES))
     glColor3f(c[0] * 0.5f, c[1] * 0.5f, c[2] * 0.5f);
-  if (displayMode & DISPLAY_EDGES) glCallList(record.edgeList);
+  if (displayMode & DISPLAY_EDGES) glCallList(kindList(record.kind, true));
 }
 
 void drawPieceTree(const PieceRecord* record, const PieceRecord* table) {

@@ -182,7 +182,6 @@ bool compileAndCheck(const ScriptLines& lines, Outcome& outcome) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   captureMessages();
-  initPieceTemplatesHeadless();
   return 0;
 }
 

@@ -34,7 +34,6 @@ std::vector<std::string> MessageCapture::take() {
 }
 
 CompileOutcome compileText(const std::string& text, const CompileControl* control) {
-  initPieceTemplatesHeadless();
   MessageCapture capture;
   CompileOutcome outcome;
   outcome.result = compileScript(splitScriptText(text), control);
