@@ -51,9 +51,7 @@ TEST(FltkDialogs, SaveQuestionShowsAllThreeButtonsAndGivesTheKeysBack) {
   Fl_Input input(10, 10, 180, 30);
   owner.end();
   owner.show();
-  // Not FLTK's wait_for_expose: it waits for ever when the first Expose is
-  // lost, as once happened under the sanitizers on a fresh machine.
-  for (int tries = 0; tries < 300 && !owner.visible(); ++tries) Fl::wait(0.01);
+  owner.wait_for_expose();
   Fl::focus(&input);
 
   BoxSeen seen{&owner, "Ne pas enregistrer", {}};

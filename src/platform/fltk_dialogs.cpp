@@ -183,7 +183,9 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
   // to no window (the other buttons were never shown nor freed), and the
   // widget that had the keys before the box would be forgotten.
   KeyboardFocus previous = takeKeyboardFocus(window);
-  if (!state.buttons.empty()) Fl::focus(state.buttons.front());
+  // A box answered while it was being shown (a key already on its way) stays
+  // closed: without a window manager, FLTK's focus call shows its window again.
+  if (!state.buttons.empty() && window.shown()) Fl::focus(state.buttons.front());
   while (window.shown()) Fl::wait();
   giveKeyboardFocusBack(previous);
   releaseKeysNoLongerHeld();
