@@ -1,0 +1,36 @@
+# Runs `vexocad --render NAME.vxo --size 128x128 [NAME.args]` in the script's
+# own folder and compares the image byte for byte with NAME.png beside it
+# (libpng and zlib write the same bytes for the same pixels); the render must
+# end with status 0 and print nothing. With VEXOCAD_UPDATE_EXPECTED=1 in the
+# environment it writes NAME.png instead: look at the new image before
+# committing it.
+#   cmake -DVEXOCAD=<program> -DSCRIPT=<path/NAME.vxo> -DACTUAL_DIR=<dir> -P run_render.cmake
+get_filename_component(folder "${SCRIPT}" DIRECTORY)
+get_filename_component(file "${SCRIPT}" NAME)
+get_filename_component(name "${SCRIPT}" NAME_WE)
+set(args "")
+if(EXISTS "${folder}/${name}.args")
+  file(READ "${folder}/${name}.args" args)
+  string(STRIP "${args}" args)
+  separate_arguments(args UNIX_COMMAND "${args}")
+endif()
+file(MAKE_DIRECTORY "${ACTUAL_DIR}")
+set(actual "${ACTUAL_DIR}/${name}.png")
+file(REMOVE "${actual}")
+execute_process(COMMAND "${VEXOCAD}" --render "${file}" -o "${actual}" --size 128x128 ${args}
+                WORKING_DIRECTORY "${folder}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT "${out}${err}" STREQUAL "")
+  message(FATAL_ERROR "${file}: status ${status}, printed:\n${out}${err}")
+endif()
+set(expected "${folder}/${name}.png")
+if("$ENV{VEXOCAD_UPDATE_EXPECTED}" STREQUAL "1")
+  file(COPY_FILE "${actual}" "${expected}")
+  return()
+endif()
+if(NOT EXISTS "${expected}")
+  message(FATAL_ERROR "${expected} is missing: run with VEXOCAD_UPDATE_EXPECTED=1 to make it")
+endif()
+execute_process(COMMAND cmp "${expected}" "${actual}" RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "${file}: the render ${actual} differs from ${name}.png")
+endif()
