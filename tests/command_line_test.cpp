@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "shell/command_options.h"
+#include "shell/desktop_program.h"
 #include "support/process.h"
 
 namespace fs = std::filesystem;
@@ -156,4 +157,9 @@ TEST(CommandLineTest, HelpAndVersionWinAndRefusedValuesLeaveNoTrace) {
     EXPECT_EQ(o.maxSeconds, 0.0);
     EXPECT_EQ(o.width * 1000 + o.height, 600600);
   }
+  // The desktop program's document: the other words, in double quotes or not.
+  EXPECT_EQ(documentPathFromArguments("\"/tmp/with space.vxo\""), "/tmp/with space.vxo");
+  EXPECT_EQ(documentPathFromArguments("/tmp/with space.vxo"), "/tmp/with space.vxo");
+  EXPECT_EQ(documentPathFromArguments("\"/tmp/a.vxo"), "/tmp/a.vxo");
+  EXPECT_EQ(documentPathFromArguments(""), "");
 }
