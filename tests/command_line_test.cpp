@@ -19,87 +19,77 @@
 namespace fs = std::filesystem;
 
 // Found by reading /dev/zero (read until memory ran out), a pipe (waited for
-// a writer whatever --max-seconds said), "--render m.vxo -o m.vxo" (the
-// script replaced by the image), --dump > /dev/full (a third written, exit
-// 0; and libpng's writer deleted the device it could not write).
+// a writer whatever --max-seconds said), 50 MB of line feeds (2.25 GB, one
+// string per line), "--render m.vxo -o m.vxo" (the script replaced by the
+// image), --dump > /dev/full (a third written, exit 0; and libpng's writer
+// deleted the device it could not write), a missing piece file (--render
+// exited 0), a piece file that was a pipe (start-up hung) or a directory
+// (skipped).
 TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
-  const std::string d = makeTempDir(), m = d + "/model.vxo", full = "sh -c 'exec \"$0\" \"$@\" >/dev/full'";
+  const fs::path d = makeTempDir(), build = VEXOCAD_BINARY_DIR, parts = d / "vexo/Parts";
+  const std::string m = d / "model.vxo", full = "sh -c 'exec \"$0\" \"$@\" >/dev/full'",
+                    copy = "sh -c 'exec " + (d / "vexocad").string() + " \"$@\"'";  // data beside the copy
   writeFile(m, "#8\n");
-  writeFile(d + "/errors.vxo", "rot\n#8\n");
-  writeFile(d + "/big.vxo", "");
-  ASSERT_EQ(truncate((d + "/big.vxo").c_str(), 65 << 20), 0);  // sparse: costs no disk
-  ASSERT_EQ(mkfifo((d + "/pipe.vxo").c_str(), 0600), 0);
-  ASSERT_EQ(symlink(m.c_str(), (d + "/link.png").c_str()), 0);
+  writeFile(d / "errors.vxo", "rot\n#8\n");
+  writeFile(d / "lines.vxo", std::string(20 << 20, '\n') + "#8\n");
+  writeFile(d / "big.vxo", "");
+  fs::resize_file(d / "big.vxo", 65 << 20);  // sparse: costs no disk
+  ASSERT_EQ(mkfifo((d / "pipe.vxo").c_str(), 0600), 0);
+  fs::create_symlink(m, d / "link.png");
+  fs::copy_file(build / "vexocad", d / "vexocad");
+  fs::copy(build / "vexo", d / "vexo", fs::copy_options::recursive);
+  fs::create_directory_symlink(build / "data", d / "data");
+  for (const char* part : {"vx108.dat", "vx207.dat", "vx225.dat"}) fs::remove(parts / part);
+  fs::create_directory(parts / "vx207.dat");
+  ASSERT_EQ(mkfifo((parts / "vx225.dat").c_str(), 0600), 0);
+  const std::string dir = d, write = "Erreur d'écriture sur la sortie standard", render = "--render " + m + " -o ";
   const struct {
     std::string arguments;
     int status;
-    std::string printed;  // in standard output or error
+    std::string printed = "";  // in standard output or error
     std::string environment = "";
   } cases[] = {
-      {"--check " + d + "/missing.vxo", 2, d + "/missing.vxo"},
-      {"--dump " + d, 2, ""},
+      {"--dump " + dir + "/lines.vxo", 0, "piece 0 kind 8 "},  // first: its memory is measured
+      {"--check " + dir + "/missing.vxo", 2, dir + "/missing.vxo"},
+      {"--dump " + dir, 2},
       {"--check /dev/zero --max-seconds 60", 2, "/dev/zero (Ce "},
-      {"--check " + d + "/pipe.vxo --max-seconds 60", 2, "pipe.vxo (Ce "},
-      {"--check " + d + "/big.vxo --max-seconds 60", 2, "big.vxo (Ce "},
-      {"--check", 64, ""},
-      {"--frobnicate", 64, ""},
-      {"--render x.vxo", 64, ""},
-      {"--render x.vxo -o y.png --size 0x10", 64, ""},
-      {"--render " + m + " -o " + m, 64, "is the script"},
-      {"--render " + m + " -o " + d + "/./model.vxo", 64, "is the script"},
-      {"--render " + m + " -o " + d + "/link.png", 64, "is the script"},
-      {"--render " + m + " -o /dev/full", 4, ""},
-      {"--render " + d + "/errors.vxo -o " + d + "/e.png --size 64x48 --edges", 1, "errors.vxo:1: "},
+      {"--check " + dir + "/pipe.vxo --max-seconds 60", 2, "pipe.vxo (Ce "},
+      {"--check " + dir + "/big.vxo --max-seconds 60", 2, "big.vxo (Ce "},
+      {"--check", 64},
+      {"--frobnicate", 64},
+      {"--render x.vxo", 64},
+      {"--render x.vxo -o y.png --size 0x10", 64},
+      {render + m, 64, "is the script"},
+      {render + dir + "/./model.vxo", 64, "is the script"},
+      {render + dir + "/link.png", 64, "is the script"},
+      {render + "/dev/full", 4},
+      {"--render " + dir + "/errors.vxo -o " + dir + "/e.png --size 64x48 --edges", 1, "errors.vxo:1: "},
+      {render + dir + "/m.png", 1, "vx108.dat\n", copy},
+      {render + dir + "/m.png", 1, "vx207.dat (Ce chemin", copy},
+      {render + dir + "/m.png", 1, "vx225.dat (Ce chemin", copy},
       {"--help", 0, "--check"},
       {"--version", 0, "vexocad "},
       {"--help --check x.vxo", 0, "Usage: vexocad"},
-      {"--dump " + m, 5, "Erreur d'écriture sur la sortie standard", full},
-      {"--help", 5, "Erreur d'écriture sur la sortie standard", full},
-      {"--version", 5, "Erreur d'écriture sur la sortie standard", full},
+      {"--dump " + m, 5, write, full},
+      {"--help", 5, write, full},
+      {"--version", 5, write, full},
   };
   for (const auto& c : cases) {
     const ProcessResult r = runVexocad(c.arguments, c.environment);
     EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.err;
     EXPECT_NE((r.out + r.err).find(c.printed), std::string::npos) << c.arguments << "\n" << r.out << r.err;
+    struct rusage usage;
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_TRUE(&c != cases || usage.ru_maxrss < 400 * 1024) << usage.ru_maxrss << " kB for 20 MB of line feeds";
   }
   EXPECT_EQ(readFile(m), "#8\n");
   struct stat st;
   EXPECT_TRUE(::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));
   // The image is written even with script errors, at the size asked.
-  const std::string png = readFile(d + "/e.png");
+  const std::string png = readFile(d / "e.png");
   ASSERT_GT(png.size(), 24u);
   EXPECT_EQ(png.substr(1, 3), "PNG");
   EXPECT_EQ(png[19] * 1000 + png[23], 64048) << "width and height in the header";
-}
-
-// Found with a missing piece file: --render printed the message and exited
-// 0. A piece file that was a pipe hung the start; a directory was skipped.
-TEST(CommandLineTest, RenderReportsBadPieceFilesAndCountsTheirMessages) {
-  const fs::path dir = makeTempDir(), build = VEXOCAD_BINARY_DIR, parts = dir / "vexo/Parts";
-  fs::copy_file(build / "vexocad", dir / "vexocad");
-  fs::copy(build / "vexo", dir / "vexo", fs::copy_options::recursive);
-  fs::create_directory_symlink(build / "data", dir / "data");
-  for (const char* part : {"vx108.dat", "vx207.dat", "vx225.dat"}) fs::remove(parts / part);
-  fs::create_directory(parts / "vx207.dat");
-  ASSERT_EQ(mkfifo((parts / "vx225.dat").c_str(), 0600), 0);
-  writeFile(dir / "m.vxo", "#8\n");
-  const std::string there = "sh -c 'exec " + (dir / "vexocad").string() + " \"$@\"'";  // data beside the copy
-  const ProcessResult r = runVexocad("--render " + (dir / "m.vxo").string() + " -o " + (dir / "m.png").string(), there);
-  EXPECT_EQ(r.status, 1);
-  for (const char* name : {"vx108.dat\n", "vx207.dat (Ce chemin", "vx225.dat (Ce chemin"})
-    EXPECT_NE(r.err.find(name), std::string::npos) << name << " in " << r.err;
-}
-
-// Found with 50 MB of line feeds: one string per line took 2.25 GB.
-TEST(CommandLineTest, ManyEmptyLinesTakeMemoryInProportionToTheFile) {
-  const std::string path = makeTempDir() + "/empty-lines.vxo";
-  writeFile(path, std::string(20 << 20, '\n') + "#8\n");
-  const ProcessResult r = runVexocad("--dump " + path);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("piece 0 kind 8 ", 0), 0u);
-  struct rusage usage;
-  getrusage(RUSAGE_CHILDREN, &usage);
-  EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "kilobytes";
 }
 
 // Loops that declare without end run in constant memory until the time
