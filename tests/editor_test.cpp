@@ -1,15 +1,22 @@
 // The editor operations against both editors, the headless one and FLTK's
-// text widget (no display needed): the same contract, run on each.
+// text widget: the same contract, run on each. And the program's own modal
+// boxes on FLTK: every button is in the box, the pressed one is the answer,
+// and the keys go back to the widget that had them.
 #include <gtest/gtest.h>
 
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Editor.H>
+#include <FL/Fl_Window.H>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/core_editor.h"
+#include "platform/dialogs.h"
 #include "platform/fltk_editor.h"
 #include "support/virtual_display.h"
 
@@ -105,5 +112,43 @@ TEST_P(EditorContract, LinesSelectionUndoAndBackspace) {
 
 INSTANTIATE_TEST_SUITE_P(BothEditors, EditorContract, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Fltk" : "Headless"; });
+
+Fl_Window* owner = nullptr;
+std::vector<std::string> buttons;  // of the box, seen from inside its event loop
+
+// Notes the box's buttons and presses "Ne pas enregistrer" (or closes the
+// box, which cancels).
+void inspectAndPress(void*) {
+  Fl_Window* box = Fl::first_window();
+  while (box && box == owner) box = Fl::next_window(box);
+  if (!box) return Fl::repeat_timeout(0.05, inspectAndPress);
+  Fl_Widget* press = box;
+  for (int i = 0; i < box->children(); ++i)
+    if (auto* button = dynamic_cast<Fl_Button*>(box->child(i))) {
+      buttons.push_back(button->label() ? button->label() : "");
+      if (buttons.back() == "Ne pas enregistrer") press = button;
+    }
+  press->do_callback();
+}
+
+// Found by the sanitizer build: the default button took the keys while the
+// box was being built, after which FLTK added no further widget to the box,
+// so "Ne pas enregistrer" and "Annuler" were neither shown nor freed.
+TEST(FltkDialogs, SaveQuestionShowsAllThreeButtonsAndGivesTheKeysBack) {
+  std::string reason;
+  if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server: " << reason;
+  Fl_Window window(0, 0, 200, 100);
+  Fl_Input input(10, 10, 180, 30);
+  window.end();
+  window.show();
+  window.wait_for_expose();
+  Fl::focus(&input);
+  owner = &window;
+  Fl::add_timeout(0.05, inspectAndPress);
+  EXPECT_EQ(askSaveQuestion("Le texte du script a été modifié.", "VexoCad"), SaveAnswer::Discard);
+  EXPECT_EQ(buttons, (std::vector<std::string>{"Enregistrer", "Ne pas enregistrer", "Annuler"}));
+  EXPECT_EQ(Fl::focus(), &input);
+  window.hide();
+}
 
 }  // namespace
