@@ -213,7 +213,8 @@ TEST_F(DesktopWindows, ReportsMenuCommandsAndOneBoxPerRepeatedMessage) {
   ASSERT_EQ(shown.size(), 3u);
   EXPECT_EQ(shown[0], "Erreur de syntaxe: Ligne 2, la rotation est impossible, la sorte n'a été spécifiée.\n");
   EXPECT_EQ(shown[1], "Erreur de syntaxe: Ligne 4, la rotation est impossible, la sorte n'a été spécifiée.\n");
-  EXPECT_EQ(shown[2].rfind("Messages répétés: 4999 messages répétés n'ont pas été affichés.\n", 0), 0u) << shown[2];
+  EXPECT_EQ(shown[2].rfind("Messages répétés: 4999 messages répétés n'ont pas été affichés.\n", 0), 0u)
+      << shown[2];
   command(CMD_COMPILE);  // a new compile shows its messages again
   EXPECT_EQ(shown.size(), 6u);
 }

@@ -32,7 +32,7 @@ class Documents : public ::testing::Test {
     editor = makeHeadlessEditor();
     newDocument(name, editor);
     chosen.clear();
-    setFileNameChooser([](bool forSaving, std::string* p) { return askedForSaving = forSaving, *p = chosen, !p->empty(); });
+    setFileNameChooser([](bool saving, std::string* p) { return askedForSaving = saving, *p = chosen, !p->empty(); });
   }
   void TearDown() override {
     destroyHeadlessEditor(editor);
@@ -55,11 +55,6 @@ class Documents : public ::testing::Test {
     const bool saved = save(name, editor);
     ::setrlimit(RLIMIT_FSIZE, &old);
     return saved;
-  }
-  mode_t mode(const std::string& p) {
-    struct stat st {};
-    ::stat(p.c_str(), &st);
-    return st.st_mode & 07777;
   }
 
   std::string dir;
@@ -94,7 +89,8 @@ TEST_F(Documents, FilesKeepTheirBytesAndEditedTextTheirForm) {
       {"\xEF\xBB\xBF\xA4" "8 \xE9\n"},                            // a mark, then Windows-1252
       {"#0\r\n" + longLine + "\r\nrem \xE9\r\n", {"#0", longLine, "rem \xE9", ""},
        "#0\n" + longLine + "\nrem \xC3\xA9\n\n#5 %0 \xC2\xA4", "#0\r\n" + longLine + "\r\nrem \xE9\r\n\r\n#5 %0 \xA4"},
-      {"\xC2\xA4" "1 rem \xC3\xA9\n", {"\xA4" "1 rem \xE9", ""}, "\xC2\xA4" "1\n\xC2\xA4" "2", "\xC2\xA4" "1\n\xC2\xA4" "2"},
+      {"\xC2\xA4" "1 rem \xC3\xA9\n", {"\xA4" "1 rem \xE9", ""}, "\xC2\xA4" "1\n\xC2\xA4" "2",
+       "\xC2\xA4" "1\n\xC2\xA4" "2"},
       {"// c\r#0\r", {"// c", "#0", ""}, "// c\n#0\n\n#5 %0", "// c\r#0\r\r#5 %0"},  // CR alone
       {"#0\n", {"#0", ""}, "#0\nrem \xE4\xBD\xA0", "#0\nrem \xE4\xBD\xA0"},  // 1252 cannot hold it: UTF-8
   };
@@ -120,7 +116,7 @@ TEST_F(Documents, NewDocumentsAreSavedAsWindows1252WithLineFeedsThroughTheDialog
   EXPECT_EQ(std::string(name), chosen);
   EXPECT_EQ(readFile(chosen), "\n\xA4" "0 \xE9");
   EXPECT_FALSE(documentChanged(editor));
-  EXPECT_NE(mode(chosen) & 0044, 0u) << "a new file gets the usual permissions, not those of a temporary file";
+  EXPECT_NE(fs::status(chosen).permissions() & fs::perms(0044), fs::perms::none) << "a new file gets the usual permissions, not those of a temporary file";
   appendEditorLine(editor, "#0");
   undoInsertion(editor);
   EXPECT_FALSE(documentChanged(editor)) << "undoing back to the saved text is no change";
@@ -146,10 +142,7 @@ TEST_F(Documents, AFailingSaveKeepsTheOldFileAndTheNameAndSaysWhy) {
   EXPECT_EQ(lastDocumentError(), DocumentError::DiskFull);
   EXPECT_EQ(readFile(path("other.vxo")), "#0\n#1 %0\n");
 
-  const struct {
-    std::string chosen;
-    DocumentError error;
-  } saveAs[] = {{path("new.vxo"), DocumentError::DiskFull},
+  const struct { std::string chosen; DocumentError error; } saveAs[] = {{path("new.vxo"), DocumentError::DiskFull},
                 {dir, DocumentError::NotAFile},
                 {path("missing/x.vxo"), DocumentError::FolderMissing}};
   for (const auto& c : saveAs) {
@@ -170,7 +163,7 @@ TEST_F(Documents, SavingKeepsProtectionOwnerGroupModeAndHardLinks) {
   EXPECT_FALSE(saveDocument(name, editor));
   EXPECT_EQ(lastDocumentError(), DocumentError::ReadOnly);
   EXPECT_EQ(readFile(locked), "old");
-  EXPECT_EQ(mode(locked), 0444u);
+  EXPECT_EQ(fs::status(locked).permissions(), fs::perms(0444));
 
   writeFile(p, "old");
   ::chmod(p.c_str(), 0640);
@@ -249,10 +242,7 @@ TEST_F(Documents, BadFilesAndCancelledDialogsChangeNothing) {
   fs::create_directory(path("folder.vxo"));
   writeFile(path("big.vxo"), "");
   fs::resize_file(path("big.vxo"), uintmax_t(maxDocumentBytes) + 1);  // sparse: costs no disk
-  const struct {
-    std::string file;
-    DocumentError error;
-  } cases[] = {{path("missing.vxo"), DocumentError::CannotOpen}, {"/nonexistent/b.vxo", DocumentError::CannotOpen},
+  const struct { std::string file; DocumentError error; } cases[] = {{path("missing.vxo"), DocumentError::CannotOpen}, {"/nonexistent/b.vxo", DocumentError::CannotOpen},
                {path("binary.vxo"), DocumentError::Binary},      {path("folder.vxo"), DocumentError::NotAFile},
                {path("big.vxo"), DocumentError::TooLarge},       {"", DocumentError::Cancelled}};
   for (const auto& c : cases) {
