@@ -70,13 +70,10 @@ class DesktopProgram : public ::testing::Test {
   }
 
   std::string file(const std::string& name, const std::string& bytes) {
-    writeFile(dir + "/" + name, bytes);
-    return dir + "/" + name;
+    return writeFile(dir + "/" + name, bytes), dir + "/" + name;
   }
   std::string log() { return readFile(messageLog); }
-  bool logged(const std::string& line) {
-    return waitFor([&] { return log().find(line) != std::string::npos; });
-  }
+  bool logged(const std::string& line) { return waitFor([&] { return log().find(line) != std::string::npos; }); }
   bool firstFrameDrawn() { return readFile(dir + "/stderr.txt").find("first frame") != std::string::npos; }
 
   // Starts the program with a new message log; waits for its window and,

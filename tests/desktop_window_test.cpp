@@ -3,7 +3,17 @@
 // sent by the tests, as the FLTK layer sends them, and through the main
 // loop's own frame. No display and no GL context: the windows are headless,
 // the editor is the headless one, and the frame's GL calls fall on no context.
+// And the document files behind the window: opening and saving keep a file's
+// bytes, its encoding and its line ends; lines stay whole; a failing save
+// leaves the old file; saving keeps a file's protection, owner, mode and
+// links; bad files are refused with a reason; a cancelled dialog changes
+// nothing; recovery copies follow unsaved text.
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -25,6 +35,7 @@
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
+#include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "view/camera.h"
 #include "support/process.h"
@@ -43,8 +54,11 @@ SaveAnswer answer = SaveAnswer::Cancel;
 int questionsAsked = 0;
 SaveAnswer answerQuestion(const char*, const char*) { return ++questionsAsked, answer; }
 
-std::string chosenPath;
-bool chooseGivenPath(bool, std::string* path) { return *path = chosenPath, !chosenPath.empty(); }
+std::string chosenPath;  // what the file dialog returns; "" cancels it
+bool askedForSaving = false;
+bool chooseGivenPath(bool saving, std::string* path) {
+  return askedForSaving = saving, *path = chosenPath, !chosenPath.empty();
+}
 
 class DesktopWindows : public ::testing::Test {
  protected:
@@ -322,6 +336,212 @@ TEST_F(DesktopWindows, ViewKeysDragsAndSizeMoveTheCamera) {
   EXPECT_TRUE(runFrame().drawn);
   glWindowProc(hGlWindow, WM_CLOSE, 0, 0);
   EXPECT_TRUE(quitMessagePosted());
+}
+
+// The document operations on the main window's editor and document name.
+class Documents : public DesktopWindows {
+ protected:
+  std::string path(const char* file) { return dir + "/" + file; }
+  bool open(const std::string& p, const char* text = nullptr) {
+    std::snprintf(documentName, sizeof documentName, "%s", p.c_str());
+    const bool opened = openDocumentFile(documentName, hEditor);
+    if (text) setEditorTextUtf8(hEditor, text);
+    return opened;
+  }
+  // Why a save failed, None when it did not.
+  static DocumentError error(bool saved) { return saved ? DocumentError::None : lastDocumentError(); }
+  // Saves with the file size limited to 4 kB: the write itself fails, even for root.
+  DocumentError saveOnAFullDisk(bool (*save)(char*, const Editor&)) {
+    rlimit old, small;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    small = old;
+    small.rlim_cur = 4096;
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = save(documentName, hEditor);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    return error(saved);
+  }
+};
+
+// Opened, then saved unchanged or edited: one hEditor line per file line, in
+// Windows-1252 for the compiler, and the file's own bytes, encoding and line
+// ends. The mixed ends and the marks were found by fuzzing the reader: a
+// file mixing CR LF and LF was saved with the first line's end everywhere,
+// and a byte-order mark in front of Windows-1252 text was dropped.
+TEST_F(Documents, FilesKeepTheirBytesAndEditedTextTheirForm) {
+  const std::string longLine(300, 'x');
+  const struct {
+    std::string before;
+    std::vector<std::string> lines = {};  // as opened, when given
+    std::string text = "", after = "";    // edited (UTF-8) and saved, when given
+  } cases[] = {
+      {"#0\r\n#5 %0\r\n@ c o1"},                                  // CR LF, no final line end
+      {"#0\n#5 %0\n"},                                            // LF
+      {"\xA4" "3 %p \xA7 rem \xE9t\xE9\n#0"},                     // Windows-1252 bytes
+      {"rem \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xE4\xBD\xA0\n#0\n"},  // UTF-8, with a character 1252 lacks
+      {"\xEF\xBB\xBF#0\r\nrem \xC3\xA9\r\n"},                     // UTF-8 with a byte-order mark
+      {"#0\n" + longLine + "\n" + std::string(258, 'y') + "\n"},  // long lines
+      {""},
+      {"a\r\r\nb"},                                               // a lone CR inside a line
+      {"\r\n\n"},                                                 // mixed ends, as the fuzzer found them
+      {"#8\r\n#13 %p1 @ h3 c1\n#8\r\n"},                          // CR LF first, then LF
+      {"#8\n#13\r\n", {"#8", "#13\r", ""}},                       // LF first: the CR stays, a blank
+      {"\xEF\xBB\xBF\x8F"},                                       // a mark, as the fuzzer found it
+      {"\xEF\xBB\xBF\xA4" "8 \xE9\n"},                            // a mark, then Windows-1252
+      {"#0\r\n" + longLine + "\r\nrem \xE9\r\n", {"#0", longLine, "rem \xE9", ""},
+       "#0\n" + longLine + "\nrem \xC3\xA9\n\n#5 %0 \xC2\xA4", "#0\r\n" + longLine + "\r\nrem \xE9\r\n\r\n#5 %0 \xA4"},
+      {"\xC2\xA4" "1 rem \xC3\xA9\n", {"\xA4" "1 rem \xE9", ""}, "\xC2\xA4" "1\n\xC2\xA4" "2",
+       "\xC2\xA4" "1\n\xC2\xA4" "2"},
+      {"// c\r#0\r", {"// c", "#0", ""}, "// c\n#0\n\n#5 %0", "// c\r#0\r\r#5 %0"},  // CR alone
+      {"#0\n", {"#0", ""}, "#0\nrem \xE4\xBD\xA0", "#0\nrem \xE4\xBD\xA0"},  // 1252 cannot hold it: UTF-8
+  };
+  for (const auto& c : cases) {
+    writeFile(path("doc.vxo"), c.before);
+    ASSERT_TRUE(open(path("doc.vxo")));
+    if (!c.lines.empty()) {
+      EXPECT_EQ(readEditorLines(hEditor), c.lines);
+    }
+    if (!c.text.empty()) setEditorTextUtf8(hEditor, c.text);
+    EXPECT_TRUE(saveDocument(documentName, hEditor));
+    EXPECT_EQ(readFile(path("doc.vxo")), c.text.empty() ? c.before : c.after);
+  }
+}
+
+TEST_F(Documents, NewDocumentsAreSavedAsWindows1252WithLineFeedsThroughTheDialog) {
+  appendEditorLine(hEditor, "\xA4" "0 \xE9");
+  EXPECT_TRUE(documentChanged(hEditor));
+  chosenPath = path("new.vxo");
+  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  EXPECT_TRUE(askedForSaving);
+  EXPECT_EQ(std::string(documentName), chosenPath);
+  EXPECT_EQ(readFile(chosenPath), "\n\xA4" "0 \xE9");
+  EXPECT_FALSE(documentChanged(hEditor));
+  EXPECT_NE(fs::status(chosenPath).permissions() & fs::perms(0044), fs::perms::none) << "not a temporary file's mode";
+  appendEditorLine(hEditor, "#0");
+  undoInsertion(hEditor);
+  EXPECT_FALSE(documentChanged(hEditor)) << "undoing back to the saved text is no change";
+  appendEditorLine(hEditor, "#0");
+  newDocument(documentName, hEditor);
+  EXPECT_FALSE(documentChanged(hEditor));
+  EXPECT_STREQ(documentName, "sans titre");
+}
+
+TEST_F(Documents, AFailingSaveKeepsTheOldFileAndTheNameAndSaysWhy) {
+  const std::string p = path("keep.vxo");
+  writeFile(p, "#0\n#1 %0\n");
+  ASSERT_TRUE(open(p));
+  setEditorTextUtf8(hEditor, std::string(200000, 'x'));
+  EXPECT_EQ(saveOnAFullDisk(saveDocument), DocumentError::DiskFull);
+  EXPECT_EQ(readFile(p), "#0\n#1 %0\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary left";
+  EXPECT_TRUE(documentChanged(hEditor));
+
+  fs::create_hard_link(p, path("other.vxo"));  // written in place: the old content is put back whole
+  EXPECT_EQ(saveOnAFullDisk(saveDocument), DocumentError::DiskFull);
+  EXPECT_EQ(readFile(path("other.vxo")), "#0\n#1 %0\n");
+
+  const struct { std::string chosenPath; DocumentError error; } saveAs[] = {
+      {path("new.vxo"), DocumentError::DiskFull}, {dir, DocumentError::NotAFile},
+      {path("missing/x.vxo"), DocumentError::FolderMissing}};
+  for (const auto& c : saveAs) {
+    chosenPath = c.chosenPath;
+    EXPECT_EQ(saveOnAFullDisk(saveDocumentAs), c.error) << c.chosenPath;
+    EXPECT_EQ(std::string(documentName), p);
+    EXPECT_STRNE(documentErrorReason(c.error), "");
+  }
+}
+
+TEST_F(Documents, SavingKeepsProtectionOwnerGroupModeAndHardLinks) {
+  const std::string locked = path("locked.vxo"), p = path("theirs.vxo");
+  writeFile(locked, "old");
+  ::chmod(locked.c_str(), 0444);  // nobody may write it: refused even for root, and it stays
+  ASSERT_TRUE(open(locked, "new"));
+  EXPECT_EQ(error(saveDocument(documentName, hEditor)), DocumentError::ReadOnly);
+  EXPECT_EQ(readFile(locked), "old");
+  EXPECT_EQ(fs::status(locked).permissions(), fs::perms(0444));
+
+  writeFile(p, "old");
+  ::chmod(p.c_str(), 0640);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(p.c_str(), 4321, 4322), 0);  // another user's file
+  }
+  ASSERT_TRUE(open(p, "new"));
+  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  struct stat st {};
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(readFile(p), "new");
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_TRUE(!root || (st.st_uid == 4321u && st.st_gid == 4322u)) << st.st_uid << ":" << st.st_gid;
+  fs::create_hard_link(p, path("link.vxo"));
+  setEditorTextUtf8(hEditor, "newer");
+  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  EXPECT_EQ(readFile(path("link.vxo")), "newer");
+  EXPECT_EQ(fs::hard_link_count(p), 2u);
+}
+
+TEST_F(Documents, SymbolicLinksAreFollowedAndANameNeverOpenedIsAskedFor) {
+  open(path("missing.vxo"), "new");  // as start-up leaves it
+  EXPECT_EQ(error(saveDocument(documentName, hEditor)), DocumentError::Cancelled) << "through the dialog, cancelled";
+  EXPECT_FALSE(fs::exists(path("missing.vxo")));
+
+  writeFile(path("real.vxo"), "old");
+  fs::create_symlink(path("real.vxo"), path("link.vxo"));
+  ASSERT_TRUE(open(path("link.vxo"), "new"));
+  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  EXPECT_TRUE(fs::is_symlink(path("link.vxo")));
+  EXPECT_EQ(readFile(path("real.vxo")), "new");
+  // A dangling link makes the file it names, when its folder exists.
+  fs::create_symlink("made.vxo", path("dangling.vxo"));
+  fs::create_symlink(path("nowhere/x.vxo"), path("lost.vxo"));
+  chosenPath = path("dangling.vxo");
+  ASSERT_TRUE(saveDocumentAs(documentName, hEditor));
+  EXPECT_TRUE(fs::is_symlink(path("dangling.vxo")));
+  EXPECT_EQ(readFile(path("made.vxo")), "new");
+  chosenPath = path("lost.vxo");
+  EXPECT_EQ(error(saveDocumentAs(documentName, hEditor)), DocumentError::FolderMissing);
+  EXPECT_TRUE(fs::is_symlink(path("lost.vxo")));
+}
+
+TEST_F(Documents, RecoveryCopiesFollowUnsavedTextAndOnlyThoseOfEndedProcessesAreOffered) {
+  const std::string folder = recoveryFolder(), own = folder + "/recovery-" + std::to_string(::getpid()) + ".vxo";
+  setEditorTextUtf8(hEditor, "#0 \xC2\xA4");
+  keepRecoveryCopy(hEditor, true);
+  EXPECT_EQ(readFile(own), "#0 \xC2\xA4");
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string left = folder + "/recovery-" + std::to_string(ended) + ".vxo";
+  writeFile(left, "lost");
+  writeFile(folder + "/recovery-1.vxo", "");  // process 1 still runs
+  writeFile(folder + "/recovery-x.vxo", "");
+  EXPECT_EQ(orphanedRecoveryCopies(), std::vector<std::string>{left});
+  markDocumentUnchanged(hEditor);  // saved
+  keepRecoveryCopy(hEditor, true);
+  EXPECT_FALSE(fs::exists(own));
+}
+
+// Bad files, a file that cannot be read, and a cancelled dialog: refused
+// with a reason, and the document keeps its documentName and its text.
+TEST_F(Documents, BadFilesAndCancelledDialogsChangeNothing) {
+  writeFile(path("a.vxo"), "#0");
+  ASSERT_TRUE(open(path("a.vxo")));
+  writeFile(path("binary.vxo"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  fs::create_directory(path("folder.vxo"));
+  writeFile(path("big.vxo"), "");
+  fs::resize_file(path("big.vxo"), uintmax_t(maxDocumentBytes) + 1);  // sparse: costs no disk
+  const struct { std::string file; DocumentError error; } cases[] = {{path("missing.vxo"), DocumentError::CannotOpen}, {"/nonexistent/b.vxo", DocumentError::CannotOpen},
+               {path("binary.vxo"), DocumentError::Binary},      {path("folder.vxo"), DocumentError::NotAFile},
+               {path("big.vxo"), DocumentError::TooLarge},       {"", DocumentError::Cancelled}};
+  for (const auto& c : cases) {
+    chosenPath = c.file;
+    EXPECT_EQ(error(openDocumentDialog(documentName, hEditor)), c.error) << c.file;
+    EXPECT_EQ(std::string(documentName), path("a.vxo"));
+    EXPECT_EQ(readEditorLines(hEditor), std::vector<std::string>{"#0"});
+  }
+  EXPECT_STRNE(documentErrorReason(DocumentError::Binary), "");
+  EXPECT_FALSE(saveDocumentAs(documentName, hEditor));  // cancelled
+  EXPECT_EQ(std::string(documentName), path("a.vxo"));
 }
 
 }  // namespace
