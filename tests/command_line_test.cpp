@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -107,21 +106,17 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
 // script), after at most one message. The memory limit is left to the
 // sanitizer build's own accounting there.
 TEST(CommandLineTest, MaxSecondsStopsARunawayCompileInBoundedMemory) {
-  const std::string memoryLimit = std::getenv("ASAN_OPTIONS") ? "" : "ulimit -v 400000;";
+  const std::string limit = std::getenv("ASAN_OPTIONS") ? "" : "ulimit -v 400000;", path = makeTempDir() + "/x.vxo";
   for (const char* script : {"repete 2147483647\nint $i\nfinrepete\n",
                              "repete 2147483647\nfonction f $a\nint $b\nfinfonction\nfinrepete\n",
                              "#8\nrepete 2147483647\ndeclare t R %0 0\nrot 0 2 0\nfindeclare\nfinrepete\n",
                              "repete 2147483647\n#8\nfinrepete\n"}) {
-    const std::string path = makeTempDir() + "/forever.vxo";
     writeFile(path, script);
-    const auto start = std::chrono::steady_clock::now();
-    const ProcessResult r = runVexocad("--check " + path + " --max-seconds 1", memoryLimit);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    const ProcessResult r = runVexocad("--check " + path + " --max-seconds 1", limit);
     EXPECT_EQ(r.status, 3) << script << r.err;
-    const size_t stop = r.err.find("vexocad: compile stopped");
-    ASSERT_NE(stop, std::string::npos) << r.err;
-    EXPECT_LE(std::count(r.err.begin(), r.err.begin() + long(stop), '\n'), 1) << r.err;
-    EXPECT_EQ(r.err.find('\n', stop), r.err.size() - 1) << r.err;
+    const size_t stop = r.err.find("vexocad: compile stopped");  // the last line, after at most one message
+    EXPECT_TRUE(stop != std::string::npos && std::count(r.err.begin(), r.err.begin() + long(stop), '\n') <= 1 &&
+                r.err.find('\n', stop) == r.err.size() - 1) << r.err;
   }
 }
 

@@ -32,10 +32,7 @@ class EditorContract : public ::testing::TestWithParam<bool> {
     widget->buffer(&buffer);
     editor = makeFltkEditor(widget.get());
   }
-  void TearDown() override {
-    if (!GetParam()) destroyHeadlessEditor(editor);
-  }
-  const Editor& e() { return editor; }
+  void TearDown() override { if (!GetParam()) destroyHeadlessEditor(editor); }
   Editor editor;
   Fl_Text_Buffer buffer;  // outlives the widget
   std::unique_ptr<Fl_Text_Editor> widget;
@@ -48,66 +45,66 @@ std::vector<std::string> lines(std::initializer_list<const char*> l) { return {l
 TEST_P(EditorContract, AppendedLineThenUndoInsertionRestoresTheTextExactly) {
   for (const std::string& start : {std::string(""), std::string("#0"), std::string("#0\n#5 %0\n"),
                                    std::string("line with \xC3\xA9 accent")}) {
-    setEditorTextUtf8(e(), start);
-    appendEditorLine(e(), "\xA4" "3 %p1 @ c o1");  // the frame marker byte of Windows-1252
-    EXPECT_EQ(editorTextUtf8(e()), start + "\n\xC2\xA4" "3 %p1 @ c o1");
-    EXPECT_EQ(readEditorLine(e(), editorLineCount(e()) - 1), "\xA4" "3 %p1 @ c o1");
-    undoInsertion(e());
-    EXPECT_EQ(editorTextUtf8(e()), start) << "start text: " << start;
+    setEditorTextUtf8(editor, start);
+    appendEditorLine(editor, "\xA4" "3 %p1 @ c o1");  // the frame marker byte of Windows-1252
+    EXPECT_EQ(editorTextUtf8(editor), start + "\n\xC2\xA4" "3 %p1 @ c o1");
+    EXPECT_EQ(readEditorLine(editor, editorLineCount(editor) - 1), "\xA4" "3 %p1 @ c o1");
+    undoInsertion(editor);
+    EXPECT_EQ(editorTextUtf8(editor), start) << "start text: " << start;
   }
 }
 
 // What "Annuler insertion" relies on: whether the appended line is still
 // the change an undo takes back, whoever changed the text since.
 TEST_P(EditorContract, AppendedLineStaysTheLastChangeUntilTheTextChanges) {
-  loadEditorLines(e(), lines({"#0"}));
-  EXPECT_FALSE(appendedLineIsLastChange(e())) << "nothing appended yet";
-  appendEditorLine(e(), "#1 %0");
-  EXPECT_TRUE(appendedLineIsLastChange(e()));
-  selectAllText(e());
-  readEditorLines(e());
-  EXPECT_TRUE(appendedLineIsLastChange(e())) << "selecting and reading change nothing";
-  const unsigned long before = editorChangeCount(e());
+  loadEditorLines(editor, lines({"#0"}));
+  EXPECT_FALSE(appendedLineIsLastChange(editor)) << "nothing appended yet";
+  appendEditorLine(editor, "#1 %0");
+  EXPECT_TRUE(appendedLineIsLastChange(editor));
+  selectAllText(editor);
+  readEditorLines(editor);
+  EXPECT_TRUE(appendedLineIsLastChange(editor)) << "selecting and reading change nothing";
+  const unsigned long before = editorChangeCount(editor);
   if (GetParam()) {
     // Typing reaches FLTK's buffer without going through the operations.
     buffer.insert(0, "x");
     buffer.remove(0, 1);
   } else {
-    e().ops->selectEnd(e().state);
-    e().ops->typeCharacter(e().state, 'x');
-    e().ops->typeCharacter(e().state, '\b');
+    editor.ops->selectEnd(editor.state);
+    editor.ops->typeCharacter(editor.state, 'x');
+    editor.ops->typeCharacter(editor.state, '\b');
   }
-  EXPECT_GT(editorChangeCount(e()), before);
-  EXPECT_FALSE(appendedLineIsLastChange(e())) << "the same text, but the user's change is the last";
-  appendEditorLine(e(), "#2 %1");
-  undoInsertion(e());  // only the last of two insertions
-  EXPECT_FALSE(appendedLineIsLastChange(e()));
-  EXPECT_EQ(readEditorLines(e()), lines({"#0", "#1 %0"}));
+  EXPECT_GT(editorChangeCount(editor), before);
+  EXPECT_FALSE(appendedLineIsLastChange(editor)) << "the same text, but the user's change is the last";
+  appendEditorLine(editor, "#2 %1");
+  undoInsertion(editor);  // only the last of two insertions
+  EXPECT_FALSE(appendedLineIsLastChange(editor));
+  EXPECT_EQ(readEditorLines(editor), lines({"#0", "#1 %0"}));
 }
 
 TEST_P(EditorContract, LinesSelectionUndoAndBackspace) {
-  EXPECT_EQ(readEditorLines(e()), lines({""})) << "an empty editor is one empty line";
+  EXPECT_EQ(readEditorLines(editor), lines({""})) << "an empty editor is one empty line";
   const std::vector<std::string> script = {"#0", "", "couleur=FF0000 \xA7 rem", std::string(300, 'x'), "fin"};
-  loadEditorLines(e(), script);
-  EXPECT_EQ(editorLineCount(e()), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(readEditorLine(e(), i), script[size_t(i)]);
-  EXPECT_EQ(readEditorLine(e(), 5), "");
-  undoEditor(e());
-  EXPECT_EQ(readEditorLines(e()), script) << "nothing is left to undo after loading";
+  loadEditorLines(editor, script);
+  EXPECT_EQ(editorLineCount(editor), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(readEditorLine(editor, i), script[size_t(i)]);
+  EXPECT_EQ(readEditorLine(editor, 5), "");
+  undoEditor(editor);
+  EXPECT_EQ(readEditorLines(editor), script) << "nothing is left to undo after loading";
 
-  selectAllText(e());
-  e().ops->replaceSelection(e().state, "xyz", true);
-  undoEditor(e());
-  EXPECT_EQ(readEditorLines(e()), script);
-  undoEditor(e());  // a second undo puts the change back
-  EXPECT_EQ(editorTextUtf8(e()), "xyz");
+  selectAllText(editor);
+  editor.ops->replaceSelection(editor.state, "xyz", true);
+  undoEditor(editor);
+  EXPECT_EQ(readEditorLines(editor), script);
+  undoEditor(editor);  // a second undo puts the change back
+  EXPECT_EQ(editorTextUtf8(editor), "xyz");
 
-  clearEditorText(e());
-  e().ops->typeCharacter(e().state, '\b');  // nothing to erase at the start
-  EXPECT_EQ(editorTextUtf8(e()), "");
-  appendEditorLine(e(), "\xE9");  // é: two bytes in the editor, one in the script
-  e().ops->typeCharacter(e().state, '\b');
-  EXPECT_EQ(editorTextUtf8(e()), "\n");
+  clearEditorText(editor);
+  editor.ops->typeCharacter(editor.state, '\b');  // nothing to erase at the start
+  EXPECT_EQ(editorTextUtf8(editor), "");
+  appendEditorLine(editor, "\xE9");  // é: two bytes in the editor, one in the script
+  editor.ops->typeCharacter(editor.state, '\b');
+  EXPECT_EQ(editorTextUtf8(editor), "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEditors, EditorContract, ::testing::Values(false, true),
