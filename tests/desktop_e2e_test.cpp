@@ -78,7 +78,7 @@ class DesktopProgram : public ::testing::Test {
 
   // Starts the program with a new message log; waits for its window and,
   // unless a message box is expected during start-up, for its first frame.
-  void start(const std::vector<std::string>& arguments, bool boxAtStart = false) {
+  void start(const std::string& document, bool boxAtStart = false) {
     stop();
     fs::remove(dir + "/stderr.txt");
     fs::remove(messageLog);
@@ -88,10 +88,8 @@ class DesktopProgram : public ::testing::Test {
       ::setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);  // recovery copies stay in the test
       ::setenv("VEXOCAD_FRAME_STATS", "1", 1);
       std::freopen((dir + "/stderr.txt").c_str(), "w", stderr);
-      std::vector<char*> argv{const_cast<char*>(VEXOCAD_BINARY_DIR "/vexocad")};
-      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
+      const char* program = VEXOCAD_BINARY_DIR "/vexocad";
+      ::execl(program, program, document.empty() ? nullptr : document.c_str(), nullptr);
       ::_exit(127);
     }
     ASSERT_GT(pid, 0);
@@ -172,7 +170,7 @@ TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
   for (const std::string way : ways)
     for (const auto& c : cases) {
       const std::string model = file("model.vxo", "#0\n");
-      start({model});
+      start(model);
       if (*c.typed) typeInEditor(c.typed);
       rightClickInView();
       way == "the close button" ? askWindowToClose() : xdotool(way);
@@ -197,7 +195,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
     for (const auto& entry : fs::directory_iterator(state, error)) found.push_back(entry.path());
     return found;
   };
-  start({model});
+  start(model);
   typeInEditor("#5 %0");
   rightClickInView();
   xdotool("key F12");
@@ -217,7 +215,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
   EXPECT_EQ(readFile(copies()[0]), "#0\n#5 %0 rem") << "written at the signal";
   EXPECT_EQ(readFile(model), "#0\n");
 
-  start({}, true);
+  start("", true);
   ASSERT_TRUE(logged("Texte non enregistré retrouvé: VexoCad s'est arrêté")) << log();
   ASSERT_TRUE(dismissStartUpBox());  // Return: "Rétablir"
   EXPECT_EQ(caption(), "VexoCad - sans titre");
@@ -232,7 +230,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
 // 97.6 pixels at 400 units in front of the eye (45 degrees over 600 pixels).
 TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9TakesItBack) {
   const std::string model = file("connecteur à clips.vxo", "#8 rot 90 0 0");
-  start({model});
+  start(model);
   EXPECT_EQ(caption(), "VexoCad - " + model);
   const std::vector<unsigned long> pixels = viewPixels();
   EXPECT_GE(std::set<unsigned long>(pixels.begin(), pixels.end()).size(), 3u) << "background, axes and pieces";
@@ -260,7 +258,7 @@ TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9Ta
 TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
   const std::string slow = "#8 rot 90 0 0\n#8 %p1 @ c1 c1 id=$a\nrepete 2000\n#12 %$a @ h2 c1\nfinrepete\n";
   for (const std::string& text : {std::string("#8 rot 90 0 0\n"), slow}) {
-    start({file("model.vxo", text)});
+    start(file("model.vxo", text));
     const std::string overClip = at(602, 300);  // clip 3 of the first connector
     xdotool(overClip);
     const std::vector<unsigned long> before = viewPixels();
@@ -272,7 +270,7 @@ TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
     EXPECT_EQ(log(), "");
   }
   const std::string model = file("model.vxo", "#8 rot 90 0 0");
-  start({model});
+  start(model);
   xdotool(at(602, 300) + "click 1 mousedown 1 click 4 mouseup 1");
   xdotool("key alt+f s");  // "&Sauver"
   EXPECT_TRUE(waitFor([&] { return readFile(model) != "#8 rot 90 0 0"; }));
@@ -290,7 +288,7 @@ TEST_F(DesktopProgram, BadFilesOnTheCommandLineAreReportedAndTheProgramRuns) {
       {file("photo.vxo", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11)), "pas un fichier texte"},
   };
   for (const auto& c : cases) {
-    start({c.path}, true);
+    start(c.path, true);
     EXPECT_TRUE(logged("Erreur d'ouverture du fichier suivant:")) << c.path;
     EXPECT_NE(log().find(c.expected), std::string::npos) << log();
     EXPECT_TRUE(dismissStartUpBox()) << "keeps running after " << c.path;
