@@ -1,9 +1,9 @@
 // The real desktop program on a private X server, driven by xdotool as a
-// user would: the caption of an opened example, typing a line and compiling
-// it with F12, F6's count, Save, the question before changed text is lost,
-// a view that is not blank, bad files named on the command line, and
-// unsaved text kept across a kill and offered at the next start.
-// Messages are read from the program's message log.
+// user would: every way to end, typing and compiling a line, F6's count, the
+// question before changed text is lost, unsaved text kept across a kill,
+// clicks that insert and drags that never do, Ctrl+wheel, F9, Save, and bad
+// files named on the command line. Messages are read from the program's
+// message log.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -12,18 +12,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <algorithm>
-#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/process.h"
 #include "support/virtual_display.h"
 
 namespace fs = std::filesystem;
@@ -31,21 +31,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string program = VEXOCAD_BINARY_DIR "/vexocad";
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
+// The first line a command prints.
 std::string output(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
-    ::pclose(p);
-  }
-  return out;
+  char line[512] = "";
+  FILE* p = ::popen(command.c_str(), "r");
+  if (p && !std::fgets(line, sizeof line, p)) line[0] = '\0';
+  if (p) ::pclose(p);
+  return std::string(line, std::strcspn(line, "\n"));
 }
 
 void xdotool(const std::string& arguments) {
@@ -53,10 +45,8 @@ void xdotool(const std::string& arguments) {
   std::this_thread::sleep_for(150ms);  // let the program's loop take the events
 }
 
-template <typename Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds limit = 10s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
+  for (const auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
     if (condition()) return true;
     std::this_thread::sleep_for(50ms);
   }
@@ -69,64 +59,57 @@ class DesktopProgram : public ::testing::Test {
     std::string reason;
     if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server: " << reason;
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-    dir = fs::temp_directory_path() / ("vexocad_e2e_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    messageLog = dir / "messages.log";
+    dir = makeTempDir();
+    messageLog = dir + "/messages.log";
+    ASSERT_NE(display = XOpenDisplay(nullptr), nullptr);
   }
   void TearDown() override {
     stop();
     fs::remove_all(dir);
+    if (display) XCloseDisplay(display);
   }
 
-  fs::path file(const char* name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return dir / name;
+  std::string file(const std::string& name, const std::string& bytes) {
+    return writeFile(dir + "/" + name, bytes), dir + "/" + name;
   }
+  std::string log() { return readFile(messageLog); }
+  bool logged(const std::string& line) { return waitFor([&] { return log().find(line) != std::string::npos; }); }
+  bool firstFrameDrawn() { return readFile(dir + "/stderr.txt").find("first frame") != std::string::npos; }
 
-  bool firstFrameDrawn() { return readFile(dir / "stderr.txt").find("first frame") != std::string::npos; }
-
-  // Starts the program; waits for its window and, unless a message box is
-  // expected during start-up, for its first frame.
-  void start(const std::vector<std::string>& arguments, bool boxAtStart = false) {
+  // Starts the program with a new message log; waits for its window and,
+  // unless a message box is expected during start-up, for its first frame.
+  void start(const std::string& document, bool boxAtStart = false) {
     stop();
-    fs::remove(dir / "stderr.txt");
+    fs::remove(dir + "/stderr.txt");
+    fs::remove(messageLog);
     pid = ::fork();
     if (pid == 0) {
       ::setenv("VEXOCAD_MESSAGE_LOG", messageLog.c_str(), 1);
-      ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);  // recovery copies stay in the test
+      ::setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);  // recovery copies stay in the test
       ::setenv("VEXOCAD_FRAME_STATS", "1", 1);
-      std::freopen((dir / "stderr.txt").c_str(), "w", stderr);
-      std::vector<char*> argv{const_cast<char*>(program.c_str())};
-      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
+      std::freopen((dir + "/stderr.txt").c_str(), "w", stderr);
+      const char* program = VEXOCAD_BINARY_DIR "/vexocad";
+      ::execl(program, program, document.empty() ? nullptr : document.c_str(), nullptr);
       ::_exit(127);
     }
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(waitFor([&] { return !windowId().empty(); })) << "no main window";
-    // The first frame is drawn once start-up is over.
-    if (!boxAtStart) {
-      ASSERT_TRUE(waitFor([&] { return firstFrameDrawn(); }));
-    }
+    if (!boxAtStart) { ASSERT_TRUE(waitFor([&] { return firstFrameDrawn(); })); }
   }
   void stop() {
-    if (pid <= 0) return;
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    if (pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
     pid = 0;
   }
+  // Exit status, or -1 when the program is still running after the limit.
+  int exitStatus(std::chrono::milliseconds limit = 10s) {
+    int status = 0;
+    if (!waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, limit)) return -1;
+    pid = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
 
-  std::string windowId() {
-    std::string id = output("xdotool search --name '^Vex[io]*Cad - ' 2>/dev/null");
-    if (id.find('\n') != std::string::npos) id.resize(id.find('\n'));
-    return id;
-  }
-  std::string caption() {
-    std::string name = output("xdotool getwindowname " + windowId() + " 2>/dev/null");
-    while (!name.empty() && name.back() == '\n') name.pop_back();
-    return name;
-  }
+  std::string windowId() { return output("xdotool search --name '^Vex[io]*Cad - ' 2>/dev/null"); }
+  std::string caption() { return output("xdotool getwindowname " + windowId() + " 2>/dev/null"); }
   // The log has the message before its box is on the screen: keep pressing
   // Return until the box is gone and the program has drawn its first frame
   // (slow machines and sanitizer builds need several tries).
@@ -137,157 +120,103 @@ class DesktopProgram : public ::testing::Test {
     }
     return false;
   }
-  bool logged(const std::string& line) {
-    return waitFor([&] { return readFile(messageLog).find(line) != std::string::npos; });
+  // Window-relative: the client area starts below the 25-pixel menu bar.
+  std::string at(int x, int y) {
+    return "mousemove --window " + windowId() + " " + std::to_string(x) + " " + std::to_string(y + 25) + " ";
   }
-  // Exit status, or -1 when the program is still running after the limit.
-  int exitStatus(std::chrono::milliseconds limit = 10s) {
-    int status = 0;
-    const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, limit);
-    if (!ended) return -1;
-    pid = 0;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  void typeInEditor(const std::string& text) {
+    xdotool(at(200, 300) + "click 1");
+    xdotool("key ctrl+End");  // after the last line
+    xdotool("type --delay 20 '" + text + "'");
   }
-  // Window-relative clicks: the client area starts below the 25-pixel menu bar.
-  void click(int x, int y, int button = 1) {
-    xdotool("mousemove --window " + windowId() + " " + std::to_string(x) + " " + std::to_string(y + 25) +
-            " click " + std::to_string(button));
-  }
-  void clickInEditor() { click(200, 300); }
-  void rightClickInView() { click(700, 500, 3); }
-
-  fs::path dir, messageLog;
-  pid_t pid = 0;
-};
-
-// What a window manager sends when the user clicks the window's close button.
-void askWindowToClose(const std::string& window) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return;
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = Window(std::stoul(window));
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-  XCloseDisplay(display);
-}
-
-// The view's pixels, read back from the X server.
-std::vector<unsigned long> viewPixels(const std::string& window) {
-  std::vector<unsigned long> pixels;
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return pixels;
-  int x = 0, y = 0;
-  Window child;
-  XTranslateCoordinates(display, Window(std::stoul(window)), DefaultRootWindow(display), 0, 0, &x, &y, &child);
-  XImage* image = XGetImage(display, DefaultRootWindow(display), x + 400, y + 25, 600, 600, AllPlanes, ZPixmap);
-  for (int j = 0; image && j < 600; j += 3)
-    for (int i = 0; i < 600; i += 3) pixels.push_back(XGetPixel(image, i, j));
-  if (image) XDestroyImage(image);
-  XCloseDisplay(display);
-  return pixels;
-}
-
-// Distinct colours among the view's pixels, read back from the X server.
-int distinctColoursInView(const std::string& window) {
-  const std::vector<unsigned long> pixels = viewPixels(window);
-  return int(std::set<unsigned long>(pixels.begin(), pixels.end()).size());
-}
-
-TEST_F(DesktopProgram, ExampleOpensWithItsCaptionAndAViewThatIsNotBlankThenEscapeEnds) {
-  const fs::path example = file("deux pièces.vxo", "#0\r\n#5 %0 translation 60 0 0\r\n");
-  start({example.string()});
-  EXPECT_EQ(caption(), "VexoCad - " + example.string());
-  EXPECT_GE(distinctColoursInView(windowId()), 3) << "background, axes and pieces";
-  rightClickInView();
-  xdotool("key Escape");
-  EXPECT_EQ(exitStatus(), 0) << "unchanged text: Escape ends at once";
-  EXPECT_EQ(readFile(messageLog), "");
-  EXPECT_EQ(readFile(example), "#0\r\n#5 %0 translation 60 0 0\r\n");
-}
-
-TEST_F(DesktopProgram, TypedLineCompiledByF12IsCountedByF6SavedAndGuardedByTheQuestion) {
-  const fs::path model = file("model.vxo", "#0\n");
-  start({model.string()});
-  clickInEditor();
-  xdotool("key ctrl+End");  // the file ends with a line end: an empty last line
-  xdotool("type --delay 20 '#5 %0'");
-  rightClickInView();  // the main window takes the keys from now on
-  xdotool("key F12");
-  xdotool("key F6");
-  ASSERT_TRUE(logged("Statistiques: Nombre de pièces: 2\n")) << readFile(messageLog);
-  xdotool("key Return");  // closes the box
-
-  xdotool("key Escape");  // changed text: asks first
-  ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << readFile(messageLog);
-  xdotool("key Escape");  // cancels the question
-  EXPECT_EQ(exitStatus(1s), -1) << "still running after the question was cancelled";
-
-  xdotool("key alt+f");
-  xdotool("key s");  // "&Sauver"
-  EXPECT_TRUE(waitFor([&] { return readFile(model) == "#0\n#5 %0"; })) << readFile(model);
-  rightClickInView();
-  xdotool("key Escape");
-  EXPECT_EQ(exitStatus(), 0) << "saved text: Escape ends at once";
-}
-
-TEST_F(DesktopProgram, BadFilesOnTheCommandLineAreReportedAndTheProgramRuns) {
-  fs::create_directory(dir / "folder.vxo");
-  const std::string big = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20\n";
-  std::string several;
-  while (several.size() < 4u * 1024 * 1024) several += big;
-  const struct {
-    fs::path path;
-    std::string expected;  // in the log after the caption
-  } cases[] = {
-      {dir / "missing.vxo", (dir / "missing.vxo").string()},
-      {dir / "folder.vxo", "ne désigne pas un fichier ordinaire"},
-      {file("photo.vxo", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11)), "pas un fichier texte"},
-  };
-  for (const auto& c : cases) {
-    fs::remove(messageLog);
-    start({c.path.string()}, true);
-    EXPECT_TRUE(logged("Erreur d'ouverture du fichier suivant:")) << c.path;
-    EXPECT_NE(readFile(messageLog).find(c.expected), std::string::npos) << readFile(messageLog);
-    EXPECT_TRUE(dismissStartUpBox()) << "keeps running after " << c.path;
+  void rightClickInView() { xdotool(at(700, 500) + "click 3"); }  // the main window takes the keys
+  void endWithEscape() {
     rightClickInView();
     xdotool("key Escape");
     EXPECT_EQ(exitStatus(), 0);
   }
-  const fs::path large = file("large.vxo", several);
-  fs::remove(messageLog);
-  start({large.string()});
-  EXPECT_EQ(caption(), "VexoCad - " + large.string());
-  rightClickInView();
-  xdotool("key Escape");
-  EXPECT_EQ(exitStatus(), 0);
-  EXPECT_EQ(readFile(large), several);
+
+  // What a window manager sends when the user clicks the window's close button.
+  void askWindowToClose() {
+    XEvent event{};
+    event.xclient = {ClientMessage, 0, False, display, Window(std::stoul(windowId())),
+                     XInternAtom(display, "WM_PROTOCOLS", False), 32, {}};
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XFlush(display);
+  }
+  // The view's pixels (every third of each third row), read back from the X server.
+  std::vector<unsigned long> viewPixels() {
+    std::vector<unsigned long> pixels;
+    XImage* image = XGetImage(display, Window(std::stoul(windowId())), 400, 25, 600, 600, AllPlanes, ZPixmap);
+    for (int j = 0; image && j < 600; j += 3)
+      for (int i = 0; i < 600; i += 3) pixels.push_back(XGetPixel(image, i, j));
+    if (image) XDestroyImage(image);
+    return pixels;
+  }
+
+  std::string dir, messageLog;
+  pid_t pid = 0;
+  Display* display = nullptr;
+};
+
+// Escape, Fichier > Quitter and the window's close button, each with
+// unchanged text, then with a typed line that the user does not keep, then
+// with one that is saved: always exit 0, the file as the user asked.
+TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
+  const char* ways[] = {"key Escape", "key alt+f Down Down Down Down Down Return", "the close button"};
+  const struct { const char *typed, *answer /* keys in the question box */, *expected; } cases[] = {
+      {"", "", "#0\n"}, {"#5 %0", "Tab space", "#0\n"}, {"#5 %0", "Return", "#0\n#5 %0"}};
+  for (const std::string way : ways)
+    for (const auto& c : cases) {
+      const std::string model = file("model.vxo", "#0\n");
+      start(model);
+      if (*c.typed) typeInEditor(c.typed);
+      rightClickInView();
+      way == "the close button" ? askWindowToClose() : xdotool(way);
+      if (*c.answer) {
+        ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << way;
+        xdotool(std::string("key ") + c.answer);
+      }
+      EXPECT_EQ(exitStatus(), 0) << way << " " << c.answer;
+      EXPECT_EQ(readFile(model), c.expected) << way << " " << c.answer;
+    }
 }
 
-TEST_F(DesktopProgram, UnsavedTextSurvivesAKillAndComesBackAtTheNextStart) {
-  const fs::path model = file("model.vxo", "#0\n"), state = dir / "state" / "vexocad";
+// A typed line compiled by F12 and counted by F6; Escape asks and may be
+// cancelled; the text is kept in a recovery copy within seconds and at a
+// kill, offered at the next start, and kept again by that instance.
+TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) {
+  const std::string model = file("model.vxo", "#0\n");
+  const std::string state = dir + "/state/vexocad";
+  std::error_code error;  // no folder yet
   auto copies = [&] {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(state)) found.push_back(entry.path());
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(state, error)) found.push_back(entry.path());
     return found;
   };
-  start({model.string()});
-  clickInEditor();
-  xdotool("key ctrl+End");
-  xdotool("type --delay 20 '#5 %0'");
-  ASSERT_TRUE(waitFor([&] { return fs::exists(state) && copies().size() == 1; })) << "a copy within seconds";
-  xdotool("type --delay 20 ' rem'");
+  start(model);
+  typeInEditor("#5 %0");
+  rightClickInView();
+  xdotool("key F12");
+  xdotool("key F6");
+  ASSERT_TRUE(logged("Statistiques: Nombre de pièces: 2\n")) << log();
+  xdotool("key Return");  // closes the box
+  xdotool("key Escape");  // changed text: asks first
+  ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << log();
+  xdotool("key Escape");  // cancels the question
+  EXPECT_EQ(exitStatus(1s), -1) << "still running after the question was cancelled";
+  EXPECT_TRUE(waitFor([&] { return copies().size() == 1; })) << "a copy within seconds";
+
+  typeInEditor(" rem");
   ::kill(pid, SIGTERM);
   EXPECT_EQ(exitStatus(), 128 + SIGTERM);
   ASSERT_EQ(copies().size(), 1u);
   EXPECT_EQ(readFile(copies()[0]), "#0\n#5 %0 rem") << "written at the signal";
   EXPECT_EQ(readFile(model), "#0\n");
 
-  start({}, true);
-  ASSERT_TRUE(logged("Texte non enregistré retrouvé: VexoCad s'est arrêté")) << readFile(messageLog);
+  start("", true);
+  ASSERT_TRUE(logged("Texte non enregistré retrouvé: VexoCad s'est arrêté")) << log();
   ASSERT_TRUE(dismissStartUpBox());  // Return: "Rétablir"
   EXPECT_EQ(caption(), "VexoCad - sans titre");
   ::kill(pid, SIGHUP);  // the restored text is unsaved: kept again, by this instance
@@ -300,95 +229,71 @@ TEST_F(DesktopProgram, UnsavedTextSurvivesAKillAndComesBackAtTheNextStart) {
 // the start-up view, whose clips lie 53.9062 units from its centre, that is
 // 97.6 pixels at 400 units in front of the eye (45 degrees over 600 pixels).
 TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9TakesItBack) {
-  const fs::path model = file("connecteur.vxo", "#8 rot 90 0 0");
-  start({model.string()});
-  const int view = 400, centre = 300, clipPixels = 98;
-  auto saved = [&] {
-    xdotool("key alt+f");
-    xdotool("key s");  // "&Sauver"
-    std::string text;
-    waitFor([&] { return (text = readFile(model)) != "#8 rot 90 0 0"; }, 3s);
-    return text;
+  const std::string model = file("connecteur à clips.vxo", "#8 rot 90 0 0");
+  start(model);
+  EXPECT_EQ(caption(), "VexoCad - " + model);
+  const std::vector<unsigned long> pixels = viewPixels();
+  EXPECT_GE(std::set<unsigned long>(pixels.begin(), pixels.end()).size(), 3u) << "background, axes and pieces";
+  const int centre = 700, clip = 98;  // the view starts 400 pixels right
+  auto saved = [&](const std::string& text) {
+    xdotool("key alt+f s");  // "&Sauver"
+    return waitFor([&] { return readFile(model) == text; }, 3s);
   };
-  click(view + centre - clipPixels, centre);  // clip 3, on the left
-  EXPECT_EQ(saved(), "#8 rot 90 0 0\n#13 %p1 @ h3 c1");
-
-  xdotool("mousemove --window " + windowId() + " " + std::to_string(view + centre) + " " +
-          std::to_string(centre + clipPixels + 25) + " keydown ctrl click 4 keyup ctrl");  // ghost kind 14
-  click(view + centre, centre + clipPixels);  // clip 1, below the centre
-  EXPECT_TRUE(waitFor([&] { return saved() == "#8 rot 90 0 0\n#13 %p1 @ h3 c1\n#14 %p2 @ h1 c1"; }))
-      << readFile(model);
-
+  xdotool(at(centre - clip, 300) + "click 1");  // clip 3, on the left
+  EXPECT_TRUE(saved("#8 rot 90 0 0\n#13 %p1 @ h3 c1")) << readFile(model);
+  xdotool(at(centre, 300 + clip) + "keydown ctrl click 4 keyup ctrl");  // ghost kind 14
+  xdotool("click 1");  // on clip 1, below the centre
+  EXPECT_TRUE(saved("#8 rot 90 0 0\n#13 %p1 @ h3 c1\n#14 %p2 @ h1 c1")) << readFile(model);
   xdotool("key F9");
-  EXPECT_TRUE(waitFor([&] { return saved() == "#8 rot 90 0 0\n#13 %p1 @ h3 c1"; })) << readFile(model);
+  EXPECT_TRUE(saved("#8 rot 90 0 0\n#13 %p1 @ h3 c1")) << readFile(model);
   xdotool("key F9");  // the last change is no longer an inserted line: only a compile
-  EXPECT_EQ(saved(), "#8 rot 90 0 0\n#13 %p1 @ h3 c1");
-  EXPECT_EQ(readFile(messageLog), "");
-  rightClickInView();
-  xdotool("key Escape");
-  EXPECT_EQ(exitStatus(), 0);
+  EXPECT_TRUE(saved("#8 rot 90 0 0\n#13 %p1 @ h3 c1")) << readFile(model);
+  EXPECT_EQ(log(), "");
+  endWithEscape();  // saved text: at once
 }
 
-// Escape, Fichier > Quitter and the window's close button, each with
-// unchanged text, then with a typed line that the user does not keep, then
-// with one that is saved: always exit 0, the file as the user asked.
-TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
-  const std::vector<std::pair<const char*, std::function<void()>>> ways = {
-      {"Escape", [&] { xdotool("key Escape"); }},
-      {"Quitter", [&] { xdotool("key alt+f Down Down Down Down Down Return"); }},
-      {"close button", [&] { askWindowToClose(windowId()); }},
-  };
-  const struct {
-    const char* typed;
-    const char* answer;  // keys in the question box
-    std::string expected;
-  } cases[] = {{"", "", "#0\n"}, {"#5 %0", "Tab space", "#0\n"}, {"#5 %0", "Return", "#0\n#5 %0"}};
-  for (const auto& [way, end] : ways)
-    for (const auto& c : cases) {
-      const fs::path model = file("model.vxo", "#0\n");
-      fs::remove(messageLog);
-      start({model.string()});
-      if (*c.typed) {
-        clickInEditor();
-        xdotool("key ctrl+End");
-        xdotool(std::string("type '") + c.typed + "'");
-      }
-      rightClickInView();
-      end();
-      if (*c.answer) {
-        ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << way;
-        xdotool(std::string("key ") + c.answer);
-      }
-      EXPECT_EQ(exitStatus(), 0) << way << " " << c.answer;
-      EXPECT_EQ(readFile(model), c.expected) << way << " " << c.answer;
-    }
-}
-
-// Drags over a clip, however quick, turn the view and insert nothing; so
-// does a release after the wheel re-placed the piece just inserted.
+// Drags over a clip, however quick and however slow the frames, turn the
+// view and insert nothing; so does a release after the wheel re-placed the
+// piece just inserted.
 TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
-  std::string slowModel = "#8 rot 90 0 0\n#8 %p1 @ c1 c1 id=$a\nrepete 2000\n#12 %$a @ h2 c1\nfinrepete\n";
-  for (const std::string& text : {std::string("#8 rot 90 0 0\n"), slowModel}) {
-    const fs::path model = file("model.vxo", text);
-    start({model.string()});
-    const std::string overClip = "mousemove --window " + windowId() + " 602 325 ";  // clip 3 of the first connector
+  const std::string slow = "#8 rot 90 0 0\n#8 %p1 @ c1 c1 id=$a\nrepete 2000\n#12 %$a @ h2 c1\nfinrepete\n";
+  for (const std::string& text : {std::string("#8 rot 90 0 0\n"), slow}) {
+    start(file("model.vxo", text));
+    const std::string overClip = at(602, 300);  // clip 3 of the first connector
     xdotool(overClip);
-    const std::vector<unsigned long> before = viewPixels(windowId());
+    const std::vector<unsigned long> before = viewPixels();
     xdotool(overClip + "mousedown 1 mousemove_relative 30 0 mousemove_relative 30 0 mouseup 1");
     xdotool(overClip);
-    EXPECT_TRUE(waitFor([&] { return viewPixels(windowId()) != before; })) << "the flick turned the view";
+    EXPECT_TRUE(waitFor([&] { return viewPixels() != before; })) << "the flick turned the view";
     xdotool("key Escape");
     EXPECT_EQ(exitStatus(), 0) << "nothing inserted: no question";
-    EXPECT_EQ(readFile(messageLog), "");
+    EXPECT_EQ(log(), "");
   }
-  const fs::path model = file("model.vxo", "#8 rot 90 0 0");
-  start({model.string()});
-  xdotool("mousemove --window " + windowId() + " 602 325 click 1 mousedown 1 click 4 mouseup 1");
+  const std::string model = file("model.vxo", "#8 rot 90 0 0");
+  start(model);
+  xdotool(at(602, 300) + "click 1 mousedown 1 click 4 mouseup 1");
   xdotool("key alt+f s");  // "&Sauver"
   EXPECT_TRUE(waitFor([&] { return readFile(model) != "#8 rot 90 0 0"; }));
   const std::string saved = readFile(model);
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1) << saved;
   EXPECT_EQ(saved.rfind("#8 rot 90 0 0\n#13 %p1 @ h", 0), 0u) << saved;
+}
+
+// Each box at start-up names the file and why; the program runs on.
+TEST_F(DesktopProgram, BadFilesOnTheCommandLineAreReportedAndTheProgramRuns) {
+  fs::create_directory(dir + "/folder.vxo");
+  const struct { std::string path, expected /* in the log after the caption */; } cases[] = {
+      {dir + "/missing.vxo", dir + "/missing.vxo"},
+      {dir + "/folder.vxo", "ne désigne pas un fichier ordinaire"},
+      {file("photo.vxo", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11)), "pas un fichier texte"},
+  };
+  for (const auto& c : cases) {
+    start(c.path, true);
+    EXPECT_TRUE(logged("Erreur d'ouverture du fichier suivant:")) << c.path;
+    EXPECT_NE(log().find(c.expected), std::string::npos) << log();
+    EXPECT_TRUE(dismissStartUpBox()) << "keeps running after " << c.path;
+    endWithEscape();
+  }
 }
 
 }  // namespace

@@ -1,157 +1,149 @@
 // The editor operations against both editors, the headless one and FLTK's
-// text widget (no display needed): the same contract, run on each.
+// text widget: the same contract, run on each. And the program's own modal
+// boxes on FLTK: every button is in the box, the pressed one is the answer,
+// and the keys go back to the widget that had them.
 #include <gtest/gtest.h>
 
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Editor.H>
+#include <FL/Fl_Window.H>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/core_editor.h"
+#include "platform/dialogs.h"
 #include "platform/fltk_editor.h"
 #include "support/virtual_display.h"
 
 namespace {
 
-struct EditorUnderTest {
-  Editor editor;
-  std::unique_ptr<Fl_Text_Editor> widget;
-  ~EditorUnderTest() {
-    if (widget) {
-      Fl_Text_Buffer* buffer = widget->buffer();
-      widget.reset();
-      delete buffer;
-    } else {
-      destroyHeadlessEditor(editor);
-    }
-  }
-};
-
 class EditorContract : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (GetParam()) {
-      std::string reason;
-      if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server for the FLTK widget: " << reason;
-      subject.widget = std::make_unique<Fl_Text_Editor>(0, 0, 400, 600);
-      subject.widget->buffer(new Fl_Text_Buffer);
-      subject.editor = makeFltkEditor(subject.widget.get());
-    } else {
-      subject.editor = makeHeadlessEditor();
-    }
+    if (!GetParam()) return void(editor = makeHeadlessEditor());
+    std::string reason;
+    if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server for the FLTK widget: " << reason;
+    widget = std::make_unique<Fl_Text_Editor>(0, 0, 400, 600);
+    widget->buffer(&buffer);
+    editor = makeFltkEditor(widget.get());
   }
-  const Editor& e() { return subject.editor; }
-  EditorUnderTest subject;
+  void TearDown() override { if (!GetParam()) destroyHeadlessEditor(editor); }
+  Editor editor;
+  Fl_Text_Buffer buffer;  // outlives the widget
+  std::unique_ptr<Fl_Text_Editor> widget;
 };
 
 std::vector<std::string> lines(std::initializer_list<const char*> l) { return {l.begin(), l.end()}; }
 
+// An appended line comes after a line end of its own, in Windows-1252 outside
+// and UTF-8 inside the editor, and "Annuler insertion" restores the text.
 TEST_P(EditorContract, AppendedLineThenUndoInsertionRestoresTheTextExactly) {
   for (const std::string& start : {std::string(""), std::string("#0"), std::string("#0\n#5 %0\n"),
                                    std::string("line with \xC3\xA9 accent")}) {
-    setEditorTextUtf8(e(), start);
-    appendEditorLine(e(), "#12 %p1 @ c o1");
-    EXPECT_EQ(editorTextUtf8(e()), start + "\n#12 %p1 @ c o1");
-    undoInsertion(e());
-    EXPECT_EQ(editorTextUtf8(e()), start) << "start text: " << start;
+    setEditorTextUtf8(editor, start);
+    appendEditorLine(editor, "\xA4" "3 %p1 @ c o1");  // the frame marker byte of Windows-1252
+    EXPECT_EQ(editorTextUtf8(editor), start + "\n\xC2\xA4" "3 %p1 @ c o1");
+    EXPECT_EQ(readEditorLine(editor, editorLineCount(editor) - 1), "\xA4" "3 %p1 @ c o1");
+    undoInsertion(editor);
+    EXPECT_EQ(editorTextUtf8(editor), start) << "start text: " << start;
   }
-}
-
-TEST_P(EditorContract, AppendOnEmptyEditorLeavesAnEmptyFirstLine) {
-  appendEditorLine(e(), "\xA4" "3 %p");  // the frame marker byte of Windows-1252
-  EXPECT_EQ(editorLineCount(e()), 2);
-  EXPECT_EQ(readEditorLine(e(), 0), "");
-  EXPECT_EQ(readEditorLine(e(), 1), "\xA4" "3 %p");
-  EXPECT_EQ(editorTextUtf8(e()), "\n\xC2\xA4" "3 %p");  // UTF-8 inside the editor
-}
-
-TEST_P(EditorContract, TwoInsertionsUndoOnlyTheLast) {
-  loadEditorLines(e(), lines({"#0"}));
-  appendEditorLine(e(), "#1 %0");
-  appendEditorLine(e(), "#2 %1");
-  undoInsertion(e());
-  EXPECT_EQ(readEditorLines(e()), lines({"#0", "#1 %0"}));
 }
 
 // What "Annuler insertion" relies on: whether the appended line is still
 // the change an undo takes back, whoever changed the text since.
 TEST_P(EditorContract, AppendedLineStaysTheLastChangeUntilTheTextChanges) {
-  loadEditorLines(e(), lines({"#0"}));
-  EXPECT_FALSE(appendedLineIsLastChange(e())) << "nothing appended yet";
-  appendEditorLine(e(), "#1 %0");
-  EXPECT_TRUE(appendedLineIsLastChange(e()));
-  selectAllText(e());
-  readEditorLines(e());
-  EXPECT_TRUE(appendedLineIsLastChange(e())) << "selecting and reading change nothing";
-  const unsigned long before = editorChangeCount(e());
+  loadEditorLines(editor, lines({"#0"}));
+  EXPECT_FALSE(appendedLineIsLastChange(editor)) << "nothing appended yet";
+  appendEditorLine(editor, "#1 %0");
+  EXPECT_TRUE(appendedLineIsLastChange(editor));
+  selectAllText(editor);
+  readEditorLines(editor);
+  EXPECT_TRUE(appendedLineIsLastChange(editor)) << "selecting and reading change nothing";
+  const unsigned long before = editorChangeCount(editor);
   if (GetParam()) {
     // Typing reaches FLTK's buffer without going through the operations.
-    subject.widget->buffer()->insert(0, "x");
-    subject.widget->buffer()->remove(0, 1);
+    buffer.insert(0, "x");
+    buffer.remove(0, 1);
   } else {
-    e().ops->selectEnd(e().state);
-    e().ops->typeCharacter(e().state, 'x');
-    e().ops->typeCharacter(e().state, '\b');
+    editor.ops->selectEnd(editor.state);
+    editor.ops->typeCharacter(editor.state, 'x');
+    editor.ops->typeCharacter(editor.state, '\b');
   }
-  EXPECT_GT(editorChangeCount(e()), before);
-  EXPECT_FALSE(appendedLineIsLastChange(e())) << "the same text, but the user's change is the last";
-  appendEditorLine(e(), "#2 %1");
-  undoInsertion(e());
-  EXPECT_FALSE(appendedLineIsLastChange(e()));
-  EXPECT_EQ(readEditorLines(e()), lines({"#0", "#1 %0"}));
+  EXPECT_GT(editorChangeCount(editor), before);
+  EXPECT_FALSE(appendedLineIsLastChange(editor)) << "the same text, but the user's change is the last";
+  appendEditorLine(editor, "#2 %1");
+  undoInsertion(editor);  // only the last of two insertions
+  EXPECT_FALSE(appendedLineIsLastChange(editor));
+  EXPECT_EQ(readEditorLines(editor), lines({"#0", "#1 %0"}));
 }
 
-TEST_P(EditorContract, LoadedLinesReadBackLineByLineInWindows1252) {
+TEST_P(EditorContract, LinesSelectionUndoAndBackspace) {
+  EXPECT_EQ(readEditorLines(editor), lines({""})) << "an empty editor is one empty line";
   const std::vector<std::string> script = {"#0", "", "couleur=FF0000 \xA7 rem", std::string(300, 'x'), "fin"};
-  loadEditorLines(e(), script);
-  EXPECT_EQ(editorLineCount(e()), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(readEditorLine(e(), i), script[size_t(i)]);
-  EXPECT_EQ(readEditorLines(e()), script);
-  EXPECT_EQ(readEditorLine(e(), 5), "");
-  // Nothing is left to undo after loading.
-  undoEditor(e());
-  EXPECT_EQ(readEditorLines(e()), script);
-}
+  loadEditorLines(editor, script);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(readEditorLine(editor, i), i < 5 ? script[size_t(i)] : "") << i;
+  undoEditor(editor);
+  EXPECT_EQ(readEditorLines(editor), script) << "nothing is left to undo after loading";
 
-TEST_P(EditorContract, EmptyEditorIsOneEmptyLineAndClearing) {
-  EXPECT_EQ(editorLineCount(e()), 1);
-  EXPECT_EQ(readEditorLines(e()), lines({""}));
-  loadEditorLines(e(), lines({"a", "b"}));
-  clearEditorText(e());
-  EXPECT_EQ(editorTextUtf8(e()), "");
-}
+  selectAllText(editor);
+  editor.ops->replaceSelection(editor.state, "xyz", true);
+  undoEditor(editor);
+  EXPECT_EQ(readEditorLines(editor), script);
+  undoEditor(editor);  // a second undo puts the change back
+  EXPECT_EQ(editorTextUtf8(editor), "xyz");
 
-TEST_P(EditorContract, SelectAllThenReplaceAndUndoTwice) {
-  loadEditorLines(e(), lines({"abc", "def"}));
-  selectAllText(e());
-  e().ops->replaceSelection(e().state, "xyz", true);
-  EXPECT_EQ(editorTextUtf8(e()), "xyz");
-  undoEditor(e());
-  EXPECT_EQ(editorTextUtf8(e()), "abc\ndef");
-  undoEditor(e());  // a second undo puts the change back
-  EXPECT_EQ(editorTextUtf8(e()), "xyz");
-}
-
-TEST_P(EditorContract, BackspaceErasesWholeCharactersAndNothingAtTheStart) {
-  setEditorTextUtf8(e(), "");
-  e().ops->typeCharacter(e().state, '\b');
-  EXPECT_EQ(editorTextUtf8(e()), "");
-  appendEditorLine(e(), "\xE9");  // é: two bytes in the editor, one in the script
-  e().ops->typeCharacter(e().state, '\b');
-  EXPECT_EQ(editorTextUtf8(e()), "\n");
+  clearEditorText(editor);
+  editor.ops->typeCharacter(editor.state, '\b');  // nothing to erase at the start
+  EXPECT_EQ(editorTextUtf8(editor), "");
+  appendEditorLine(editor, "\xE9");  // é: two bytes in the editor, one in the script
+  editor.ops->typeCharacter(editor.state, '\b');
+  EXPECT_EQ(editorTextUtf8(editor), "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEditors, EditorContract, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Fltk" : "Headless"; });
 
-TEST(EditorWithoutWidget, OperationsDoNothing) {
-  Editor none;
-  appendEditorLine(none, "#0");
-  undoInsertion(none);
-  EXPECT_EQ(editorLineCount(none), 0);
-  EXPECT_TRUE(readEditorLines(none).empty());
+Fl_Window* owner = nullptr;
+std::vector<std::string> buttons;  // of the box, seen from inside its event loop
+
+// Notes the box's buttons and presses "Ne pas enregistrer" (or closes the
+// box, which cancels).
+void inspectAndPress(void*) {
+  Fl_Window* box = Fl::first_window();
+  while (box && box == owner) box = Fl::next_window(box);
+  if (!box) return Fl::repeat_timeout(0.05, inspectAndPress);
+  Fl_Widget* press = box;
+  for (int i = 0; i < box->children(); ++i)
+    if (auto* button = dynamic_cast<Fl_Button*>(box->child(i))) {
+      buttons.push_back(button->label() ? button->label() : "");
+      if (buttons.back() == "Ne pas enregistrer") press = button;
+    }
+  press->do_callback();
+}
+
+// Found by the sanitizer build: the default button took the keys while the
+// box was being built, after which FLTK added no further widget to the box,
+// so "Ne pas enregistrer" and "Annuler" were neither shown nor freed.
+TEST(FltkDialogs, SaveQuestionShowsAllThreeButtonsAndGivesTheKeysBack) {
+  std::string reason;
+  if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server: " << reason;
+  Fl_Window window(0, 0, 200, 100);
+  Fl_Input input(10, 10, 180, 30);
+  window.end();
+  window.show();
+  window.wait_for_expose();
+  Fl::focus(&input);
+  owner = &window;
+  Fl::add_timeout(0.05, inspectAndPress);
+  EXPECT_EQ(askSaveQuestion("Le texte du script a été modifié.", "VexoCad"), SaveAnswer::Discard);
+  EXPECT_EQ(buttons, (std::vector<std::string>{"Enregistrer", "Ne pas enregistrer", "Annuler"}));
+  EXPECT_EQ(Fl::focus(), &input);
+  window.hide();
 }
 
 }  // namespace
