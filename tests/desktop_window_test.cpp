@@ -59,12 +59,6 @@ class DesktopWindows : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
-    resetViewSwitches();
-    resetKeys();
-    clearModel();
-    clearKeyBindings();
-    resetGhostPiece();
-    resetView(camera);
     shown.clear();
     setMessageSink(keepMessage);
     questionsAsked = 0;

@@ -16,6 +16,7 @@
 #include "model/connection.h"
 #include "pieces/catalogue.h"
 #include "platform/core_window_messages.h"
+#include "script/compiler.h"
 #include "shell/model_dump.h"
 #include "shell/shared_state.h"
 #include "support/script_harness.h"
@@ -35,7 +36,6 @@ class Insertion : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
-    resetGhostPiece();
     hEditor = makeHeadlessEditor();
     lastInserted = pickedPiece = nullptr;
     pickedPortKind = PORT_PINCE;

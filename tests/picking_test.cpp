@@ -32,7 +32,6 @@ class Picking : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
-    resetGhostPiece();
     dataDir = VEXOCAD_BINARY_DIR "/";
     hEditor = makeHeadlessEditor();
     ASSERT_TRUE(startOffscreenView(600, 600))

@@ -4,6 +4,12 @@
 
 #include "insertion/insertion.h"
 #include "insertion/picking.h"
+#include "model/model_table.h"
+#include "pieces/catalogue.h"
+#include "script/key_bindings.h"
+#include "shell/key_switches.h"
+#include "view/camera.h"
+#include "view/view_switches.h"
 
 char documentName[260] = "sans titre";
 char windowTitle[280] = "VexioCad - sans titre";
@@ -20,4 +26,10 @@ void resetSharedState() {
   ampersandOption = 0;
   ghostPortKind = 2;
   ghostPlace = 1.0f;
+  resetGhostPiece();
+  resetViewSwitches();
+  resetKeys();
+  resetView(camera);
+  clearModel();
+  clearKeyBindings();
 }

@@ -13,6 +13,7 @@ constexpr int editorWidth = 400;
 
 extern uint8_t windowActive;   // draw only while set
 
-// Back to the values at program start (for tests). The view switches, the
-// keys and insertion's state have their own resets.
+// Everything the program decides back to its values at start-up: the
+// document's name, insertion's switches and ghost, the view switches, the
+// keys, the camera, the model and the key bindings (for tests).
 void resetSharedState();

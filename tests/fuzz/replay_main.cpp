@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/core_files.h"
 
 namespace fs = std::filesystem;
 
@@ -27,12 +26,11 @@ std::vector<fs::path> inputsOf(const char* argument) {
 }
 
 bool replay(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string bytes;
+  if (readRegularFile(path.c_str(), 1LL << 30, &bytes) != FileReadError::None) {
     std::fprintf(stderr, "cannot read %s\n", path.c_str());
     return false;
   }
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   return true;
 }
