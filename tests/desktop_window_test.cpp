@@ -298,7 +298,7 @@ TEST_F(DesktopWindows, ViewKeysDragsAndSizeMoveTheCamera) {
 
   glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(500, 300));
   EXPECT_EQ(camera.viewportWidth * 1000 + camera.viewportHeight, 500300);
-  mainWindowProc(hMainWindow, WM_SIZE, 0, makeLParam(1000, 600));  // the view is what the editor leaves
+  mainWindowProc(hMainWindow, WM_SIZE, 0, makeLParam(1000, 622));  // what the editor and the status bar leave
   EXPECT_EQ(camera.viewportWidth * 1000 + camera.viewportHeight, 600600);
   glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(600, 0));
   EXPECT_EQ(camera.viewportHeight, 1);

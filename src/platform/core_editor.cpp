@@ -4,6 +4,7 @@
 #include "platform/core_editor.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "platform/core_text_encoding.h"
 
@@ -84,6 +85,16 @@ void undoEditor(const Editor& e) {
   if (editorExists(e)) e.ops->undo(e.state);
 }
 
+int editorCaretLine(const Editor& e) { return editorExists(e) ? e.ops->caretLine(e.state) : 0; }
+
+void moveEditorCaretToLine(const Editor& e, int line) {
+  if (editorExists(e)) e.ops->moveCaretToLine(e.state, line);
+}
+
+void markEditorLines(const Editor& e, const std::vector<int>& lines) {
+  if (editorExists(e)) e.ops->markLines(e.state, lines);
+}
+
 void clearEditorText(const Editor& e) {
   if (editorExists(e)) e.ops->setText(e.state, "");
 }
@@ -141,6 +152,7 @@ struct HeadlessEditor {
   size_t selectionStart = 0, selectionEnd = 0;  // caret at selectionEnd
   UndoRecord undo;
   unsigned long changes = 0;
+  std::vector<int> markedLines;
 };
 
 HeadlessEditor& of(void* state) { return *static_cast<HeadlessEditor*>(state); }
@@ -207,9 +219,28 @@ void headlessUndo(void* s) {
 
 unsigned long headlessChangeCount(void* s) { return of(s).changes; }
 
+int headlessCaretLine(void* s) {
+  const HeadlessEditor& ed = of(s);
+  return 1 + int(std::count(ed.text.begin(), ed.text.begin() + std::ptrdiff_t(ed.selectionEnd), '\n'));
+}
+
+void headlessMoveCaretToLine(void* s, int line) {
+  HeadlessEditor& ed = of(s);
+  size_t position = 0;
+  for (int i = 1; i < line; ++i) {
+    const size_t end = ed.text.find('\n', position);
+    if (end == std::string::npos) break;
+    position = end + 1;
+  }
+  ed.selectionStart = ed.selectionEnd = position;
+}
+
+void headlessMarkLines(void* s, const std::vector<int>& lines) { of(s).markedLines = lines; }
+
 const EditorOps headlessOps = {headlessText,      headlessSetText,          headlessSelectAll,
                                headlessSelectEnd, headlessReplaceSelection, headlessType,
-                               headlessUndo,      headlessChangeCount};
+                               headlessUndo,      headlessChangeCount,      headlessCaretLine,
+                               headlessMoveCaretToLine, headlessMarkLines};
 }  // namespace
 
 Editor makeHeadlessEditor() { return Editor{&headlessOps, new HeadlessEditor}; }

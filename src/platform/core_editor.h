@@ -29,6 +29,14 @@ struct EditorOps {
   // (these operations, typing, undo); never goes back. Null when the editor
   // cannot tell.
   unsigned long (*changeCount)(void* state);
+  // Lines count from 1, as the compiler's messages number them.
+  int (*caretLine)(void* state);
+  // Drops the selection and puts the caret at the start of the line (the
+  // first or last line for a number outside the text), shown.
+  void (*moveCaretToLine)(void* state, int line);
+  // Marks these lines in the margin (the lines of the last compile's
+  // messages); the marks before go.
+  void (*markLines)(void* state, const std::vector<int>& lines);
 };
 
 struct Editor {
@@ -55,6 +63,10 @@ void forgetAppendedLine(const Editor& e);
 // The editor's change count (see EditorOps), 0 when it cannot tell.
 unsigned long editorChangeCount(const Editor& e);
 void undoEditor(const Editor& e);
+// 0 without an editor.
+int editorCaretLine(const Editor& e);
+void moveEditorCaretToLine(const Editor& e, int line);
+void markEditorLines(const Editor& e, const std::vector<int>& lines);
 void clearEditorText(const Editor& e);
 // An empty editor has one empty line, as the compiler expects.
 int editorLineCount(const Editor& e);

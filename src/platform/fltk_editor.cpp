@@ -7,7 +7,9 @@
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Editor.H>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 
 namespace {
 Fl_Text_Editor* widgetOf(void* state) { return static_cast<Fl_Text_Editor*>(state); }
@@ -108,8 +110,84 @@ void countTextChange(int, int inserted, int deleted, int, const char*, void*) {
 
 unsigned long fltkChangeCount(void*) { return textChanges; }
 
+// Counting lines walks the text: the answer is kept until the text or the
+// caret changes, as the main loop asks every frame.
+struct CaretLineCache {
+  const void* state = nullptr;
+  unsigned long changes = 0;
+  int position = -1, line = 0;
+};
+CaretLineCache caretLineCache;
+
+int fltkCaretLine(void* state) {
+  const int position = widgetOf(state)->insert_position();
+  CaretLineCache& c = caretLineCache;
+  if (c.state != state || c.changes != textChanges || c.position != position)
+    c = {state, textChanges, position, 1 + bufferOf(state)->count_lines(0, position)};
+  return c.line;
+}
+
+void fltkMoveCaretToLine(void* state, int line) {
+  Fl_Text_Buffer* buffer = bufferOf(state);
+  buffer->unselect();
+  moveCaret(state, buffer->skip_lines(0, line > 1 ? line - 1 : 0));
+}
+
+// Marked lines are drawn in bold red through a style buffer ('A' plain, 'B'
+// marked) that follows every change of the text.
+struct LineMarks {
+  Fl_Text_Buffer styles;
+  Fl_Text_Display::Style_Table_Entry table[2];
+};
+std::map<Fl_Text_Editor*, LineMarks*> lineMarks;
+
+void followTextChange(int position, int inserted, int deleted, int, const char*, void* marks) {
+  Fl_Text_Buffer& styles = static_cast<LineMarks*>(marks)->styles;
+  if (deleted) styles.remove(position, position + deleted);
+  if (inserted) styles.insert(position, std::string(size_t(inserted), 'A').c_str());
+}
+
+LineMarks* marksOf(Fl_Text_Editor* widget) {
+  LineMarks*& marks = lineMarks[widget];
+  if (marks) return marks;
+  marks = new LineMarks;
+  marks->table[0] = {FL_FOREGROUND_COLOR, widget->textfont(), widget->textsize(), 0};
+  marks->table[1] = {FL_RED, Fl_Font(widget->textfont() | FL_BOLD), widget->textsize(), 0};
+  widget->buffer()->add_modify_callback(followTextChange, marks);
+  widget->highlight_data(&marks->styles, marks->table, 2, 'A', nullptr, nullptr);
+  return marks;
+}
+
+void fltkMarkLines(void* state, const std::vector<int>& lines) {
+  Fl_Text_Buffer* buffer = bufferOf(state);
+  if (lines.empty() && !lineMarks.count(widgetOf(state))) return;
+  std::string styles(size_t(buffer->length()), 'A');
+  std::vector<int> sorted = lines;
+  std::sort(sorted.begin(), sorted.end());
+  int start = 0, startLine = 1;  // walked forward once, however many lines
+  for (int line : sorted) {
+    if (line < startLine) continue;
+    start = buffer->skip_lines(start, line - startLine);
+    startLine = line;
+    const int end = buffer->line_end(start);
+    for (int i = start; i < end && i < int(styles.size()); ++i) styles[size_t(i)] = 'B';
+  }
+  marksOf(widgetOf(state))->styles.text(styles.c_str());
+  widgetOf(state)->redraw();
+}
+
+void forgetLineMarks(Fl_Text_Editor* widget) {
+  const auto found = lineMarks.find(widget);
+  if (found == lineMarks.end()) return;
+  widget->highlight_data(nullptr, nullptr, 0, 'A', nullptr, nullptr);
+  if (widget->buffer()) widget->buffer()->remove_modify_callback(followTextChange, found->second);
+  delete found->second;
+  lineMarks.erase(found);
+}
+
 const EditorOps fltkOps = {fltkText,  fltkSetText,          fltkSelectAll, fltkSelectEnd,
-                           fltkReplaceSelection, fltkType, fltkUndo,  fltkChangeCount};
+                           fltkReplaceSelection, fltkType, fltkUndo,  fltkChangeCount,
+                           fltkCaretLine, fltkMoveCaretToLine, fltkMarkLines};
 }  // namespace
 
 Editor makeFltkEditor(Fl_Text_Editor* widget) {
@@ -121,5 +199,6 @@ Editor makeFltkEditor(Fl_Text_Editor* widget) {
 
 void destroyFltkEditor(Editor& editor) {
   forgetAppendedLine(editor);
+  if (editor.ops == &fltkOps) forgetLineMarks(widgetOf(editor.state));
   editor = Editor{};
 }

@@ -22,6 +22,7 @@
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
+#include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
@@ -29,7 +30,8 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-constexpr int clientWidth = 1000, clientHeight = 600;
+// The view's 600 x 600 beside the editor, and the status bar under both.
+constexpr int clientWidth = 1000, clientHeight = 600 + statusBarHeight;
 
 void useDesktopDialogs() {
   installMessageBoxes();
@@ -51,6 +53,7 @@ bool createWindows() {
     return false;
   }
   hEditor = editorOfControl(hEditorControl);
+  createPanes(hMainWindow);
   showWindow(hMainWindow);
   return true;
 }
@@ -153,6 +156,7 @@ FrameResult runFrame() {
   runKeySwitches();
   runKeyBindings(keyState, keyLatch);
   endOfFrameKeys();
+  updatePanes();
   return {false, 0, true};
 }
 

@@ -3,6 +3,7 @@
 // the editor and the 3-D view, and the question before unsaved text is lost.
 #include "shell/main_window.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "shell/gl_context.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
+#include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
@@ -143,11 +145,15 @@ void runCommand(int command) {
   }
 }
 
-// The editor keeps the left column; the view takes the rest of the client
-// area, and its viewport follows.
+// The editor keeps the left column with the messages under it; the view
+// takes the rest of the client area, and its viewport follows; the status
+// bar runs along the bottom.
 void layOut(int width, int height) {
+  moveWindow(hStatusBar, 0, height - statusBarHeight, width, statusBarHeight);
+  height = std::max(0, height - statusBarHeight);
   resizeGlView(width - editorWidth, height);
-  moveWindow(hEditorControl, 0, 0, editorWidth, height);
+  moveWindow(hEditorControl, 0, 0, editorWidth, std::max(0, height - messageListHeight));
+  moveWindow(hMessageList, 0, height - messageListHeight, editorWidth, messageListHeight);
   if (width > editorWidth) moveWindow(hGlWindow, editorWidth, 0, width - editorWidth, height);
 }
 
@@ -186,18 +192,22 @@ void compileEditorScript() {
   control.context = &state;
   control.interval = 200;
   control.showRepeatsOnce = true;
+  startCompileRecord();
   const CompileResult result = compileScript(lines, &control);
   if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
-  if (!result.stopped) return;
-  char text[200];
-  std::snprintf(text, sizeof text,
-                "Compilation arrêtée après %lld lignes lues.\nLes %d pièces déjà placées sont gardées.",
-                result.linesRead, result.piecesPlaced);
-  showMessage(text, "Compilation arrêtée", ICON_INFORMATION);
+  if (result.stopped) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Compilation arrêtée après %lld lignes lues.\nLes %d pièces déjà placées sont gardées.",
+                  result.linesRead, result.piecesPlaced);
+    showMessage(text, "Compilation arrêtée", ICON_INFORMATION);
+  }
+  endCompileRecord();
 }
 
 void closeMainWindow() {
   destroyGlWindow();
+  destroyPanes();
   WindowHandle window = hMainWindow;
   hMainWindow = hEditorControl = nullptr;
   hEditor = Editor{};
@@ -216,8 +226,11 @@ void showStatistics() {
 }
 
 void reportPieceUnderMouse() {
-  char text[64];
-  std::snprintf(text, sizeof text, "Numéro du vexo: %d", int(pickPiece(modelTable)));
+  char text[96];
+  const int number = int(pickPiece(modelTable));
+  const int n = std::snprintf(text, sizeof text, "Numéro du vexo: %d", number);
+  if (const PieceRecord* piece = pieceAt(number); piece && piece->scriptLine > 0)
+    std::snprintf(text + n, sizeof text - size_t(n), "\nLigne du script: %d", int(piece->scriptLine));
   showMessage(text, "Besoin d'une adresse?", ICON_NONE);
 }
 

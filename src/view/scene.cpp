@@ -28,9 +28,21 @@ constexpr float GHOST_DEPTH = -730.0f;
 // Index of the frame tree, rebuilt for every walk of the model.
 FrameTree sceneTree;
 
+// Bright yellow whatever the piece's colour, with its edges in red over it:
+// seen at once among the model's own colours, lit or not.
+void drawHighlightedPiece(const PieceRecord& record) {
+  glColor4f(1.0f, 0.9f, 0.0f, 1.0f);
+  glCallList(kindList(record.kind, false));
+  glColor3f(1.0f, 0.0f, 0.0f);
+  glCallList(kindList(record.kind, true));
+}
+
 void drawNamedPiece(const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece));
-  drawPiece(record);
+  if (highlightedLine > 0 && record.scriptLine == highlightedLine)
+    drawHighlightedPiece(record);
+  else
+    drawPiece(record);
 }
 
 void drawAxes() {
