@@ -11,6 +11,7 @@
 #include <FL/Fl_Text_Editor.H>
 #include <FL/Fl_Window.H>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +90,14 @@ TEST_P(EditorContract, LinesSelectionUndoAndBackspace) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(readEditorLine(editor, i), i < 5 ? script[size_t(i)] : "") << i;
   undoEditor(editor);
   EXPECT_EQ(readEditorLines(editor), script) << "nothing is left to undo after loading";
+  markEditorLines(editor, {5, 3, 99, -1});
+  for (int line : {3, 1, 5, 7, -2}) {  // outside the text: its first or last line
+    moveEditorCaretToLine(editor, line);
+    editor.ops->typeCharacter(editor.state, '!');
+    EXPECT_EQ(editorCaretLine(editor), std::clamp(line, 1, 5)) << line;
+    editor.ops->typeCharacter(editor.state, '\b');
+  }
+  EXPECT_EQ(readEditorLines(editor), script);
 
   selectAllText(editor);
   editor.ops->replaceSelection(editor.state, "xyz", true);

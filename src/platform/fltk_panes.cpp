@@ -34,11 +34,11 @@ class MessageListWidget : public Fl_Hold_Browser {
 
 MessageListWidget* listOf(WindowHandle list) { return static_cast<MessageListWidget*>(fltkWidgetOf(list)); }
 
-// In a label "&" underlines the next character and "@" starts a symbol.
+// In a label "@" starts a symbol; "@@" is the character itself.
 std::string plainLabel(const std::string& text) {
   std::string label;
   for (char c : text) {
-    if (c == '&' || c == '@') label += c;
+    if (c == '@') label += c;
     label += c;
   }
   return label;
@@ -97,7 +97,7 @@ std::string statusText(WindowHandle bar) {
   std::string text;
   const char* label = widget && widget->label() ? widget->label() : "";
   for (const char* c = label; *c; ++c) {
-    if ((*c == '&' || *c == '@') && c[1] == *c) ++c;
+    if (*c == '@' && c[1] == '@') ++c;
     text += *c;
   }
   return text;

@@ -28,12 +28,12 @@ constexpr float GHOST_DEPTH = -730.0f;
 // Index of the frame tree, rebuilt for every walk of the model.
 FrameTree sceneTree;
 
-// Bright yellow whatever the piece's colour, with its edges in red over it:
-// seen at once among the model's own colours, lit or not.
+// Cyan, a colour no kind has, whatever the piece's own colour, with its
+// edges in black over it: seen at once in the model, lit or not.
 void drawHighlightedPiece(const PieceRecord& record) {
-  glColor4f(1.0f, 0.9f, 0.0f, 1.0f);
+  glColor4f(0.0f, 1.0f, 1.0f, 1.0f);
   glCallList(kindList(record.kind, false));
-  glColor3f(1.0f, 0.0f, 0.0f);
+  glColor3f(0.0f, 0.0f, 0.0f);
   glCallList(kindList(record.kind, true));
 }
 
