@@ -33,7 +33,7 @@ class EditorContract : public ::testing::TestWithParam<bool> {
     widget->buffer(&buffer);
     editor = makeFltkEditor(widget.get());
   }
-  void TearDown() override { if (!GetParam()) destroyHeadlessEditor(editor); }
+  void TearDown() override { GetParam() ? destroyFltkEditor(editor) : destroyHeadlessEditor(editor); }
   Editor editor;
   Fl_Text_Buffer buffer;  // outlives the widget
   std::unique_ptr<Fl_Text_Editor> widget;
