@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 Fl_Text_Editor* widgetOf(void* state) { return static_cast<Fl_Text_Editor*>(state); }
@@ -139,7 +141,10 @@ struct LineMarks {
   Fl_Text_Buffer styles;
   Fl_Text_Display::Style_Table_Entry table[2];
 };
-std::map<Fl_Text_Editor*, LineMarks*> lineMarks;
+std::map<Fl_Text_Editor*, std::unique_ptr<LineMarks>> lineMarks;
+// The marks of editors that went: their widget may still point at the style
+// buffer until FLTK deletes it, and FLTK offers no way to take it back.
+std::vector<std::unique_ptr<LineMarks>> retiredMarks;
 
 void followTextChange(int position, int inserted, int deleted, int, const char*, void* marks) {
   Fl_Text_Buffer& styles = static_cast<LineMarks*>(marks)->styles;
@@ -148,9 +153,10 @@ void followTextChange(int position, int inserted, int deleted, int, const char*,
 }
 
 LineMarks* marksOf(Fl_Text_Editor* widget) {
-  LineMarks*& marks = lineMarks[widget];
-  if (marks) return marks;
-  marks = new LineMarks;
+  std::unique_ptr<LineMarks>& owned = lineMarks[widget];
+  if (owned) return owned.get();
+  owned = std::make_unique<LineMarks>();
+  LineMarks* marks = owned.get();
   marks->table[0] = {FL_FOREGROUND_COLOR, widget->textfont(), widget->textsize(), 0};
   marks->table[1] = {FL_RED, Fl_Font(widget->textfont() | FL_BOLD), widget->textsize(), 0};
   widget->buffer()->add_modify_callback(followTextChange, marks);
@@ -179,9 +185,8 @@ void fltkMarkLines(void* state, const std::vector<int>& lines) {
 void forgetLineMarks(Fl_Text_Editor* widget) {
   const auto found = lineMarks.find(widget);
   if (found == lineMarks.end()) return;
-  widget->highlight_data(nullptr, nullptr, 0, 'A', nullptr, nullptr);
-  if (widget->buffer()) widget->buffer()->remove_modify_callback(followTextChange, found->second);
-  delete found->second;
+  if (widget->buffer()) widget->buffer()->remove_modify_callback(followTextChange, found->second.get());
+  retiredMarks.push_back(std::move(found->second));
   lineMarks.erase(found);
 }
 
