@@ -108,9 +108,12 @@ void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles) {
   c.viewDistance = float(-std::min(distance, FAR_PLANE / 2));
 }
 
+// Page Up may have gone farther than the wheel goes: the wheel never pulls
+// the view in from there.
 void zoomViewByWheel(Camera& c, int delta) {
+  const float farthest = std::min(c.viewDistance, float(-FAR_PLANE / 2));
   c.viewDistance *= float(std::pow(WHEEL_ZOOM_PER_NOTCH, double(delta) / 120.0));
-  c.viewDistance = std::clamp(c.viewDistance, float(-FAR_PLANE / 2), NEAREST_DISTANCE);
+  c.viewDistance = std::clamp(c.viewDistance, farthest, NEAREST_DISTANCE);
 }
 
 void setViewport(Camera& c, int width, int height) {
