@@ -16,6 +16,9 @@ struct CommandOptions {
   int width = 600, height = 600;
   bool room = false;
   uint32_t displayMode = DISPLAY_SOLIDS;
+  bool fitView = true;      // --view fit; false: --view start
+  bool turnGiven = false;   // --turn, else the view's own angles
+  float tilt = 0, turn = 0;  // --turn AX AY, degrees
 };
 
 extern const char* const commandLineUsage;
