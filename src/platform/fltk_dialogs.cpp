@@ -256,7 +256,7 @@ void makeFindBox() {
   constexpr int width = 380, height = 2 * margin + 2 * buttonHeight + margin;
   findBox.window = std::make_unique<Fl_Window>((Fl::w() - width) / 2, (Fl::h() - height) / 3, width, height);
   findBox.window->copy_label("Rechercher");
-  findBox.input = new Fl_Input(margin + 80, margin, width - 2 * margin - 80, buttonHeight, "Rechercher :");
+  findBox.input = new Fl_Input(margin + 95, margin, width - 2 * margin - 95, buttonHeight, "Rechercher :");
   const int row = 2 * margin + buttonHeight;
   findBox.status = new Fl_Box(margin, row, width - 4 * margin - 2 * buttonWidth, buttonHeight);
   findBox.status->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);

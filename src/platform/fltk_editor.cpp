@@ -109,7 +109,7 @@ void ScriptEditor::restyle(int from, int changedEnd) {
 // Wide enough for the largest line number and a little space.
 void ScriptEditor::fitLineNumbers() {
   int digits = 1;
-  for (int lines = buffer()->count_lines(0, buffer()->length()) + 1; lines >= 10; lines /= 10) ++digits;
+  for (int lines = mNBufferLines + 1; lines >= 10; lines /= 10) ++digits;  // kept by the display
   if (digits < 3) digits = 3;
   if (digits == numberDigits) return;
   numberDigits = digits;
