@@ -144,17 +144,17 @@ TEST_P(EditorContract, UndoAndRedoManyLevels) {
 // in either case of ASCII letters, from the start again after the end.
 TEST_P(EditorContract, CaretLinesMarksAndFind) {
   loadEditorLines(editor, lines({"#0", "#5 %0 rem Rot", "rot 0 0 1"}));
-  EXPECT_EQ(editor.ops->caretLine(editor.state), 1);
-  editor.ops->moveCaretToLine(editor.state, 3);
+  EXPECT_EQ(editorCaretLine(editor), 1);
+  moveEditorCaretToLine(editor, 3);
   type("x");
   EXPECT_EQ(readEditorLine(editor, 2), "xrot 0 0 1");
-  editor.ops->moveCaretToLine(editor.state, 99);  // the start of the last line
-  EXPECT_EQ(editor.ops->caretLine(editor.state), 3);
-  editor.ops->markLines(editor.state, {2, 3});
+  moveEditorCaretToLine(editor, 99);  // the start of the last line
+  EXPECT_EQ(editorCaretLine(editor), 3);
+  markEditorLines(editor, {2, 3});
   EXPECT_TRUE(findInEditor(editor, "ROT"));
-  EXPECT_EQ(editor.ops->caretLine(editor.state), 3);
+  EXPECT_EQ(editorCaretLine(editor), 3);
   EXPECT_TRUE(findInEditor(editor, "ROT"));
-  EXPECT_EQ(selected() + " " + std::to_string(editor.ops->caretLine(editor.state)), "Rot 2");
+  EXPECT_EQ(selected() + " " + std::to_string(editorCaretLine(editor)), "Rot 2");
   EXPECT_FALSE(findInEditor(editor, "trans"));
   EXPECT_EQ(selected(), "Rot");
 }

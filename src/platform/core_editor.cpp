@@ -82,6 +82,16 @@ void redoEditor(const Editor& e) {
   if (editorExists(e)) e.ops->redo(e.state);
 }
 
+int editorCaretLine(const Editor& e) { return editorExists(e) ? e.ops->caretLine(e.state) : 0; }
+
+void moveEditorCaretToLine(const Editor& e, int line) {
+  if (editorExists(e)) e.ops->moveCaretToLine(e.state, line);
+}
+
+void markEditorLines(const Editor& e, const std::vector<int>& lines) {
+  if (editorExists(e)) e.ops->markLines(e.state, lines);
+}
+
 namespace {
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 

@@ -88,6 +88,11 @@ void forgetAppendedLine(const Editor& e);
 unsigned long editorChangeCount(const Editor& e);
 void undoEditor(const Editor& e);
 void redoEditor(const Editor& e);
+// The caret's line (1-based; 0 without an editor), moving the caret to the
+// start of a line, and the lines marked in the margin (see EditorOps).
+int editorCaretLine(const Editor& e);
+void moveEditorCaretToLine(const Editor& e, int line);
+void markEditorLines(const Editor& e, const std::vector<int>& lines);
 // Selects the next occurrence of a UTF-8 text after the selection (ASCII
 // letters in either case), going on from the start after the end; false when
 // the text has none.
