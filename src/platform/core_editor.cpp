@@ -118,7 +118,8 @@ bool findInEditor(const Editor& e, const std::string& utf8) {
 
 namespace {
 bool oneCharacter(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin() + 1, s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; });
+  const auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  return !s.empty() && std::all_of(s.begin() + 1, s.end(), continuation);
 }
 
 size_t sizeOf(const TextChange& c) { return c.removed.size() + c.inserted.size() + sizeof c; }
@@ -309,13 +310,15 @@ void headlessType(void* s, char c) {
 void headlessUndo(void* s) {
   HeadlessEditor& ed = of(s);
   TextChange step;
-  if (takeUndoStep(ed.history, &step)) replaceRange(ed, step.position, step.position + step.inserted.size(), step.removed);
+  if (takeUndoStep(ed.history, &step))
+    replaceRange(ed, step.position, step.position + step.inserted.size(), step.removed);
 }
 
 void headlessRedo(void* s) {
   HeadlessEditor& ed = of(s);
   TextChange step;
-  if (takeRedoStep(ed.history, &step)) replaceRange(ed, step.position, step.position + step.removed.size(), step.inserted);
+  if (takeRedoStep(ed.history, &step))
+    replaceRange(ed, step.position, step.position + step.removed.size(), step.inserted);
 }
 
 unsigned long headlessChangeCount(void* s) { return of(s).changes; }

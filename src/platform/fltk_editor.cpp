@@ -188,7 +188,10 @@ void fltkSelect(void* state, size_t start, size_t end) {
 
 void fltkSelectAll(void* state) { fltkSelect(state, 0, size_t(bufferOf(state)->length())); }
 
-void fltkSelectEnd(void* state) { fltkSelect(state, size_t(bufferOf(state)->length()), size_t(bufferOf(state)->length())); }
+void fltkSelectEnd(void* state) {
+  const size_t end = size_t(bufferOf(state)->length());
+  fltkSelect(state, end, end);
+}
 
 void fltkReplaceSelection(void* state, const std::string& utf8, bool canUndo) {
   size_t start, end;

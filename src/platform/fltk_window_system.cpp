@@ -135,10 +135,11 @@ bool deliverKey(PlatformWindow* w, bool down, bool system) {
 // tries it).
 bool isMenuAccessKey(const Fl_Menu_Item* menu) {
   if (!(Fl::event_state() & FL_ALT) || Fl::event_length() != 1) return false;
-  const unsigned typed = unsigned(std::tolower(static_cast<unsigned char>(Fl::event_text()[0])));
-  for (const Fl_Menu_Item* m = menu; m && m->text; m = m->next())
-    if (Fl_Widget::label_shortcut(m->text) < 128 && unsigned(std::tolower(int(Fl_Widget::label_shortcut(m->text)))) == typed)
-      return true;
+  const int typed = std::tolower(static_cast<unsigned char>(Fl::event_text()[0]));
+  for (const Fl_Menu_Item* m = menu; m && m->text; m = m->next()) {
+    const unsigned key = Fl_Widget::label_shortcut(m->text);
+    if (key < 128 && std::tolower(int(key)) == typed) return true;
+  }
   return false;
 }
 
