@@ -1,8 +1,8 @@
 // The real desktop program on a private X server, driven by xdotool as a
 // user would: every way to end, typing and compiling a line, F6's count, the
 // question before changed text is lost, unsaved text kept across a kill,
-// clicks that insert and drags that never do, Ctrl+wheel, F9, Save, and bad
-// files named on the command line. Messages are read from the program's
+// clicks that insert and drags that never do, Ctrl+wheel, F9, Save, undo
+// and redo, the divider, and bad files named on the command line. Messages are read from the program's
 // message log.
 #include <gtest/gtest.h>
 
@@ -186,7 +186,8 @@ TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
     }
 }
 
-// A typed line compiled by F12 and counted by F6; Escape asks and may be
+// A typed line compiled by F12 and counted by F6, both pressed in the
+// editor; Escape there asks and may be
 // cancelled; the text is kept in a recovery copy within seconds and at a
 // kill, offered at the next start, and kept again by that instance.
 TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) {
@@ -200,8 +201,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
   };
   start(model);
   typeInEditor("#5 %0");
-  rightClickInView();
-  xdotool("key F12");
+  xdotool("key F12");  // with the editor holding the keys
   xdotool("key F6");
   ASSERT_TRUE(logged("Statistiques: Nombre de pièces: 2\n")) << log();
   xdotool("key Return");  // closes the box
@@ -240,7 +240,7 @@ TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9Ta
   EXPECT_GE(std::set<unsigned long>(pixels.begin(), pixels.end()).size(), 3u) << "background, axes and pieces";
   const int centre = 700, clip = 98;  // the view starts 400 pixels right
   auto saved = [&](const std::string& text) {
-    xdotool("key alt+f s");  // "&Sauver"
+    xdotool("key ctrl+s");  // the view's side has the keys
     return waitFor([&] { return readFile(model) == text; }, 3s);
   };
   xdotool(at(centre - clip, 300) + "click 1");  // clip 3, on the left
@@ -322,6 +322,29 @@ TEST_F(DesktopProgram, OpenedModelFitsTheViewTheIdleProgramSleepsAHeldKeyTurns) 
   EXPECT_TRUE(waitFor([&] { return viewPixels() != held; })) << "frames go on while the key is held";
   xdotool("keyup Left");
   XAutoRepeatOn(display);
+}
+
+// Typed lines are undo steps of their own: Ctrl+Z takes them back one by
+// one, Ctrl+Y and Ctrl+Shift+Z put them back, Ctrl+S saves, all in the
+// editor. The divider dragged away and back leaves the view as it was: the
+// drag never reached the view to turn it.
+TEST_F(DesktopProgram, CtrlZUndoesTypedLinesOneByOneAndTheDividerDragDoesNotTurnTheView) {
+  const std::string model = file("model.vxo", "#0");
+  start(model);
+  xdotool(at(200, 300) + "click 1 key ctrl+End");
+  for (const char* line : {"#1", "#2", "#3"}) xdotool(std::string("key Return type '") + line + "'");
+  const struct { const char* keys; const char* text; } steps[] = {
+      {"", "#0\n#1\n#2\n#3"}, {"ctrl+z", "#0\n#1\n#2"}, {"ctrl+z ctrl+z", "#0"},
+      {"ctrl+y ctrl+shift+z", "#0\n#1\n#2"}};
+  for (const auto& step : steps) {
+    xdotool(std::string("key ") + step.keys + " ctrl+s");
+    EXPECT_TRUE(waitFor([&] { return readFile(model) == step.text; }, 3s)) << step.keys << ": " << readFile(model);
+  }
+  const std::vector<unsigned long> before = viewPixels();
+  xdotool(at(398, 300) + "mousedown 1 " + at(500, 300) + "mouseup 1");
+  EXPECT_TRUE(waitFor([&] { return viewPixels() != before; })) << "the view is narrower";
+  xdotool(at(500, 300) + "mousedown 1 " + at(398, 300) + "mouseup 1");
+  EXPECT_TRUE(waitFor([&] { return viewPixels() == before; })) << "and was not turned";
 }
 
 // Each box at start-up names the file and why; the program runs on.

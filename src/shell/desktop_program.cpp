@@ -19,6 +19,7 @@
 #include "platform/dialogs.h"
 #include "platform/window_system.h"
 #include "script/key_bindings.h"
+#include "script/syntax_colours.h"
 #include "shell/documents.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
@@ -49,12 +50,13 @@ bool createWindows() {
     showMessage("Pas possible de créer la fenêtre!", "Erreur", ICON_ERROR);
     return false;
   }
-  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth, clientHeight);
+  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth - viewDividerWidth, clientHeight);
   if (!hEditorControl) {
     showMessage("Pas possible de créer la fenêtre éditeur!", "Erreur", ICON_ERROR);
     return false;
   }
   hEditor = editorOfControl(hEditorControl);
+  setEditorStyler(hEditorControl, styleScriptLine);
   showWindow(hMainWindow);
   return true;
 }

@@ -128,8 +128,8 @@ intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t
     case WM_SYSCOMMAND: return 0;  // the screen saver and monitor power-off are swallowed too
     case WM_CLOSE: postQuitMessage(0); return 0;
     case WM_KEYDOWN:
+    case WM_KEYUP: return mainWindowProc(hMainWindow, message, wParam, lParam);  // keys act alike everywhere
     case WM_SYSKEYDOWN: recordKeyDown(int(wParam)); return 0;
-    case WM_KEYUP:
     case WM_SYSKEYUP: recordKeyUp(int(wParam)); return 0;
     case WM_SIZE: resizeGlView(x, y); return 0;
     case WM_LBUTTONDOWN:

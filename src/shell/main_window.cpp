@@ -1,6 +1,7 @@
 // The main window's procedure: menu commands, document commands with their
-// messages and the caption, key recording for the main loop, the layout of
-// the editor and the 3-D view, and the question before unsaved text is lost.
+// messages and the caption, key recording for the main loop, and the
+// question before unsaved text is lost. The window system lays out the
+// editor and the 3-D view; the view hears its own size.
 #include "shell/main_window.h"
 
 #include <chrono>
@@ -33,15 +34,19 @@ WindowHandle hMainWindow = nullptr;
 WindowHandle hEditorControl = nullptr;
 DesktopDialogs desktopDialogs;
 
+constexpr int ctrl = SHORTCUT_CTRL, shift = SHORTCUT_SHIFT;
 const MenuEntry mainMenu[] = {
-    {"&Fichier/&Nouveau", CMD_NEW},
-    {"&Fichier/&Ouvrir...", CMD_OPEN},
-    {"&Fichier/&Sauver", CMD_SAVE},
-    {"&Fichier/Sauver so&us...", CMD_SAVE_AS},
-    {"&Fichier/Quitter", CMD_QUIT},
-    {"&Edition/&Annuler", CMD_UNDO},
+    {"&Fichier/&Nouveau", CMD_NEW, ctrl | 'n'},
+    {"&Fichier/&Ouvrir...", CMD_OPEN, ctrl | 'o'},
+    {"&Fichier/&Sauver", CMD_SAVE, ctrl | 's'},
+    {"&Fichier/Sauver so&us...", CMD_SAVE_AS, ctrl | shift | 's'},
+    {"&Fichier/Quitter", CMD_QUIT, ctrl | 'q'},
+    {"&Edition/&Annuler", CMD_UNDO, ctrl | 'z'},
+    {"&Edition/&Rétablir", CMD_REDO, ctrl | 'y'},
+    {"&Edition/Rétablir ", CMD_REDO, ctrl | shift | 'z', true},
     {"&Edition/Annuler &insertion", CMD_UNDO_INSERTION},
-    {"&Edition/Tout &sélectionner", CMD_SELECT_ALL},
+    {"&Edition/Tout &sélectionner", CMD_SELECT_ALL, ctrl | 'a'},
+    {"&Edition/Rec&hercher...", CMD_FIND, ctrl | 'f'},
     {"&RenduGL/&Compiler le code", CMD_COMPILE},
     {"&RenduGL/E&xporter le code", CMD_EXPORT},
     {"&Affichage/&Réinitialiser la vue", CMD_RESET_VIEW},
@@ -118,6 +123,8 @@ void openAtStartCommand() {
     std::strcpy(documentName, "sans titre");
 }
 
+bool findInScript(const std::string& utf8) { return findInEditor(hEditor, utf8); }
+
 void quitCommand() {
   if (confirmDiscardChanges()) closeMainWindow();
 }
@@ -130,11 +137,16 @@ void runCommand(int command) {
     case CMD_SAVE_AS: saveCommand(saveDocumentAs); break;
     case CMD_OPEN_AT_START: openAtStartCommand(); break;
     case CMD_UNDO: undoEditor(hEditor); break;
+    case CMD_REDO: redoEditor(hEditor); break;
+    case CMD_FIND: showFindBox(findInScript); break;
     case CMD_COMPILE: compileEditorScript(); break;
     case CMD_QUIT: quitCommand(); break;
     case CMD_RESET_VIEW: resetView(camera); break;
     case CMD_FIT_VIEW: fitViewToModel(); break;
-    case CMD_SELECT_ALL: selectAllText(hEditor); break;
+    case CMD_SELECT_ALL:
+      selectAllText(hEditor);
+      setFocus(hEditorControl);  // for what the user does with the selection
+      break;
     case CMD_ABOUT: showMessage(creditLine, "A propos...", ICON_INFORMATION); break;
     case CMD_UNDO_INSERTION:
       // Only a line insertion appended, and only while nothing changed the
@@ -146,13 +158,6 @@ void runCommand(int command) {
   }
 }
 
-// The editor keeps the left column; the view takes the rest of the client
-// area, and its viewport follows.
-void layOut(int width, int height) {
-  resizeGlView(width - editorWidth, height);
-  moveWindow(hEditorControl, 0, 0, editorWidth, height);
-  if (width > editorWidth) moveWindow(hGlWindow, editorWidth, 0, width - editorWidth, height);
-}
 
 struct ProgressState {
   std::chrono::steady_clock::time_point start;
@@ -227,11 +232,10 @@ void reportPieceUnderMouse() {
   showMessage(text, "Besoin d'une adresse?", ICON_NONE);
 }
 
-intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t) {
   requestRedraw();  // whatever the message, the next pass draws
   switch (message) {
     case WM_DESTROY: postQuitMessage(0); return 0;
-    case WM_SIZE: layOut(loWord(uintptr_t(lParam)), hiWord(uintptr_t(lParam))); return 0;
     case WM_CLOSE: quitCommand(); return 0;
     case WM_KEYDOWN:
       if (wParam == VK_F11)
