@@ -74,7 +74,9 @@ HitDepth meetPiece(const PieceRecord& record, const Matrix& eye, const PickVolum
   const Matrix kindEye = mesh.turned ? multiplyAsGl(eye, kindTurn()) : eye;
   for (const MeshPart& part : mesh.parts) {
     const Matrix partEye = part.placed ? multiplyAsGl(kindEye, part.placement) : kindEye;
-    meetPart(mesh, part, multiplyAsGl(volume.projection, partEye), hit);
+    const float partCentre[3] = {part.centre.x, part.centre.y, part.centre.z};
+    if (boundMayMeet(partEye, partCentre, part.radius, volume))
+      meetPart(mesh, part, multiplyAsGl(volume.projection, partEye), hit);
   }
   return hit;
 }

@@ -23,9 +23,42 @@ bool readQuietly(const std::string& path, std::string& text) {
   return readRegularFile(path.c_str(), MAX_MESH_FILE_BYTES, &text) == FileReadError::None;
 }
 
+// Centre of the box around the points, radius to the farthest of them.
+template <typename ForEachPoint>
+void boundPoints(ForEachPoint forEachPoint, Point3& centre, float& radius) {
+  float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
+  bool first = true;
+  forEachPoint([&](const Point3& p) {
+    const float v[3] = {p.x, p.y, p.z};
+    for (int a = 0; a < 3; ++a) {
+      low[a] = first ? v[a] : std::min(low[a], v[a]);
+      high[a] = first ? v[a] : std::max(high[a], v[a]);
+    }
+    first = false;
+  });
+  centre = {0.5f * (low[0] + high[0]), 0.5f * (low[1] + high[1]), 0.5f * (low[2] + high[2])};
+  double r2 = 0.0;
+  forEachPoint([&](const Point3& p) {
+    const double dx = p.x - centre.x, dy = p.y - centre.y, dz = p.z - centre.z;
+    r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
+  });
+  radius = float(std::sqrt(r2));
+}
+
+void boundPart(const KindMesh& mesh, MeshPart& part) {
+  boundPoints(
+      [&](auto visit) {
+        for (int i = 0; i < part.triangleCount; ++i)
+          for (const Point3& p : mesh.triangles[size_t(part.firstTriangle + i)]) visit(p);
+        for (int i = 0; i < part.edgeCount; ++i)
+          for (const Point3& p : mesh.edges[size_t(part.firstEdge + i)]) visit(p);
+      },
+      part.centre, part.radius);
+}
+
 // The file's faces and edges as one part, after what the mesh holds.
 void appendPart(KindMesh& mesh, const MeshBuffer& b, bool placed, const Matrix& placement) {
-  MeshPart part{placed, placement, int(mesh.triangles.size()), 0, int(mesh.edges.size()), 0};
+  MeshPart part{placed, placement, int(mesh.triangles.size()), 0, int(mesh.edges.size()), 0, {}, 0.0f};
   for (int i = 0; i < b.quadCount; ++i) {
     const Point3* q = b.quads[i];
     mesh.triangles.push_back({q[0], q[1], q[2]});
@@ -36,6 +69,7 @@ void appendPart(KindMesh& mesh, const MeshBuffer& b, bool placed, const Matrix& 
   for (int i = 0; i < b.edgeCount; ++i) mesh.edges.push_back({b.edges[i][0], b.edges[i][1]});
   part.triangleCount = int(mesh.triangles.size()) - part.firstTriangle;
   part.edgeCount = int(mesh.edges.size()) - part.firstEdge;
+  boundPart(mesh, part);
   mesh.parts.push_back(part);
 }
 
@@ -70,25 +104,8 @@ void forEachPlacedPoint(const KindMesh& mesh, Visit visit) {
   }
 }
 
-// Centre of the box around every point; radius to the farthest point.
 void bound(KindMesh& mesh) {
-  float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
-  bool first = true;
-  forEachPlacedPoint(mesh, [&](const Point3& p) {
-    const float v[3] = {p.x, p.y, p.z};
-    for (int a = 0; a < 3; ++a) {
-      low[a] = first ? v[a] : std::min(low[a], v[a]);
-      high[a] = first ? v[a] : std::max(high[a], v[a]);
-    }
-    first = false;
-  });
-  mesh.centre = {0.5f * (low[0] + high[0]), 0.5f * (low[1] + high[1]), 0.5f * (low[2] + high[2])};
-  double r2 = 0.0;
-  forEachPlacedPoint(mesh, [&](const Point3& p) {
-    const double dx = p.x - mesh.centre.x, dy = p.y - mesh.centre.y, dz = p.z - mesh.centre.z;
-    r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
-  });
-  mesh.radius = float(std::sqrt(r2));
+  boundPoints([&](auto visit) { forEachPlacedPoint(mesh, visit); }, mesh.centre, mesh.radius);
 }
 
 // As the kind's lists are compiled: sub-parts first in file order, then the

@@ -20,6 +20,10 @@ struct MeshPart {
   Matrix placement;
   int firstTriangle, triangleCount;
   int firstEdge, edgeCount;
+  // A sphere holding the part's corners and edge ends, in its own frame
+  // (before its placement).
+  Point3 centre;
+  float radius;
 };
 
 struct KindMesh {
