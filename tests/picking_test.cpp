@@ -125,6 +125,7 @@ TEST_F(Picking, BothPickersAnswerAsOpenGlSelectionOnRandomViews) {
     while (isUsed(modelTable[used])) ++used;
     for (int view = 0; view < 40; ++view) {
       resetView(camera);
+      setViewport(camera, view % 13 ? 600 : view % 2, 600);  // and views without width
       rotateViewByDrag(camera, any(360), any(360));
       camera.viewDistance = -float(150 + any(1500));
       displayMode = uint32_t(1 + any(3));

@@ -93,7 +93,8 @@ void clipPolygon(const ClipVertex* corners, int n, unsigned planes, HitDepth& hi
 // The facing of a face seen from the eye: the determinant of the corners'
 // (x, y, w), positive when they run counter-clockwise on screen. Unlike the
 // screen positions it stays right for faces reaching behind the eye, of
-// which only the part in front is hit.
+// which only the part in front is hit. Edge-on faces (0) count as back
+// faces, as the GL's culling takes them: a view without width still hits.
 double facing(const ClipVertex v[3]) {
   const double x0 = v[0].x, y0 = v[0].y, w0 = v[0].w, x1 = v[1].x, y1 = v[1].y, w1 = v[1].w;
   const double x2 = v[2].x, y2 = v[2].y, w2 = v[2].w;
@@ -154,7 +155,7 @@ void meetTriangle(const Matrix& mvp, const Point3 corners[3], HitDepth& hit) {
   const ClipVertex v[3] = {toClip(mvp, corners[0]), toClip(mvp, corners[1]), toClip(mvp, corners[2])};
   const unsigned m0 = outsideMask(v[0]), m1 = outsideMask(v[1]), m2 = outsideMask(v[2]);
   if (m0 & m1 & m2) return;
-  if (!(facing(v) < 0.0)) return;  // front (culled), edge-on or not finite
+  if (!(facing(v) <= 0.0)) return;
   if (!(m0 | m1 | m2)) {
     for (const ClipVertex& corner : v) reach(hit, corner);
     return;

@@ -36,8 +36,8 @@ struct HitDepth {
 };
 
 // A face under modelview-projection mvp: culled when its corners run
-// counter-clockwise on screen (the view culls front faces) or it has no
-// area; otherwise clipped to the volume.
+// counter-clockwise on screen (the view culls front faces), otherwise, even
+// edge-on, clipped to the volume.
 void meetTriangle(const Matrix& mvp, const Point3 corners[3], HitDepth& hit);
 // An edge line: never culled.
 void meetSegment(const Matrix& mvp, const Point3 ends[2], HitDepth& hit);
