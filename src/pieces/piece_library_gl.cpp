@@ -5,6 +5,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 unsigned subPartSolidList[SUBPART_COUNT];
@@ -129,6 +131,62 @@ void nameLists(unsigned base) {
 }
 }  // namespace
 
+namespace {
+
+// The coarse lists by kind, solid then edges.
+unsigned coarseLists[KIND_COUNT][2];
+BoundingSphere kindSpheres[KIND_COUNT];
+
+void emitFlatFaces(const KindMesh& mesh) {
+  int open = 0;  // corners of the primitive begun, 0 when none is
+  for (const MeshFace& f : mesh.faces) {
+    if (f.count != open) {
+      if (open) glEnd();
+      glBegin(f.count == 4 ? GL_QUADS : GL_TRIANGLES);
+      open = f.count;
+    }
+    emitFaceNormal(f.p[0], f.p[1], f.p[2]);
+    for (int k = 0; k < f.count; ++k) emitVertex(f.p[k]);
+  }
+  if (open) glEnd();
+}
+
+void emitFlatEdges(const KindMesh& mesh) {
+  glBegin(GL_LINES);
+  for (const Point3& p : mesh.edges) emitVertex(p);
+  glEnd();
+}
+
+BoundingSphere holdingBoth(const BoundingSphere& a, const BoundingSphere& b) {
+  const float dx = b.centre.x - a.centre.x, dy = b.centre.y - a.centre.y, dz = b.centre.z - a.centre.z;
+  return {a.centre, std::max(a.radius, std::sqrt(dx * dx + dy * dy + dz * dz) + b.radius)};
+}
+
+// Only the coarse meshes are flattened into lists: at full detail the nested
+// lists stay, since a flat one draws a few pixels differently (sub-part
+// corners rounded once more, and edge lines lit by the current normal turned
+// with each sub-part's placement).
+void buildCoarseLists() {
+  const std::vector<KindMesh> full = loadKindMeshes(MeshDetail::FULL);
+  const std::vector<KindMesh> coarse = loadKindMeshes(MeshDetail::COARSE);
+  const unsigned base = glGenLists(2 * KIND_COUNT);
+  for (int k = 0; k < KIND_COUNT; ++k) {
+    kindSpheres[k] = holdingBoth(boundingSphereOf(full[k]), boundingSphereOf(coarse[k]));
+    for (int e = 0; e < 2; ++e) {
+      coarseLists[k][e] = base ? base + 2 * k + e : 0;
+      if (!base) continue;
+      glNewList(coarseLists[k][e], GL_COMPILE);
+      if (e)
+        emitFlatEdges(coarse[k]);
+      else
+        emitFlatFaces(coarse[k]);
+      glEndList();
+    }
+  }
+}
+
+}  // namespace
+
 void buildPieceLibrary() {
   // Without list names (glGenLists gives 0) every list name stays 0, which
   // glCallList ignores: the pieces are then simply not drawn.
@@ -142,9 +200,23 @@ void buildPieceLibrary() {
       compileKindList(k, kindEdgeList[k], true);
     }
   }
+  buildCoarseLists();
 }
 
-void forgetPieceLibrary() { nameLists(0); }
+void forgetPieceLibrary() {
+  nameLists(0);
+  for (auto& lists : coarseLists) lists[0] = lists[1] = 0;
+}
+
+unsigned coarseKindList(int kind, bool edges) {
+  if (kind < 0 || kind >= KIND_COUNT) return 0;
+  return coarseLists[kind][edges];
+}
+
+BoundingSphere kindBoundingSphere(int kind) {
+  if (kind < 0 || kind >= KIND_COUNT) return {{0.0f, 0.0f, 0.0f}, 0.0f};
+  return kindSpheres[kind];
+}
 
 unsigned kindList(int kind, bool edges) {
   if (kind < 0 || kind >= KIND_COUNT) return 0;

@@ -98,6 +98,7 @@ int compileFile(const Options& o) {
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
+    modelDrawing.detail = o.detail;
     const int status = renderCurrentModelToPng(o.pngPath.c_str(), o.room, o.displayMode);
     stopOffscreenView();
     if (status != 0) return EXIT_RENDER_FAILED;

@@ -1,0 +1,40 @@
+// The whole mesh of a piece kind in the kind's own frame, with the sub-parts
+// its file places already moved into place and the rods' 45 degree turn
+// applied: one flat list of faces and one of edges. Drawing sends it in one
+// batch per kind; its bounding sphere tells drawing what can be skipped.
+// No GL here, so that anything working on the pieces' shapes (bounds, rays)
+// can use it.
+#pragma once
+
+#include <vector>
+
+#include "pieces/piece_file.h"
+
+struct MeshFace {
+  int count;  // 3 or 4 corners, clockwise seen from outside as in the files
+  Point3 p[4];
+};
+
+struct KindMesh {
+  std::vector<MeshFace> faces;  // in the order the piece file draws them
+  std::vector<Point3> edges;    // two ends each
+};
+
+// FULL is the files the library draws; COARSE the simpler variants made for
+// pieces seen only a few pixels across (fewer segments around, no clip
+// jaws), in "vexo/Coarse/". A coarse file that is missing falls back to its
+// full one.
+enum class MeshDetail { FULL, COARSE };
+
+// Reads the 17 piece files and their sub-parts, indexed by kind. Silent: a
+// file that cannot be read adds nothing (the library build reports it).
+std::vector<KindMesh> loadKindMeshes(MeshDetail detail);
+
+struct BoundingSphere {
+  Point3 centre;
+  float radius;  // 0 for a mesh without a point
+};
+
+// A sphere holding every corner and edge end of the mesh (centre of the
+// bounding box, so not the smallest, but cheap and stable).
+BoundingSphere boundingSphereOf(const KindMesh& mesh);
