@@ -71,9 +71,13 @@ struct Detail {
   int wheelSides;
   double jawStep;  // degrees between the points of a jaw's curve
   bool shapedRodEnds;  // heads and necks; plain collars when false
+  bool outlineOnly;  // each piece one plain solid of its outline, no sub-part
 };
-constexpr Detail FULL_DETAIL{16, 24, 15.0, true};
-constexpr Detail COARSE_DETAIL{8, 12, 45.0, false};
+constexpr Detail FULL_DETAIL{16, 24, 15.0, true, false};
+constexpr Detail COARSE_DETAIL{8, 12, 45.0, false, false};
+// For pieces a few pixels across, in vexo/Tiny/: no clip jaws or hole, a
+// tenth of the faces.
+constexpr Detail TINY_DETAIL{8, 8, 45.0, false, true};
 Detail detail = FULL_DETAIL;
 
 constexpr double FEATURE_ANGLE = 40.0;  // faces meeting at more than this get an edge line
@@ -652,9 +656,58 @@ DataFile wheel() {
   return f;
 }
 
+// ---------------------------------------------------------------- outlines only
+constexpr int OUTLINE_SAMPLES = 32;
+
+// How far the connector's plate reaches from its centre in the direction a:
+// the hub, the jaws' outer circles, the webs' rims, the socket's tongue and
+// the end connector's collar.
+double plateReach(int kind, double a) {
+  double r = kind == 9 ? FLANGE_RADIUS : HUB_RADIUS;
+  const double rim = std::hypot(JAW_OUTER, REACH);
+  for (int p = 1; p <= clipCount(kind); ++p) {
+    const double clip = clipAngle(kind, p);
+    const double d = radians(std::remainder(a - clip, 360.0));
+    const double across = REACH * std::sin(d);
+    if (std::fabs(across) <= JAW_OUTER)
+      r = std::max(r, REACH * std::cos(d) + std::sqrt(JAW_OUTER * JAW_OUTER - across * across));
+    const double past = std::fmod(a - clip + 720.0, 360.0);
+    if (past <= 45.0 && hasClipAt(kind, clip + 45)) r = std::max(r, rim * std::cos(radians(22.5)));
+  }
+  if ((kind == 5 || kind == 7) && std::fabs(std::remainder(a, 360.0)) <= 20.0) r = std::max(r, SOCKET_END);
+  return r;
+}
+
+DataFile outlineConnector(int kind) {
+  DataFile f{pieceFileNames[kind], {std::string(pieceFileNames[kind]) + ": outline of the " + connectorNames[kind]}, {}, {}, {}};
+  std::vector<Vec2> outline;
+  for (int k = 0; k < OUTLINE_SAMPLES; ++k) {
+    const double a = 360.0 * k / OUTLINE_SAMPLES;
+    outline.push_back(polar(plateReach(kind, a), a));
+  }
+  addSolid(f, prism(outline, -PLATE_HALF, PLATE_HALF));
+  return f;
+}
+
+// The body running on to where the heads end.
+DataFile outlineRod(int kind) {
+  DataFile f{pieceFileNames[kind], {std::string(pieceFileNames[kind]) + ": outline of a rod"}, {}, {}, {}};
+  const double tip = 7.8, far = double(rodFarEnd(kind));
+  addSolid(f, lathe({{-(REACH - tip), ROD_RADIUS}, {-(far + tip), ROD_RADIUS}}, false, Axis::Z, ROD_SIDES));
+  return f;
+}
+
+DataFile outlineWheel() {
+  DataFile f{"vxrond.dat", {"vxrond.dat: outline of the wheel"}, {}, {}, {}};
+  addSolid(f, lathe({{-TYRE_HALF, TYRE_RADIUS}, {TYRE_HALF, TYRE_RADIUS}}, false, Axis::Y, detail.wheelSides));
+  return f;
+}
+
 std::vector<DataFile> pieceFiles() {
   std::vector<DataFile> out;
-  for (int kind = 0; kind < KIND_COUNT; ++kind)
+  for (int kind = 0; kind < KIND_COUNT && detail.outlineOnly; ++kind)
+    out.push_back(isConnectorKind(kind) ? outlineConnector(kind) : isRodKind(kind) ? outlineRod(kind) : outlineWheel());
+  for (int kind = 0; kind < KIND_COUNT && !detail.outlineOnly; ++kind)
     out.push_back(isConnectorKind(kind) ? connector(kind) : isRodKind(kind) ? rod(kind) : wheel());
   return out;
 }
@@ -686,5 +739,7 @@ int main(int argc, char** argv) {
   bool ok = writeAll(root / "P", subPartFiles()) && writeAll(root / "Parts", pieceFiles());
   detail = COARSE_DETAIL;
   ok = ok && writeAll(root / "Coarse" / "P", subPartFiles()) && writeAll(root / "Coarse" / "Parts", pieceFiles());
+  detail = TINY_DETAIL;
+  ok = ok && writeAll(root / "Tiny" / "P", subPartFiles()) && writeAll(root / "Tiny" / "Parts", pieceFiles());
   return ok ? 0 : 1;
 }

@@ -14,15 +14,16 @@ constexpr long long MAX_DATA_FILE_BYTES = 4LL * 1024 * 1024;
 constexpr size_t PATH_CAPACITY = 1024;
 
 std::string detailPath(MeshDetail detail, const char* folder, const char* name) {
-  std::string path = dataDir + (detail == MeshDetail::COARSE ? "vexo/Coarse/" : "vexo/") + folder + name;
+  const char* const set = detail == MeshDetail::COARSE ? "vexo/Coarse/" : detail == MeshDetail::TINY ? "vexo/Tiny/" : "vexo/";
+  std::string path = dataDir + set + folder + name;
   if (path.size() > PATH_CAPACITY - 1) path.resize(PATH_CAPACITY - 1);
   return path;
 }
 
-// The coarse file when there is one, else the full one; "" when neither reads.
+// The simpler file when there is one, else the full one; "" when neither reads.
 std::string readDetailFile(MeshDetail detail, const char* folder, const char* name) {
   std::string text;
-  if (detail == MeshDetail::COARSE &&
+  if (detail != MeshDetail::FULL &&
       readRegularFile(detailPath(detail, folder, name).c_str(), MAX_DATA_FILE_BYTES, &text) == FileReadError::None)
     return text;
   text.clear();

@@ -20,11 +20,11 @@ struct KindMesh {
   std::vector<Point3> edges;    // two ends each
 };
 
-// FULL is the files the library draws; COARSE the simpler variants made for
-// pieces seen only a few pixels across (fewer segments around, no clip
-// jaws), in "vexo/Coarse/". A coarse file that is missing falls back to its
-// full one.
-enum class MeshDetail { FULL, COARSE };
+// FULL is the files the library draws; COARSE and TINY the simpler variants
+// made for pieces seen small, in "vexo/Coarse/" (fewer segments around,
+// plain rod ends) and "vexo/Tiny/" (each piece one solid of its outline, no
+// clip jaws). A simpler file that is missing falls back to the full one.
+enum class MeshDetail { FULL, COARSE, TINY };
 
 // Reads the 17 piece files and their sub-parts, indexed by kind. Silent: a
 // file that cannot be read adds nothing (the library build reports it).

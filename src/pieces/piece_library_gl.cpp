@@ -133,8 +133,8 @@ void nameLists(unsigned base) {
 
 namespace {
 
-// The coarse lists by kind, solid then edges.
-unsigned coarseLists[KIND_COUNT][2];
+// The simpler lists: [coarse or tiny][kind][solid or edges].
+unsigned simplerLists[2][KIND_COUNT][2];
 BoundingSphere kindSpheres[KIND_COUNT];
 
 void emitFlatFaces(const KindMesh& mesh) {
@@ -162,25 +162,32 @@ BoundingSphere holdingBoth(const BoundingSphere& a, const BoundingSphere& b) {
   return {a.centre, std::max(a.radius, std::sqrt(dx * dx + dy * dy + dz * dz) + b.radius)};
 }
 
-// Only the coarse meshes are flattened into lists: at full detail the nested
-// lists stay, since a flat one draws a few pixels differently (sub-part
-// corners rounded once more, and edge lines lit by the current normal turned
-// with each sub-part's placement).
-void buildCoarseLists() {
+void compileFlatList(unsigned list, const KindMesh& mesh, bool edges) {
+  if (!list) return;
+  glNewList(list, GL_COMPILE);
+  if (edges)
+    emitFlatEdges(mesh);
+  else
+    emitFlatFaces(mesh);
+  glEndList();
+}
+
+// Only the simpler meshes are flattened into lists: at full detail the
+// nested lists stay, since a flat one draws a few pixels differently
+// (sub-part corners rounded once more, and edge lines lit by the current
+// normal turned with each sub-part's placement).
+void buildSimplerLists() {
   const std::vector<KindMesh> full = loadKindMeshes(MeshDetail::FULL);
-  const std::vector<KindMesh> coarse = loadKindMeshes(MeshDetail::COARSE);
-  const unsigned base = glGenLists(2 * KIND_COUNT);
+  const std::vector<KindMesh> simpler[2] = {loadKindMeshes(MeshDetail::COARSE), loadKindMeshes(MeshDetail::TINY)};
+  const unsigned base = glGenLists(4 * KIND_COUNT);
   for (int k = 0; k < KIND_COUNT; ++k) {
-    kindSpheres[k] = holdingBoth(boundingSphereOf(full[k]), boundingSphereOf(coarse[k]));
-    for (int e = 0; e < 2; ++e) {
-      coarseLists[k][e] = base ? base + 2 * k + e : 0;
-      if (!base) continue;
-      glNewList(coarseLists[k][e], GL_COMPILE);
-      if (e)
-        emitFlatEdges(coarse[k]);
-      else
-        emitFlatFaces(coarse[k]);
-      glEndList();
+    kindSpheres[k] = boundingSphereOf(full[k]);
+    for (int d = 0; d < 2; ++d) {
+      kindSpheres[k] = holdingBoth(kindSpheres[k], boundingSphereOf(simpler[d][k]));
+      for (int e = 0; e < 2; ++e) {
+        simplerLists[d][k][e] = base ? base + 4 * k + 2 * d + e : 0;
+        compileFlatList(simplerLists[d][k][e], simpler[d][k], e);
+      }
     }
   }
 }
@@ -200,17 +207,19 @@ void buildPieceLibrary() {
       compileKindList(k, kindEdgeList[k], true);
     }
   }
-  buildCoarseLists();
+  buildSimplerLists();
 }
 
 void forgetPieceLibrary() {
   nameLists(0);
-  for (auto& lists : coarseLists) lists[0] = lists[1] = 0;
+  for (auto& detail : simplerLists)
+    for (auto& lists : detail) lists[0] = lists[1] = 0;
 }
 
-unsigned coarseKindList(int kind, bool edges) {
+unsigned detailKindList(int kind, MeshDetail detail, bool edges) {
   if (kind < 0 || kind >= KIND_COUNT) return 0;
-  return coarseLists[kind][edges];
+  if (detail == MeshDetail::FULL) return kindList(kind, edges);
+  return simplerLists[detail == MeshDetail::TINY][kind][edges];
 }
 
 BoundingSphere kindBoundingSphere(int kind) {

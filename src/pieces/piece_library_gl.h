@@ -22,10 +22,10 @@ unsigned kindList(int kind, bool edges);
 void emitMesh(const MeshBuffer& buffer, bool edgeMode);
 void compilePieceFile(const char* path, bool edgeMode);
 
-// Each kind's coarse mesh (pieces/kind_mesh.h) in one flat list per mode,
-// with no nested sub-part list, for pieces seen only a few pixels across;
-// 0 before the build and for a number that is no kind.
-unsigned coarseKindList(int kind, bool edges);
-// The sphere holding a kind at either detail, in the kind's frame; radius 0
+// Each kind's coarse or tiny mesh (pieces/kind_mesh.h) in one flat list per
+// mode, with no nested sub-part list, for pieces seen small; FULL gives the
+// nested kindList. 0 before the build and for a number that is no kind.
+unsigned detailKindList(int kind, MeshDetail detail, bool edges);
+// The sphere holding a kind at every detail, in the kind's frame; radius 0
 // before the build and for a number that is no kind.
 BoundingSphere kindBoundingSphere(int kind);

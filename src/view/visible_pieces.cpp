@@ -17,7 +17,7 @@ struct VisiblePiece {
   float eye[16];  // the modelview the piece is drawn with
   const PieceRecord* record;
   float distance;  // of its sphere's centre in front of the eye
-  bool coarse;
+  MeshDetail detail;
 };
 
 // The eye matrix of each piece on the walk's path, by depth, and the pieces
@@ -70,8 +70,11 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
       outsideSide(y, distance, volume.tanY, radius) || outsideSide(-y, distance, volume.tanY, radius))
     return false;
   out.distance = distance;
-  const bool far = distance > radius && 2.0f * radius / distance * volume.pixelsPerSlope < COARSE_BELOW_PIXELS;
-  out.coarse = volume.detail == DrawDetail::AUTO && far;
+  out.detail = MeshDetail::FULL;
+  if (volume.detail == DrawDetail::AUTO && distance > radius) {
+    const float across = 2.0f * radius / distance * volume.pixelsPerSlope;
+    if (across < COARSE_BELOW_PIXELS) out.detail = across < TINY_BELOW_PIXELS ? MeshDetail::TINY : MeshDetail::COARSE;
+  }
   return true;
 }
 
@@ -108,7 +111,7 @@ void keepNearestFull(int count) {
   int nearest = -1;
   for (int i = 0; i < count; ++i)
     if (nearest < 0 || visible[i].distance < visible[nearest].distance) nearest = i;
-  if (nearest >= 0) visible[nearest].coarse = false;
+  if (nearest >= 0) visible[nearest].detail = MeshDetail::FULL;
 }
 
 void drawVisible(const VisiblePiece& piece) {
@@ -117,10 +120,10 @@ void drawVisible(const VisiblePiece& piece) {
   glLoadMatrixf(piece.eye);
   // As drawPiece: edges over solids at half brightness.
   glColor4fv(c);
-  if (displayMode & DISPLAY_SOLIDS) glCallList(piece.coarse ? coarseKindList(kind, false) : kindList(kind, false));
+  if (displayMode & DISPLAY_SOLIDS) glCallList(detailKindList(kind, piece.detail, false));
   if ((displayMode & DISPLAY_SOLIDS) && (displayMode & DISPLAY_EDGES))
     glColor3f(c[0] * 0.5f, c[1] * 0.5f, c[2] * 0.5f);
-  if (displayMode & DISPLAY_EDGES) glCallList(piece.coarse ? coarseKindList(kind, true) : kindList(kind, true));
+  if (displayMode & DISPLAY_EDGES) glCallList(detailKindList(kind, piece.detail, true));
 }
 
 }  // namespace
