@@ -233,8 +233,9 @@ void drawWay(Way way) {
   modelDrawing.detail = DrawDetail::AUTO;
 }
 
-// Looking at the middle of the model's pieces from the side and a little
-// above: from far enough for all of them, or from the start-up distance.
+// Looking from the side and a little above at the middle of the model's
+// pieces from far enough for all of them, or at its lowest corner from the
+// start-up distance.
 void aimCamera(Sight sight) {
   float low[3] = {1e30f, 1e30f, 1e30f}, high[3] = {-1e30f, -1e30f, -1e30f};
   for (int i = 0; i < MODEL_CAPACITY && isUsed(modelTable[i]); ++i)
@@ -245,7 +246,8 @@ void aimCamera(Sight sight) {
   resetView(camera);
   float half = 0.0f;
   for (int a = 0; a < 3; ++a) half += (high[a] - low[a]) * (high[a] - low[a]) / 4.0f;
-  setTranslation(camera.viewMatrix, -(low[0] + high[0]) / 2, -(low[1] + high[1]) / 2, -(low[2] + high[2]) / 2);
+  const float* aim = sight == WHOLE ? high : low;
+  setTranslation(camera.viewMatrix, -(low[0] + aim[0]) / 2, -(low[1] + aim[1]) / 2, -(low[2] + aim[2]) / 2);
   rotateViewByDrag(camera, 20, 30);
   const float reach = std::sqrt(half) + 100.0f;
   camera.viewDistance = sight == WHOLE ? -reach / std::sin(float(FIELD_OF_VIEW) * 0.5f * 3.14159265f / 180.0f) : -400.0f;
