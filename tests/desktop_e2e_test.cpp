@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,6 +131,8 @@ class DesktopProgram : public ::testing::Test {
     xdotool("type --delay 20 '" + text + "'");
   }
   void rightClickInView() { xdotool(at(700, 500) + "click 3"); }  // the main window takes the keys
+  // "Réinitialiser la vue": opening a file fitted the view to the model.
+  void startUpView() { rightClickInView(), xdotool("key alt+a r"); }
   void endWithEscape() {
     rightClickInView();
     xdotool("key Escape");
@@ -231,6 +234,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
 TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9TakesItBack) {
   const std::string model = file("connecteur à clips.vxo", "#8 rot 90 0 0");
   start(model);
+  startUpView();
   EXPECT_EQ(caption(), "VexoCad - " + model);
   const std::vector<unsigned long> pixels = viewPixels();
   EXPECT_GE(std::set<unsigned long>(pixels.begin(), pixels.end()).size(), 3u) << "background, axes and pieces";
@@ -259,6 +263,7 @@ TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
   const std::string slow = "#8 rot 90 0 0\n#8 %p1 @ c1 c1 id=$a\nrepete 2000\n#12 %$a @ h2 c1\nfinrepete\n";
   for (const std::string& text : {std::string("#8 rot 90 0 0\n"), slow}) {
     start(file("model.vxo", text));
+    startUpView();
     const std::string overClip = at(602, 300);  // clip 3 of the first connector
     xdotool(overClip);
     const std::vector<unsigned long> before = viewPixels();
@@ -271,12 +276,52 @@ TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
   }
   const std::string model = file("model.vxo", "#8 rot 90 0 0");
   start(model);
+  startUpView();
   xdotool(at(602, 300) + "click 1 mousedown 1 click 4 mouseup 1");
   xdotool("key alt+f s");  // "&Sauver"
   EXPECT_TRUE(waitFor([&] { return readFile(model) != "#8 rot 90 0 0"; }));
   const std::string saved = readFile(model);
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1) << saved;
   EXPECT_EQ(saved.rfind("#8 rot 90 0 0\n#13 %p1 @ h", 0), 0u) << saved;
+}
+
+// Opening fits the whole model in the view (without axes and ghost: nothing
+// at the border), the wheel zooms with insertion off, the idle program
+// sleeps, and a held arrow key (with no repeated key events) keeps turning.
+TEST_F(DesktopProgram, OpenedModelFitsTheViewTheIdleProgramSleepsAHeldKeyTurns) {
+  start(VEXOCAD_SOURCE_DIR "/examples/wheel.vxo");
+  rightClickInView();
+  xdotool("key F4 F5");  // insertion and axes off
+  auto modelAtBorder = [&](std::vector<unsigned long> p) {
+    const size_t n = 200, drawn = std::count_if(p.begin(), p.end(), [&](unsigned long v) { return v != p[0]; });
+    for (size_t i = 0; i < n * n; ++i)
+      if ((i % n == 0 || i % n == n - 1 || i < n || i >= n * n - n) && p[i] != p[0]) return drawn > 500 ? 1 : -1;
+    return drawn > 500 ? 0 : -1;  // -1: hardly anything drawn
+  };
+  EXPECT_EQ(modelAtBorder(viewPixels()), 0) << "the whole wheel, not touching the border";
+  auto ticks = [&] {  // user and system time, fields 14 and 15 of /proc/PID/stat
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string skipped;
+    long long utime = 0, stime = 0;
+    for (int i = 3; i <= 13; ++i) fields >> skipped;
+    fields >> utime >> stime;
+    return utime + stime;
+  };
+  const long long before = ticks();
+  std::this_thread::sleep_for(5s);
+  const double percent = 100.0 * double(ticks() - before) / double(::sysconf(_SC_CLK_TCK)) / 5.0;
+  RecordProperty("idle_cpu_percent", std::to_string(percent));
+  std::printf("idle: %.1f%% of a core over 5 s\n", percent);
+  EXPECT_LT(percent, 10.0);
+  xdotool("click 4 click 4 click 4 click 4");  // nearer
+  EXPECT_TRUE(waitFor([&] { return modelAtBorder(viewPixels()) == 1; })) << "zoomed past the border";
+  XAutoRepeatOff(display);
+  xdotool("keydown Left");
+  const std::vector<unsigned long> held = viewPixels();
+  EXPECT_TRUE(waitFor([&] { return viewPixels() != held; })) << "frames go on while the key is held";
+  xdotool("keyup Left");
+  XAutoRepeatOn(display);
 }
 
 // Each box at start-up names the file and why; the program runs on.

@@ -89,8 +89,13 @@ class DesktopWindows : public ::testing::Test {
   static void mouse(uint32_t message, int x, int y, uintptr_t flags = 0) {
     glWindowProc(hGlWindow, message, flags, makeLParam(x, y));
   }
-  // Passes of the main loop.
-  static void frames(int n) { for (int i = 0; i < n; ++i) ASSERT_TRUE(runFrame().drawn); }
+  // Passes of the main loop, each with something to draw.
+  static void frames(int n) {
+    for (int i = 0; i < n; ++i) {
+      requestRedraw();
+      ASSERT_TRUE(runFrame().drawn);
+    }
+  }
   std::string path(const char* name) { return dir + "/" + name; }
   std::string file(const char* name, const std::string& bytes) { return writeFile(path(name), bytes), path(name); }
 
@@ -177,13 +182,13 @@ TEST_F(DesktopWindows, ReportsAndOneBoxPerRepeatedMessage) {
   EXPECT_EQ(shown.size(), 6u);
 }
 
-TEST_F(DesktopWindows, OpeningAFileCompilesItResetsTheViewAndNamesTheWindow) {
+TEST_F(DesktopWindows, OpeningAFileCompilesItFitsTheViewAndNamesTheWindow) {
   const std::string model = chosenPath = file("model.vxo", "#0\r\n#5 %0\r\n#5 %0\r\n");
   camera.viewDistance = -900.0f;
   command(CMD_OPEN);
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(countPieces(), 3);
-  EXPECT_FLOAT_EQ(camera.viewDistance, -400.0f);
+  EXPECT_FLOAT_EQ(camera.viewDistance, -400.0f) << "pieces without files: the start-up distance";
   const std::string named = std::string(windowTitle) + " | " + documentName;
   EXPECT_EQ(named, "VexoCad - " + model + " | " + model);
 

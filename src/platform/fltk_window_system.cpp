@@ -265,9 +265,10 @@ class GlViewWidget : public Fl_Gl_Window {
     if (sized) send(window, WM_SIZE, 0, makeLParam(width, height));
   }
 
-  // The program's main loop draws continuously; FLTK's own redraws would
-  // only show a stale back buffer.
-  void flush() override {}
+  // The program's main loop draws the view; FLTK's own redraws would only
+  // show a stale back buffer. A damaged view (exposed, resized) asks the
+  // loop for a frame instead.
+  void flush() override { requestRedraw(); }
   void draw() override {}
 
  private:
@@ -289,11 +290,19 @@ void mainWindowClosing(Fl_Widget*, void* data) {
   send(static_cast<PlatformWindow*>(data), WM_CLOSE, 0, 0);
 }
 
+// Every event of any of the program's windows, the editor's and the menus'
+// included, may change what the view shows: the loop draws again.
+int dispatchAndAskForFrame(int event, Fl_Window* window) {
+  requestRedraw();
+  return Fl::handle_(event, window);
+}
+
 void openDisplayOnce() {
   static bool opened = false;
   if (opened) return;
   opened = true;
   fl_open_display();
+  Fl::event_dispatch(dispatchAndAskForFrame);
   // A held key then repeats as key-downs only, without key-ups in between.
   Bool supported = False;
   XkbSetDetectableAutoRepeat(fl_display, True, &supported);

@@ -18,6 +18,9 @@ struct CommandOptions {
   bool room = false;
   uint32_t displayMode = DISPLAY_SOLIDS;
   DrawDetail detail = DrawDetail::FULL;
+  bool fitView = true;      // --view fit; false: --view start
+  bool turnGiven = false;   // --turn, else the view's own angles
+  float tilt = 0, turn = 0;  // --turn AX AY, degrees
 };
 
 extern const char* const commandLineUsage;

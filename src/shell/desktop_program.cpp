@@ -1,7 +1,8 @@
 // Start-up of the desktop program and its main loop: events are taken
 // without waiting; whenever none is left, runFrame does the rest of the pass
-// (one frame drawn and shown while the view is active, then the key switches
-// and the script's key bindings).
+// (one frame drawn and shown while the view is active and something asked
+// for it, then the key switches and the script's key bindings). With nothing
+// to draw the loop sleeps until the next event.
 #include "shell/desktop_program.h"
 
 #include <chrono>
@@ -30,6 +31,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int clientWidth = 1000, clientHeight = 600;
+// An idle loop wakes this often without any event, for the recovery copy's
+// schedule and the signals that end the program.
+constexpr double idleWaitSeconds = 0.5;
 
 void useDesktopDialogs() {
   installMessageBoxes();
@@ -132,7 +136,7 @@ int runMainLoop(FrameStatistics& statistics) {
     if (frame.drawn)
       statistics.frameDrawn();
     else
-      waitForMessages(0.05);  // minimised: wait for the next event instead of spinning
+      waitForMessages(idleWaitSeconds);
   }
 }
 }  // namespace
@@ -144,7 +148,7 @@ FrameResult runFrame() {
     return {true, 128 + signal, false};
   }
   keepRecoveryCopy(hEditor);
-  if (!windowActive || !hGlWindow) return {};
+  if (!windowActive || !hGlWindow || !takeRedrawRequest()) return {};
   if (escapeEndsProgram()) return {true, 0, false};
   turnViewByArrows();
   drawScene();
@@ -152,6 +156,9 @@ FrameResult runFrame() {
   swapGlBuffers(hGlWindow);
   runKeySwitches();
   runKeyBindings(keyState, keyLatch);
+  // Held keys act once per frame, so frames keep coming while one is held;
+  // and what the switches and bindings just did shows in the next frame.
+  if (anyKeyHeld()) requestRedraw();
   endOfFrameKeys();
   return {false, 0, true};
 }

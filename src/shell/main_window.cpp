@@ -26,6 +26,7 @@
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
 #include "view/camera.h"
+#include "view/model_bounds.h"
 #include "view/view_switches.h"
 
 WindowHandle hMainWindow = nullptr;
@@ -44,6 +45,7 @@ const MenuEntry mainMenu[] = {
     {"&RenduGL/&Compiler le code", CMD_COMPILE},
     {"&RenduGL/E&xporter le code", CMD_EXPORT},
     {"&Affichage/&Réinitialiser la vue", CMD_RESET_VIEW},
+    {"&Affichage/&Cadrer le modèle", CMD_FIT_VIEW},
     {"A propos", CMD_ABOUT},
 };
 const int mainMenuLength = int(sizeof mainMenu / sizeof mainMenu[0]);
@@ -75,7 +77,7 @@ void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_
 
 void showOpenedDocument() {
   sendCommand(CMD_COMPILE);
-  sendCommand(CMD_RESET_VIEW);
+  sendCommand(CMD_FIT_VIEW);
   setDocumentTitle();
 }
 
@@ -131,6 +133,7 @@ void runCommand(int command) {
     case CMD_COMPILE: compileEditorScript(); break;
     case CMD_QUIT: quitCommand(); break;
     case CMD_RESET_VIEW: resetView(camera); break;
+    case CMD_FIT_VIEW: fitViewToModel(); break;
     case CMD_SELECT_ALL: selectAllText(hEditor); break;
     case CMD_ABOUT: showMessage(creditLine, "A propos...", ICON_INFORMATION); break;
     case CMD_UNDO_INSERTION:
@@ -187,6 +190,7 @@ void compileEditorScript() {
   control.interval = 200;
   control.showRepeatsOnce = true;
   const CompileResult result = compileScript(lines, &control);
+  requestRedraw();  // a compile run by a key switch comes after its frame
   if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
   if (!result.stopped) return;
   char text[200];
@@ -215,6 +219,8 @@ void showStatistics() {
   showMessage(text, "Statistiques", ICON_INFORMATION);
 }
 
+void fitViewToModel() { fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW); }
+
 void reportPieceUnderMouse() {
   char text[64];
   std::snprintf(text, sizeof text, "Numéro du vexo: %d", int(pickPiece(modelTable)));
@@ -222,6 +228,7 @@ void reportPieceUnderMouse() {
 }
 
 intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  requestRedraw();  // whatever the message, the next pass draws
   switch (message) {
     case WM_DESTROY: postQuitMessage(0); return 0;
     case WM_SIZE: layOut(loWord(uintptr_t(lParam)), hiWord(uintptr_t(lParam))); return 0;
@@ -241,7 +248,7 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
     case WM_MBUTTONDOWN:
       if (insertionMode) insertPiece(nullptr);
       return 0;
-    case WM_MOUSEWHEEL: return handleInsertionWheel(uint32_t(wParam));
+    case WM_MOUSEWHEEL: return turnWheel(uint32_t(wParam));
     default: return 0;
   }
 }
