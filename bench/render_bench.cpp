@@ -20,6 +20,9 @@
 // view draws now (pieces outside the view skipped, small ones coarse)
 // against the way before (every piece through the nested lists), in the
 // same run: compare the two, not the absolute rates, on a shared machine.
+// There, run with LP_NUM_THREADS=0: Mesa's software driver then rasterises
+// on the measured thread, and the CPU column counts all of a frame's work
+// whatever else the machine runs.
 // TowerStartUp: from the script to the first frame at the start-up view
 // (view and piece library, compile, frame), both ways, with each step's
 // share as a counter.

@@ -134,6 +134,12 @@ void drawVisiblePieces(const PieceRecord* table, const Camera& camera, DrawDetai
   buildFrameTree(visibleTree, table);
   walkFrameForest(visibleTree, FrameVisitor{enterPiece, leavePiece, &walk});
   keepNearestFull(walk.count);
+  // Nearest first, so that the GL's depth test spares the hidden pieces'
+  // pixels; at full detail the table's order stays, which decides between
+  // faces at equal depth exactly as before.
+  if (detail == DrawDetail::AUTO)
+    std::sort(visible, visible + walk.count,
+              [](const VisiblePiece& a, const VisiblePiece& b) { return a.distance < b.distance; });
   for (int i = 0; i < walk.count; ++i) drawVisible(visible[i]);
   glLoadMatrixf(pathEye[0]);
 }
