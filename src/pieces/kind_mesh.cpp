@@ -42,6 +42,11 @@ Point3 transformed(const Matrix& M, const Point3& p) {
 // The buffer's faces in the order the library emits them: quadrilaterals,
 // then triangles.
 void appendMesh(const MeshBuffer& b, const Matrix& M, KindMesh& mesh) {
+  if (mesh.faces.size() + size_t(b.quadCount + b.triangleCount) > MAX_KIND_FACES ||
+      mesh.edges.size() / 2 + size_t(b.edgeCount) > MAX_KIND_FACES) {
+    mesh.cut = true;
+    return;
+  }
   for (int i = 0; i < b.quadCount; ++i) {
     MeshFace f{4, {}};
     for (int k = 0; k < 4; ++k) f.p[k] = transformed(M, b.quads[i][k]);
@@ -109,6 +114,7 @@ std::vector<KindMesh> loadKindMeshes(MeshDetail detail) {
 }
 
 BoundingSphere boundingSphereOf(const KindMesh& mesh) {
+  if (mesh.cut) return {{0.0f, 0.0f, 0.0f}, HUGE_VALF};
   Point3 low{HUGE_VALF, HUGE_VALF, HUGE_VALF}, high{-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
   auto extend = [&](const Point3& p) {
     low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};

@@ -18,7 +18,12 @@ struct MeshFace {
 struct KindMesh {
   std::vector<MeshFace> faces;  // in the order the piece file draws them
   std::vector<Point3> edges;    // two ends each
+  bool cut = false;  // more than MAX_KIND_FACES faces or edges: the rest left out
 };
+
+// A piece file may place a sub-part any number of times; flattened, a file
+// of a few megabytes could fill the memory. Real pieces have a few thousand.
+constexpr size_t MAX_KIND_FACES = 1 << 16;
 
 // FULL is the files the library draws; COARSE and TINY the simpler variants
 // made for pieces seen small, in "vexo/Coarse/" (fewer segments around,
@@ -36,5 +41,6 @@ struct BoundingSphere {
 };
 
 // A sphere holding every corner and edge end of the mesh (centre of the
-// bounding box, so not the smallest, but cheap and stable).
+// bounding box, so not the smallest, but cheap and stable); of infinite
+// radius for a cut mesh, whose bounds are not known.
 BoundingSphere boundingSphereOf(const KindMesh& mesh);

@@ -177,16 +177,16 @@ void compileFlatList(unsigned list, const KindMesh& mesh, bool edges) {
 // (sub-part corners rounded once more, and edge lines lit by the current
 // normal turned with each sub-part's placement).
 void buildSimplerLists() {
-  const std::vector<KindMesh> full = loadKindMeshes(MeshDetail::FULL);
-  const std::vector<KindMesh> simpler[2] = {loadKindMeshes(MeshDetail::COARSE), loadKindMeshes(MeshDetail::TINY)};
+  // The full meshes only give their bounds: they are drawn by the nested lists.
+  for (int k = 0; const KindMesh& mesh : loadKindMeshes(MeshDetail::FULL)) kindSpheres[k++] = boundingSphereOf(mesh);
   const unsigned base = glGenLists(4 * KIND_COUNT);
-  for (int k = 0; k < KIND_COUNT; ++k) {
-    kindSpheres[k] = boundingSphereOf(full[k]);
-    for (int d = 0; d < 2; ++d) {
-      kindSpheres[k] = holdingBoth(kindSpheres[k], boundingSphereOf(simpler[d][k]));
+  for (int d = 0; d < 2; ++d) {
+    const std::vector<KindMesh> simpler = loadKindMeshes(d ? MeshDetail::TINY : MeshDetail::COARSE);
+    for (int k = 0; k < KIND_COUNT; ++k) {
+      kindSpheres[k] = holdingBoth(kindSpheres[k], boundingSphereOf(simpler[k]));
       for (int e = 0; e < 2; ++e) {
         simplerLists[d][k][e] = base ? base + 4 * k + 2 * d + e : 0;
-        compileFlatList(simplerLists[d][k][e], simpler[d][k], e);
+        compileFlatList(simplerLists[d][k][e], simpler[k], e);
       }
     }
   }

@@ -64,13 +64,14 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
   const float y = eye[1] * c.x + eye[5] * c.y + eye[9] * c.z + eye[13];
   const float distance = -(eye[2] * c.x + eye[6] * c.y + eye[10] * c.z + eye[14]);
   const float radius = sphere.radius * largestAxisScale(eye);
-  if (!std::isfinite(x + y + distance + radius)) return true;  // no telling: draw it
+  out.distance = 0.0f;
+  out.detail = MeshDetail::FULL;
+  if (!std::isfinite(x + y + distance + radius)) return true;  // no telling: draw it, in full
   if (distance + radius < float(NEAR_PLANE) || distance - radius > float(FAR_PLANE)) return false;
   if (outsideSide(x, distance, volume.tanX, radius) || outsideSide(-x, distance, volume.tanX, radius) ||
       outsideSide(y, distance, volume.tanY, radius) || outsideSide(-y, distance, volume.tanY, radius))
     return false;
   out.distance = distance;
-  out.detail = MeshDetail::FULL;
   if (volume.detail == DrawDetail::AUTO && distance > radius) {
     const float across = 2.0f * radius / distance * volume.pixelsPerSlope;
     if (across < COARSE_BELOW_PIXELS) out.detail = across < TINY_BELOW_PIXELS ? MeshDetail::TINY : MeshDetail::COARSE;
