@@ -65,19 +65,20 @@ constexpr double TYRE_HALF = 10.0;
 
 // How finely round shapes are cut. The coarse set, written to vexo/Coarse/,
 // is drawn for pieces seen only a few pixels across: the same outlines with
-// fewer segments around and plain rod ends, about a third of the faces.
+// fewer segments around, plain rod ends and arms, about a third of the faces.
 struct Detail {
   int hubSides;
   int wheelSides;
   double jawStep;  // degrees between the points of a jaw's curve
   bool shapedRodEnds;  // heads and necks; plain collars when false
+  bool shapedArms;  // the arms follow the jaws' curve; planks when false
   bool outlineOnly;  // each piece one plain solid of its outline, no sub-part
 };
-constexpr Detail FULL_DETAIL{16, 24, 15.0, true, false};
-constexpr Detail COARSE_DETAIL{8, 12, 45.0, false, false};
+constexpr Detail FULL_DETAIL{16, 24, 15.0, true, true, false};
+constexpr Detail COARSE_DETAIL{8, 12, 90.0, false, false, false};
 // For pieces a few pixels across, in vexo/Tiny/: no clip jaws or hole, a
 // tenth of the faces.
-constexpr Detail TINY_DETAIL{8, 8, 45.0, false, true};
+constexpr Detail TINY_DETAIL{8, 8, 45.0, false, false, true};
 Detail detail = FULL_DETAIL;
 
 constexpr double FEATURE_ANGLE = 40.0;  // faces meeting at more than this get an edge line
@@ -482,9 +483,10 @@ DataFile clip() {
   // a little thinner than the plate so that where webs lie over it, it only
   // backs their seams and never shares a plane with them.
   std::vector<Vec2> arm{polar(HUB_RADIUS, -22.5)};
-  for (int k = -2; k <= 2; ++k) arm.push_back(jawPoint(0, 180 + k * ARM_STEP, JAW_OUTER));
+  const int steps = detail.shapedArms ? 2 : 1;  // else a plank from the hub to the jaws
+  for (int k = -steps; k <= steps; ++k) arm.push_back(jawPoint(0, 180 + k * 2 / steps * ARM_STEP, JAW_OUTER));
   arm.push_back(polar(HUB_RADIUS, 22.5));
-  arm.push_back(polar(HUB_RADIUS, 0));
+  if (detail.shapedArms) arm.push_back(polar(HUB_RADIUS, 0));
   for (Vec2& p : arm) p = local(p);
   addSolid(f, prism(arm, -ARM_HALF, ARM_HALF));
   return f;
