@@ -136,3 +136,12 @@ BoundingSphere boundingSphereOf(const KindMesh& mesh) {
   // A little over, so rounding never cuts a corner that is drawn.
   return {c, std::sqrt(r2) * 1.001f + 0.01f};
 }
+
+BoundingSphere sphereAround(const Box& box) {
+  if (isEmpty(box)) return {{0.0f, 0.0f, 0.0f}, 0.0f};
+  const float* a = box.low;
+  const float* b = box.high;
+  const float dx = b[0] - a[0], dy = b[1] - a[1], dz = b[2] - a[2];
+  return {{0.5f * (a[0] + b[0]), 0.5f * (a[1] + b[1]), 0.5f * (a[2] + b[2])},
+          0.5f * std::sqrt(dx * dx + dy * dy + dz * dz) * 1.001f + 0.01f};
+}

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "pieces/piece_bounds.h"
 #include "pieces/piece_file.h"
 
 struct MeshFace {
@@ -44,3 +45,5 @@ struct BoundingSphere {
 // bounding box, so not the smallest, but cheap and stable); of infinite
 // radius for a cut mesh, whose bounds are not known.
 BoundingSphere boundingSphereOf(const KindMesh& mesh);
+// The sphere through the box's corners; radius 0 for an empty box.
+BoundingSphere sphereAround(const Box& box);

@@ -177,8 +177,7 @@ void compileFlatList(unsigned list, const KindMesh& mesh, bool edges) {
 // (sub-part corners rounded once more, and edge lines lit by the current
 // normal turned with each sub-part's placement).
 void buildSimplerLists() {
-  // The full meshes only give their bounds: they are drawn by the nested lists.
-  for (int k = 0; const KindMesh& mesh : loadKindMeshes(MeshDetail::FULL)) kindSpheres[k++] = boundingSphereOf(mesh);
+  for (int k = 0; k < KIND_COUNT; ++k) kindSpheres[k] = sphereAround(kindBounds(k));
   const unsigned base = glGenLists(4 * KIND_COUNT);
   for (int d = 0; d < 2; ++d) {
     const std::vector<KindMesh> simpler = loadKindMeshes(d ? MeshDetail::TINY : MeshDetail::COARSE);
