@@ -77,6 +77,8 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--help --check a.vxo --dump b.vxo", 64, "choose one of --check, --dump and --render"},
       {"--max-seconds nan1e99 -- zs-umpsi 10x --", 64, "--max-seconds needs a positive number of seconds"},
       {"--size 320x0", 64, "--size needs WIDTHxHEIGHT"},
+      {"--render x.vxo -o x.png --detail", 64, "--detail needs auto or full"},
+      {"--detail Auto --render x.vxo -o x.png", 64, "--detail needs auto or full"},
       {"--render x.vxo -o y.png --view side", 64, "--view needs fit or start"},
       {"--render x.vxo -o y.png --turn 30", 64, "--turn needs two angles"},
       {"--render x.vxo -o y.png --turn 1e400 0", 64, "--turn needs two angles"},

@@ -109,6 +109,7 @@ int compileFile(const Options& o) {
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
+    modelDrawing.detail = o.detail;
     aimRenderView(o);
     const int status = renderCurrentModelToPng(o.pngPath.c_str(), o.room, o.displayMode);
     stopOffscreenView();

@@ -19,6 +19,8 @@ const char* const commandLineUsage =
     "  --room            draw the room around the model\n"
     "  --edges           draw solids with their edges\n"
     "  --edges-only      draw edges only\n"
+    "  --detail auto|full  auto: small pieces simpler, as the desktop view draws\n"
+    "                    them (default full)\n"
     "  --view fit        turned three-quarters and fitted to the whole model\n"
     "                    (the default), as the program shows an opened file\n"
     "  --view start      the view at start-up: from the front, 400 units away\n"
@@ -113,6 +115,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.displayMode = DISPLAY_SOLIDS | DISPLAY_EDGES;
     } else if (a == "--edges-only") {
       o.displayMode = DISPLAY_EDGES;
+    } else if (a == "--detail") {
+      const std::string value = i + 1 < argc ? argv[++i] : "";
+      if (value != "auto" && value != "full") return fail(error, "--detail needs auto or full");
+      o.detail = value == "auto" ? DrawDetail::AUTO : DrawDetail::FULL;
     } else if (a == "--max-seconds") {
       if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
         return fail(error, "--max-seconds needs a positive number of seconds");

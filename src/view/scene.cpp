@@ -15,6 +15,7 @@
 #include "view/gl_tree_walk.h"
 #include "view/room.h"
 #include "view/view_switches.h"
+#include "view/visible_pieces.h"
 
 namespace {
 
@@ -127,6 +128,9 @@ void drawScene() {
   glColor3f(1.0f, 1.0f, 1.0f);
   if (showRoom) drawRoom();
   if (showAxes) drawAxes();
-  drawModelTrees(modelTable);
+  if (modelDrawing.fast)
+    drawVisiblePieces(modelTable, camera, modelDrawing.detail);
+  else
+    drawModelTrees(modelTable);
   glPopMatrix();
 }
