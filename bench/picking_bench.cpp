@@ -3,15 +3,18 @@
 // markers each), laid out on a grid, every tenth piece a frame holding the
 // nine after it. The mouse is on a piece in the middle of the view.
 //
-// PickPiece: the F11 question, every piece's mesh drawn in selection mode.
-// PickConnectionPoint: the click's question, every piece's markers (first
-// pass) and then the found piece's markers (second pass).
+// PickPiece: the F11 question. PickConnectionPoint: the click's question,
+// every piece's markers (first pass) and then the found piece's markers
+// (second pass). Each from the model on the CPU and, as the reference in
+// the same run, in OpenGL selection mode (GlSelect): the ratio is the
+// figure, absolute times drift on a shared machine.
 // The time per piece should stay flat from 1000 to 10000: each pass indexes
 // the frame tree once and meets every piece once.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <string>
 
 #include "insertion/picking.h"
 #include "model/matrix.h"
@@ -74,28 +77,44 @@ void aimAtAPiece(int pixelsAbove) {
   mouseY = VIEW_SIZE / 2 - pixelsAbove;
 }
 
+// The worst case for the CPU: along the grid's top row from beyond its end,
+// so that the pick volume passes through all hundred pieces of the row.
+void lookAlongTheTopRow() {
+  resetView(camera);
+  rotateViewByDrag(camera, 0, -90);
+  camera.viewDistance = -16000.0f;
+  mouseX = VIEW_SIZE / 2;
+  mouseY = VIEW_SIZE / 2;
+}
+
 bool prepare(benchmark::State& state, int pixelsAbove) {
   if (!ensureView()) {
     state.SkipWithError("no offscreen OpenGL view");
     return false;
   }
   buildModel(int(state.range(0)));
-  aimAtAPiece(pixelsAbove);
+  if (pixelsAbove < 0)
+    lookAlongTheTopRow();
+  else
+    aimAtAPiece(pixelsAbove);
   return true;
 }
 
-void BM_PickPiece(benchmark::State& state) {
+template <int32_t (*pick)(PieceRecord*)>
+void pickPieceBench(benchmark::State& state) {
   if (!prepare(state, 7)) return;
-  int32_t found = -1;
-  for (auto _ : state) benchmark::DoNotOptimize(found = pickPiece(modelTable));
+  int32_t found = pick(modelTable);  // the CPU picker reads the meshes once
+  for (auto _ : state) benchmark::DoNotOptimize(found = pick(modelTable));
   if (found != 48) state.SkipWithError("not the piece under the mouse");
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_PickConnectionPoint(benchmark::State& state) {
+template <void (*pick)(PieceRecord*)>
+void pickConnectionPointBench(benchmark::State& state) {
   if (!prepare(state, 0)) return;
+  pick(modelTable);
   for (auto _ : state) {
-    pickConnectionPoint(modelTable);
+    pick(modelTable);
     benchmark::DoNotOptimize(pickedPiece);
   }
   if (pieceNumber(pickedPiece) != 48 || pickedPortKind != 0)
@@ -103,7 +122,32 @@ void BM_PickConnectionPoint(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+template <int32_t (*pick)(PieceRecord*)>
+void pickAlongARowBench(benchmark::State& state) {
+  if (!prepare(state, -1)) return;
+  int32_t found = pick(modelTable);
+  for (auto _ : state) benchmark::DoNotOptimize(found = pick(modelTable));
+  state.SetLabel("piece " + std::to_string(found));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+int32_t pickPieceByLists(PieceRecord* table) { return pickPieceGlSelect(table); }
+
+void BM_PickPiece(benchmark::State& state) { pickPieceBench<pickPiece>(state); }
+void BM_PickPieceGlSelect(benchmark::State& state) { pickPieceBench<pickPieceByLists>(state); }
+void BM_PickConnectionPoint(benchmark::State& state) { pickConnectionPointBench<pickConnectionPoint>(state); }
+void BM_PickConnectionPointGlSelect(benchmark::State& state) {
+  pickConnectionPointBench<pickConnectionPointGlSelect>(state);
+}
+
+void BM_PickPieceAlongARow(benchmark::State& state) { pickAlongARowBench<pickPiece>(state); }
+void BM_PickPieceAlongARowGlSelect(benchmark::State& state) { pickAlongARowBench<pickPieceByLists>(state); }
+
 BENCHMARK(BM_PickPiece)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PickPieceGlSelect)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PickConnectionPoint)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PickConnectionPointGlSelect)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PickPieceAlongARow)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PickPieceAlongARowGlSelect)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

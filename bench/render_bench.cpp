@@ -13,10 +13,25 @@
 // Render1000: a model of 1000 generated pieces drawn at 600 x 600: one frame
 // read back, one frame written as PNG, and the whole offscreen command
 // (context, textures, piece library, frame, PNG) from a cold start.
+//
+// BlockFrame: a block of 1000 or 10000 pieces of every rod and connector
+// kind, 150 units apart (a tall tower of 10000 would reach past the far
+// plane whole in sight), drawn at 600 x 600 whole in sight and in a close-up, the way the
+// view draws now (pieces outside the view skipped, small ones coarse)
+// against the way before (every piece through the nested lists), in the
+// same run: compare the two, not the absolute rates, on a shared machine.
+// There, run with LP_NUM_THREADS=0: Mesa's software driver then rasterises
+// on the measured thread, and the CPU column counts all of a frame's work
+// whatever else the machine runs.
+// TowerStartUp: from the script to the first frame at the start-up view
+// (view and piece library, compile, frame), both ways, with each step's
+// share as a counter.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -28,11 +43,14 @@
 #include "pieces/piece_library_gl.h"
 #include "platform/core_messages.h"
 #include "platform/gl_offscreen.h"
+#include "script/compiler.h"
 #include "shell/render_command.h"
+#include "shell/script_file.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
 #include "view/camera.h"
 #include "view/view_switches.h"
+#include "view/visible_pieces.h"
 
 namespace {
 
@@ -195,6 +213,123 @@ void BM_RenderCommand1000(benchmark::State& state) {
   setMessageSink(nullptr);
   std::remove(pngPath);
 }
+
+enum Way { BEFORE, NOW };
+enum Sight { WHOLE, CLOSE_UP };
+
+// The tower's storeys are 12 pieces on an 8-piece base: 82 storeys make 992
+// pieces, 832 make 9992.
+ScriptLines towerScript(int pieces) {
+  ScriptLines lines, grown;
+  std::string error;
+  readScriptFile(VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", lines, error);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string line(lines[i]);
+    const bool storeys = line.rfind("int $etages=", 0) == 0;
+    grown.push_back(storeys ? "int $etages=" + std::to_string((pieces - 8) / 12) + " $poteau=12" : line);
+  }
+  return grown;
+}
+
+void drawWay(Way way) {
+  modelDrawing.fast = way == NOW;
+  modelDrawing.detail = DrawDetail::AUTO;
+}
+
+// Looking from the side and a little above at the middle of the model's
+// pieces from far enough for all of them, or at its lowest corner from the
+// start-up distance.
+void aimCamera(Sight sight) {
+  float low[3] = {1e30f, 1e30f, 1e30f}, high[3] = {-1e30f, -1e30f, -1e30f};
+  for (int i = 0; i < MODEL_CAPACITY && isUsed(modelTable[i]); ++i)
+    for (int a = 0; a < 3; ++a) {
+      low[a] = std::min(low[a], modelTable[i].matrix.m[12 + a]);
+      high[a] = std::max(high[a], modelTable[i].matrix.m[12 + a]);
+    }
+  resetView(camera);
+  float half = 0.0f;
+  for (int a = 0; a < 3; ++a) half += (high[a] - low[a]) * (high[a] - low[a]) / 4.0f;
+  const float* aim = sight == WHOLE ? high : low;
+  setTranslation(camera.viewMatrix, -(low[0] + aim[0]) / 2, -(low[1] + aim[1]) / 2, -(low[2] + aim[2]) / 2);
+  rotateViewByDrag(camera, 20, 30);
+  const float reach = std::sqrt(half) + 100.0f;
+  camera.viewDistance = sight == WHOLE ? -reach / std::sin(float(FIELD_OF_VIEW) * 0.5f * 3.14159265f / 180.0f) : -400.0f;
+}
+
+// n pieces in a cube of side the cube root of n, rounded up.
+void buildBlock(int n) {
+  clearModel();
+  const int side = int(std::ceil(std::cbrt(double(n)) - 1e-9));
+  for (int i = 0; i < n; ++i) {
+    modelTable[i] = pieceTemplates[i % 16];
+    setTranslation(modelTable[i].matrix, float(i % side) * 150.0f, float(i / side % side) * 150.0f,
+                   float(i / (side * side)) * 150.0f);
+  }
+}
+
+void BM_BlockFrame(benchmark::State& state) {
+  if (!ensureView(RENDER_SIZE)) return state.SkipWithError("no offscreen OpenGL view");
+  buildBlock(int(state.range(0)));
+  aimCamera(Sight(state.range(1)));
+  drawWay(Way(state.range(2)));
+  displayMode = DISPLAY_SOLIDS;
+  showRoom = 0;
+  for (auto _ : state) {
+    drawScene();
+    glFinish();
+  }
+  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  drawWay(NOW);
+}
+
+BENCHMARK(BM_BlockFrame)
+    ->ArgNames({"pieces", "closeup", "now"})
+    ->ArgsProduct({{1000, 10000}, {WHOLE, CLOSE_UP}, {BEFORE, NOW}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_TowerStartUp(benchmark::State& state) {
+  const ScriptLines script = towerScript(int(state.range(0)));
+  useBuildData();
+  setMessageSink(quiet);
+  drawWay(Way(state.range(1)));
+  double viewMs = 0, compileMs = 0, frameMs = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    stopOffscreenView();
+    viewSize = 0;
+    clearModel();
+    state.ResumeTiming();
+    auto start = std::chrono::steady_clock::now();
+    if (!startOffscreenView(RENDER_SIZE, RENDER_SIZE)) return state.SkipWithError("no offscreen OpenGL view");
+    viewMs += millisecondsSince(start);
+    start = std::chrono::steady_clock::now();
+    compileScript(script);
+    compileMs += millisecondsSince(start);
+    start = std::chrono::steady_clock::now();
+    drawScene();
+    glFinish();
+    frameMs += millisecondsSince(start);
+  }
+  const double n = double(state.iterations());
+  state.counters["view_ms"] = viewMs / n;
+  state.counters["compile_ms"] = compileMs / n;
+  state.counters["frame_ms"] = frameMs / n;
+  setMessageSink(nullptr);
+  drawWay(NOW);
+}
+
+BENCHMARK(BM_TowerStartUp)
+    ->ArgNames({"pieces", "now"})
+    ->ArgsProduct({{1000, 10000}, {BEFORE, NOW}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 BENCHMARK(BM_Render1000Frame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Render1000Png)->Unit(benchmark::kMillisecond);

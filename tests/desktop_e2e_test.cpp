@@ -1,8 +1,8 @@
 // The real desktop program on a private X server, driven by xdotool as a
 // user would: every way to end, typing and compiling a line, F6's count, the
 // question before changed text is lost, unsaved text kept across a kill,
-// clicks that insert and drags that never do, Ctrl+wheel, F9, Save, and bad
-// files named on the command line. Messages are read from the program's
+// clicks that insert and drags that never do, Ctrl+wheel, F9, Save, undo
+// and redo, the divider, and bad files named on the command line. Messages are read from the program's
 // message log.
 #include <gtest/gtest.h>
 
@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,6 +131,8 @@ class DesktopProgram : public ::testing::Test {
     xdotool("type --delay 20 '" + text + "'");
   }
   void rightClickInView() { xdotool(at(700, 500) + "click 3"); }  // the main window takes the keys
+  // "Réinitialiser la vue": opening a file fitted the view to the model.
+  void startUpView() { rightClickInView(), xdotool("key alt+a r"); }
   void endWithEscape() {
     rightClickInView();
     xdotool("key Escape");
@@ -183,7 +186,8 @@ TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
     }
 }
 
-// A typed line compiled by F12 and counted by F6; Escape asks and may be
+// A typed line compiled by F12 and counted by F6, both pressed in the
+// editor; Escape there asks and may be
 // cancelled; the text is kept in a recovery copy within seconds and at a
 // kill, offered at the next start, and kept again by that instance.
 TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) {
@@ -197,8 +201,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
   };
   start(model);
   typeInEditor("#5 %0");
-  rightClickInView();
-  xdotool("key F12");
+  xdotool("key F12");  // with the editor holding the keys
   xdotool("key F6");
   ASSERT_TRUE(logged("Statistiques: Nombre de pièces: 2\n")) << log();
   xdotool("key Return");  // closes the box
@@ -231,12 +234,13 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
 TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9TakesItBack) {
   const std::string model = file("connecteur à clips.vxo", "#8 rot 90 0 0");
   start(model);
+  startUpView();
   EXPECT_EQ(caption(), "VexoCad - " + model);
   const std::vector<unsigned long> pixels = viewPixels();
   EXPECT_GE(std::set<unsigned long>(pixels.begin(), pixels.end()).size(), 3u) << "background, axes and pieces";
   const int centre = 700, clip = 98;  // the view starts 400 pixels right
   auto saved = [&](const std::string& text) {
-    xdotool("key alt+f s");  // "&Sauver"
+    xdotool("key ctrl+s");  // the view's side has the keys
     return waitFor([&] { return readFile(model) == text; }, 3s);
   };
   xdotool(at(centre - clip, 300) + "click 1");  // clip 3, on the left
@@ -259,6 +263,7 @@ TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
   const std::string slow = "#8 rot 90 0 0\n#8 %p1 @ c1 c1 id=$a\nrepete 2000\n#12 %$a @ h2 c1\nfinrepete\n";
   for (const std::string& text : {std::string("#8 rot 90 0 0\n"), slow}) {
     start(file("model.vxo", text));
+    startUpView();
     const std::string overClip = at(602, 300);  // clip 3 of the first connector
     xdotool(overClip);
     const std::vector<unsigned long> before = viewPixels();
@@ -271,6 +276,7 @@ TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
   }
   const std::string model = file("model.vxo", "#8 rot 90 0 0");
   start(model);
+  startUpView();
   xdotool(at(602, 300) + "click 1 mousedown 1 click 4 mouseup 1");
   xdotool("key alt+f s");  // "&Sauver"
   EXPECT_TRUE(waitFor([&] { return readFile(model) != "#8 rot 90 0 0"; }));
@@ -289,6 +295,7 @@ TEST_F(DesktopProgram, MessagesAndPiecesTakeTheCaretToTheirLines) {
                                                "#13 %p1 @ h3 c1\nfinrepete\n%zz");
   start(model, true);
   ASSERT_TRUE(dismissStartUpBox());
+  startUpView();
   const std::string rod = at(700, 300), wheel = at(700, 230);  // the centre; above it
   rightClickInView();
   for (const auto& [piece, report] : {std::pair{rod, "1 Ligne du script: 6"}, {wheel, "0 Ligne du script: 2"}}) {
@@ -304,10 +311,72 @@ TEST_F(DesktopProgram, MessagesAndPiecesTakeTheCaretToTheirLines) {
   rightClickInView();
   xdotool("key F4");
   xdotool(wheel + "keydown ctrl click 1 keyup ctrl type C");
-  xdotool("key alt+f s");
+  xdotool("key ctrl+s");
   EXPECT_TRUE(waitFor([&] { return readFile(model).find("C#8") != std::string::npos; }, 3s));
   EXPECT_EQ(readFile(model), "fonction roue\nC#8 rot 90 0 0\nfinfonction\nappel roue\nrepete 1\n"
                              "B#13 %p1 @ h3 c1\nfinrepete\nA%zz");
+}
+
+// Opening fits the whole model in the view (without axes and ghost: nothing
+// at the border), the wheel zooms with insertion off, the idle program
+// sleeps, and a held arrow key (with no repeated key events) keeps turning.
+TEST_F(DesktopProgram, OpenedModelFitsTheViewTheIdleProgramSleepsAHeldKeyTurns) {
+  start(VEXOCAD_SOURCE_DIR "/examples/wheel.vxo");
+  rightClickInView();
+  xdotool("key F4 F5");  // insertion and axes off
+  auto modelAtBorder = [&](std::vector<unsigned long> p) {
+    const size_t n = 200, drawn = std::count_if(p.begin(), p.end(), [&](unsigned long v) { return v != p[0]; });
+    for (size_t i = 0; i < n * n; ++i)
+      if ((i % n == 0 || i % n == n - 1 || i < n || i >= n * n - n) && p[i] != p[0]) return drawn > 500 ? 1 : -1;
+    return drawn > 500 ? 0 : -1;  // -1: hardly anything drawn
+  };
+  EXPECT_EQ(modelAtBorder(viewPixels()), 0) << "the whole wheel, not touching the border";
+  auto ticks = [&] {  // user and system time, fields 14 and 15 of /proc/PID/stat
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string skipped;
+    long long utime = 0, stime = 0;
+    for (int i = 3; i <= 13; ++i) fields >> skipped;
+    fields >> utime >> stime;
+    return utime + stime;
+  };
+  const long long before = ticks();
+  std::this_thread::sleep_for(5s);
+  const double percent = 100.0 * double(ticks() - before) / double(::sysconf(_SC_CLK_TCK)) / 5.0;
+  RecordProperty("idle_cpu_percent", std::to_string(percent));
+  std::printf("idle: %.1f%% of a core over 5 s\n", percent);
+  EXPECT_LT(percent, 10.0);
+  xdotool("click 4 click 4 click 4 click 4");  // nearer
+  EXPECT_TRUE(waitFor([&] { return modelAtBorder(viewPixels()) == 1; })) << "zoomed past the border";
+  XAutoRepeatOff(display);
+  xdotool("keydown Left");
+  const std::vector<unsigned long> held = viewPixels();
+  EXPECT_TRUE(waitFor([&] { return viewPixels() != held; })) << "frames go on while the key is held";
+  xdotool("keyup Left");
+  XAutoRepeatOn(display);
+}
+
+// Typed lines are undo steps of their own: Ctrl+Z takes them back one by
+// one, Ctrl+Y and Ctrl+Shift+Z put them back, Ctrl+S saves, all in the
+// editor. The divider dragged away and back leaves the view as it was: the
+// drag never reached the view to turn it.
+TEST_F(DesktopProgram, CtrlZUndoesTypedLinesOneByOneAndTheDividerDragDoesNotTurnTheView) {
+  const std::string model = file("model.vxo", "#0");
+  start(model);
+  xdotool(at(200, 300) + "click 1 key ctrl+End");
+  for (const char* line : {"#1", "#2", "#3"}) xdotool(std::string("key Return type '") + line + "'");
+  const struct { const char* keys; const char* text; } steps[] = {
+      {"", "#0\n#1\n#2\n#3"}, {"ctrl+z", "#0\n#1\n#2"}, {"ctrl+z ctrl+z", "#0"},
+      {"ctrl+y ctrl+shift+z", "#0\n#1\n#2"}};
+  for (const auto& step : steps) {
+    xdotool(std::string("key ") + step.keys + " ctrl+s");
+    EXPECT_TRUE(waitFor([&] { return readFile(model) == step.text; }, 3s)) << step.keys << ": " << readFile(model);
+  }
+  const std::vector<unsigned long> before = viewPixels();
+  xdotool(at(398, 300) + "mousedown 1 " + at(500, 300) + "mouseup 1");
+  EXPECT_TRUE(waitFor([&] { return viewPixels() != before; })) << "the view is narrower";
+  xdotool(at(500, 300) + "mousedown 1 " + at(398, 300) + "mouseup 1");
+  EXPECT_TRUE(waitFor([&] { return viewPixels() == before; })) << "and was not turned";
 }
 
 // Each box at start-up names the file and why; the program runs on.

@@ -1,5 +1,6 @@
 // The editor operations against both editors, the headless one and FLTK's
-// text widget: the same contract, run on each. And the program's own modal
+// text widget: the same contract, run on each. The syntax colours, line by
+// line and as the widget keeps them while the text changes. And the program's own modal
 // boxes on FLTK: every button is in the box, the pressed one is the answer,
 // and the keys go back to the widget that had them.
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 #include <FL/Fl_Text_Editor.H>
 #include <FL/Fl_Window.H>
 
-#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "platform/core_editor.h"
 #include "platform/dialogs.h"
 #include "platform/fltk_editor.h"
+#include "script/syntax_colours.h"
 #include "support/virtual_display.h"
 
 namespace {
@@ -29,14 +31,18 @@ class EditorContract : public ::testing::TestWithParam<bool> {
     if (!GetParam()) return void(editor = makeHeadlessEditor());
     std::string reason;
     if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server for the FLTK widget: " << reason;
-    widget = std::make_unique<Fl_Text_Editor>(0, 0, 400, 600);
-    widget->buffer(&buffer);
+    widget = std::make_unique<ScriptEditor>(0, 0, 400, 600);
     editor = makeFltkEditor(widget.get());
   }
   void TearDown() override { GetParam() ? destroyFltkEditor(editor) : destroyHeadlessEditor(editor); }
+  void type(const std::string& keys) { for (char c : keys) editor.ops->typeCharacter(editor.state, c); }
+  std::string selected() {
+    size_t start = 0, end = 0;
+    editor.ops->selection(editor.state, &start, &end);
+    return editorTextUtf8(editor).substr(start, end - start);
+  }
   Editor editor;
-  Fl_Text_Buffer buffer;  // outlives the widget
-  std::unique_ptr<Fl_Text_Editor> widget;
+  std::unique_ptr<ScriptEditor> widget;
 };
 
 std::vector<std::string> lines(std::initializer_list<const char*> l) { return {l.begin(), l.end()}; }
@@ -68,8 +74,8 @@ TEST_P(EditorContract, AppendedLineStaysTheLastChangeUntilTheTextChanges) {
   const unsigned long before = editorChangeCount(editor);
   if (GetParam()) {
     // Typing reaches FLTK's buffer without going through the operations.
-    buffer.insert(0, "x");
-    buffer.remove(0, 1);
+    widget->buffer()->insert(0, "x");
+    widget->buffer()->remove(0, 1);
   } else {
     editor.ops->selectEnd(editor.state);
     editor.ops->typeCharacter(editor.state, 'x');
@@ -90,21 +96,13 @@ TEST_P(EditorContract, LinesSelectionUndoAndBackspace) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(readEditorLine(editor, i), i < 5 ? script[size_t(i)] : "") << i;
   undoEditor(editor);
   EXPECT_EQ(readEditorLines(editor), script) << "nothing is left to undo after loading";
-  markEditorLines(editor, {5, 3, 99, -1});
-  for (int line : {3, 1, 5, 7, -2}) {  // outside the text: its first or last line
-    moveEditorCaretToLine(editor, line);
-    editor.ops->typeCharacter(editor.state, '!');
-    EXPECT_EQ(editorCaretLine(editor), std::clamp(line, 1, 5)) << line;
-    editor.ops->typeCharacter(editor.state, '\b');
-  }
-  EXPECT_EQ(readEditorLines(editor), script);
 
   selectAllText(editor);
   editor.ops->replaceSelection(editor.state, "xyz", true);
   undoEditor(editor);
   EXPECT_EQ(readEditorLines(editor), script);
-  undoEditor(editor);  // a second undo puts the change back
-  EXPECT_EQ(editorTextUtf8(editor), "xyz");
+  undoEditor(editor);  // nothing more to undo
+  EXPECT_EQ(readEditorLines(editor), script);
 
   clearEditorText(editor);
   editor.ops->typeCharacter(editor.state, '\b');  // nothing to erase at the start
@@ -114,8 +112,94 @@ TEST_P(EditorContract, LinesSelectionUndoAndBackspace) {
   EXPECT_EQ(editorTextUtf8(editor), "\n");
 }
 
+// Many levels: characters typed one after another are one step up to a line
+// break, an operation's change is a step of its own, typing over a selection
+// is one step; redo puts back what undo took until the text changes otherwise.
+TEST_P(EditorContract, UndoAndRedoManyLevels) {
+  loadEditorLines(editor, lines({"#0"}));
+  editor.ops->selectEnd(editor.state);
+  type("\n#1\n#2");
+  appendEditorLine(editor, "#3");
+  type("\b\b");
+  const char* const texts[] = {"#0\n#1\n#2\n", "#0\n#1\n#2\n#3", "#0\n#1\n#2", "#0\n#1", "#0"};
+  for (const char* text : texts) {
+    EXPECT_EQ(editorTextUtf8(editor), text);
+    undoEditor(editor);
+  }
+  for (int i = 4; i >= 0; --i) {
+    EXPECT_EQ(editorTextUtf8(editor), texts[i]);
+    redoEditor(editor);
+  }
+  undoEditor(editor);
+  type("y");  // the redo is lost
+  redoEditor(editor);
+  EXPECT_EQ(editorTextUtf8(editor), "#0\n#1\n#2\n#3y");
+  selectAllText(editor);
+  type("zz");
+  undoEditor(editor);
+  EXPECT_EQ(editorTextUtf8(editor), "#0\n#1\n#2\n#3y");
+}
+
+// The caret's line, moving it to a line, marks, and finding the next match
+// in either case of ASCII letters, from the start again after the end.
+TEST_P(EditorContract, CaretLinesMarksAndFind) {
+  loadEditorLines(editor, lines({"#0", "#5 %0 rem Rot", "rot 0 0 1"}));
+  EXPECT_EQ(editorCaretLine(editor), 1);
+  moveEditorCaretToLine(editor, 3);
+  type("x");
+  EXPECT_EQ(readEditorLine(editor, 2), "xrot 0 0 1");
+  moveEditorCaretToLine(editor, 99);  // the start of the last line
+  EXPECT_EQ(editorCaretLine(editor), 3);
+  markEditorLines(editor, {2, 3});
+  EXPECT_TRUE(findInEditor(editor, "ROT"));
+  EXPECT_EQ(editorCaretLine(editor), 3);
+  EXPECT_TRUE(findInEditor(editor, "ROT"));
+  EXPECT_EQ(selected() + " " + std::to_string(editorCaretLine(editor)), "Rot 2");
+  EXPECT_FALSE(findInEditor(editor, "trans"));
+  EXPECT_EQ(selected(), "Rot");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothEditors, EditorContract, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Fltk" : "Headless"; });
+
+// Style letters per byte: A plain, B comment, C piece, D reference or port,
+// E keyword, F variable, G number.
+TEST(SyntaxColours, EachWordTakesTheStyleOfWhatTheCompilerReadsItAs) {
+  const struct { const char* line; bool openBefore; const char* styles; bool openAfter; } cases[] = {
+      {"#8 %p1 @ h3 c1 couleur=0000FF", false, "CCADDDADADDADDAEEEEEEEEEEEEEE", false},
+      {"int $a=5 \xC2\xA4" "13 rot 0 -90 1.5", false, "EEEAFFFFACCCCAEEEAGAGGGAGGG", false},
+      {"REPETE 3 // #8", false, "EEEEEEAGABBBBB", false},
+      {"#8 /* #8", false, "CCABBABB", true},
+      {"#8 */ #8 /*x*/ si", true, "BBABBACCABBBBBAEE", false},
+      {"/*x*/ #8 // */", true, "BBBBBABBABBBBB", true},
+      {"declare a R %p1 1 rot 0 0 -1 findeclare", false,
+       "EEEEEEEAAAAADDDAGAEEEAGAGAGGAEEEEEEEEEE", false},
+  };
+  for (const auto& c : cases) {
+    std::string styles(std::strlen(c.line), '?');
+    EXPECT_EQ(styleScriptLine(c.line, styles.size(), styles.data(), c.openBefore), c.openAfter) << c.line;
+    EXPECT_EQ(styles, c.styles) << c.line;
+  }
+}
+
+// The widget colours what a change touches, and the lines after it while a
+// block comment opened or closed there changes them.
+TEST(SyntaxColours, TheWidgetFollowsEdits) {
+  std::string reason;
+  if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server for the FLTK widget: " << reason;
+  ScriptEditor widget(0, 0, 400, 600);
+  widget.setStyler(styleScriptLine);
+  Editor editor = makeFltkEditor(&widget);
+  setEditorTextUtf8(editor, "#8\n#8\n#8");
+  auto lineStarts = [&] { return std::string{widget.styleAt(0), widget.styleAt(3), widget.styleAt(6)}; };
+  EXPECT_EQ(lineStarts(), "CCC");
+  editor.ops->moveCaretToLine(editor.state, 2);
+  editor.ops->replaceSelection(editor.state, "/* ", true);
+  EXPECT_EQ(lineStarts(), "CBB");
+  undoEditor(editor);
+  EXPECT_EQ(lineStarts(), "CCC");
+  destroyFltkEditor(editor);
+}
 
 Fl_Window* owner = nullptr;
 std::vector<std::string> buttons;  // of the box, seen from inside its event loop

@@ -15,6 +15,8 @@
 #include "insertion/insertion.h"
 #include "insertion/picking.h"
 #include "pieces/catalogue.h"
+#include "script/compiler.h"
+#include "shell/script_file.h"
 #include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "platform/gl_offscreen.h"
@@ -23,6 +25,7 @@
 #include "view/camera.h"
 #include "view/scene.h"
 #include "view/view_switches.h"
+#include "view/visible_pieces.h"
 
 namespace fs = std::filesystem;
 
@@ -206,4 +209,47 @@ TEST_F(ViewTest, FailuresOfTheOffscreenEntryPointsAreReported) {
   EXPECT_FALSE(startOffscreenView(0, 100));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].rfind("Erreur: Ne peut pas créer un GL rendering context.", 0), 0u) << messages[0];
+}
+
+// Pieces drawn simpler when small must look the same at a glance: the tall
+// tower of the examples from near to whole in sight, simpler against full
+// detail. At a glance a 600-pixel view is seen as cells of about 5 x 5
+// pixels; a cell counts as changed when its mean moves by more than 32 of
+// 255 in a channel (an eighth of the range, past lighting's shading steps),
+// and at most 1% of the model's cells may change. Pixel by pixel the shapes
+// of pieces a few pixels across do differ: that is the point of them.
+TEST(SimplerPieces, LookTheSameAsFullDetailAtAGlance) {
+  dataDir = buildDir.string() + "/";
+  ASSERT_TRUE(startOffscreenView(SIZE, SIZE));
+  ScriptLines tower;
+  std::string error;
+  ASSERT_TRUE(readScriptFile(VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", tower, error)) << error;
+  compileScript(tower);
+  float top = 0;
+  for (int i = 0; i < MODEL_CAPACITY && isUsed(modelTable[i]); ++i) top = std::max(top, modelTable[i].matrix.m[13]);
+  constexpr int CELL = 5, CELLS = SIZE / CELL;
+  for (float distance : {-600.0f, -1500.0f, -4000.0f, -12000.0f}) {
+    resetView(camera);
+    setTranslation(camera.viewMatrix, -50.0f, -top / 2, 0.0f);
+    rotateViewByDrag(camera, 20, 30);
+    camera.viewDistance = distance;
+    modelDrawing.detail = DrawDetail::FULL;
+    const Frame full;
+    modelDrawing.detail = DrawDetail::AUTO;
+    const Frame simpler;
+    int model = 0, changed = 0;
+    for (int cell = 0; cell < CELLS * CELLS; ++cell) {
+      int difference[3] = {0, 0, 0};
+      bool background = true;
+      for (int at = 0; at < CELL * CELL; ++at) {
+        const int col = cell % CELLS * CELL + at % CELL, row = cell / CELLS * CELL + at / CELL;
+        background = background && full.at(col, row) == BACKGROUND;
+        for (int c = 0; c < 3; ++c) difference[c] += full.at(col, row)[c] - simpler.at(col, row)[c];
+      }
+      model += !background;
+      changed += std::max({std::abs(difference[0]), std::abs(difference[1]), std::abs(difference[2])}) > 32 * CELL * CELL;
+    }
+    EXPECT_LE(changed * 100, model) << changed << " of " << model << " cells changed from " << -distance;
+  }
+  stopOffscreenView();
 }

@@ -43,7 +43,7 @@ constexpr double ARM_HALF = 7.4;
 constexpr double HUB_RADIUS = 22.0;
 constexpr double HUB_HALF = 9.0;  // the hub stands proud of the plate
 constexpr double HOLE_RADIUS = 8.6;
-constexpr int HUB_SIDES = 16;
+
 
 constexpr double FLANGE_RADIUS = 30.0;  // the collar round the end connector's hub
 constexpr double FLANGE_HALF = 4.5;
@@ -51,7 +51,7 @@ constexpr double FLANGE_HALF = 4.5;
 constexpr double JAW_INNER = 8.3;  // a rod body crossing the clip fits inside
 constexpr double JAW_OUTER = 13.3;
 constexpr double JAW_OPENING = 45.0;  // half-angle of the mouth, narrower than a rod
-constexpr double JAW_STEP = 15.0;
+constexpr double ARM_STEP = 15.0;  // the arm meets the jaws' outer curve in these steps
 
 constexpr double SOCKET_END = 36.0;  // kinds 5 and 7: the tongue carrying the socket
 constexpr double SOCKET_SLOT_CORNER = 45.0;  // hole corner where the socket's slot opens
@@ -62,7 +62,24 @@ constexpr double WHEEL_DISC_RADIUS = 36.0;
 constexpr double WHEEL_DISC_HALF = 4.0;
 constexpr double TYRE_RADIUS = 52.0;
 constexpr double TYRE_HALF = 10.0;
-constexpr int WHEEL_SIDES = 24;
+
+// How finely round shapes are cut. The coarse set, written to vexo/Coarse/,
+// is drawn for pieces seen only a few pixels across: the same outlines with
+// fewer segments around, plain rod ends and arms, about a third of the faces.
+struct Detail {
+  int hubSides;
+  int wheelSides;
+  double jawStep;  // degrees between the points of a jaw's curve
+  bool shapedRodEnds;  // heads and necks; plain collars when false
+  bool shapedArms;  // the arms follow the jaws' curve; planks when false
+  bool outlineOnly;  // each piece one plain solid of its outline, no sub-part
+};
+constexpr Detail FULL_DETAIL{16, 24, 15.0, true, true, false};
+constexpr Detail COARSE_DETAIL{8, 12, 90.0, false, false, false};
+// For pieces a few pixels across, in vexo/Tiny/: no clip jaws or hole, a
+// tenth of the faces.
+constexpr Detail TINY_DETAIL{8, 8, 45.0, false, false, true};
+Detail detail = FULL_DETAIL;
 
 constexpr double FEATURE_ANGLE = 40.0;  // faces meeting at more than this get an edge line
 
@@ -429,16 +446,24 @@ DataFile rodEnd(const char* name, const char* what, std::vector<ProfilePoint> he
   return f;
 }
 
+// Seen a few pixels across, a rod end is its rod running on to a blunt tip.
+std::vector<ProfilePoint> plainHead() { return {{7.8, 4.0}, {0.0, ROD_RADIUS}}; }
+
 std::vector<ProfilePoint> roundHead() {
+  if (!detail.shapedRodEnds) return plainHead();
   std::vector<ProfilePoint> p;
   for (double z : {7.8, 6.9, 5.2, 2.7, 0.0, -2.5, -4.0}) p.push_back({z, std::sqrt(ROD_RADIUS * ROD_RADIUS - z * z)});
   return p;
 }
 
-std::vector<ProfilePoint> bevelledHead() { return {{7.6, 3.4}, {3.0, 7.4}, {-3.0, 7.4}, {-4.0, 6.6}}; }
+std::vector<ProfilePoint> bevelledHead() {
+  if (!detail.shapedRodEnds) return plainHead();
+  return {{7.6, 3.4}, {3.0, 7.4}, {-3.0, 7.4}, {-4.0, 6.6}};
+}
 
 // From the head's back through the neck to the full section at END_LENGTH.
 std::vector<ProfilePoint> neck() {
+  if (!detail.shapedRodEnds) return {{-END_LENGTH, ROD_RADIUS}};
   return {{-4.0, NECK_RADIUS}, {-10.5, NECK_RADIUS}, {-END_LENGTH, ROD_RADIUS}};
 }
 
@@ -449,7 +474,7 @@ DataFile clip() {
   DataFile f{"e-spoke.dat", {"e-spoke.dat: clip jaws and their arm from the hub"}, {}, {}, {}};
   auto local = [](Vec2 p) { return Vec2{p.x, p.z + REACH}; };
   std::vector<Vec2> outer, inner;
-  for (double t = JAW_OPENING; t <= 360.0 - JAW_OPENING + 1e-9; t += JAW_STEP) {
+  for (double t = JAW_OPENING; t <= 360.0 - JAW_OPENING + 1e-9; t += detail.jawStep) {
     outer.push_back(local(jawPoint(0, t, JAW_OUTER)));
     inner.push_back(local(jawPoint(0, t, JAW_INNER)));
   }
@@ -458,9 +483,10 @@ DataFile clip() {
   // a little thinner than the plate so that where webs lie over it, it only
   // backs their seams and never shares a plane with them.
   std::vector<Vec2> arm{polar(HUB_RADIUS, -22.5)};
-  for (int k = -2; k <= 2; ++k) arm.push_back(jawPoint(0, 180 + k * JAW_STEP, JAW_OUTER));
+  const int steps = detail.shapedArms ? 2 : 1;  // else a plank from the hub to the jaws
+  for (int k = -steps; k <= steps; ++k) arm.push_back(jawPoint(0, 180 + k * 2 / steps * ARM_STEP, JAW_OUTER));
   arm.push_back(polar(HUB_RADIUS, 22.5));
-  arm.push_back(polar(HUB_RADIUS, 0));
+  if (detail.shapedArms) arm.push_back(polar(HUB_RADIUS, 0));
   for (Vec2& p : arm) p = local(p);
   addSolid(f, prism(arm, -ARM_HALF, ARM_HALF));
   return f;
@@ -470,7 +496,7 @@ DataFile clip() {
 // (side +1 faces the clip at a + 45), from the clip's axis outwards.
 std::vector<Vec2> jawFlank(double a, int side) {
   std::vector<Vec2> out;
-  for (double t = 0; t <= 90.0 + 1e-9; t += JAW_STEP) out.push_back(jawPoint(a, 180.0 + side * t, JAW_OUTER));
+  for (double t = 0; t <= 90.0 + 1e-9; t += detail.jawStep) out.push_back(jawPoint(a, 180.0 + side * t, JAW_OUTER));
   return out;
 }
 
@@ -503,7 +529,7 @@ DataFile web() {
 DataFile hub() {
   DataFile f{"hub.dat", {"hub.dat: connector hub round the centre hole"}, {}, {}, {}};
   addSolid(f, lathe({{-HUB_HALF, HOLE_RADIUS}, {-HUB_HALF, HUB_RADIUS}, {HUB_HALF, HUB_RADIUS}, {HUB_HALF, HOLE_RADIUS}},
-                    true, Axis::Y, HUB_SIDES));
+                    true, Axis::Y, detail.hubSides));
   return f;
 }
 
@@ -512,7 +538,7 @@ DataFile hub() {
 // into which another such connector's plate snaps.
 DataFile socketHub() {
   DataFile f{"hub1.dat", {"hub1.dat: hub with the snap-on socket of the half connectors"}, {}, {}, {}};
-  const double step = 360.0 / HUB_SIDES;
+  const double step = 360.0 / detail.hubSides;
   const Vec2 corner = polar(HUB_RADIUS, 45);
   // The slot's sides meet hole corners, narrower than the hole so that the
   // hole still reads as round.
@@ -535,20 +561,25 @@ DataFile wheelHub() {
   const double h = WHEEL_HUB_HALF, d = WHEEL_DISC_HALF, r = WHEEL_HUB_RADIUS, disc = WHEEL_DISC_RADIUS;
   addSolid(f,
            lathe({{-h, HOLE_RADIUS}, {-h, r}, {-d, r}, {-d, disc}, {d, disc}, {d, r}, {h, r}, {h, HOLE_RADIUS}}, true,
-                 Axis::Y, WHEEL_SIDES),
+                 Axis::Y, detail.wheelSides),
            [](const Edge& e) { return std::hypot(e.a.x, e.a.z) < WHEEL_DISC_RADIUS - 0.5; });  // the tyre hides the rest
   return f;
 }
 
-std::vector<DataFile> subPartFiles() {
-  std::vector<ProfilePoint> ringedCollar = neck();
+std::vector<ProfilePoint> ringedCollar() {
+  if (!detail.shapedRodEnds) return {{-RINGED_END_LENGTH, ROD_RADIUS}};
+  std::vector<ProfilePoint> collar = neck();
   const double ring = RINGED_END_LENGTH - 2.0, groove = ROD_RADIUS - 0.8;
   for (ProfilePoint p : std::vector<ProfilePoint>{
            {-ring, ROD_RADIUS}, {-ring - 0.5, groove}, {-ring - 1.5, groove}, {-RINGED_END_LENGTH, ROD_RADIUS}})
-    ringedCollar.push_back(p);
+    collar.push_back(p);
+  return collar;
+}
+
+std::vector<DataFile> subPartFiles() {
   return {rodEnd("e-rod0.dat", "bevelled rod end of the short rods", bevelledHead(), neck()),
           rodEnd("e-rod.dat", "rounded rod end", roundHead(), neck()),
-          rodEnd("e-rod3.dat", "rounded rod end with a ringed collar, long rods", roundHead(), ringedCollar),
+          rodEnd("e-rod3.dat", "rounded rod end with a ringed collar, long rods", roundHead(), ringedCollar()),
           clip(),
           web(),
           socketHub(),
@@ -590,7 +621,7 @@ DataFile connector(int kind) {
   if (kind == 9)
     addSolid(f, lathe({{-FLANGE_HALF, HUB_RADIUS}, {-FLANGE_HALF, FLANGE_RADIUS}, {FLANGE_HALF, FLANGE_RADIUS},
                        {FLANGE_HALF, HUB_RADIUS}},
-                      true, Axis::Y, HUB_SIDES));
+                      true, Axis::Y, detail.hubSides));
   return f;
 }
 
@@ -623,13 +654,62 @@ DataFile wheel() {
   place(f, identityMatrix(), "hub2.dat");
   const double r = WHEEL_DISC_RADIUS, R = TYRE_RADIUS, h = TYRE_HALF, bevel = 5.0;
   addSolid(f, lathe({{-h, r}, {-h, R - bevel}, {-h + bevel, R}, {h - bevel, R}, {h, R - bevel}, {h, r}}, true, Axis::Y,
-                    WHEEL_SIDES));
+                    detail.wheelSides));
+  return f;
+}
+
+// ---------------------------------------------------------------- outlines only
+constexpr int OUTLINE_SAMPLES = 32;
+
+// How far the connector's plate reaches from its centre in the direction a:
+// the hub, the jaws' outer circles, the webs' rims, the socket's tongue and
+// the end connector's collar.
+double plateReach(int kind, double a) {
+  double r = kind == 9 ? FLANGE_RADIUS : HUB_RADIUS;
+  const double rim = std::hypot(JAW_OUTER, REACH);
+  for (int p = 1; p <= clipCount(kind); ++p) {
+    const double clip = clipAngle(kind, p);
+    const double d = radians(std::remainder(a - clip, 360.0));
+    const double across = REACH * std::sin(d);
+    if (std::fabs(across) <= JAW_OUTER)
+      r = std::max(r, REACH * std::cos(d) + std::sqrt(JAW_OUTER * JAW_OUTER - across * across));
+    const double past = std::fmod(a - clip + 720.0, 360.0);
+    if (past <= 45.0 && hasClipAt(kind, clip + 45)) r = std::max(r, rim * std::cos(radians(22.5)));
+  }
+  if ((kind == 5 || kind == 7) && std::fabs(std::remainder(a, 360.0)) <= 20.0) r = std::max(r, SOCKET_END);
+  return r;
+}
+
+DataFile outlineConnector(int kind) {
+  DataFile f{pieceFileNames[kind], {std::string(pieceFileNames[kind]) + ": outline of the " + connectorNames[kind]}, {}, {}, {}};
+  std::vector<Vec2> outline;
+  for (int k = 0; k < OUTLINE_SAMPLES; ++k) {
+    const double a = 360.0 * k / OUTLINE_SAMPLES;
+    outline.push_back(polar(plateReach(kind, a), a));
+  }
+  addSolid(f, prism(outline, -PLATE_HALF, PLATE_HALF));
+  return f;
+}
+
+// The body running on to where the heads end.
+DataFile outlineRod(int kind) {
+  DataFile f{pieceFileNames[kind], {std::string(pieceFileNames[kind]) + ": outline of a rod"}, {}, {}, {}};
+  const double tip = 7.8, far = double(rodFarEnd(kind));
+  addSolid(f, lathe({{-(REACH - tip), ROD_RADIUS}, {-(far + tip), ROD_RADIUS}}, false, Axis::Z, ROD_SIDES));
+  return f;
+}
+
+DataFile outlineWheel() {
+  DataFile f{"vxrond.dat", {"vxrond.dat: outline of the wheel"}, {}, {}, {}};
+  addSolid(f, lathe({{-TYRE_HALF, TYRE_RADIUS}, {TYRE_HALF, TYRE_RADIUS}}, false, Axis::Y, detail.wheelSides));
   return f;
 }
 
 std::vector<DataFile> pieceFiles() {
   std::vector<DataFile> out;
-  for (int kind = 0; kind < KIND_COUNT; ++kind)
+  for (int kind = 0; kind < KIND_COUNT && detail.outlineOnly; ++kind)
+    out.push_back(isConnectorKind(kind) ? outlineConnector(kind) : isRodKind(kind) ? outlineRod(kind) : outlineWheel());
+  for (int kind = 0; kind < KIND_COUNT && !detail.outlineOnly; ++kind)
     out.push_back(isConnectorKind(kind) ? connector(kind) : isRodKind(kind) ? rod(kind) : wheel());
   return out;
 }
@@ -658,6 +738,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root = std::filesystem::path(argv[1]) / "vexo";
-  const bool ok = writeAll(root / "P", subPartFiles()) && writeAll(root / "Parts", pieceFiles());
+  bool ok = writeAll(root / "P", subPartFiles()) && writeAll(root / "Parts", pieceFiles());
+  detail = COARSE_DETAIL;
+  ok = ok && writeAll(root / "Coarse" / "P", subPartFiles()) && writeAll(root / "Coarse" / "Parts", pieceFiles());
+  detail = TINY_DETAIL;
+  ok = ok && writeAll(root / "Tiny" / "P", subPartFiles()) && writeAll(root / "Tiny" / "Parts", pieceFiles());
   return ok ? 0 : 1;
 }

@@ -1,4 +1,5 @@
-// Picking in OpenGL selection mode. Both pickers draw into a one-pixel pick
+// Picking in OpenGL selection mode, kept as the reference the pickers that
+// answer from the model are measured and checked against. Both draw into a one-pixel pick
 // region at the mouse through the view's own projection and take the hit
 // with the smallest depth. The connection-point picker runs twice: first
 // every piece's markers under one name per piece (which piece), then the
@@ -9,72 +10,28 @@
 #include <GL/glu.h>
 
 #include <cstddef>
+#include <cstdio>
 
+#include "insertion/port_markers.h"
 #include "model/connection.h"
 #include "model/frame_tree.h"
+#include "pieces/kind_mesh.h"
 #include "view/camera.h"
 #include "view/camera_gl.h"
 #include "view/gl_tree_walk.h"
 #include "view/scene.h"
+#include "view/view_switches.h"
 
 int32_t mouseX = 0, mouseY = 0;
 PieceRecord* pickedPiece = nullptr;
 int32_t pickedPortKind = 1;
 float pickedPlace = 1.0f;
+uint32_t pickedPieceDepth = 0;
+uint32_t pickedMarkerDepth = 0;
 
 namespace {
 
 constexpr GLuint NO_NAME = 0;
-
-// ---------------------------------------------------------------- markers
-
-// Marker names: 100 x port kind + place, so the hole is 1, clip n 100 + n,
-// rod end n 200 + n and body place n 300 + n.
-constexpr int MAX_MARKERS = 2 + 28;
-
-struct Marker {
-  GLuint name;
-  Matrix frame;  // outward frame of the port on its piece
-};
-
-struct KindMarkers {
-  int count;
-  Marker markers[MAX_MARKERS];
-};
-
-// A port's frame depends only on the piece's kind, so the frames of every
-// kind are placed once and reused for every piece of that kind.
-KindMarkers markerCache[KIND_COUNT];
-bool markerCacheReady = false;
-
-void addMarker(KindMarkers& list, int kind, uint8_t portKind, int place) {
-  PieceRecord piece{};
-  piece.kind = int16_t(kind);
-  ConnectionPoint point = makeConnectionPoint(portKind, double(place));
-  placeConnectionPoint(point, piece, true, false);
-  list.markers[list.count++] = Marker{GLuint(100 * portKind + place), point.frame};
-}
-
-// Clips before the hole, rod ends before body places; kind 16 has none.
-void listMarkers(KindMarkers& list, int kind) {
-  list.count = 0;
-  if (isConnectorKind(kind)) {
-    for (int n = 1; n <= clipCount(kind); ++n) addMarker(list, kind, PORT_PINCE, n);
-    addMarker(list, kind, PORT_TROU, 1);
-  } else if (isRodKind(kind)) {
-    for (int n = 1; n <= 2; ++n) addMarker(list, kind, PORT_BOUT, n);
-    for (int n = 1; n <= bodyPlaceCount(kind); ++n) addMarker(list, kind, PORT_BARRE, n);
-  }
-}
-
-const KindMarkers& markersOf(int kind) {
-  if (!markerCacheReady) {
-    for (int k = 0; k < KIND_COUNT; ++k) listMarkers(markerCache[k], k);
-    markerCacheReady = true;
-  }
-  static const KindMarkers none{};
-  return kind >= 0 && kind < KIND_COUNT ? markerCache[kind] : none;
-}
 
 // ------------------------------------------------------------ marker tree
 
@@ -84,6 +41,40 @@ FrameTree markerTree;
 void drawNamedMarkers(const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece) + 1);
   drawPortMarkers(record, false);
+}
+
+// ------------------------------------------------------ plain primitives
+
+FrameTree plainTree;
+
+void drawPlainPart(const KindMesh& mesh, const MeshPart& part) {
+  if (displayMode & DISPLAY_SOLIDS) {
+    glBegin(GL_TRIANGLES);
+    for (int i = 0; i < part.triangleCount; ++i)
+      for (const Point3& p : mesh.triangles[size_t(part.firstTriangle + i)]) glVertex3f(p.x, p.y, p.z);
+    glEnd();
+  }
+  if (displayMode & DISPLAY_EDGES) {
+    glBegin(GL_LINES);
+    for (int i = 0; i < part.edgeCount; ++i)
+      for (const Point3& p : mesh.edges[size_t(part.firstEdge + i)]) glVertex3f(p.x, p.y, p.z);
+    glEnd();
+  }
+}
+
+// With the GL matrix operations the piece's lists hold.
+void drawPlainPiece(const PieceRecord& record, int32_t piece) {
+  glLoadName(GLuint(piece));
+  const KindMesh& mesh = kindMesh(record.kind);
+  glPushMatrix();
+  if (mesh.turned) glRotatef(45.0f, 0.0f, 0.0f, 1.0f);
+  for (const MeshPart& part : mesh.parts) {
+    glPushMatrix();
+    if (part.placed) glMultMatrixf(part.placement.m);
+    drawPlainPart(mesh, part);
+    glPopMatrix();
+  }
+  glPopMatrix();
 }
 
 // ---------------------------------------------------------------- selection
@@ -119,9 +110,10 @@ GLint endSelection() {
   return hits;
 }
 
-// The name of the hit with the smallest minimum depth (compared unsigned);
-// equal depths keep the earlier record. False when there is no hit.
-bool nearestHit(GLint hits, GLuint& name) {
+// The name of the hit with the smallest minimum depth (compared unsigned)
+// and that depth; equal depths keep the earlier record. False when there is
+// no hit.
+bool nearestHit(GLint hits, GLuint& name, uint32_t& depth) {
   if (hits <= 0) return false;
   bool found = false;
   GLuint bestDepth = 0;
@@ -139,6 +131,7 @@ bool nearestHit(GLint hits, GLuint& name) {
     }
     at += 3 + names;
   }
+  depth = bestDepth;
   return found;
 }
 
@@ -149,7 +142,7 @@ int32_t pickMarkerPiece(const PieceRecord* table) {
   drawMarkerForest(table);
   glPopMatrix();
   GLuint name = NO_NAME;
-  if (!nearestHit(endSelection(), name) || name == NO_NAME) return NO_PIECE;
+  if (!nearestHit(endSelection(), name, pickedPieceDepth) || name == NO_NAME) return NO_PIECE;
   const int32_t piece = int32_t(name - 1);
   return piece < markerTree.count ? piece : NO_PIECE;
 }
@@ -161,7 +154,7 @@ GLuint pickMarkerOf(const PieceRecord* table, int32_t piece) {
   glMultMatrixf(world.m);
   drawPortMarkers(table[piece], true);
   GLuint name = NO_NAME;
-  if (!nearestHit(endSelection(), name)) return NO_NAME;
+  if (!nearestHit(endSelection(), name, pickedMarkerDepth)) return NO_NAME;
   return name;
 }
 
@@ -170,33 +163,22 @@ GLuint pickMarkerOf(const PieceRecord* table, int32_t piece) {
 void drawMarkerCube() {
   // Faces wound clockwise seen from outside, as the piece meshes are, so
   // that the view's culling of front faces keeps the near ones.
-  const float h = MARKER_HALF_SIZE;
-  static const int corners[4][2] = {{-1, -1}, {-1, 1}, {1, 1}, {1, -1}};
+  const MarkerCubeFaces& faces = markerCubeFaces();
   glBegin(GL_QUADS);
-  for (int axis = 0; axis < 3; ++axis) {
-    for (int sign = -1; sign <= 1; sign += 2) {
-      // u x v is the outward normal.
-      const int u = (axis + 1) % 3, v = (axis + 2) % 3;
-      float normal[3] = {0.0f, 0.0f, 0.0f};
-      normal[axis] = float(sign);
-      glNormal3fv(normal);
-      for (const auto& c : corners) {
-        float vertex[3];
-        vertex[axis] = float(sign) * h;
-        vertex[u] = float(c[0]) * h;
-        vertex[v] = float(c[1] * sign) * h;
-        glVertex3fv(vertex);
-      }
-    }
+  for (int face = 0; face < 6; ++face) {
+    float normal[3] = {0.0f, 0.0f, 0.0f};
+    normal[face / 2] = face % 2 ? 1.0f : -1.0f;
+    glNormal3fv(normal);
+    for (const Point3& corner : faces[face]) glVertex3f(corner.x, corner.y, corner.z);
   }
   glEnd();
 }
 
 void drawPortMarkers(const PieceRecord& piece, bool withNames) {
   glColor3fv(piece.colour);
-  const KindMarkers& list = markersOf(piece.kind);
+  const KindMarkers& list = portMarkersOf(piece.kind);
   for (int i = 0; i < list.count; ++i) {
-    const Marker& marker = list.markers[i];
+    const PortMarker& marker = list.markers[i];
     if (withNames) glLoadName(marker.name);
     glPushMatrix();
     glMultMatrixf(marker.frame.m);
@@ -216,18 +198,21 @@ void drawMarkerForest(const PieceRecord* table) {
   walkModelInGl(markerTree, table, NO_PIECE, drawNamedMarkers);
 }
 
-int32_t pickPiece(PieceRecord* table) {
+int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing) {
   if (!table) return -1;
   beginSelection();
   glPushMatrix();
-  drawModelTrees(table);
+  if (drawing == SelectDrawing::DisplayLists)
+    drawModelTrees(table);
+  else
+    walkModelInGl(plainTree, table, NO_PIECE, drawPlainPiece);
   glPopMatrix();
   GLuint name = NO_NAME;
-  if (!nearestHit(endSelection(), name)) return -1;
+  if (!nearestHit(endSelection(), name, pickedPieceDepth)) return -1;
   return int32_t(name);
 }
 
-void pickConnectionPoint(PieceRecord* table) {
+void pickConnectionPointGlSelect(PieceRecord* table) {
   const int32_t piece = table ? pickMarkerPiece(table) : NO_PIECE;
   if (piece == NO_PIECE) {
     pickedPiece = nullptr;

@@ -1,6 +1,9 @@
-// Picking in OpenGL selection mode: the piece under the mouse and the
-// connection point under the mouse. Connection points are made pickable by
-// small cubes, the markers, drawn at every port in selection mode only.
+// The piece under the mouse and the connection point under the mouse.
+// Connection points are made pickable by small cubes, the markers, one at
+// every port. The pickers answer from the model on the CPU with exactly the
+// answers OpenGL selection gives through a one-pixel pick region at the
+// mouse; the selection-mode pickers remain as the reference to check and
+// time them against.
 #pragma once
 
 #include <cstdint>
@@ -13,14 +16,28 @@ extern int32_t mouseX, mouseY;
 extern PieceRecord* pickedPiece;
 extern int32_t pickedPortKind;
 extern float pickedPlace;
+// Depths of the nearest hits of the last pick, as selection hit records
+// store them (0 nearest, 2^32 - 1 farthest): of the piece found (by either
+// picker), and of the marker found by the connection-point pickers.
+extern uint32_t pickedPieceDepth;
+extern uint32_t pickedMarkerDepth;
 
 constexpr int SELECT_BUFFER_ENTRIES = 512;
-constexpr float MARKER_HALF_SIZE = 12.5f;
 
-// Number of the nearest piece under the mouse, or -1.
+// Number of the nearest piece under the mouse, or -1. Needs no GL.
 int32_t pickPiece(PieceRecord* table);
 // Sets pickedPiece (nullptr when nothing is hit) and, on a hit, the port.
+// Needs no GL.
 void pickConnectionPoint(PieceRecord* table);
+
+// The same answers through OpenGL selection mode, in the current context.
+// Pieces are drawn with their display lists, as the view draws them, or
+// with the same triangles and lines issued one by one: Mesa's software
+// driver loses in selection mode the triangles that follow quadrilaterals
+// in a display list (sub-parts with both), which the view shows all the same.
+enum class SelectDrawing { DisplayLists, PlainPrimitives };
+int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing = SelectDrawing::DisplayLists);
+void pickConnectionPointGlSelect(PieceRecord* table);
 
 // One marker cube centred on the current origin.
 void drawMarkerCube();

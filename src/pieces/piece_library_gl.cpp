@@ -5,6 +5,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 unsigned subPartSolidList[SUBPART_COUNT];
@@ -129,6 +131,68 @@ void nameLists(unsigned base) {
 }
 }  // namespace
 
+namespace {
+
+// The simpler lists: [coarse or tiny][kind][solid or edges].
+unsigned simplerLists[2][KIND_COUNT][2];
+BoundingSphere kindSpheres[KIND_COUNT];
+
+void emitFlatFaces(const FlatMesh& mesh) {
+  int open = 0;  // corners of the primitive begun, 0 when none is
+  for (const MeshFace& f : mesh.faces) {
+    if (f.count != open) {
+      if (open) glEnd();
+      glBegin(f.count == 4 ? GL_QUADS : GL_TRIANGLES);
+      open = f.count;
+    }
+    emitFaceNormal(f.p[0], f.p[1], f.p[2]);
+    for (int k = 0; k < f.count; ++k) emitVertex(f.p[k]);
+  }
+  if (open) glEnd();
+}
+
+void emitFlatEdges(const FlatMesh& mesh) {
+  glBegin(GL_LINES);
+  for (const Point3& p : mesh.edges) emitVertex(p);
+  glEnd();
+}
+
+BoundingSphere holdingBoth(const BoundingSphere& a, const BoundingSphere& b) {
+  const float dx = b.centre.x - a.centre.x, dy = b.centre.y - a.centre.y, dz = b.centre.z - a.centre.z;
+  return {a.centre, std::max(a.radius, std::sqrt(dx * dx + dy * dy + dz * dz) + b.radius)};
+}
+
+void compileFlatList(unsigned list, const FlatMesh& mesh, bool edges) {
+  if (!list) return;
+  glNewList(list, GL_COMPILE);
+  if (edges)
+    emitFlatEdges(mesh);
+  else
+    emitFlatFaces(mesh);
+  glEndList();
+}
+
+// Only the simpler meshes are flattened into lists: at full detail the
+// nested lists stay, since a flat one draws a few pixels differently
+// (sub-part corners rounded once more, and edge lines lit by the current
+// normal turned with each sub-part's placement).
+void buildSimplerLists() {
+  for (int k = 0; k < KIND_COUNT; ++k) kindSpheres[k] = sphereAround(kindBounds(k));
+  const unsigned base = glGenLists(4 * KIND_COUNT);
+  for (int d = 0; d < 2; ++d) {
+    const std::vector<FlatMesh> simpler = loadFlatMeshes(d ? MeshDetail::TINY : MeshDetail::COARSE);
+    for (int k = 0; k < KIND_COUNT; ++k) {
+      kindSpheres[k] = holdingBoth(kindSpheres[k], boundingSphereOf(simpler[k]));
+      for (int e = 0; e < 2; ++e) {
+        simplerLists[d][k][e] = base ? base + 4 * k + 2 * d + e : 0;
+        compileFlatList(simplerLists[d][k][e], simpler[k], e);
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void buildPieceLibrary() {
   // Without list names (glGenLists gives 0) every list name stays 0, which
   // glCallList ignores: the pieces are then simply not drawn.
@@ -142,9 +206,25 @@ void buildPieceLibrary() {
       compileKindList(k, kindEdgeList[k], true);
     }
   }
+  buildSimplerLists();
 }
 
-void forgetPieceLibrary() { nameLists(0); }
+void forgetPieceLibrary() {
+  nameLists(0);
+  for (auto& detail : simplerLists)
+    for (auto& lists : detail) lists[0] = lists[1] = 0;
+}
+
+unsigned detailKindList(int kind, MeshDetail detail, bool edges) {
+  if (kind < 0 || kind >= KIND_COUNT) return 0;
+  if (detail == MeshDetail::FULL) return kindList(kind, edges);
+  return simplerLists[detail == MeshDetail::TINY][kind][edges];
+}
+
+BoundingSphere kindBoundingSphere(int kind) {
+  if (kind < 0 || kind >= KIND_COUNT) return {{0.0f, 0.0f, 0.0f}, 0.0f};
+  return kindSpheres[kind];
+}
 
 unsigned kindList(int kind, bool edges) {
   if (kind < 0 || kind >= KIND_COUNT) return 0;

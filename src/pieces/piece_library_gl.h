@@ -4,6 +4,7 @@
 #pragma once
 
 #include "pieces/catalogue.h"
+#include "pieces/flat_mesh.h"
 #include "pieces/piece_file.h"
 
 extern unsigned subPartSolidList[SUBPART_COUNT];
@@ -20,3 +21,11 @@ void forgetPieceLibrary();
 unsigned kindList(int kind, bool edges);
 void emitMesh(const MeshBuffer& buffer, bool edgeMode);
 void compilePieceFile(const char* path, bool edgeMode);
+
+// Each kind's coarse or tiny mesh (pieces/flat_mesh.h) in one flat list per
+// mode, with no nested sub-part list, for pieces seen small; FULL gives the
+// nested kindList. 0 before the build and for a number that is no kind.
+unsigned detailKindList(int kind, MeshDetail detail, bool edges);
+// The sphere holding a kind at every detail, in the kind's frame; radius 0
+// before the build and for a number that is no kind.
+BoundingSphere kindBoundingSphere(int kind);

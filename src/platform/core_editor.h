@@ -1,11 +1,13 @@
 // The script editor as the rest of the program sees it: a multi-line text
-// whose lines are the script's lines, with a selection, a caret and a
-// one-level undo. An Editor is a handle: a table of operations and the state
-// they work on. Two implementations exist, this headless one (tests, fuzzing,
-// command-line modes) and the FLTK widget of the desktop program; both keep
-// the text as UTF-8 and obey the same contract.
+// whose lines are the script's lines, with a selection, a caret, marked lines
+// and an undo history of many levels with redo. An Editor is a handle: a
+// table of operations and the state they work on. Two implementations exist,
+// this headless one (tests, fuzzing, command-line modes) and the FLTK widget
+// of the desktop program; both keep the text as UTF-8, share the undo
+// history below and obey the same contract.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,27 +19,49 @@ struct EditorOps {
   // Drops the selection and puts the caret after the last character.
   void (*selectEnd)(void* state);
   // Replaces the selection (or inserts at the caret); the caret ends after
-  // the new text. With canUndo the change becomes the one to undo, without it
-  // nothing is left to undo.
+  // the new text. With canUndo the change is one step of its own in the undo
+  // history, without it the history is emptied.
   void (*replaceSelection)(void* state, const std::string& utf8, bool canUndo);
   // Typing one character: '\n' starts a new line, '\b' erases the selection
-  // or the character before the caret.
+  // or the character before the caret. Characters typed one after another
+  // make one undo step, up to the next line break (see UndoHistory).
   void (*typeCharacter)(void* state, char c);
-  // Takes back the last undoable change; a second undo puts it back.
+  // Takes back the last step of the history; redo puts back the last step
+  // taken back, until the text changes otherwise. Each does nothing when
+  // there is nothing to take back or put back.
   void (*undo)(void* state);
+  void (*redo)(void* state);
   // Grows by at least one with every change to the text, whoever makes it
   // (these operations, typing, undo); never goes back. Null when the editor
   // cannot tell.
   unsigned long (*changeCount)(void* state);
-  // Lines count from 1, as the compiler's messages number them.
+  // The selection as byte offsets into text(), start <= end; both are the
+  // caret when nothing is selected. select puts the caret at end and scrolls
+  // it into view.
+  void (*selection)(void* state, size_t* start, size_t* end);
+  void (*select)(void* state, size_t start, size_t end);
+  // 1-based line of the caret.
   int (*caretLine)(void* state);
-  // Drops the selection and puts the caret at the start of the line (the
-  // first or last line for a number outside the text), shown.
+  // The caret to the start of a 1-based line (clamped to the text), shown.
   void (*moveCaretToLine)(void* state, int line);
-  // Marks these lines in the margin (the lines of the last compile's
-  // messages); the marks before go.
+  // Lines (1-based) to mark in the margin, replacing the previous marks.
   void (*markLines)(void* state, const std::vector<int>& lines);
 };
+
+// The colours of the script's words: one style letter per byte of text.
+enum EditorStyle : char {
+  STYLE_PLAIN = 'A',
+  STYLE_COMMENT,
+  STYLE_PIECE,      // #8, and the frame marker's words
+  STYLE_REFERENCE,  // %p1, @, and the ports after it
+  STYLE_KEYWORD,    // blocks, functions, conditions, bindings, statements
+  STYLE_VARIABLE,   // $a
+  STYLE_NUMBER,
+};
+// Fills styles[0, length) for one line of text (without its line end), given
+// whether a block comment is open at its start; returns whether one is open
+// at its end.
+using LineStyler = bool (*)(const char* line, size_t length, char* styles, bool inBlockComment);
 
 struct Editor {
   const EditorOps* ops = nullptr;
@@ -52,7 +76,7 @@ inline bool editorExists(const Editor& e) { return e.ops && e.state; }
 // Text crosses these in Windows-1252, the script's own encoding.
 void selectAllText(const Editor& e);
 // Starts a new line at the end of the text and puts the line there, as one
-// undoable change: undoInsertion right after takes both back.
+// undo step: undoInsertion right after takes both back.
 void appendEditorLine(const Editor& e, const std::string& cp1252);
 void undoInsertion(const Editor& e);
 // True while the text has not changed since appendEditorLine last appended
@@ -63,10 +87,16 @@ void forgetAppendedLine(const Editor& e);
 // The editor's change count (see EditorOps), 0 when it cannot tell.
 unsigned long editorChangeCount(const Editor& e);
 void undoEditor(const Editor& e);
-// 0 without an editor.
+void redoEditor(const Editor& e);
+// The caret's line (1-based; 0 without an editor), moving the caret to the
+// start of a line, and the lines marked in the margin (see EditorOps).
 int editorCaretLine(const Editor& e);
 void moveEditorCaretToLine(const Editor& e, int line);
 void markEditorLines(const Editor& e, const std::vector<int>& lines);
+// Selects the next occurrence of a UTF-8 text after the selection (ASCII
+// letters in either case), going on from the start after the end; false when
+// the text has none.
+bool findInEditor(const Editor& e, const std::string& utf8);
 void clearEditorText(const Editor& e);
 // An empty editor has one empty line, as the compiler expects.
 int editorLineCount(const Editor& e);
@@ -81,6 +111,34 @@ void setEditorTextUtf8(const Editor& e, const std::string& utf8);
 
 // Splits at '\n'; "" gives one empty line.
 std::vector<std::string> splitLines(const std::string& text);
+
+// The undo history both editors keep: steps of replaced text, the newest
+// last. A typed character joins the step before when that step was typed
+// too and ends where the character goes (or, for an erased one, starts where
+// it ends); a line break typed starts a step of its own. The history holds
+// at most maxHistoryBytes of text (the newest step is always kept).
+struct TextChange {
+  size_t position = 0;
+  std::string removed, inserted;
+  bool typed = false;
+};
+struct UndoHistory {
+  std::vector<TextChange> undone, redone;  // undone: the steps undo takes back
+  size_t bytes = 0;
+  bool joinable = false;  // the last step may take the next typed character
+};
+constexpr size_t maxHistoryBytes = 16u << 20;
+// A change made to the text: a step, or part of the last one; redo is lost.
+void recordChange(UndoHistory& h, TextChange change);
+void clearHistory(UndoHistory& h);
+// The next typed character begins a new step (the caret moved, or an
+// operation came between).
+inline void closeStep(UndoHistory& h) { h.joinable = false; }
+// The step to take back (or put back), moved to the other list; false when
+// there is none. Replacing [position, position + inserted) by removed undoes
+// it, and the reverse redoes it.
+bool takeUndoStep(UndoHistory& h, TextChange* step);
+bool takeRedoStep(UndoHistory& h, TextChange* step);
 
 // A headless editor; destroy it with destroyHeadlessEditor.
 Editor makeHeadlessEditor();

@@ -3,6 +3,7 @@
 namespace {
 bool quitPosted = false;
 int quitCode = 0;
+bool redrawRequested = true;
 }  // namespace
 
 void postQuitMessage(int exitCode) {
@@ -16,3 +17,11 @@ bool quitMessagePosted(int* exitCode) {
 }
 
 void clearQuitMessage() { quitPosted = false; }
+
+void requestRedraw() { redrawRequested = true; }
+
+bool takeRedrawRequest() {
+  const bool requested = redrawRequested;
+  redrawRequested = false;
+  return requested;
+}

@@ -105,6 +105,14 @@ void postQuitMessage(int exitCode);
 bool quitMessagePosted(int* exitCode = nullptr);
 void clearQuitMessage();
 
+// The view is drawn only when something may have changed. Every message a
+// window procedure receives, every toolkit event and every expose asks for a
+// frame; so must any change that comes from no event (a compile, a key
+// binding). The request is set at start, so the first pass draws.
+void requestRedraw();
+// True once for every run of requests, which it clears.
+bool takeRedrawRequest();
+
 constexpr uint16_t loWord(uintptr_t v) { return uint16_t(v & 0xFFFF); }
 constexpr uint16_t hiWord(uintptr_t v) { return uint16_t((v >> 16) & 0xFFFF); }
 constexpr intptr_t makeLParam(int low, int high) {

@@ -24,10 +24,17 @@ enum class RecoveryAnswer { Restore, Drop, Later };
 // box leaves the choice for later. Logged like a message.
 RecoveryAnswer askRecoveryQuestion(const char* text, const char* caption);
 
-// The two filters of the document dialogs, no proposed name; for saving, a
-// name typed without an extension gets ".txt" and an existing file needs a
-// confirmation. False when cancelled.
-bool chooseDocumentFileName(bool forSaving, std::string* path);
+// The two filters of the document dialogs, opened in the folder of the
+// current document's path (when it has one) with its name proposed for
+// saving; for saving, a name typed without an extension gets ".txt" and an
+// existing file needs a confirmation. False when cancelled.
+bool chooseDocumentFileName(bool forSaving, const std::string& current, std::string* path);
+
+// The "Rechercher" box beside the program: a text field and "Suivant",
+// which calls findNext with the text (UTF-8); the box says when it found
+// nothing. It stays open, without holding the program, until closed;
+// showing it again brings it forward.
+void showFindBox(bool (*findNext)(const std::string& utf8));
 
 // Shows (or updates) the progress window of a compile; false once the user
 // asked to stop. finished closes it.

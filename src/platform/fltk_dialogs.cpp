@@ -11,6 +11,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -228,6 +230,45 @@ void openProgressWindow() {
   progress.stopRequested = false;
 }
 
+// The find box: it stays open beside the program, whose loop handles its
+// events.
+struct FindBox {
+  std::unique_ptr<Fl_Window> window;
+  Fl_Input* input = nullptr;
+  Fl_Box* status = nullptr;
+  bool (*findNext)(const std::string&) = nullptr;
+  KeyboardFocus focus;
+};
+FindBox findBox;
+
+void findNextPressed(Fl_Widget*, void*) {
+  const bool found = findBox.findNext && findBox.findNext(findBox.input->value());
+  findBox.status->label(found || !*findBox.input->value() ? "" : "Texte introuvable.");
+  findBox.window->redraw();
+}
+
+void findBoxClosing(Fl_Widget*, void*) {
+  findBox.window->hide();
+  giveKeyboardFocusBack(findBox.focus);
+}
+
+void makeFindBox() {
+  constexpr int width = 380, height = 2 * margin + 2 * buttonHeight + margin;
+  findBox.window = std::make_unique<Fl_Window>((Fl::w() - width) / 2, (Fl::h() - height) / 3, width, height);
+  findBox.window->copy_label("Rechercher");
+  findBox.input = new Fl_Input(margin + 95, margin, width - 2 * margin - 95, buttonHeight, "Rechercher :");
+  const int row = 2 * margin + buttonHeight;
+  findBox.status = new Fl_Box(margin, row, width - 4 * margin - 2 * buttonWidth, buttonHeight);
+  findBox.status->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  Fl_Button* next = new Fl_Return_Button(width - 2 * (margin + buttonWidth), row, buttonWidth, buttonHeight, "Suivant");
+  next->callback(findNextPressed);
+  Fl_Button* close = new Fl_Button(width - margin - buttonWidth, row, buttonWidth, buttonHeight, "Fermer");
+  close->callback(findBoxClosing);
+  findBox.window->end();
+  findBox.window->callback(findBoxClosing);
+  findBox.window->set_non_modal();
+}
+
 void messageBox(const char* text, const char* caption, MessageIcon icon) {
   runModalBox(text, caption ? caption : "", icon, {"OK"}, 0);
 }
@@ -261,11 +302,18 @@ RecoveryAnswer askRecoveryQuestion(const char* text, const char* caption) {
   }
 }
 
-bool chooseDocumentFileName(bool forSaving, std::string* path) {
+bool chooseDocumentFileName(bool forSaving, const std::string& current, std::string* path) {
   Fl_Native_File_Chooser chooser;
   chooser.type(forSaving ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
   chooser.filter("Fichiers Vexo et Text (*.vxo)\t*.{vxo,txt}\nTous les fichiers (*.*)\t*");
   chooser.filter_value(0);
+  // The current document's folder (else the working folder), and its name
+  // proposed for saving.
+  std::error_code error;
+  const std::filesystem::path document = std::filesystem::absolute(current.empty() ? "sans titre.vxo" : current, error);
+  const std::string folder = document.parent_path().string(), name = document.filename().string();
+  if (!error) chooser.directory(folder.c_str());
+  if (!error && forSaving) chooser.preset_file(name.c_str());
   if (forSaving) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
   const int result = chooser.show();
   releaseKeysNoLongerHeld();
@@ -279,6 +327,16 @@ bool chooseDocumentFileName(bool forSaving, std::string* path) {
   }
   *path = chosen;
   return true;
+}
+
+void showFindBox(bool (*findNext)(const std::string& utf8)) {
+  if (!findBox.window) makeFindBox();
+  findBox.findNext = findNext;
+  findBox.status->label("");
+  if (!findBox.window->shown()) findBox.focus = takeKeyboardFocus(*findBox.window);
+  findBox.window->show();
+  Fl::focus(findBox.input);
+  findBox.input->position(findBox.input->size(), 0);  // all selected: typing replaces it
 }
 
 bool showCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished) {

@@ -1,209 +1,270 @@
-// The Editor operations on an Fl_Text_Editor. FLTK's buffer merges adjacent
-// insertions into one undo step; an undoable replacement first forgets the
-// previous step so that undo takes back exactly that replacement, which is
-// what undoing an inserted line relies on.
+// The Editor operations on the ScriptEditor widget. Every change of the text
+// reaches textChanged, whoever makes it (the operations, the user's typing,
+// pasting, undo): there the history records it, the change count grows and
+// the changed lines are coloured anew.
 #include "platform/fltk_editor.h"
 
-#include <FL/Fl_Text_Buffer.H>
-#include <FL/Fl_Text_Editor.H>
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
-#include <memory>
-#include <vector>
+#include <string>
 
 namespace {
-Fl_Text_Editor* widgetOf(void* state) { return static_cast<Fl_Text_Editor*>(state); }
-Fl_Text_Buffer* bufferOf(void* state) { return widgetOf(state)->buffer(); }
+constexpr Fl_Font textFont = FL_COURIER;
+constexpr Fl_Fontsize textSize = 14;
 
-void forgetUndo(Fl_Text_Buffer* buffer) {
-  buffer->canUndo(0);
-  buffer->canUndo(1);
-}
+// One entry per EditorStyle letter, from STYLE_PLAIN on.
+const Fl_Text_Display::Style_Table_Entry styleTable[] = {
+    {FL_BLACK, textFont, textSize, 0},                                  // plain
+    {fl_rgb_color(110, 110, 110), FL_COURIER_ITALIC, textSize, 0},      // comment
+    {fl_rgb_color(0, 60, 190), FL_COURIER_BOLD, textSize, 0},           // piece
+    {fl_rgb_color(150, 0, 150), textFont, textSize, 0},                 // reference and port
+    {fl_rgb_color(170, 40, 0), FL_COURIER_BOLD, textSize, 0},           // keyword
+    {fl_rgb_color(0, 120, 120), textFont, textSize, 0},                 // variable
+    {fl_rgb_color(170, 100, 0), textFont, textSize, 0},                 // number
+};
 
-void moveCaret(void* state, int position) {
-  widgetOf(state)->insert_position(position);
-  widgetOf(state)->show_insert_position();
-}
+// One count for every FLTK editor: a change in any of them counts for all,
+// which only makes "unchanged since" answer no more often.
+unsigned long textChanges = 0;
 
-std::string fltkText(void* state) {
-  char* text = bufferOf(state)->text();
+std::string textRange(Fl_Text_Buffer* buffer, int start, int end) {
+  char* text = buffer->text_range(start, end);
   std::string result = text ? text : "";
   std::free(text);
   return result;
 }
 
+bool oneCharacter(const std::string& s) { return !s.empty() && s.size() == size_t(fl_utf8len1(s[0])); }
+}  // namespace
+
+ScriptEditor::ScriptEditor(int x, int y, int width, int height) : Fl_Text_Editor(x, y, width, height) {
+  ScriptEditorBuffers::text->canUndo(0);  // the history below serves instead
+  buffer(ScriptEditorBuffers::text.get());
+  highlight_data(styles.get(), styleTable, int(sizeof styleTable / sizeof styleTable[0]), STYLE_PLAIN, nullptr,
+                 nullptr);
+  buffer()->add_modify_callback(textChanged, this);
+  textfont(textFont);
+  textsize(textSize);
+  linenumber_font(textFont);
+  linenumber_size(textSize - 2);
+  linenumber_fgcolor(fl_rgb_color(120, 120, 120));
+  linenumber_bgcolor(fl_rgb_color(236, 236, 236));
+  fitLineNumbers();
+}
+
+ScriptEditor::~ScriptEditor() { buffer()->remove_modify_callback(textChanged, this); }
+
+void ScriptEditor::setStyler(LineStyler newStyler) {
+  styler = newStyler;
+  restyle(0, buffer()->length());
+}
+
+void ScriptEditor::textChanged(int position, int inserted, int deleted, int, const char* deletedText, void* self) {
+  if (!inserted && !deleted) return;  // a change of the selection only
+  ScriptEditor& editor = *static_cast<ScriptEditor*>(self);
+  ++textChanges;
+  if (deleted) editor.styles->remove(position, position + deleted);
+  if (inserted) editor.styles->insert(position, std::string(size_t(inserted), char(STYLE_PLAIN)).c_str());
+  editor.restyle(position, position + inserted);
+  editor.fitLineNumbers();
+  if (editor.replaying) return;
+  TextChange change{size_t(position), deletedText ? std::string(deletedText, size_t(deleted)) : std::string(),
+                    textRange(editor.buffer(), position, position + inserted), false};
+  change.typed = !editor.operation && (change.inserted.empty() || oneCharacter(change.inserted));
+  recordChange(editor.history, std::move(change));
+}
+
+// Lines are coloured from the one holding `from` on, each starting inside a
+// block comment when the line end before it is coloured as a comment; past
+// changedEnd, the first line whose end keeps its colour ends the work.
+void ScriptEditor::restyle(int from, int changedEnd) {
+  Fl_Text_Buffer* text = buffer();
+  const int start = text->line_start(from);
+  bool inComment = start > 0 && styles->byte_at(start - 1) == STYLE_COMMENT;
+  std::string out;
+  int lineStart = start, stop = text->length();
+  for (;;) {
+    const int lineEnd = text->line_end(lineStart);
+    const std::string line = textRange(text, lineStart, lineEnd);
+    std::string lineStyles(line.size(), char(STYLE_PLAIN));
+    inComment = styler && styler(line.data(), line.size(), lineStyles.data(), inComment);
+    out += lineStyles;
+    if (lineEnd >= text->length()) break;
+    const char newline = inComment ? STYLE_COMMENT : STYLE_PLAIN;
+    const bool unchanged = styles->byte_at(lineEnd) == newline;
+    out += newline;
+    lineStart = lineEnd + 1;
+    if (unchanged && lineStart > changedEnd) {
+      stop = lineStart;
+      break;
+    }
+  }
+  styles->replace(start, stop, out.c_str());
+  redisplay_range(start, stop);
+}
+
+// Wide enough for the largest line number and a little space.
+void ScriptEditor::fitLineNumbers() {
+  int digits = 1;
+  for (int lines = mNBufferLines + 1; lines >= 10; lines /= 10) ++digits;  // kept by the display
+  if (digits < 3) digits = 3;
+  if (digits == numberDigits) return;
+  numberDigits = digits;
+  fl_font(linenumber_font(), linenumber_size());
+  linenumber_width(int(fl_width("0") * digits) + 12);
+  redraw();
+}
+
+void ScriptEditor::draw() {
+  Fl_Text_Editor::draw();
+  drawMarks();
+}
+
+// A marked line's number, white on red in the margin.
+void ScriptEditor::drawMarks() {
+  if (markedLines.empty() || linenumber_width() <= 0) return;
+  const int left = x() + Fl::box_dx(box()), width = linenumber_width();
+  fl_push_clip(left, text_area.y, width, text_area.h);
+  fl_font(linenumber_font(), linenumber_size());
+  for (int line : markedLines) {
+    if (line < 1 || line > mNBufferLines + 1) continue;
+    int px = 0, py = 0;
+    if (!position_to_xy(buffer()->skip_lines(0, line - 1), &px, &py)) continue;
+    fl_color(fl_rgb_color(200, 30, 30));
+    fl_rectf(left, py, width, mMaxsize);
+    fl_color(FL_WHITE);
+    fl_draw(std::to_string(line).c_str(), left, py, width - 4, mMaxsize, FL_ALIGN_RIGHT);
+  }
+  fl_pop_clip();
+}
+
+// ------------------------------------------------------------ operations
+
+namespace {
+ScriptEditor& widgetOf(void* state) { return *static_cast<ScriptEditor*>(state); }
+Fl_Text_Buffer* bufferOf(void* state) { return widgetOf(state).buffer(); }
+
+void moveCaret(void* state, int position) {
+  widgetOf(state).insert_position(position);
+  widgetOf(state).show_insert_position();
+}
+
+// A change made by an operation rather than typed.
+template <typename Change>
+void asOperation(void* state, Change change) {
+  widgetOf(state).operation = true;
+  change();
+  widgetOf(state).operation = false;
+}
+
+std::string fltkText(void* state) { return textRange(bufferOf(state), 0, bufferOf(state)->length()); }
+
 void fltkSetText(void* state, const std::string& utf8) {
-  Fl_Text_Buffer* buffer = bufferOf(state);
-  buffer->text(utf8.c_str());
-  forgetUndo(buffer);
+  bufferOf(state)->text(utf8.c_str());
+  clearHistory(widgetOf(state).history);
   moveCaret(state, 0);
 }
 
-void fltkSelectAll(void* state) {
-  Fl_Text_Buffer* buffer = bufferOf(state);
-  buffer->select(0, buffer->length());
-  widgetOf(state)->insert_position(buffer->length());
+void fltkSelection(void* state, size_t* start, size_t* end) {
+  int s = 0, e = 0;
+  if (!bufferOf(state)->selection_position(&s, &e) || s == e) s = e = widgetOf(state).insert_position();
+  *start = size_t(s);
+  *end = size_t(e);
 }
+
+void fltkSelect(void* state, size_t start, size_t end) {
+  const int length = bufferOf(state)->length();
+  const int s = std::min(int(start), length), e = std::min(std::max(int(start), int(end)), length);
+  if (s == e)
+    bufferOf(state)->unselect();
+  else
+    bufferOf(state)->select(s, e);
+  moveCaret(state, e);
+  closeStep(widgetOf(state).history);
+}
+
+void fltkSelectAll(void* state) { fltkSelect(state, 0, size_t(bufferOf(state)->length())); }
 
 void fltkSelectEnd(void* state) {
-  bufferOf(state)->unselect();
-  moveCaret(state, bufferOf(state)->length());
-}
-
-// Replaces the selection, or inserts at the caret; returns the caret after it.
-int replaceAtCaret(void* state, const std::string& utf8) {
-  Fl_Text_Buffer* buffer = bufferOf(state);
-  int start, end;
-  if (buffer->selection_position(&start, &end) && start != end) {
-    buffer->replace(start, end, utf8.c_str());
-  } else {
-    start = widgetOf(state)->insert_position();
-    buffer->insert(start, utf8.c_str());
-  }
-  buffer->unselect();
-  return start + int(utf8.size());
+  const size_t end = size_t(bufferOf(state)->length());
+  fltkSelect(state, end, end);
 }
 
 void fltkReplaceSelection(void* state, const std::string& utf8, bool canUndo) {
-  Fl_Text_Buffer* buffer = bufferOf(state);
-  buffer->canUndo(0);
-  if (canUndo) buffer->canUndo(1);
-  const int caret = replaceAtCaret(state, utf8);
-  buffer->canUndo(1);
-  moveCaret(state, caret);
+  size_t start, end;
+  fltkSelection(state, &start, &end);
+  asOperation(state, [&] { bufferOf(state)->replace(int(start), int(end), utf8.c_str()); });
+  bufferOf(state)->unselect();
+  if (!canUndo) clearHistory(widgetOf(state).history);
+  moveCaret(state, int(start + utf8.size()));
 }
 
+// As the widget does it: a selection is erased first, then the character
+// goes in its place.
 void fltkType(void* state, char c) {
   Fl_Text_Buffer* buffer = bufferOf(state);
-  if (c != '\b') {
-    moveCaret(state, replaceAtCaret(state, std::string(1, c)));
-    return;
+  size_t start, end;
+  fltkSelection(state, &start, &end);
+  buffer->unselect();
+  if (start != end) {
+    buffer->remove(int(start), int(end));
+  } else if (c == '\b' && start > 0) {
+    start = size_t(buffer->prev_char(int(start)));
+    buffer->remove(int(start), int(end));
   }
-  int start, end;
-  if (buffer->selection_position(&start, &end) && start != end) {
-    buffer->remove(start, end);
-    buffer->unselect();
-    moveCaret(state, start);
-    return;
-  }
-  const int caret = widgetOf(state)->insert_position();
-  if (caret <= 0) return;
-  const int previous = buffer->prev_char(caret);
-  buffer->remove(previous, caret);
-  moveCaret(state, previous);
+  if (c != '\b') buffer->insert(int(start), std::string(1, c).c_str()), ++start;
+  moveCaret(state, int(start));
+}
+
+void replay(void* state, size_t position, size_t length, const std::string& with) {
+  ScriptEditor& widget = widgetOf(state);
+  widget.replaying = true;
+  widget.buffer()->replace(int(position), int(position + length), with.c_str());
+  widget.replaying = false;
+  widget.buffer()->unselect();
+  moveCaret(state, int(position + with.size()));
 }
 
 void fltkUndo(void* state) {
-  int caret = 0;
-  if (bufferOf(state)->undo(&caret)) moveCaret(state, caret);
+  TextChange step;
+  if (takeUndoStep(widgetOf(state).history, &step)) replay(state, step.position, step.inserted.size(), step.removed);
 }
 
-// One count for every FLTK editor: a change in any of them counts for all,
-// which only makes "unchanged since" answer no more often. Kept outside the
-// buffers, so a buffer deleted without notice leaves nothing dangling.
-unsigned long textChanges = 0;
-
-void countTextChange(int, int inserted, int deleted, int, const char*, void*) {
-  // Selection changes come through here too, without text.
-  if (inserted || deleted) ++textChanges;
+void fltkRedo(void* state) {
+  TextChange step;
+  if (takeRedoStep(widgetOf(state).history, &step)) replay(state, step.position, step.removed.size(), step.inserted);
 }
 
 unsigned long fltkChangeCount(void*) { return textChanges; }
 
-// Counting lines walks the text: the answer is kept until the text or the
-// caret changes, as the main loop asks every frame.
-struct CaretLineCache {
-  const void* state = nullptr;
-  unsigned long changes = 0;
-  int position = -1, line = 0;
-};
-CaretLineCache caretLineCache;
-
 int fltkCaretLine(void* state) {
-  const int position = widgetOf(state)->insert_position();
-  CaretLineCache& c = caretLineCache;
-  if (c.state != state || c.changes != textChanges || c.position != position)
-    c = {state, textChanges, position, 1 + bufferOf(state)->count_lines(0, position)};
-  return c.line;
+  return bufferOf(state)->count_lines(0, widgetOf(state).insert_position()) + 1;
 }
 
 void fltkMoveCaretToLine(void* state, int line) {
   Fl_Text_Buffer* buffer = bufferOf(state);
-  buffer->unselect();
-  moveCaret(state, buffer->skip_lines(0, line > 1 ? line - 1 : 0));
-}
-
-// Marked lines are drawn in bold red through a style buffer ('A' plain, 'B'
-// marked) that follows every change of the text.
-struct LineMarks {
-  Fl_Text_Buffer styles;
-  Fl_Text_Display::Style_Table_Entry table[2];
-};
-std::map<Fl_Text_Editor*, std::unique_ptr<LineMarks>> lineMarks;
-// The marks of editors that went: their widget may still point at the style
-// buffer until FLTK deletes it, and FLTK offers no way to take it back.
-std::vector<std::unique_ptr<LineMarks>> retiredMarks;
-
-void followTextChange(int position, int inserted, int deleted, int, const char*, void* marks) {
-  Fl_Text_Buffer& styles = static_cast<LineMarks*>(marks)->styles;
-  if (deleted) styles.remove(position, position + deleted);
-  if (inserted) styles.insert(position, std::string(size_t(inserted), 'A').c_str());
-}
-
-LineMarks* marksOf(Fl_Text_Editor* widget) {
-  std::unique_ptr<LineMarks>& owned = lineMarks[widget];
-  if (owned) return owned.get();
-  owned = std::make_unique<LineMarks>();
-  LineMarks* marks = owned.get();
-  marks->table[0] = {FL_FOREGROUND_COLOR, widget->textfont(), widget->textsize(), 0};
-  marks->table[1] = {FL_RED, Fl_Font(widget->textfont() | FL_BOLD), widget->textsize(), 0};
-  widget->buffer()->add_modify_callback(followTextChange, marks);
-  widget->highlight_data(&marks->styles, marks->table, 2, 'A', nullptr, nullptr);
-  return marks;
+  const int lines = buffer->count_lines(0, buffer->length()) + 1;
+  const int position = buffer->skip_lines(0, std::clamp(line, 1, lines) - 1);
+  fltkSelect(state, size_t(position), size_t(position));
 }
 
 void fltkMarkLines(void* state, const std::vector<int>& lines) {
-  Fl_Text_Buffer* buffer = bufferOf(state);
-  if (lines.empty() && !lineMarks.count(widgetOf(state))) return;
-  std::string styles(size_t(buffer->length()), 'A');
-  std::vector<int> sorted = lines;
-  std::sort(sorted.begin(), sorted.end());
-  int start = 0, startLine = 1;  // walked forward once, however many lines
-  for (int line : sorted) {
-    if (line < startLine) continue;
-    start = buffer->skip_lines(start, line - startLine);
-    startLine = line;
-    const int end = buffer->line_end(start);
-    for (int i = start; i < end && i < int(styles.size()); ++i) styles[size_t(i)] = 'B';
-  }
-  marksOf(widgetOf(state))->styles.text(styles.c_str());
-  widgetOf(state)->redraw();
+  widgetOf(state).markedLines = lines;
+  widgetOf(state).redraw();
 }
 
-void forgetLineMarks(Fl_Text_Editor* widget) {
-  const auto found = lineMarks.find(widget);
-  if (found == lineMarks.end()) return;
-  if (widget->buffer()) widget->buffer()->remove_modify_callback(followTextChange, found->second.get());
-  retiredMarks.push_back(std::move(found->second));
-  lineMarks.erase(found);
-}
-
-const EditorOps fltkOps = {fltkText,  fltkSetText,          fltkSelectAll, fltkSelectEnd,
-                           fltkReplaceSelection, fltkType, fltkUndo,  fltkChangeCount,
-                           fltkCaretLine, fltkMoveCaretToLine, fltkMarkLines};
+const EditorOps fltkOps = {fltkText,        fltkSetText,    fltkSelectAll,      fltkSelectEnd,
+                           fltkReplaceSelection, fltkType,  fltkUndo,           fltkRedo,
+                           fltkChangeCount, fltkSelection,  fltkSelect,         fltkCaretLine,
+                           fltkMoveCaretToLine,  fltkMarkLines};
 }  // namespace
 
-Editor makeFltkEditor(Fl_Text_Editor* widget) {
-  // The user's typing reaches the buffer directly; only its callback sees it.
-  // (A second handle on the same widget counts each change twice: harmless.)
-  widget->buffer()->add_modify_callback(countTextChange, nullptr);
-  return Editor{&fltkOps, widget};
-}
+Editor makeFltkEditor(ScriptEditor* widget) { return Editor{&fltkOps, widget}; }
 
 void destroyFltkEditor(Editor& editor) {
   forgetAppendedLine(editor);
-  if (editor.ops == &fltkOps) forgetLineMarks(widgetOf(editor.state));
   editor = Editor{};
 }

@@ -5,6 +5,7 @@
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Hold_Browser.H>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/fltk_widgets.h"
@@ -75,13 +76,17 @@ void pickMessageListItem(WindowHandle list, int index) {
   if (MessageListWidget* widget = listOf(list)) widget->pick(index + 1);
 }
 
+// Outside the panes the user resizes: the bar keeps its height and stays at
+// the bottom as the window changes size.
 WindowHandle createStatusBar(WindowHandle parent, int x, int y, int width, int height) {
   int top = 0;
-  Fl_Group* group = fltkClientGroup(parent, &top);
-  if (!group) return nullptr;
-  group->begin();
+  Fl_Group* panes = fltkClientGroup(parent, &top);
+  Fl_Group* window = fltkWidgetOf(parent) ? fltkWidgetOf(parent)->as_group() : nullptr;
+  if (!panes || !window) return nullptr;
+  if (panes != window) panes->resize(panes->x(), panes->y(), panes->w(), std::max(0, panes->h() - height));
+  window->begin();
   Fl_Box* bar = new Fl_Box(FL_THIN_DOWN_BOX, x, y + top, width, height, nullptr);
-  group->end();
+  window->end();
   bar->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
   bar->labelsize(12);
   return adoptFltkWidget(parent, bar);

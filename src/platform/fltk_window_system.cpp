@@ -3,20 +3,22 @@
 // FLTK's events into the program's window messages: keys with virtual-key
 // codes, buttons, mouse moves with button flags, the wheel, size changes and
 // menu commands. FLTK's own key handling is kept out of the way: Escape does
-// not close the main window, and the 3-D view takes every key it is given.
+// not close the main window, and the 3-D view takes every key it is given
+// but the menu's. The main window's client area is an Fl_Tile of panes.
 #include "platform/window_system.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Gl_Window.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Menu_Bar.H>
-#include <FL/Fl_Text_Buffer.H>
-#include <FL/Fl_Text_Editor.H>
+#include <FL/Fl_Tile.H>
 #include <FL/x.H>
 #include <GL/glx.h>
 #include <X11/XKBlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <cstring>
 #include <vector>
@@ -30,6 +32,8 @@ struct PlatformWindow {
   PlatformWindow* parent = nullptr;
   std::vector<PlatformWindow*> children;
   int top = 0;  // height of the menu bar above the client area
+  Fl_Menu_Bar* menuBar = nullptr;  // of a main window
+  Fl_Group* panes = nullptr;       // of a main window: its client area
   Editor editor;
 };
 
@@ -128,6 +132,27 @@ bool deliverKey(PlatformWindow* w, bool down, bool system) {
   return true;
 }
 
+// Alt with the access key of one of the menus, in either case (as FLTK
+// tries it).
+bool isMenuAccessKey(const Fl_Menu_Item* menu) {
+  if (!(Fl::event_state() & FL_ALT) || Fl::event_length() != 1) return false;
+  const int typed = std::tolower(static_cast<unsigned char>(Fl::event_text()[0]));
+  for (const Fl_Menu_Item* m = menu; m && m->text; m = m->next()) {
+    const unsigned key = Fl_Widget::label_shortcut(m->text);
+    if (key < 128 && std::tolower(int(key)) == typed) return true;
+  }
+  return false;
+}
+
+// The menu bar of the window's main window would take this key: one of its
+// shortcuts, or a menu's access key.
+bool menuTakesKey(PlatformWindow* w) {
+  while (w && w->parent) w = w->parent;
+  if (!w || !w->menuBar || !w->menuBar->menu()) return false;
+  const Fl_Menu_Item* menu = w->menuBar->menu();
+  return menu->test_shortcut() || isMenuAccessKey(menu);
+}
+
 uintptr_t mouseFlags() {
   const int state = Fl::event_state();
   uintptr_t flags = 0;
@@ -168,7 +193,8 @@ class MainWindowWidget : public Fl_Double_Window {
     switch (event) {
       case FL_KEYBOARD:
         // Alt combinations and F10 belong to the menu bar, as system keys.
-        if (hasFocus && !(Fl::event_state() & FL_ALT) && Fl::event_key() != FL_F + 10 && deliverKey(window, true, false))
+        if (hasFocus && !(Fl::event_state() & FL_ALT) && Fl::event_key() != FL_F + 10 && !menuTakesKey(window) &&
+            deliverKey(window, true, false))
           return 1;
         break;
       case FL_KEYUP:
@@ -241,6 +267,8 @@ class GlViewWidget : public Fl_Gl_Window {
       case FL_ENTER:
       case FL_LEAVE: return 1;
       case FL_KEYBOARD:
+        if (menuTakesKey(window)) return 0;
+        [[fallthrough]];
       case FL_KEYUP:
         deliverKey(window, event == FL_KEYBOARD, Fl::event_state() & FL_ALT);
         return 1;
@@ -266,9 +294,10 @@ class GlViewWidget : public Fl_Gl_Window {
     if (sized) send(window, WM_SIZE, 0, makeLParam(width, height));
   }
 
-  // The program's main loop draws continuously; FLTK's own redraws would
-  // only show a stale back buffer.
-  void flush() override {}
+  // The program's main loop draws the view; FLTK's own redraws would only
+  // show a stale back buffer. A damaged view (exposed, resized) asks the
+  // loop for a frame instead.
+  void flush() override { requestRedraw(); }
   void draw() override {}
 
  private:
@@ -277,6 +306,46 @@ class GlViewWidget : public Fl_Gl_Window {
   }
   PlatformWindow* window;
 };
+
+// F1 to F12 and Escape go to the parent window as if it had the keys; the
+// menu's keys go to the menu; the rest edit the text.
+class EditorControlWidget : public ScriptEditor {
+ public:
+  EditorControlWidget(PlatformWindow* w, int x, int y, int width, int height)
+      : ScriptEditor(x, y, width, height), window(w) {}
+
+  int handle(int event) override {
+    if ((event == FL_KEYBOARD || event == FL_KEYUP) && isParentKey() &&
+        deliverKey(window->parent, event == FL_KEYBOARD, false))
+      return 1;
+    if (event == FL_KEYBOARD && menuTakesKey(window)) return 0;
+    return ScriptEditor::handle(event);
+  }
+
+ private:
+  static bool isParentKey() {
+    const int key = Fl::event_key();
+    return !(Fl::event_state() & FL_ALT) && ((key >= FL_F + 1 && key <= FL_F + 12) || key == FL_Escape);
+  }
+  PlatformWindow* window;
+};
+
+int fltkShortcut(int shortcut) {
+  return (shortcut & 0xFFFF) | (shortcut & SHORTCUT_CTRL ? FL_CTRL : 0) | (shortcut & SHORTCUT_SHIFT ? FL_SHIFT : 0);
+}
+
+// The client area: panes side by side that the user resizes by dragging
+// their borders. Each keeps its size when the window grows, but the one
+// that reaches the right edge (the view); none gets narrower than minPane.
+Fl_Tile* makePanes(int y, int width, int height) {
+  constexpr int minPane = 120;
+  Fl_Tile* tile = new Fl_Tile(0, y, width, height);
+  Fl_Box* limits = new Fl_Box(minPane, y, width - 2 * minPane, height);
+  limits->box(FL_NO_BOX);
+  tile->resizable(limits);
+  tile->end();
+  return tile;
+}
 
 void menuChosen(Fl_Widget* menuBar, void* command) {
   PlatformWindow* w = static_cast<PlatformWindow*>(menuBar->user_data());
@@ -290,11 +359,19 @@ void mainWindowClosing(Fl_Widget*, void* data) {
   send(static_cast<PlatformWindow*>(data), WM_CLOSE, 0, 0);
 }
 
+// Every event of any of the program's windows, the editor's and the menus'
+// included, may change what the view shows: the loop draws again.
+int dispatchAndAskForFrame(int event, Fl_Window* window) {
+  requestRedraw();
+  return Fl::handle_(event, window);
+}
+
 void openDisplayOnce() {
   static bool opened = false;
   if (opened) return;
   opened = true;
   fl_open_display();
+  Fl::event_dispatch(dispatchAndAskForFrame);
   // A held key then repeats as key-downs only, without key-ups in between.
   Bool supported = False;
   XkbSetDetectableAutoRepeat(fl_display, True, &supported);
@@ -334,7 +411,10 @@ void forget(PlatformWindow* w) {
     if (held.window == w) held = {};
 }
 
-Fl_Group* groupOf(PlatformWindow* parent) { return parent && parent->widget ? parent->widget->as_group() : nullptr; }
+Fl_Group* groupOf(PlatformWindow* parent) {
+  if (parent && parent->panes) return parent->panes;
+  return parent && parent->widget ? parent->widget->as_group() : nullptr;
+}
 }  // namespace
 
 // ------------------------------------------------------------ interface
@@ -350,7 +430,11 @@ WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, 
   Fl_Menu_Bar* bar = new Fl_Menu_Bar(0, 0, clientWidth, w->top);
   bar->user_data(w);
   for (int i = 0; i < menuCount; ++i)
-    bar->add(menu[i].path, 0, menuChosen, reinterpret_cast<void*>(intptr_t(menu[i].command)));
+    bar->add(menu[i].path, fltkShortcut(menu[i].shortcut), menuChosen,
+             reinterpret_cast<void*>(intptr_t(menu[i].command)), menu[i].hidden ? FL_MENU_INVISIBLE : 0);
+  w->menuBar = bar;
+  w->panes = makePanes(w->top, clientWidth, clientHeight);
+  widget->resizable(w->panes);
   widget->callback(mainWindowClosing, w);
   widget->size_range(500, 200);  // the view keeps some width beside the editor
   widget->end();
@@ -363,9 +447,8 @@ WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, i
   if (!group) return nullptr;
   PlatformWindow* w = new PlatformWindow;
   group->begin();
-  Fl_Text_Editor* editor = new Fl_Text_Editor(x, y + parent->top, width, height);
+  EditorControlWidget* editor = new EditorControlWidget(w, x, y + parent->top, width, height);
   group->end();
-  editor->buffer(new Fl_Text_Buffer);
   editor->box(FL_DOWN_FRAME);
   w->widget = editor;
   w->editor = makeFltkEditor(editor);
@@ -375,6 +458,10 @@ WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, i
 
 Editor editorOfControl(WindowHandle control) { return control ? control->editor : Editor{}; }
 
+void setEditorStyler(WindowHandle control, LineStyler styler) {
+  if (control && control->widget) static_cast<ScriptEditor*>(control->widget)->setStyler(styler);
+}
+
 WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, int y, int width, int height,
                                  WindowProc proc, GlWindowFailure* failure) {
   Fl_Group* group = groupOf(parent);
@@ -382,10 +469,18 @@ WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, 
   if (!group) return nullptr;
   PlatformWindow* w = new PlatformWindow;
   w->proc = proc;
+  // The view's pane: the divider, then the view. A press on the divider
+  // (or on the border of the pane left of it) drags it, and never reaches
+  // the view.
   group->begin();
+  Fl_Group* pane = new Fl_Group(x - viewDividerWidth, y + parent->top, width + viewDividerWidth, height);
+  pane->box(FL_FLAT_BOX);
+  pane->color(fl_rgb_color(200, 200, 200));
   GlViewWidget* view = new GlViewWidget(w, x, y + parent->top, width, height, title);
-  group->end();
   view->end();
+  pane->resizable(view);
+  pane->end();
+  group->end();
   w->widget = view;
   adopt(parent, w);
   int deepDepth[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
@@ -394,7 +489,6 @@ WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, 
     view->mode(deepDepth);
   else
     view->mode(FL_RGB | FL_DOUBLE | FL_DEPTH);
-  group->resizable(view);
   *failure = GlWindowFailure::PixelFormat;
   if (!view->can_do()) return destroyWindow(w), nullptr;
   view->show();

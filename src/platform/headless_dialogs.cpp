@@ -9,6 +9,8 @@ SaveAnswer askSaveQuestion(const char*, const char*) { return SaveAnswer::Cancel
 
 RecoveryAnswer askRecoveryQuestion(const char*, const char*) { return RecoveryAnswer::Later; }
 
-bool chooseDocumentFileName(bool, std::string*) { return false; }
+bool chooseDocumentFileName(bool, const std::string&, std::string*) { return false; }
+
+void showFindBox(bool (*)(const std::string&)) {}
 
 bool showCompileProgress(long long, long long, int, bool) { return true; }

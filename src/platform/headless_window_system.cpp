@@ -23,6 +23,8 @@ WindowHandle createEditorControl(WindowHandle, int, int, int, int) { return null
 
 Editor editorOfControl(WindowHandle) { return Editor{}; }
 
+void setEditorStyler(WindowHandle, LineStyler) {}
+
 WindowHandle createGlChildWindow(WindowHandle, const char*, int, int, int, int, WindowProc,
                                  GlWindowFailure* failure) {
   *failure = GlWindowFailure::WindowCreation;

@@ -16,21 +16,38 @@
 #include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
 
+// Menu shortcuts: a lower-case letter with these, shown beside the item.
+constexpr int SHORTCUT_SHIFT = 1 << 16;
+constexpr int SHORTCUT_CTRL = 1 << 18;
+
 // One menu command: "Menu/Item" for an item of a menu, "Item" for an item of
-// the menu bar itself; "&" marks the access key.
+// the menu bar itself; "&" marks the access key. A hidden entry is only a
+// second shortcut for its command.
 struct MenuEntry {
   const char* path;
   int command;
+  int shortcut = 0;
+  bool hidden = false;
 };
 
 // A top-level window whose client area below the menu bar is clientWidth x
-// clientHeight. Menu choices arrive as WM_COMMAND with the entry's command.
+// clientHeight. Menu choices arrive as WM_COMMAND with the entry's command,
+// from the menu or from its shortcuts, whichever child has the keys. The
+// client area is divided into panes, the editor's and the view's: the user
+// drags the divider between them, and each pane hears its new size (the
+// view as WM_SIZE); the window system lays them out, so the main window's
+// own WM_SIZE needs no answer.
 WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, int clientHeight,
                               WindowProc proc, const MenuEntry* menu, int menuCount);
-// The script editor in the parent's client area: no wrapping, horizontal
-// scrolling. Its Editor comes from editorOfControl.
+// The script editor in the parent's client area: a fixed-width font, line
+// numbers, no wrapping, horizontal scrolling. Its Editor comes from
+// editorOfControl. F1 to F12 and Escape pressed in it reach the parent's
+// procedure as key messages, as when the parent has the keys; the keys that
+// edit text stay with the editor.
 WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, int height);
 Editor editorOfControl(WindowHandle control);
+// The editor's colours, given line by line by the styler.
+void setEditorStyler(WindowHandle control, LineStyler styler);
 
 // The list of the last compile's messages under the editor, one item a
 // message. A click on an item calls linePicked with the line the item was
@@ -46,12 +63,16 @@ std::vector<std::string> messageListItems(WindowHandle list);
 // What a click on the item (from 0) does; nothing outside the list.
 void pickMessageListItem(WindowHandle list, int index);
 
-// One line of text along the bottom of the window.
+// One line of text along the bottom of the main window, under its client
+// area, which loses the bar's height.
 WindowHandle createStatusBar(WindowHandle parent, int x, int y, int width, int height);
 void setStatusText(WindowHandle bar, const std::string& utf8);
 std::string statusText(WindowHandle bar);
 
 enum class GlWindowFailure { Nothing, WindowCreation, PixelFormat, Context, MakeCurrent };
+// The divider left of the 3-D child window is this wide: the pane left of it
+// ends there.
+constexpr int viewDividerWidth = 4;
 // A child window with a double-buffered RGBA format and a depth buffer
 // (24 bits where offered), shown, its context made current and kept current,
 // vertical sync asked for where the driver offers it. On failure returns null

@@ -22,6 +22,8 @@
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
 #include "shell/script_file.h"
+#include "view/camera.h"
+#include "view/model_bounds.h"
 
 namespace {
 enum ExitStatus {
@@ -76,6 +78,15 @@ void startDeadline(const Options& o, Deadline& deadline, CompileControl& control
   control.interval = 256;
 }
 
+// --view and --turn, once the model is compiled.
+void aimRenderView(const Options& o) {
+  const ViewAngles angles = o.turnGiven ? ViewAngles{o.tilt, o.turn} : o.fitView ? THREE_QUARTER_VIEW : ViewAngles{};
+  if (o.fitView)
+    fitView(camera, modelCorners(modelTable), angles);
+  else
+    turnStartView(camera, angles);
+}
+
 int compileFile(const Options& o) {
   Deadline deadline;
   CompileControl control;
@@ -98,6 +109,8 @@ int compileFile(const Options& o) {
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
+    modelDrawing.detail = o.detail;
+    aimRenderView(o);
     const int status = renderCurrentModelToPng(o.pngPath.c_str(), o.room, o.displayMode);
     stopOffscreenView();
     if (status != 0) return EXIT_RENDER_FAILED;

@@ -12,13 +12,22 @@ const char* const commandLineUsage =
     "       vexocad --dump FICHIER       compile FICHIER, print the model table\n"
     "       vexocad --render FICHIER -o IMAGE.png\n"
     "                                    compile FICHIER, draw the model as the view\n"
-    "                                    shows it at start-up, write a PNG\n"
+    "                                    shows it (see --view), write a PNG\n"
     "Options:\n"
     "  --max-seconds N   stop a compile that runs longer than N seconds\n"
     "  --size WxH        size of the rendered image (default 600x600)\n"
     "  --room            draw the room around the model\n"
     "  --edges           draw solids with their edges\n"
     "  --edges-only      draw edges only\n"
+    "  --detail auto|full  auto: small pieces simpler, as the desktop view draws\n"
+    "                    them (default full)\n"
+    "  --view fit        turned three-quarters and fitted to the whole model\n"
+    "                    (the default), as the program shows an opened file\n"
+    "  --view start      the view at start-up: from the front, 400 units away\n"
+    "  --turn AX AY      the view tilted AX degrees about the horizontal axis\n"
+    "                    (positive looks down) after AY degrees about the\n"
+    "                    vertical axis; each from -360 to 360 (fit: 30 -35,\n"
+    "                    start: 0 0)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
@@ -38,6 +47,24 @@ bool parseSeconds(const char* text, double& seconds) {
   const double value = std::strtod(text, &end);
   if (end == text || *end != '\0' || !(value > 0 && value < 1e9)) return false;
   seconds = value;
+  return true;
+}
+
+bool parseAngle(const char* text, float& degrees) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(value >= -360 && value <= 360)) return false;
+  degrees = float(value);
+  return true;
+}
+
+bool parseTurn(int argc, const char* const* argv, int& i, CommandOptions& o) {
+  float tilt = 0, turn = 0;
+  if (i + 2 >= argc || !parseAngle(argv[i + 1], tilt) || !parseAngle(argv[i + 2], turn)) return false;
+  i += 2;
+  o.tilt = tilt;
+  o.turn = turn;
+  o.turnGiven = true;
   return true;
 }
 
@@ -76,12 +103,22 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
     } else if (a == "--size") {
       if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
         return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
+    } else if (a == "--view") {
+      const std::string view = i + 1 < argc ? argv[++i] : "";
+      if (view != "fit" && view != "start") return fail(error, "--view needs fit or start");
+      o.fitView = view == "fit";
+    } else if (a == "--turn") {
+      if (!parseTurn(argc, argv, i, o)) return fail(error, "--turn needs two angles in degrees, each from -360 to 360");
     } else if (a == "--room") {
       o.room = true;
     } else if (a == "--edges") {
       o.displayMode = DISPLAY_SOLIDS | DISPLAY_EDGES;
     } else if (a == "--edges-only") {
       o.displayMode = DISPLAY_EDGES;
+    } else if (a == "--detail") {
+      const std::string value = i + 1 < argc ? argv[++i] : "";
+      if (value != "auto" && value != "full") return fail(error, "--detail needs auto or full");
+      o.detail = value == "auto" ? DrawDetail::AUTO : DrawDetail::FULL;
     } else if (a == "--max-seconds") {
       if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
         return fail(error, "--max-seconds needs a positive number of seconds");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "view/view_switches.h"
+#include "view/visible_pieces.h"
 
 struct CommandOptions {
   enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;
@@ -16,6 +17,10 @@ struct CommandOptions {
   int width = 600, height = 600;
   bool room = false;
   uint32_t displayMode = DISPLAY_SOLIDS;
+  DrawDetail detail = DrawDetail::FULL;
+  bool fitView = true;      // --view fit; false: --view start
+  bool turnGiven = false;   // --turn, else the view's own angles
+  float tilt = 0, turn = 0;  // --turn AX AY, degrees
 };
 
 extern const char* const commandLineUsage;

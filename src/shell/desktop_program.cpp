@@ -1,7 +1,8 @@
 // Start-up of the desktop program and its main loop: events are taken
 // without waiting; whenever none is left, runFrame does the rest of the pass
-// (one frame drawn and shown while the view is active, then the key switches
-// and the script's key bindings).
+// (one frame drawn and shown while the view is active and something asked
+// for it, then the key switches and the script's key bindings). With nothing
+// to draw the loop sleeps until the next event.
 #include "shell/desktop_program.h"
 
 #include <chrono>
@@ -18,6 +19,7 @@
 #include "platform/dialogs.h"
 #include "platform/window_system.h"
 #include "script/key_bindings.h"
+#include "script/syntax_colours.h"
 #include "shell/documents.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
@@ -32,6 +34,9 @@ using Clock = std::chrono::steady_clock;
 
 // The view's 600 x 600 beside the editor, and the status bar under both.
 constexpr int clientWidth = 1000, clientHeight = 600 + statusBarHeight;
+// An idle loop wakes this often without any event, for the recovery copy's
+// schedule and the signals that end the program.
+constexpr double idleWaitSeconds = 0.5;
 
 void useDesktopDialogs() {
   installMessageBoxes();
@@ -47,13 +52,15 @@ bool createWindows() {
     showMessage("Pas possible de créer la fenêtre!", "Erreur", ICON_ERROR);
     return false;
   }
-  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth, clientHeight);
+  createPanes(hMainWindow, clientWidth, clientHeight);
+  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth - viewDividerWidth,
+                                       clientHeight - statusBarHeight - messageListHeight);
   if (!hEditorControl) {
     showMessage("Pas possible de créer la fenêtre éditeur!", "Erreur", ICON_ERROR);
     return false;
   }
   hEditor = editorOfControl(hEditorControl);
-  createPanes(hMainWindow);
+  setEditorStyler(hEditorControl, styleScriptLine);
   showWindow(hMainWindow);
   return true;
 }
@@ -135,7 +142,7 @@ int runMainLoop(FrameStatistics& statistics) {
     if (frame.drawn)
       statistics.frameDrawn();
     else
-      waitForMessages(0.05);  // minimised: wait for the next event instead of spinning
+      waitForMessages(idleWaitSeconds);
   }
 }
 }  // namespace
@@ -147,7 +154,7 @@ FrameResult runFrame() {
     return {true, 128 + signal, false};
   }
   keepRecoveryCopy(hEditor);
-  if (!windowActive || !hGlWindow) return {};
+  if (!windowActive || !hGlWindow || !takeRedrawRequest()) return {};
   if (escapeEndsProgram()) return {true, 0, false};
   turnViewByArrows();
   drawScene();
@@ -155,6 +162,9 @@ FrameResult runFrame() {
   swapGlBuffers(hGlWindow);
   runKeySwitches();
   runKeyBindings(keyState, keyLatch);
+  // Held keys act once per frame, so frames keep coming while one is held;
+  // and what the switches and bindings just did shows in the next frame.
+  if (anyKeyHeld()) requestRedraw();
   endOfFrameKeys();
   updatePanes();
   return {false, 0, true};

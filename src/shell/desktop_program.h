@@ -22,7 +22,8 @@ struct FrameResult {
 };
 // That pass: on a termination signal, the recovery copy is written and the
 // program ends; else the copy is kept up to date and, while the view is
-// active, Escape may end the program, or the arrow keys turn the camera, one
-// frame is drawn and shown, then the key switches, the script's key bindings
-// and the end of the frame's keys run.
+// active and a frame was asked for (requestRedraw: any message, held keys),
+// Escape may end the program, or the arrow keys turn the camera, one frame
+// is drawn and shown, then the key switches, the script's key bindings and
+// the end of the frame's keys run.
 FrameResult runFrame();

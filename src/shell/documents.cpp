@@ -285,9 +285,10 @@ bool writeFileAtomically(const char* path, const std::string& bytes, DocumentErr
 
 void setFileNameChooser(FileNameChooser chooser) { fileNameChooser = chooser; }
 
-bool chooseFileName(bool forSaving, std::string* path) {
+bool chooseFileName(bool forSaving, const char* currentName, std::string* path) {
   path->clear();
-  return fileNameChooser && fileNameChooser(forSaving, path) && !path->empty();
+  const std::string current = isUntitled(currentName) ? "" : currentName;
+  return fileNameChooser && fileNameChooser(forSaving, current, path) && !path->empty();
 }
 
 bool isUntitled(const char* name) { return ::strcasecmp(name, untitledName) == 0; }
@@ -315,7 +316,7 @@ bool openDocumentFile(char* name, const Editor& editor) {
 
 bool openDocumentDialog(char* name, const Editor& editor) {
   std::string path;
-  if (!chooseFileName(false, &path)) return fail(DocumentError::Cancelled);
+  if (!chooseFileName(false, name, &path)) return fail(DocumentError::Cancelled);
   if (!fitsName(path)) return fail(DocumentError::NameTooLong);
   char chosen[nameCapacity];
   copyName(chosen, path);
@@ -333,7 +334,7 @@ bool saveDocument(char* name, const Editor& editor) {
 
 bool saveDocumentAs(char* name, const Editor& editor) {
   std::string path;
-  if (!chooseFileName(true, &path)) return fail(DocumentError::Cancelled);
+  if (!chooseFileName(true, name, &path)) return fail(DocumentError::Cancelled);
   if (!fitsName(path)) return fail(DocumentError::NameTooLong);
   // A failed save keeps the previous name, so that Save does not go on
   // writing where nothing could be written.

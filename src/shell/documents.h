@@ -56,10 +56,11 @@ bool readFileBytes(const char* path, std::string* bytes, DocumentError* error);
 // link is followed, never replaced; a dangling one makes the file it names.
 bool writeFileAtomically(const char* path, const std::string& bytes, DocumentError* error);
 
-// The file dialog: fills path and returns true, or false when cancelled.
-using FileNameChooser = bool (*)(bool forSaving, std::string* path);
+// The file dialog, shown with the current document's path (empty when it
+// has none): fills path and returns true, or false when cancelled.
+using FileNameChooser = bool (*)(bool forSaving, const std::string& current, std::string* path);
 void setFileNameChooser(FileNameChooser chooser);
-bool chooseFileName(bool forSaving, std::string* path);
+bool chooseFileName(bool forSaving, const char* currentName, std::string* path);
 
 // The document operations. name is documentName (260 bytes); it changes only
 // when a file was opened, saved under a chosen name, or a new document made.

@@ -93,6 +93,14 @@ void releaseButton(uintptr_t button, int x, int y) {
 }
 }  // namespace
 
+// In insertion mode the wheel changes the ghost and the piece just inserted;
+// otherwise it zooms.
+intptr_t turnWheel(uint32_t wParam) {
+  if (insertionMode) return handleInsertionWheel(wParam);
+  zoomViewByWheel(camera, int16_t(hiWord(wParam)));
+  return 0;
+}
+
 bool createGlWindow(const char* title, int width, int height, int) {
   GlWindowFailure failure = GlWindowFailure::Nothing;
   hGlWindow = createGlChildWindow(hMainWindow, title, editorWidth, 0, width, height, glWindowProc, &failure);
@@ -120,13 +128,14 @@ void destroyGlWindow() {
 
 intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   const int x = loWord(uintptr_t(lParam)), y = hiWord(uintptr_t(lParam));
+  requestRedraw();  // whatever the message, the next pass draws
   switch (message) {
     case WM_ACTIVATE: windowActive = hiWord(wParam) == 0; return 0;
     case WM_SYSCOMMAND: return 0;  // the screen saver and monitor power-off are swallowed too
     case WM_CLOSE: postQuitMessage(0); return 0;
     case WM_KEYDOWN:
+    case WM_KEYUP: return mainWindowProc(hMainWindow, message, wParam, lParam);  // keys act alike everywhere
     case WM_SYSKEYDOWN: recordKeyDown(int(wParam)); return 0;
-    case WM_KEYUP:
     case WM_SYSKEYUP: recordKeyUp(int(wParam)); return 0;
     case WM_SIZE: resizeGlView(x, y); return 0;
     case WM_LBUTTONDOWN:
@@ -139,7 +148,7 @@ intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t
       return 0;
     case WM_MOUSEWHEEL:
       if (leftPress.held) leftPress.wheelTurned = true;
-      return handleInsertionWheel(uint32_t(wParam));
+      return turnWheel(uint32_t(wParam));
     default: return 0;
   }
 }

@@ -15,4 +15,7 @@ bool createGlWindow(const char* title, int width, int height, int colourBits);
 // Releases the window and its context; does nothing when there is none.
 void destroyGlWindow();
 
+// A wheel message's turn, in either window.
+intptr_t turnWheel(uint32_t wParam);
+
 intptr_t glWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);

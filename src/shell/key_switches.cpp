@@ -86,6 +86,12 @@ void endOfFrameKeys() {
   }
 }
 
+bool anyKeyHeld() {
+  for (const uint8_t held : keyState)
+    if (held) return true;
+  return false;
+}
+
 void runKeySwitches() {
   latchedSwitch(VK_F1, [] { toggle(showRoom); });
   latchedSwitch(VK_F2, switchSolidsAndEdges);
@@ -101,6 +107,7 @@ void runKeySwitches() {
   latchedSwitch(VK_F8, [] { frameMarkerRequest = 1; });
   latchedSwitch(VK_F9, [] { sendCommand(CMD_UNDO_INSERTION); });
   latchedSwitch(VK_F12, [] { sendCommand(CMD_COMPILE); });
+  latchedSwitch(VK_HOME, [] { sendCommand(CMD_FIT_VIEW); });
   latchedSwitch('1', [] { toggle(ampersandOption); });
   if (keyState[VK_NEXT]) moveViewNearer(camera);
   if (keyState[VK_PRIOR]) moveViewFarther(camera);

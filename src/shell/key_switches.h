@@ -24,3 +24,5 @@ void runKeySwitches();
 void recordKeyDown(int key);
 void recordKeyUp(int key);
 void endOfFrameKeys();
+// Some key reads as held.
+bool anyKeyHeld();

@@ -1,9 +1,9 @@
 // The main window's procedure: menu commands, document commands with their
-// messages and the caption, key recording for the main loop, the layout of
-// the editor and the 3-D view, and the question before unsaved text is lost.
+// messages and the caption, key recording for the main loop, and the
+// question before unsaved text is lost. The window system lays out the
+// editor and the 3-D view; the view hears its own size.
 #include "shell/main_window.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -28,24 +28,30 @@
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
 #include "view/camera.h"
+#include "view/model_bounds.h"
 #include "view/view_switches.h"
 
 WindowHandle hMainWindow = nullptr;
 WindowHandle hEditorControl = nullptr;
 DesktopDialogs desktopDialogs;
 
+constexpr int ctrl = SHORTCUT_CTRL, shift = SHORTCUT_SHIFT;
 const MenuEntry mainMenu[] = {
-    {"&Fichier/&Nouveau", CMD_NEW},
-    {"&Fichier/&Ouvrir...", CMD_OPEN},
-    {"&Fichier/&Sauver", CMD_SAVE},
-    {"&Fichier/Sauver so&us...", CMD_SAVE_AS},
-    {"&Fichier/Quitter", CMD_QUIT},
-    {"&Edition/&Annuler", CMD_UNDO},
+    {"&Fichier/&Nouveau", CMD_NEW, ctrl | 'n'},
+    {"&Fichier/&Ouvrir...", CMD_OPEN, ctrl | 'o'},
+    {"&Fichier/&Sauver", CMD_SAVE, ctrl | 's'},
+    {"&Fichier/Sauver so&us...", CMD_SAVE_AS, ctrl | shift | 's'},
+    {"&Fichier/Quitter", CMD_QUIT, ctrl | 'q'},
+    {"&Edition/&Annuler", CMD_UNDO, ctrl | 'z'},
+    {"&Edition/&Rétablir", CMD_REDO, ctrl | 'y'},
+    {"&Edition/Rétablir ", CMD_REDO, ctrl | shift | 'z', true},
     {"&Edition/Annuler &insertion", CMD_UNDO_INSERTION},
-    {"&Edition/Tout &sélectionner", CMD_SELECT_ALL},
+    {"&Edition/Tout &sélectionner", CMD_SELECT_ALL, ctrl | 'a'},
+    {"&Edition/Rec&hercher...", CMD_FIND, ctrl | 'f'},
     {"&RenduGL/&Compiler le code", CMD_COMPILE},
     {"&RenduGL/E&xporter le code", CMD_EXPORT},
     {"&Affichage/&Réinitialiser la vue", CMD_RESET_VIEW},
+    {"&Affichage/&Cadrer le modèle", CMD_FIT_VIEW},
     {"A propos", CMD_ABOUT},
 };
 const int mainMenuLength = int(sizeof mainMenu / sizeof mainMenu[0]);
@@ -77,7 +83,7 @@ void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_
 
 void showOpenedDocument() {
   sendCommand(CMD_COMPILE);
-  sendCommand(CMD_RESET_VIEW);
+  sendCommand(CMD_FIT_VIEW);
   setDocumentTitle();
 }
 
@@ -118,6 +124,8 @@ void openAtStartCommand() {
     std::strcpy(documentName, "sans titre");
 }
 
+bool findInScript(const std::string& utf8) { return findInEditor(hEditor, utf8); }
+
 void quitCommand() {
   if (confirmDiscardChanges()) closeMainWindow();
 }
@@ -130,10 +138,16 @@ void runCommand(int command) {
     case CMD_SAVE_AS: saveCommand(saveDocumentAs); break;
     case CMD_OPEN_AT_START: openAtStartCommand(); break;
     case CMD_UNDO: undoEditor(hEditor); break;
+    case CMD_REDO: redoEditor(hEditor); break;
+    case CMD_FIND: showFindBox(findInScript); break;
     case CMD_COMPILE: compileEditorScript(); break;
     case CMD_QUIT: quitCommand(); break;
     case CMD_RESET_VIEW: resetView(camera); break;
-    case CMD_SELECT_ALL: selectAllText(hEditor); break;
+    case CMD_FIT_VIEW: fitViewToModel(); break;
+    case CMD_SELECT_ALL:
+      selectAllText(hEditor);
+      setFocus(hEditorControl);  // for what the user does with the selection
+      break;
     case CMD_ABOUT: showMessage(creditLine, "A propos...", ICON_INFORMATION); break;
     case CMD_UNDO_INSERTION:
       // Only a line insertion appended, and only while nothing changed the
@@ -145,17 +159,6 @@ void runCommand(int command) {
   }
 }
 
-// The editor keeps the left column with the messages under it; the view
-// takes the rest of the client area, and its viewport follows; the status
-// bar runs along the bottom.
-void layOut(int width, int height) {
-  moveWindow(hStatusBar, 0, height - statusBarHeight, width, statusBarHeight);
-  height = std::max(0, height - statusBarHeight);
-  resizeGlView(width - editorWidth, height);
-  moveWindow(hEditorControl, 0, 0, editorWidth, std::max(0, height - messageListHeight));
-  moveWindow(hMessageList, 0, height - messageListHeight, editorWidth, messageListHeight);
-  if (width > editorWidth) moveWindow(hGlWindow, editorWidth, 0, width - editorWidth, height);
-}
 
 struct ProgressState {
   std::chrono::steady_clock::time_point start;
@@ -194,6 +197,7 @@ void compileEditorScript() {
   control.showRepeatsOnce = true;
   startCompileRecord();
   const CompileResult result = compileScript(lines, &control);
+  requestRedraw();  // a compile run by a key switch comes after its frame
   if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
   if (result.stopped) {
     char text[200];
@@ -225,6 +229,8 @@ void showStatistics() {
   showMessage(text, "Statistiques", ICON_INFORMATION);
 }
 
+void fitViewToModel() { fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW); }
+
 void reportPieceUnderMouse() {
   char text[96];
   const int number = int(pickPiece(modelTable));
@@ -234,10 +240,10 @@ void reportPieceUnderMouse() {
   showMessage(text, "Besoin d'une adresse?", ICON_NONE);
 }
 
-intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t) {
+  requestRedraw();  // whatever the message, the next pass draws
   switch (message) {
     case WM_DESTROY: postQuitMessage(0); return 0;
-    case WM_SIZE: layOut(loWord(uintptr_t(lParam)), hiWord(uintptr_t(lParam))); return 0;
     case WM_CLOSE: quitCommand(); return 0;
     case WM_KEYDOWN:
       if (wParam == VK_F11)
@@ -254,7 +260,7 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
     case WM_MBUTTONDOWN:
       if (insertionMode) insertPiece(nullptr);
       return 0;
-    case WM_MOUSEWHEEL: return handleInsertionWheel(uint32_t(wParam));
+    case WM_MOUSEWHEEL: return turnWheel(uint32_t(wParam));
     default: return 0;
   }
 }

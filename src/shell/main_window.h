@@ -24,6 +24,9 @@ enum MenuCommand : int {
   CMD_SELECT_ALL = 40016,
   CMD_ABOUT = 40017,
   CMD_UNDO_INSERTION = 40018,
+  CMD_FIT_VIEW = 40030,
+  CMD_REDO = 40019,
+  CMD_FIND = 40020,
   CMD_OPEN_AT_START = 40050,
 };
 
@@ -55,3 +58,5 @@ void closeMainWindow();
 void setDocumentTitle();
 void showStatistics();
 void reportPieceUnderMouse();
+// The three-quarter view of the whole model ("Cadrer le modèle", Home).
+void fitViewToModel();

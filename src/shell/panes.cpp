@@ -13,6 +13,7 @@
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
 #include "shell/main_window.h"
+#include "shell/shared_state.h"
 #include "view/view_switches.h"
 
 WindowHandle hMessageList = nullptr;
@@ -46,9 +47,10 @@ std::string listItem(const LineMessage& message) {
 const char* yesNo(bool on) { return on ? "oui" : "non"; }
 }  // namespace
 
-void createPanes(WindowHandle mainWindow) {
-  hMessageList = createMessageList(mainWindow, 0, 0, 1, 1, goToLine);
-  hStatusBar = createStatusBar(mainWindow, 0, 0, 1, 1);
+void createPanes(WindowHandle mainWindow, int width, int height) {
+  hStatusBar = createStatusBar(mainWindow, 0, height - statusBarHeight, width, statusBarHeight);
+  hMessageList = createMessageList(mainWindow, 0, height - statusBarHeight - messageListHeight,
+                                   editorWidth - viewDividerWidth, messageListHeight, goToLine);
   shownStatus.clear();
 }
 

@@ -15,8 +15,10 @@ extern WindowHandle hStatusBar;
 constexpr int messageListHeight = 110;
 constexpr int statusBarHeight = 22;
 
-// Both panes in the main window's client area (the layout moves them).
-void createPanes(WindowHandle mainWindow);
+// Both panes in the main window's client area of width x height, before the
+// editor: the status bar along the bottom, the list at the bottom of the
+// editor's column, which the editor fills above it.
+void createPanes(WindowHandle mainWindow, int width, int height);
 void destroyPanes();
 
 // Around a compile of the editor's text: its messages, each with the line

@@ -3,6 +3,7 @@
 // the turning centre (0, 0, viewDistance) of eye space.
 #include "view/camera.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -11,6 +12,10 @@ constexpr float UNITS_PER_STEP = 1.2f;
 constexpr float KEY_TURN_DEGREES = 0.3f;
 constexpr float DISTANCE_STEP = 10.0f;
 constexpr float NEAREST_DISTANCE = -10.0f;
+// A fitted model fills this part of the view's height or width.
+constexpr double FIT_FILL = 0.9;
+// A wheel notch away from the user brings the view this much of the way nearer.
+constexpr double WHEEL_ZOOM_PER_NOTCH = 0.85;
 
 Camera camera;
 
@@ -64,6 +69,51 @@ void moveViewFarther(Camera& c) { c.viewDistance -= DISTANCE_STEP; }
 void resetView(Camera& c) {
   setIdentity(c.viewMatrix);
   c.viewDistance = -400.0f;
+}
+
+void turnStartView(Camera& c, ViewAngles angles) {
+  resetView(c);
+  turnView(c, 1, angles.turn);
+  turnView(c, 0, angles.tilt);
+}
+
+// Each point, taken into eye axes about the centre, must lie inside the
+// frustum narrowed by the margin: that gives the least distance of the
+// centre from the eye.
+void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles) {
+  turnStartView(c, angles);
+  Box world;
+  for (const Point3& p : points) {
+    const float point[3] = {p.x, p.y, p.z};
+    addPoint(world, point);
+  }
+  if (isEmpty(world)) return;
+  float centre[3];
+  for (int i = 0; i < 3; ++i) centre[i] = 0.5f * (world.low[i] + world.high[i]);
+  const double tanHalfHeight = std::tan(FIELD_OF_VIEW / 2 * std::numbers::pi / 180) * FIT_FILL;
+  const double tanHalfWidth = tanHalfHeight * double(c.viewportWidth) / double(c.viewportHeight);
+  double distance = -NEAREST_DISTANCE;
+  for (const Point3& point : points) {
+    const float p[3] = {point.x, point.y, point.z};
+    double eye[3];
+    for (int r = 0; r < 3; ++r)
+      eye[r] = c.viewMatrix.m[r] * (p[0] - centre[0]) + c.viewMatrix.m[4 + r] * (p[1] - centre[1]) +
+               c.viewMatrix.m[8 + r] * (p[2] - centre[2]);
+    if (tanHalfWidth > 0) distance = std::max(distance, eye[2] + std::fabs(eye[0]) / tanHalfWidth);
+    distance = std::max(distance, eye[2] + std::fabs(eye[1]) / tanHalfHeight);
+  }
+  Matrix toCentre;
+  setTranslation(toCentre, -centre[0], -centre[1], -centre[2]);
+  multiplyRight(c.viewMatrix, toCentre);
+  c.viewDistance = float(-std::min(distance, FAR_PLANE / 2));
+}
+
+// Page Up may have gone farther than the wheel goes: the wheel never pulls
+// the view in from there.
+void zoomViewByWheel(Camera& c, int delta) {
+  const float farthest = std::min(c.viewDistance, float(-FAR_PLANE / 2));
+  c.viewDistance *= float(std::pow(WHEEL_ZOOM_PER_NOTCH, double(delta) / 120.0));
+  c.viewDistance = std::clamp(c.viewDistance, farthest, NEAREST_DISTANCE);
 }
 
 void setViewport(Camera& c, int width, int height) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "model/matrix.h"
+#include "pieces/piece_bounds.h"
 
 // The perspective of every view: vertical field of view in degrees, near
 // and far planes.
@@ -40,6 +41,25 @@ void moveViewFarther(Camera& c);
 
 // Identity matrix and distance -400; the viewport stays.
 void resetView(Camera& c);
+
+// The angles of a view: tilt degrees about the eye's x axis (positive looks
+// down on the model) after turn degrees about the vertical axis.
+struct ViewAngles {
+  float tilt = 0.0f;
+  float turn = 0.0f;
+};
+// The three-quarter view that fitting gives unless other angles are asked.
+constexpr ViewAngles THREE_QUARTER_VIEW{30.0f, -35.0f};
+// The start-up view (resetView) turned by the angles about its turning centre.
+void turnStartView(Camera& c, ViewAngles angles);
+// Turned by the angles about the centre of the points' box (world axes), at
+// the distance where every point fits the viewport with a small margin. No
+// point gives the turned start-up view.
+void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles);
+// One wheel step of delta (120 a notch, positive away from the user) brings
+// the turning centre nearer by a fraction of its distance, never nearer than
+// Page Down goes; negative steps move away.
+void zoomViewByWheel(Camera& c, int delta);
 // A view of width x height pixels; height 0 counts as 1.
 void setViewport(Camera& c, int width, int height);
 

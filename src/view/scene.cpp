@@ -15,6 +15,7 @@
 #include "view/gl_tree_walk.h"
 #include "view/room.h"
 #include "view/view_switches.h"
+#include "view/visible_pieces.h"
 
 namespace {
 
@@ -28,21 +29,9 @@ constexpr float GHOST_DEPTH = -730.0f;
 // Index of the frame tree, rebuilt for every walk of the model.
 FrameTree sceneTree;
 
-// Cyan, a colour no kind has, whatever the piece's own colour, with its
-// edges in black over it: seen at once in the model, lit or not.
-void drawHighlightedPiece(const PieceRecord& record) {
-  glColor4f(0.0f, 1.0f, 1.0f, 1.0f);
-  glCallList(kindList(record.kind, false));
-  glColor3f(0.0f, 0.0f, 0.0f);
-  glCallList(kindList(record.kind, true));
-}
-
 void drawNamedPiece(const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece));
-  if (highlightedLine > 0 && record.scriptLine == highlightedLine)
-    drawHighlightedPiece(record);
-  else
-    drawPiece(record);
+  if (!drawnHighlighted(record, kindList(record.kind, false), kindList(record.kind, true))) drawPiece(record);
 }
 
 void drawAxes() {
@@ -98,6 +87,17 @@ void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t m
   glPopMatrix();
 }
 
+// Cyan, a colour no kind has, whatever the piece's own colour, with its
+// edges in black over it: seen at once in the model, lit or not.
+bool drawnHighlighted(const PieceRecord& record, unsigned solids, unsigned edges) {
+  if (highlightedLine <= 0 || record.scriptLine != highlightedLine) return false;
+  glColor4f(0.0f, 1.0f, 1.0f, 1.0f);
+  glCallList(solids);
+  glColor3f(0.0f, 0.0f, 0.0f);
+  glCallList(edges);
+  return true;
+}
+
 void drawPiece(const PieceRecord& record) {
   const float* c = record.colour;
   glColor4fv(c);
@@ -139,6 +139,9 @@ void drawScene() {
   glColor3f(1.0f, 1.0f, 1.0f);
   if (showRoom) drawRoom();
   if (showAxes) drawAxes();
-  drawModelTrees(modelTable);
+  if (modelDrawing.fast)
+    drawVisiblePieces(modelTable, camera, modelDrawing.detail);
+  else
+    drawModelTrees(modelTable);
   glPopMatrix();
 }

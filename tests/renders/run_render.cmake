@@ -1,5 +1,5 @@
-# Runs `vexocad --render NAME.vxo --size 128x128 [NAME.args]` in the script's
-# own folder and compares the image byte for byte with NAME.png beside it
+# Runs `vexocad --render NAME.vxo --size 128x128 --view start [NAME.args]` in
+# the script's own folder and compares the image byte for byte with NAME.png beside it
 # (libpng and zlib write the same bytes for the same pixels); the render must
 # end with status 0 and print nothing. With VEXOCAD_UPDATE_EXPECTED=1 in the
 # environment it writes NAME.png instead: look at the new image before
@@ -17,7 +17,7 @@ endif()
 file(MAKE_DIRECTORY "${ACTUAL_DIR}")
 set(actual "${ACTUAL_DIR}/${name}.png")
 file(REMOVE "${actual}")
-execute_process(COMMAND "${VEXOCAD}" --render "${file}" -o "${actual}" --size 128x128 ${args}
+execute_process(COMMAND "${VEXOCAD}" --render "${file}" -o "${actual}" --size 128x128 --view start ${args}
                 WORKING_DIRECTORY "${folder}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status EQUAL 0 OR NOT "${out}${err}" STREQUAL "")
   message(FATAL_ERROR "${file}: status ${status}, printed:\n${out}${err}")

@@ -1,0 +1,29 @@
+// Drawing a large model fast on a machine without a graphics card: pieces
+// outside the view are skipped, pieces seen small are drawn with their
+// kind's coarse or tiny mesh, each one flat list. The
+// nested lists of the piece library stay for picking and the ghost piece.
+#pragma once
+
+#include "model/model_table.h"
+#include "view/camera.h"
+
+// AUTO draws small pieces simpler; FULL draws every piece at full detail
+// (still skipping what lies outside the view), as "--render" does.
+enum class DrawDetail { AUTO, FULL };
+
+struct ModelDrawing {
+  bool fast = true;  // false: every piece through the nested lists, none skipped
+  DrawDetail detail = DrawDetail::AUTO;
+};
+
+// How drawScene draws the model.
+extern ModelDrawing modelDrawing;
+
+// Pieces whose bounding sphere spans fewer pixels across (its diameter on
+// screen) are drawn coarse or tiny, unless nearest to the eye.
+constexpr float COARSE_BELOW_PIXELS = 48.0f;
+constexpr float TINY_BELOW_PIXELS = 12.0f;
+
+// The model table as drawModelTrees walks it, at the current modelview,
+// seen through the camera's projection and viewport.
+void drawVisiblePieces(const PieceRecord* table, const Camera& camera, DrawDetail detail);
