@@ -115,6 +115,7 @@ void updatePanes() {
   if (caretLine != followedCaretLine) {
     followedCaretLine = caretLine;
     highlightedLine = caretLine;
+    requestRedraw();  // the frame that saw the caret move was drawn before
   }
   if (!hStatusBar) return;
   std::string status = statusLine();
