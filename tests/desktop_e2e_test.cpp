@@ -285,6 +285,38 @@ TEST_F(DesktopProgram, ADragOrAWheelTurnWithTheButtonHeldNeverInserts) {
   EXPECT_EQ(saved.rfind("#8 rot 90 0 0\n#13 %p1 @ h", 0), 0u) << saved;
 }
 
+// The connector of the test above, made by a function body (line 2), and a
+// rod through its centre towards the eye, made in a repeat block (line 6):
+// F11 names those lines; a click on the message of line 8, a click on the
+// rod with insertion off and a Ctrl+click on the connector with it on each
+// take the caret to the line, where a typed letter lands.
+TEST_F(DesktopProgram, MessagesAndPiecesTakeTheCaretToTheirLines) {
+  const std::string model = file("lignes.vxo", "fonction roue\n#8 rot 90 0 0\nfinfonction\nappel roue\nrepete 1\n"
+                                               "#13 %p1 @ h3 c1\nfinrepete\n%zz");
+  start(model, true);
+  ASSERT_TRUE(dismissStartUpBox());
+  startUpView();
+  const std::string rod = at(700, 300), wheel = at(700, 230);  // the centre; above it
+  rightClickInView();
+  for (const auto& [piece, report] : {std::pair{rod, "1 Ligne du script: 6"}, {wheel, "0 Ligne du script: 2"}}) {
+    xdotool(piece);  // FLTK passes a move on after the keys that came with it
+    xdotool("key F11");
+    EXPECT_TRUE(logged(std::string("Numéro du vexo: ") + report)) << log();
+    xdotool("key Return");
+  }
+  xdotool(at(100, 497) + "click 1 type A");  // the first item of the messages list
+  rightClickInView();
+  xdotool("key F4");
+  xdotool(rod + "click 1 type B");
+  rightClickInView();
+  xdotool("key F4");
+  xdotool(wheel + "keydown ctrl click 1 keyup ctrl type C");
+  xdotool("key ctrl+s");
+  EXPECT_TRUE(waitFor([&] { return readFile(model).find("C#8") != std::string::npos; }, 3s));
+  EXPECT_EQ(readFile(model), "fonction roue\nC#8 rot 90 0 0\nfinfonction\nappel roue\nrepete 1\n"
+                             "B#13 %p1 @ h3 c1\nfinrepete\nA%zz");
+}
+
 // Opening fits the whole model in the view (without axes and ghost: nothing
 // at the border), the wheel zooms with insertion off, the idle program
 // sleeps, and a held arrow key (with no repeated key events) keeps turning.

@@ -34,6 +34,7 @@
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
+#include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "support/process.h"
@@ -74,12 +75,14 @@ class DesktopWindows : public ::testing::Test {
     hEditor = makeHeadlessEditor();
     hMainWindow = createHeadlessWindow(mainWindowProc);
     hGlWindow = createHeadlessWindow(glWindowProc);
+    createPanes(nullptr, 1000, 622);
     newDocument(documentName, hEditor);
     dir = makeTempDir();
     ::setenv("XDG_STATE_HOME", dir.c_str(), 1);  // recovery copies stay in the test
   }
   void TearDown() override {
     destroyGlWindow();
+    destroyPanes();
     destroyWindow(hMainWindow);
     destroyHeadlessEditor(hEditor);
     fs::remove_all(dir);
@@ -183,6 +186,30 @@ TEST_F(DesktopWindows, ReportsAndOneBoxPerRepeatedMessage) {
                        "même ligne n'est montré qu'une fois par compilation."}));
   command(CMD_COMPILE);  // a new compile shows its messages again
   EXPECT_EQ(shown.size(), 6u);
+}
+
+// Every message of the compile with its line, where it has one; a click on
+// it takes the caret there; the status bar follows F4 and F7.
+TEST_F(DesktopWindows, MessagesListTheirLinesAndTheStatusBarFollowsTheSwitches) {
+  loadEditorLines(hEditor, {"#8", "repete 3", "#5 %zz", "finrepete"});
+  command(CMD_COMPILE);
+  frames(1);
+  EXPECT_EQ(messageListItems(hMessageList),
+            (std::vector<std::string>{"Ligne 3 - ID inconnue: id=zz n'est pas valide comme ID!",
+                                      "Messages répétés: 2 messages répétés n'ont pas été affichés. Un même "
+                                      "message d'une même ligne n'est montré qu'une fois par compilation."}));
+  pickMessageListItem(hMessageList, 0);
+  EXPECT_EQ(editorCaretLine(hEditor), 3);
+  const std::string before = statusText(hStatusBar);
+  for (int k : {VK_F4, VK_F7}) key(hGlWindow, k), frames(1), key(hGlWindow, k, false), frames(1);
+  for (const std::string& status : {before, statusText(hStatusBar)})
+    EXPECT_EQ(status.substr(status.find(" ms, ")), " ms, 2 messages") << status;
+  EXPECT_EQ(before.substr(0, before.find(" | Compilation")),
+            "Insertion (F4): oui, pièce 13 par c1 | Réf. relatives (F7): oui | Repère (F8): non | & (1): non | "
+            "Pièces: 4");
+  const std::string after = statusText(hStatusBar);
+  EXPECT_EQ(after.substr(0, after.find(" | Pièces")),
+            "Insertion (F4): non | Réf. relatives (F7): non | Repère (F8): non | & (1): non");
 }
 
 TEST_F(DesktopWindows, OpeningAFileCompilesItFitsTheViewAndNamesTheWindow) {

@@ -134,6 +134,7 @@ void startModel() {
   char line[INSERTION_LINE_CAPACITY];
   std::snprintf(line, sizeof line, "%s%d", linePrefix(frameMarkerRequest), int(first.kind));
   appendEditorLine(hEditor, line);
+  first.scriptLine = editorLineCount(hEditor);
 }
 
 // A fresh copy of the ghost against the picked piece, or the record being
@@ -230,6 +231,7 @@ void insertAtPickedPoint(PieceRecord* record) {
   const char* prefix = linePrefix(frameMarker);
   appendEditorLine(hEditor, turnJoin ? turnJoinLine(prefix, *record, evenTurns)
                                      : normalJoinLine(prefix, *record));
+  record->scriptLine = editorLineCount(hEditor);
   rememberInsertion(record);
   frameMarkerRequest = 0;
 }
@@ -331,6 +333,12 @@ char* formatPlace(float value, char* buffer) {
   while (n > 1 && buffer[n - 1] == '0') buffer[--n] = '\0';
   if (n > 0 && buffer[n - 1] == '.') buffer[--n] = '\0';
   return buffer;
+}
+
+std::string ghostPortText() {
+  if (!isPortKind(ghostPortKind)) return "?";
+  char place[PLACE_TEXT_CAPACITY];
+  return PORT_LETTERS[ghostPortKind] + std::string(formatPlace(ghostPlace, place));
 }
 
 void drawInsertionGhost() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/model_table.h"
 
@@ -46,6 +47,8 @@ int32_t handleInsertionWheel(uint32_t wParam);
 void cycleGhostKind(int16_t delta);
 void cycleGhostPort(int16_t delta);
 char* formatPlace(float value, char* buffer);
+// The ghost's port as an inserted line names it, as "c1".
+std::string ghostPortText();
 
 // "Annuler insertion": takes back the editor's last line when insertion
 // appended it and nothing changed the text since; true when it did.

@@ -22,6 +22,10 @@ struct PieceRecord {
   PieceRecord* attachedTo;   // the piece this one was placed against
   PieceRecord* frameParent;  // frame the matrix is relative to (with PIECE_IN_FRAME)
   uint32_t flags;
+  // The script line (from 1) whose piece word made the record, 0 for none.
+  // Pieces made in a repeat block or a function body get the body line that
+  // placed them, so that line stands for every piece it made.
+  int32_t scriptLine;
 };
 
 extern PieceRecord modelTable[MODEL_CAPACITY];

@@ -1,5 +1,6 @@
 #include "platform/core_messages.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,6 +10,13 @@ MessageSink currentSink = nullptr;
 std::string sourceName = "vexocad";
 int currentLine = 0;
 int shownCount = 0;
+struct MessageRecord {
+  bool on = false;
+  std::vector<LineMessage> kept;
+  long long count = 0;
+  double seconds = 0;
+};
+MessageRecord record;
 
 // Trailing line feeds go, inner ones become spaces, so one message is one line.
 std::string singleLine(const char* text) {
@@ -45,12 +53,22 @@ void appendToLogFile(const char* text, const char* caption) {
 
 void showMessage(const char* text, const char* caption, MessageIcon icon) {
   ++shownCount;
+  if (record.on && record.count++ < (long long)MESSAGE_RECORD_CAPACITY)
+    record.kept.push_back({currentLine, caption ? caption : "", text ? text : ""});
   appendToLogFile(text, caption);
+  const auto start = std::chrono::steady_clock::now();
   if (currentSink)
     currentSink(text, caption, icon);
   else
     writeToStandardError(text, caption, icon);
+  if (record.on) record.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+
+void startMessageRecord() { record = {true, {}, 0, 0}; }
+void stopMessageRecord() { record.on = false; }
+const std::vector<LineMessage>& recordedMessages() { return record.kept; }
+long long recordedMessageCount() { return record.count; }
+double recordedMessageSeconds() { return record.seconds; }
 
 void setMessageSink(MessageSink sink) { currentSink = sink; }
 void setMessageSourceName(const char* fileName) { sourceName = fileName ? fileName : "vexocad"; }

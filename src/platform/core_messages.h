@@ -4,6 +4,9 @@
 // standard error.
 #pragma once
 
+#include <string>
+#include <vector>
+
 enum MessageIcon { ICON_NONE, ICON_EXCLAMATION, ICON_INFORMATION, ICON_ERROR };
 
 // Texts and captions are UTF-8. Script bytes quoted in a text must be
@@ -24,6 +27,25 @@ int messageLine();
 // Number of messages shown since the program started (or since reset).
 int messagesShown();
 void resetMessageCount();
+
+// A message as the messages pane lists it: the line being compiled when it
+// was shown (0 outside a compile), its caption and its text.
+struct LineMessage {
+  int line;
+  std::string caption, text;
+};
+// From startMessageRecord on, every message shown is also kept, the first
+// MESSAGE_RECORD_CAPACITY of them, until the next start; kept messages stay
+// readable after stopMessageRecord.
+constexpr size_t MESSAGE_RECORD_CAPACITY = 1000;
+void startMessageRecord();
+void stopMessageRecord();
+const std::vector<LineMessage>& recordedMessages();
+// Messages shown while recording, the ones past the capacity included.
+long long recordedMessageCount();
+// Time the recorded messages kept the program waiting (a box open until the
+// user closed it), in seconds.
+double recordedMessageSeconds();
 
 // The one-line form of a message as the standard-error writer prints it.
 void formatMessageLine(const char* text, const char* caption, char* out, int capacity);

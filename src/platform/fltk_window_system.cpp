@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/fltk_editor.h"
+#include "platform/fltk_widgets.h"
 
 struct PlatformWindow {
   WindowProc proc = nullptr;
@@ -569,3 +570,19 @@ void releaseKeysNoLongerHeld() {
     send(target, WM_KEYUP, uintptr_t(vk), 1);
   }
 }
+
+// ------------------------------------------------------------ for the other FLTK files
+
+Fl_Group* fltkClientGroup(WindowHandle parent, int* top) {
+  *top = parent ? parent->top : 0;
+  return groupOf(parent);
+}
+
+WindowHandle adoptFltkWidget(WindowHandle parent, Fl_Widget* widget) {
+  PlatformWindow* w = new PlatformWindow;
+  w->widget = widget;
+  adopt(parent, w);
+  return w;
+}
+
+Fl_Widget* fltkWidgetOf(WindowHandle window) { return window ? window->widget : nullptr; }

@@ -9,6 +9,10 @@
 
 struct PlatformWindow {
   WindowProc proc = nullptr;
+  // The panes: a message list's items, a status bar's text.
+  std::vector<MessageListItem> items;
+  LinePicked linePicked = nullptr;
+  std::string text;
 };
 
 WindowHandle createMainWindow(const char*, int, int, int, int, WindowProc, const MenuEntry*, int) {
@@ -27,9 +31,44 @@ WindowHandle createGlChildWindow(WindowHandle, const char*, int, int, int, int, 
   return nullptr;
 }
 
+// The panes exist without a parent, so the tests can read them.
+WindowHandle createMessageList(WindowHandle, int, int, int, int, LinePicked linePicked) {
+  PlatformWindow* w = new PlatformWindow;
+  w->linePicked = linePicked;
+  return w;
+}
+
+void setMessageListItems(WindowHandle list, const std::vector<MessageListItem>& items) {
+  if (list) list->items = items;
+}
+
+std::vector<std::string> messageListItems(WindowHandle list) {
+  std::vector<std::string> texts;
+  if (list)
+    for (const MessageListItem& item : list->items) texts.push_back(item.text);
+  return texts;
+}
+
+void pickMessageListItem(WindowHandle list, int index) {
+  if (list && list->linePicked && index >= 0 && size_t(index) < list->items.size())
+    list->linePicked(list->items[size_t(index)].line);
+}
+
+WindowHandle createStatusBar(WindowHandle, int, int, int, int) { return new PlatformWindow; }
+
+void setStatusText(WindowHandle bar, const std::string& utf8) {
+  if (bar) bar->text = utf8;
+}
+
+std::string statusText(WindowHandle bar) { return bar ? bar->text : ""; }
+
 void swapGlBuffers(WindowHandle) {}
 
-WindowHandle createHeadlessWindow(WindowProc proc) { return new PlatformWindow{proc}; }
+WindowHandle createHeadlessWindow(WindowProc proc) {
+  PlatformWindow* w = new PlatformWindow;
+  w->proc = proc;
+  return w;
+}
 
 void showWindow(WindowHandle) {}
 

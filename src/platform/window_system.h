@@ -10,6 +10,9 @@
 // accepts both.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
 
@@ -45,6 +48,26 @@ WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, i
 Editor editorOfControl(WindowHandle control);
 // The editor's colours, given line by line by the styler.
 void setEditorStyler(WindowHandle control, LineStyler styler);
+
+// The list of the last compile's messages under the editor, one item a
+// message. A click on an item calls linePicked with the line the item was
+// given (0: none).
+using LinePicked = void (*)(int line);
+struct MessageListItem {
+  int line;
+  std::string text;  // UTF-8, one line
+};
+WindowHandle createMessageList(WindowHandle parent, int x, int y, int width, int height, LinePicked linePicked);
+void setMessageListItems(WindowHandle list, const std::vector<MessageListItem>& items);
+std::vector<std::string> messageListItems(WindowHandle list);
+// What a click on the item (from 0) does; nothing outside the list.
+void pickMessageListItem(WindowHandle list, int index);
+
+// One line of text along the bottom of the main window, under its client
+// area, which loses the bar's height.
+WindowHandle createStatusBar(WindowHandle parent, int x, int y, int width, int height);
+void setStatusText(WindowHandle bar, const std::string& utf8);
+std::string statusText(WindowHandle bar);
 
 enum class GlWindowFailure { Nothing, WindowCreation, PixelFormat, Context, MakeCurrent };
 // The divider left of the 3-D child window is this wide: the pane left of it

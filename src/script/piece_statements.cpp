@@ -86,6 +86,7 @@ Flow pieceWord(CompileState& s, const char* rest, bool frameMarker) {
   }
   PieceRecord& piece = modelTable[s.pieceCounter];
   piece = pieceTemplates[kind];
+  piece.scriptLine = s.nextLine;
   if (frameMarker) piece.flags |= PIECE_FRAME_MARKER;
   s.currentPiece = &piece;
   return Flow::NextWord;

@@ -24,6 +24,7 @@
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
+#include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
@@ -31,7 +32,8 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-constexpr int clientWidth = 1000, clientHeight = 600;
+// The view's 600 x 600 beside the editor, and the status bar under both.
+constexpr int clientWidth = 1000, clientHeight = 600 + statusBarHeight;
 // An idle loop wakes this often without any event, for the recovery copy's
 // schedule and the signals that end the program.
 constexpr double idleWaitSeconds = 0.5;
@@ -50,7 +52,9 @@ bool createWindows() {
     showMessage("Pas possible de créer la fenêtre!", "Erreur", ICON_ERROR);
     return false;
   }
-  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth - viewDividerWidth, clientHeight);
+  createPanes(hMainWindow, clientWidth, clientHeight);
+  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth - viewDividerWidth,
+                                       clientHeight - statusBarHeight - messageListHeight);
   if (!hEditorControl) {
     showMessage("Pas possible de créer la fenêtre éditeur!", "Erreur", ICON_ERROR);
     return false;
@@ -162,6 +166,7 @@ FrameResult runFrame() {
   // and what the switches and bindings just did shows in the next frame.
   if (anyKeyHeld()) requestRedraw();
   endOfFrameKeys();
+  updatePanes();
   return {false, 0, true};
 }
 

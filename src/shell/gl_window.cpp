@@ -11,6 +11,7 @@
 #include "shell/gl_context.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
+#include "shell/panes.h"
 #include "shell/shared_state.h"
 #include "view/camera.h"
 #include "view/view_switches.h"
@@ -29,6 +30,7 @@ struct LeftPress {
   int x = 0, y = 0;
   bool dragged = false;
   bool wheelTurned = false;
+  bool control = false;  // Ctrl held at the press: a click selects, even in insertion mode
 };
 LeftPress leftPress;
 uintptr_t buttonsHeld = 0;  // MK_LBUTTON and MK_RBUTTON, from the button messages
@@ -63,7 +65,7 @@ void pressButton(uintptr_t button, uintptr_t flags, int x, int y) {
   setFocus(hMainWindow);
   windowActive = 1;
   buttonsHeld = (flags & (MK_LBUTTON | MK_RBUTTON)) | button;
-  if (button == MK_LBUTTON) leftPress = {true, x, y, false, false};
+  if (button == MK_LBUTTON) leftPress = {true, x, y, false, false, (flags & MK_CONTROL) != 0};
   mouseX = x;
   mouseY = y;
 }
@@ -82,8 +84,12 @@ void releaseButton(uintptr_t button, int x, int y) {
   buttonsHeld &= ~button;
   if (button != MK_LBUTTON || !leftPress.held) return;
   const bool click = !leftPress.dragged && !leftPress.wheelTurned;
+  const bool select = !insertionMode || leftPress.control;
   leftPress = {};
-  if (click && insertionMode) insertPiece(nullptr);
+  if (click && select)
+    selectPieceAtMouse();
+  else if (click)
+    insertPiece(nullptr);
 }
 }  // namespace
 

@@ -23,6 +23,7 @@
 #include "shell/gl_context.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
+#include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
@@ -194,19 +195,23 @@ void compileEditorScript() {
   control.context = &state;
   control.interval = 200;
   control.showRepeatsOnce = true;
+  startCompileRecord();
   const CompileResult result = compileScript(lines, &control);
   requestRedraw();  // a compile run by a key switch comes after its frame
   if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
-  if (!result.stopped) return;
-  char text[200];
-  std::snprintf(text, sizeof text,
-                "Compilation arrêtée après %lld lignes lues.\nLes %d pièces déjà placées sont gardées.",
-                result.linesRead, result.piecesPlaced);
-  showMessage(text, "Compilation arrêtée", ICON_INFORMATION);
+  if (result.stopped) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Compilation arrêtée après %lld lignes lues.\nLes %d pièces déjà placées sont gardées.",
+                  result.linesRead, result.piecesPlaced);
+    showMessage(text, "Compilation arrêtée", ICON_INFORMATION);
+  }
+  endCompileRecord();
 }
 
 void closeMainWindow() {
   destroyGlWindow();
+  destroyPanes();
   WindowHandle window = hMainWindow;
   hMainWindow = hEditorControl = nullptr;
   hEditor = Editor{};
@@ -227,8 +232,11 @@ void showStatistics() {
 void fitViewToModel() { fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW); }
 
 void reportPieceUnderMouse() {
-  char text[64];
-  std::snprintf(text, sizeof text, "Numéro du vexo: %d", int(pickPiece(modelTable)));
+  char text[96];
+  const int number = int(pickPiece(modelTable));
+  const int n = std::snprintf(text, sizeof text, "Numéro du vexo: %d", number);
+  if (const PieceRecord* piece = pieceAt(number); piece && piece->scriptLine > 0)
+    std::snprintf(text + n, sizeof text - size_t(n), "\nLigne du script: %d", int(piece->scriptLine));
   showMessage(text, "Besoin d'une adresse?", ICON_NONE);
 }
 

@@ -31,7 +31,7 @@ FrameTree sceneTree;
 
 void drawNamedPiece(const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece));
-  drawPiece(record);
+  if (!drawnHighlighted(record, kindList(record.kind, false), kindList(record.kind, true))) drawPiece(record);
 }
 
 void drawAxes() {
@@ -85,6 +85,17 @@ void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t m
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
   glPopMatrix();
+}
+
+// Cyan, a colour no kind has, whatever the piece's own colour, with its
+// edges in black over it: seen at once in the model, lit or not.
+bool drawnHighlighted(const PieceRecord& record, unsigned solids, unsigned edges) {
+  if (highlightedLine <= 0 || record.scriptLine != highlightedLine) return false;
+  glColor4f(0.0f, 1.0f, 1.0f, 1.0f);
+  glCallList(solids);
+  glColor3f(0.0f, 0.0f, 0.0f);
+  glCallList(edges);
+  return true;
 }
 
 void drawPiece(const PieceRecord& record) {

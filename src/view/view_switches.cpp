@@ -5,6 +5,7 @@ uint8_t lightingOn = 1;
 uint8_t lightingEnabled = 1;
 uint8_t showAxes = 1;
 uint8_t showRoom = 0;
+int32_t highlightedLine = 0;
 
 void resetViewSwitches() {
   displayMode = DISPLAY_SOLIDS;
@@ -12,4 +13,5 @@ void resetViewSwitches() {
   lightingEnabled = 1;
   showAxes = 1;
   showRoom = 0;
+  highlightedLine = 0;
 }

@@ -17,4 +17,8 @@ extern uint8_t showAxes;
 extern uint8_t showRoom;
 
 // Back to the values at program start.
+// Pieces made by this script line (see PieceRecord) are drawn highlighted;
+// 0 highlights none.
+extern int32_t highlightedLine;
+
 void resetViewSwitches();

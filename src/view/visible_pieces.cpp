@@ -7,6 +7,7 @@
 
 #include "model/frame_tree.h"
 #include "pieces/piece_library_gl.h"
+#include "view/scene.h"
 #include "view/view_switches.h"
 
 ModelDrawing modelDrawing;
@@ -119,6 +120,9 @@ void drawVisible(const VisiblePiece& piece) {
   const float* c = piece.record->colour;
   const int kind = piece.record->kind;
   glLoadMatrixf(piece.eye);
+  if (drawnHighlighted(*piece.record, detailKindList(kind, piece.detail, false),
+                       detailKindList(kind, piece.detail, true)))
+    return;
   // As drawPiece: edges over solids at half brightness.
   glColor4fv(c);
   if (displayMode & DISPLAY_SOLIDS) glCallList(detailKindList(kind, piece.detail, false));

@@ -1,0 +1,36 @@
+// The panes beside the editor and the view, and the link between pieces and
+// script lines: the list of the last compile's messages (a click takes the
+// editor to the message's line), the status bar, and the selection (a piece
+// clicked in the view highlights the pieces of its line and takes the editor
+// there; moving the editor's caret highlights the pieces of its line).
+#pragma once
+
+#include <string>
+
+#include "platform/core_window_messages.h"
+
+extern WindowHandle hMessageList;
+extern WindowHandle hStatusBar;
+
+constexpr int messageListHeight = 110;
+constexpr int statusBarHeight = 22;
+
+// Both panes in the main window's client area of width x height, before the
+// editor: the status bar along the bottom, the list at the bottom of the
+// editor's column, which the editor fills above it.
+void createPanes(WindowHandle mainWindow, int width, int height);
+void destroyPanes();
+
+// Around a compile of the editor's text: its messages, each with the line
+// being compiled when it came, fill the list and mark the editor's lines,
+// and its time and message count go to the status bar.
+void startCompileRecord();
+void endCompileRecord();
+
+// What a click in the view selects: the piece under the mouse, or nothing.
+void selectPieceAtMouse();
+// Once a frame: the highlight follows the caret, the status bar the state.
+void updatePanes();
+
+// The status bar's text for the state as it is.
+std::string statusLine();
