@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <numbers>
 #include <string>
 
@@ -73,15 +74,29 @@ void appendPart(KindMesh& mesh, const MeshBuffer& b, bool placed, const Matrix& 
   mesh.parts.push_back(part);
 }
 
-void appendSubPart(KindMesh& mesh, const char* line) {
+// A sub-part placed many times is read and stored once: its later
+// placements share the first one's triangles (kept in the sub-part's own
+// frame), so a file of a few megabytes placing one sub-part a hundred
+// thousand times costs a part record each, not a copy of its faces each.
+using SubPartsRead = std::map<int, MeshPart>;
+
+void appendSubPart(KindMesh& mesh, const char* line, SubPartsRead& read) {
   Matrix placement;
   char name[256];
   parseSubPartLine(line, placement, name);
   const int index = findSubPart(name);
+  if (index < 0) return;
+  if (auto known = read.find(index); known != read.end()) {
+    MeshPart part = known->second;
+    part.placement = placement;
+    mesh.parts.push_back(part);
+    return;
+  }
   std::string text;
-  if (index < 0 || !readQuietly(subPartPath(index), text)) return;
+  if (!readQuietly(subPartPath(index), text)) return;
   parseMeshText(text.data(), text.size(), meshScratch);
   appendPart(mesh, meshScratch, true, placement);
+  read[index] = mesh.parts.back();
 }
 
 // Where a point of a part lands in the kind's frame, for the bounds only.
@@ -117,8 +132,9 @@ void loadKind(KindMesh& mesh, int kind) {
   if (readQuietly(piecePath(kind), text)) {
     if (FILE* file = fmemopen(text.data(), text.size(), "rb")) {
       char line[DATA_LINE_CAPACITY];
+      SubPartsRead read;
       while (readDataLine(file, line))
-        if (line[0] == '1') appendSubPart(mesh, line);
+        if (line[0] == '1') appendSubPart(mesh, line, read);
       std::fclose(file);
     }
     parseMeshText(text.data(), text.size(), meshScratch);
