@@ -73,7 +73,7 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
     return false;
   out.distance = distance;
   if (volume.detail == DrawDetail::AUTO && distance > radius) {
-    const float across = 2.0f * radius / distance * volume.pixelsPerSlope;
+    const float across = 2.0f * kindDetailRadius(kind) * largestAxisScale(eye) / distance * volume.pixelsPerSlope;
     if (across < COARSE_BELOW_PIXELS) out.detail = across < TINY_BELOW_PIXELS ? MeshDetail::TINY : MeshDetail::COARSE;
   }
   return true;

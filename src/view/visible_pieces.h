@@ -19,8 +19,9 @@ struct ModelDrawing {
 // How drawScene draws the model.
 extern ModelDrawing modelDrawing;
 
-// Pieces whose bounding sphere spans fewer pixels across (its diameter on
-// screen) are drawn coarse or tiny, unless nearest to the eye.
+// Pieces whose details span fewer pixels across (the diameter of the kind's
+// detail sphere on screen) are drawn coarse or tiny, unless nearest to the
+// eye.
 constexpr float COARSE_BELOW_PIXELS = 48.0f;
 constexpr float TINY_BELOW_PIXELS = 12.0f;
 
