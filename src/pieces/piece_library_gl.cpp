@@ -9,6 +9,8 @@
 #include <cmath>
 #include <string>
 
+#include "pieces/simpler_meshes_gl.h"
+
 unsigned subPartSolidList[SUBPART_COUNT];
 unsigned subPartEdgeList[SUBPART_COUNT];
 unsigned kindSolidList[KIND_COUNT];
@@ -192,8 +194,10 @@ void buildSimplerLists() {
     detailRadii[k] = detailRadiusOf(kindBounds(k));
   }
   const unsigned base = glGenLists(4 * KIND_COUNT);
+  const std::vector<FlatMesh> sets[2] = {loadFlatMeshes(MeshDetail::COARSE), loadFlatMeshes(MeshDetail::TINY)};
+  buildSimplerBuffers(sets[0], sets[1]);
   for (int d = 0; d < 2; ++d) {
-    const std::vector<FlatMesh> simpler = loadFlatMeshes(d ? MeshDetail::TINY : MeshDetail::COARSE);
+    const std::vector<FlatMesh>& simpler = sets[d];
     for (int k = 0; k < KIND_COUNT; ++k) {
       kindSpheres[k] = holdingBoth(kindSpheres[k], boundingSphereOf(simpler[k]));
       for (int e = 0; e < 2; ++e) {
@@ -224,6 +228,7 @@ void buildPieceLibrary() {
 
 void forgetPieceLibrary() {
   nameLists(0);
+  forgetSimplerBuffers();
   for (auto& detail : simplerLists)
     for (auto& lists : detail) lists[0] = lists[1] = 0;
 }

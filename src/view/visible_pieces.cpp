@@ -7,6 +7,7 @@
 
 #include "model/frame_tree.h"
 #include "pieces/piece_library_gl.h"
+#include "pieces/simpler_meshes_gl.h"
 #include "view/view_switches.h"
 
 ModelDrawing modelDrawing;
@@ -115,13 +116,16 @@ void keepNearestFull(int count) {
   if (nearest >= 0) visible[nearest].detail = MeshDetail::FULL;
 }
 
-void drawVisible(const VisiblePiece& piece) {
+void drawVisible(const VisiblePiece& piece, bool buffered) {
   const float* c = piece.record->colour;
   const int kind = piece.record->kind;
   glLoadMatrixf(piece.eye);
   // As drawPiece: edges over solids at half brightness.
   glColor4fv(c);
-  if (displayMode & DISPLAY_SOLIDS) glCallList(detailKindList(kind, piece.detail, false));
+  if ((displayMode & DISPLAY_SOLIDS) && buffered && piece.detail != MeshDetail::FULL)
+    drawSimplerSolid(kind, piece.detail);
+  else if (displayMode & DISPLAY_SOLIDS)
+    glCallList(detailKindList(kind, piece.detail, false));
   if ((displayMode & DISPLAY_SOLIDS) && (displayMode & DISPLAY_EDGES))
     glColor3f(c[0] * 0.5f, c[1] * 0.5f, c[2] * 0.5f);
   if (displayMode & DISPLAY_EDGES) glCallList(detailKindList(kind, piece.detail, true));
@@ -141,6 +145,8 @@ void drawVisiblePieces(const PieceRecord* table, const Camera& camera, DrawDetai
   if (detail == DrawDetail::AUTO)
     std::sort(visible, visible + walk.count,
               [](const VisiblePiece& a, const VisiblePiece& b) { return a.distance < b.distance; });
-  for (int i = 0; i < walk.count; ++i) drawVisible(visible[i]);
+  const bool buffered = beginSimplerSolids();
+  for (int i = 0; i < walk.count; ++i) drawVisible(visible[i], buffered);
+  if (buffered) endSimplerSolids();
   glLoadMatrixf(pathEye[0]);
 }

@@ -1,6 +1,8 @@
 // Drawing a large model fast on a machine without a graphics card: pieces
 // outside the view are skipped, pieces seen small are drawn with their
-// kind's coarse or tiny mesh, each one flat list. The
+// kind's coarse or tiny mesh, from the indexed buffers of
+// pieces/simpler_meshes_gl.h (one flat list each where the GL has no buffer
+// objects). The
 // nested lists of the piece library stay for picking and the ghost piece.
 #pragma once
 

@@ -1,0 +1,23 @@
+// The solid faces of the coarse and tiny meshes in buffer objects, as
+// indexed triangles: a corner is shared by every face around it that lies in
+// the same plane, so the GL lights it once rather than once per face. A
+// software GL spends most of a large model's frame on its corners.
+#pragma once
+
+#include <vector>
+
+#include "pieces/flat_mesh.h"
+
+// Fills the buffers with every kind's coarse and tiny mesh, indexed by kind.
+// Needs a current GL context; without buffer objects nothing is built and
+// beginSimplerSolids says so.
+void buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<FlatMesh>& tiny);
+// Forgets the buffers of a context that is gone.
+void forgetSimplerBuffers();
+
+// Around a run of drawSimplerSolid calls: binds the buffers as the vertex
+// and normal arrays. False when there are none; the lists are then drawn.
+bool beginSimplerSolids();
+// The kind's faces at COARSE or TINY under the current modelview and colour.
+void drawSimplerSolid(int kind, MeshDetail detail);
+void endSimplerSolids();
