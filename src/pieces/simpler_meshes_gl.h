@@ -19,5 +19,5 @@ void forgetSimplerBuffers();
 // and normal arrays. False when there are none; the lists are then drawn.
 bool beginSimplerSolids();
 // The kind's faces at COARSE or TINY under the current modelview and colour.
-void drawSimplerSolid(int kind, MeshDetail detail);
+void drawSimplerSolid(int kind, MeshDetail detail, const float* modelview);
 void endSimplerSolids();

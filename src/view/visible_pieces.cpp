@@ -123,7 +123,7 @@ void drawVisible(const VisiblePiece& piece, bool buffered) {
   // As drawPiece: edges over solids at half brightness.
   glColor4fv(c);
   if ((displayMode & DISPLAY_SOLIDS) && buffered && piece.detail != MeshDetail::FULL)
-    drawSimplerSolid(kind, piece.detail);
+    drawSimplerSolid(kind, piece.detail, piece.eye);
   else if (displayMode & DISPLAY_SOLIDS)
     glCallList(detailKindList(kind, piece.detail, false));
   if ((displayMode & DISPLAY_SOLIDS) && (displayMode & DISPLAY_EDGES))
