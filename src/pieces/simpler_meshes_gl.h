@@ -1,7 +1,9 @@
 // The solid faces of the coarse and tiny meshes in buffer objects, as
 // indexed triangles: a corner is shared by every face around it that lies in
-// the same plane, so the GL lights it once rather than once per face. A
-// software GL spends most of a large model's frame on its corners.
+// the same plane, so the GL lights it once rather than once per face, and
+// the faces are laid out by the way they face, so that those of a piece
+// that cannot face the eye are not sent at all. Drawn from lists, the same
+// meshes took the software GL a quarter longer.
 #pragma once
 
 #include <vector>
