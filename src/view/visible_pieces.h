@@ -24,9 +24,10 @@ extern ModelDrawing modelDrawing;
 // Pieces whose details span fewer pixels across (the diameter of the kind's
 // detail sphere on screen) are drawn coarse or tiny, unless nearest to the
 // eye. Below 16 pixels a connector's jaws are a pixel or two: drawn without
-// them, the tall tower changes a fifth of the cells at a glance that the
-// image comparison allows, and a block of 10000 pieces draws in two thirds
-// of the time it took with 12.
+// them rather than only below 12, the image comparison with full detail
+// finds 3 more changed cells of the tall tower's 2757 seen from 1500 and
+// none more elsewhere, and a block of 10000 pieces draws in two thirds of
+// the time.
 constexpr float COARSE_BELOW_PIXELS = 48.0f;
 constexpr float TINY_BELOW_PIXELS = 16.0f;
 
