@@ -193,38 +193,15 @@ void addRun(Runs& runs, size_t first, size_t end) {
   ++runs.runs;
 }
 
-// A face can show only when the eye is on its outer side. Faces whose
-// normal leans away from the direction to the eye by more than the sphere
-// round the piece can make up never are: they are left out before the GL
-// lights and then culls them.
-Runs runsSeen(const KindLayout& layout, const float* modelview) {
+Runs allRuns(const KindLayout& layout) {
   Runs runs;
-  const size_t aroundHalf = layout.aroundFirst + 3 * (layout.angles.size() / 2);
-  Vec eye;
-  if (layout.axis < 0 || !eyeInPiece(modelview, eye)) {
-    addRun(runs, layout.first, layout.upEnd);
-    addRun(runs, layout.aroundFirst, aroundHalf);
-    return runs;
-  }
-  Vec toEye{eye[0] - layout.centre[0], eye[1] - layout.centre[1], eye[2] - layout.centre[2]};
-  const float distance = std::sqrt(dotOf(toEye, toEye));
-  if (!(distance > layout.radius)) {
-    addRun(runs, layout.first, layout.upEnd);
-    addRun(runs, layout.aroundFirst, aroundHalf);
-    return runs;
-  }
-  for (float& c : toEye) c /= distance;
-  const float reach = layout.radius / distance + SAFETY;  // the least a visible face's normal can lean
-  const int axis = layout.axis;
-  addRun(runs, -toEye[axis] > -reach ? layout.first : layout.otherFirst,
-         toEye[axis] > -reach ? layout.upEnd : layout.upFirst);
-  const float across = std::hypot(toEye[(axis + 1) % 3], toEye[(axis + 2) % 3]);
-  if (across <= reach) {
-    addRun(runs, layout.aroundFirst, aroundHalf);
-    return runs;
-  }
-  const float facing = std::atan2(toEye[(axis + 2) % 3], toEye[(axis + 1) % 3]);
-  const float halfWidth = 3.14159265f - std::acos(reach / across);
+  addRun(runs, layout.first, layout.upEnd);
+  addRun(runs, layout.aroundFirst, layout.aroundFirst + 3 * (layout.angles.size() / 2));
+  return runs;
+}
+
+// The faces round the axis whose angle lies within halfWidth of facing.
+void addArc(Runs& runs, const KindLayout& layout, float facing, float halfWidth) {
   float low = facing - halfWidth;
   while (low < 0.0f) low += TWO_PI;
   // The first of the sorted angles from low on, and no more than one turn.
@@ -233,6 +210,30 @@ Runs runsSeen(const KindLayout& layout, const float* modelview) {
   const size_t from = size_t(std::lower_bound(begin, begin + turn, low) - begin);
   const size_t to = size_t(std::upper_bound(begin + from, layout.angles.end(), low + 2.0f * halfWidth) - begin);
   addRun(runs, layout.aroundFirst + 3 * from, layout.aroundFirst + 3 * std::min(to, from + turn));
+}
+
+// A face can show only when the eye is on its outer side. Faces whose
+// normal leans away from the direction to the eye by more than the sphere
+// round the piece can make up never are: they are left out before the GL
+// lights and then culls them.
+Runs runsSeen(const KindLayout& layout, const float* modelview) {
+  Vec eye;
+  if (layout.axis < 0 || !eyeInPiece(modelview, eye)) return allRuns(layout);
+  Vec toEye{eye[0] - layout.centre[0], eye[1] - layout.centre[1], eye[2] - layout.centre[2]};
+  const float distance = std::sqrt(dotOf(toEye, toEye));
+  if (!(distance > layout.radius)) return allRuns(layout);
+  for (float& c : toEye) c /= distance;
+  const float reach = layout.radius / distance + SAFETY;  // the least a visible face's normal can lean
+  const int axis = layout.axis;
+  Runs runs;
+  addRun(runs, -toEye[axis] > -reach ? layout.first : layout.otherFirst,
+         toEye[axis] > -reach ? layout.upEnd : layout.upFirst);
+  const float across = std::hypot(toEye[(axis + 1) % 3], toEye[(axis + 2) % 3]);
+  if (across <= reach)
+    addRun(runs, layout.aroundFirst, layout.aroundFirst + 3 * (layout.angles.size() / 2));
+  else
+    addArc(runs, layout, std::atan2(toEye[(axis + 2) % 3], toEye[(axis + 1) % 3]),
+           3.14159265f - std::acos(reach / across));
   return runs;
 }
 
