@@ -64,6 +64,11 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {render + dir + "/m.png", 1, "vx108.dat\n", copy},
       {render + dir + "/m.png", 1, "vx207.dat (Ce chemin", copy},
       {render + dir + "/m.png", 1, "vx225.dat (Ce chemin", copy},
+      {"--steps " + m, 64, "--steps needs -o FOLDER"},
+      {"--steps " + m + " -o /dev/full", 4, "« /dev/full » existe et n'est pas un dossier."},
+      {"--steps " + m + " -o " + dir + "/pipe.vxo", 4, "n'est pas un dossier"},
+      {"--steps " + m + " -o " + dir, 4, "contient d'autres fichiers"},
+      {"--steps " + m + " -o " + dir + "/no/such", 4, "Impossible d'écrire à côté de"},
       {"--help", 0, "--check"},
       {"--version", 0, "vexocad "},
       // Found by fuzzing: --help and --version win wherever they stand (the
