@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <utility>
 
@@ -221,13 +222,12 @@ bool writePictures(const StagedFolder& folder, const std::vector<BuildingStep>& 
 
 std::vector<BuildingStep> buildingSteps(const ScriptLines& lines, const PieceRecord* table, int pieceCount) {
   std::vector<BuildingStep> blocks = lineBlocks(lines);
-  std::vector<int> blockOfLine(lines.size() + 1, -1);
-  for (size_t b = 0; b < blocks.size(); ++b)
-    for (int line = blocks[b].firstLine; line <= blocks[b].lastLine; ++line) blockOfLine[size_t(line)] = int(b);
   for (int i = 0; i < pieceCount; ++i) {
     const int line = table[i].topLevelLine;
-    if (line > 0 && size_t(line) < blockOfLine.size() && blockOfLine[size_t(line)] >= 0)
-      blocks[size_t(blockOfLine[size_t(line)])].pieces.push_back(i);
+    // The last block starting at or before the line, if the line is in it.
+    auto after = std::upper_bound(blocks.begin(), blocks.end(), line,
+                                  [](int l, const BuildingStep& b) { return l < b.firstLine; });
+    if (after != blocks.begin() && line <= std::prev(after)->lastLine) std::prev(after)->pieces.push_back(i);
   }
   std::erase_if(blocks, [](const BuildingStep& b) { return b.pieces.empty(); });
   return blocks;
