@@ -1,5 +1,5 @@
 // Cost of the building-steps booklet of a tall tower, as `vexocad --steps`
-// writes it at 600 x 600: compile, one picture of the finished model, one per
+// writes it at its default picture size: compile, one picture of the finished model, one per
 // page (at most MAX_BOOKLET_STEPS: longer scripts' steps are joined) and the
 // page. Two ways of cutting the same tower into steps: a storey (12 pieces)
 // per step, each storey a call of a function; and a blank line after every
@@ -57,7 +57,7 @@ void BM_Booklet(benchmark::State& state) {
   BookletResult result;
   for (auto _ : state) {
     std::filesystem::remove_all(folder);
-    if (!startOffscreenView(600, 600)) return state.SkipWithError("no offscreen OpenGL view");
+    if (!startOffscreenView(BOOKLET_PICTURE_WIDTH, BOOKLET_PICTURE_HEIGHT)) return state.SkipWithError("no offscreen OpenGL view");
     compileScript(lines);
     result = writeStepsBooklet(lines, folder, "tour");
     stopOffscreenView();

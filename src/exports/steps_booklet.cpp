@@ -156,7 +156,7 @@ struct SavedView {
 SavedView bookletView() {
   const SavedView saved{camera, displayMode, showAxes, showRoom, highlightedLine, modelDrawing};
   fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW);
-  displayMode = DISPLAY_SOLIDS | DISPLAY_EDGES;
+  displayMode = DISPLAY_SOLIDS;
   showAxes = showRoom = 0;
   highlightedLine = 0;
   modelDrawing = ModelDrawing{true, DrawDetail::AUTO};

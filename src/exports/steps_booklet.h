@@ -33,6 +33,10 @@ std::vector<BuildingStep> buildingSteps(const ScriptLines& lines, const PieceRec
 // pages: a picture costs a frame of the whole model, and a booklet of
 // thousands of pages helps nobody build.
 constexpr int MAX_BOOKLET_STEPS = 200;
+// The pictures' size unless another is asked: a page's width on paper, and
+// at most 200 frames and PNG files of it take a few seconds.
+constexpr int BOOKLET_PICTURE_WIDTH = 480;
+constexpr int BOOKLET_PICTURE_HEIGHT = 360;
 std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxSteps);
 
 // The pieces counted by kind and colour, as an HTML table with a total row.

@@ -115,7 +115,10 @@ int compileFile(const Options& o) {
   // The view starts first so that the piece library's messages come before
   // the script's, and a view that cannot start costs no compile.
   const bool draws = o.mode == Options::RENDER || o.mode == Options::STEPS;
-  if (draws && !startOffscreenView(o.width, o.height)) return EXIT_RENDER_FAILED;
+  const bool bookletSize = o.mode == Options::STEPS && !o.sizeGiven;
+  if (draws && !startOffscreenView(bookletSize ? BOOKLET_PICTURE_WIDTH : o.width,
+                                   bookletSize ? BOOKLET_PICTURE_HEIGHT : o.height))
+    return EXIT_RENDER_FAILED;
   const CompileResult result = compileScript(lines, &control);
   const int outputStatus = o.mode == Options::DUMP ? writeStandardOutput(dumpModel()) : EXIT_CLEAN;
   const int messages = messagesShown();

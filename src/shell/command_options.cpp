@@ -17,7 +17,7 @@ const char* const commandLineUsage =
     "                                    compile FICHIER, write a building-steps\n"
     "                                    booklet: DOSSIER/index.html and a picture\n"
     "                                    per step (a block of lines between blank\n"
-    "                                    lines; --size sets the pictures' size)\n"
+    "                                    lines; pictures 480x360 unless --size)\n"
     "Options:\n"
     "  --max-seconds N   stop a compile that runs longer than N seconds\n"
     "  --size WxH        size of the rendered image (default 600x600)\n"
@@ -111,6 +111,7 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
     } else if (a == "--size") {
       if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
         return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
+      o.sizeGiven = true;
     } else if (a == "--view") {
       const std::string view = i + 1 < argc ? argv[++i] : "";
       if (view != "fit" && view != "start") return fail(error, "--view needs fit or start");

@@ -15,6 +15,7 @@ struct CommandOptions {
   double maxSeconds = 0;  // 0: no limit
   std::string pngPath;  // -o: the image, or the booklet's folder
   int width = 600, height = 600;
+  bool sizeGiven = false;  // --size; else each mode's own size
   bool room = false;
   uint32_t displayMode = DISPLAY_SOLIDS;
   DrawDetail detail = DrawDetail::FULL;
