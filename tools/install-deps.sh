@@ -7,6 +7,8 @@ packages=(
   libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
+  # the booklet tests check its HTML with a strict HTML5 parser
+  python3-html5lib
   # the fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes, and
   # llvm-symbolizer for readable reports
   clang-14 libclang-rt-14-dev llvm-14

@@ -95,7 +95,7 @@ void enterPiece(void* context, int32_t piece) {
   multiplyAsGl(pathEye[walk.depth], record.matrix.m, eye);
   ++walk.depth;
   VisiblePiece& next = visible[walk.count];
-  if (!classify(eye, record.kind, walk.volume, next)) return;
+  if (hiddenPiece(record) || !classify(eye, record.kind, walk.volume, next)) return;
   std::copy(eye, eye + 16, next.eye);
   next.record = &record;
   ++walk.count;
