@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "exports/mesh_export.h"
 #include "platform/core_messages.h"
 #include "platform/core_data_dir.h"
 #include "script/compiler.h"
@@ -87,6 +88,14 @@ void aimRenderView(const Options& o) {
     turnStartView(camera, angles);
 }
 
+// A stopped compile writes no mesh: half a model would pass for the whole.
+bool exportMesh(const Options& o) {
+  std::string error;
+  if (exportModelMesh(modelTable, o.pngPath, o.scale, &error)) return true;
+  showMessage(error.c_str(), "Erreur", ICON_EXCLAMATION);
+  return false;
+}
+
 int compileFile(const Options& o) {
   Deadline deadline;
   CompileControl control;
@@ -115,6 +124,7 @@ int compileFile(const Options& o) {
     stopOffscreenView();
     if (status != 0) return EXIT_RENDER_FAILED;
   }
+  if (o.mode == Options::EXPORT && !result.stopped && !exportMesh(o)) return EXIT_RENDER_FAILED;
   if (outputStatus != EXIT_CLEAN) return outputStatus;
   if (result.stopped) {
     std::fprintf(stderr, "vexocad: compile stopped after %g seconds: %lld lines read, %d pieces placed\n",
@@ -130,15 +140,19 @@ int runCommandLine(int argc, char** argv) {
   Options o;
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
-  if (o.mode == Options::RENDER && isSameFile(o.file, o.pngPath))
-    return usageError("the image " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
+  if ((o.mode == Options::RENDER || o.mode == Options::EXPORT) && isSameFile(o.file, o.pngPath))
+    return usageError("the output " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
            EXIT_USAGE;
+  MeshFormat format;
+  if (o.mode == Options::EXPORT && !meshFormatOfPath(o.pngPath, &format))
+    return usageError("unknown mesh format: " + o.pngPath + " (use .stl, .obj, .glb, .ply or .3mf)"), EXIT_USAGE;
   switch (o.mode) {
     case Options::HELP: return writeStandardOutput(commandLineUsage);
     case Options::VERSION: return writeStandardOutput("vexocad 0.1.0\n");
     case Options::CHECK:
     case Options::DUMP:
-    case Options::RENDER: return compileFile(o);
+    case Options::RENDER:
+    case Options::EXPORT: return compileFile(o);
     case Options::NONE: break;
   }
   return runDesktopProgram(o.document.c_str());

@@ -9,11 +9,12 @@
 #include "view/visible_pieces.h"
 
 struct CommandOptions {
-  enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;
+  enum Mode { NONE, CHECK, DUMP, RENDER, EXPORT, HELP, VERSION } mode = NONE;
   std::string file;
   std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
-  std::string pngPath;
+  std::string pngPath;  // -o: the image, or the mesh file of --export
+  double scale = 1;     // --scale, for --export
   int width = 600, height = 600;
   bool room = false;
   uint32_t displayMode = DISPLAY_SOLIDS;

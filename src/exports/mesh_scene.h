@@ -1,0 +1,23 @@
+// The model table as an Assimp scene, for the writers of the mesh formats.
+#pragma once
+
+#include <memory>
+
+#include "model/model_table.h"
+
+struct aiScene;
+
+// SHARED: one mesh per kind and colour, placed by each piece's node, for
+// the writers that follow nodes. SHARED_COLOURED_CORNERS: the same with
+// the colour on every corner too, for formats whose colours are there.
+// PLACED_COPIES: every piece its own mesh in world coordinates, for the
+// writers that take the meshes without their nodes.
+enum class MeshLayout { SHARED, SHARED_COLOURED_CORNERS, PLACED_COPIES };
+
+// Every piece that drawing reaches (each root, then its frame), placed as
+// drawing composes it and scaled by scale, as a node named "piece N ligne
+// L" holding its kind's mesh in its colour.
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout);
+
+// The triangles of the kinds of those pieces, added up.
+long long countDrawnTriangles(const PieceRecord* table);
