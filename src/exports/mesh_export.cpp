@@ -32,10 +32,12 @@ struct FormatName {
   const char* assimpId;
 };
 
-// Binary STL and PLY: a tenth of the text forms' size, and exact floats.
+// Binary STL: a fifth of the text form's size, and exact floats. PLY as
+// text: Assimp 5.2's binary PLY writes the corners' colours as floats
+// where its header announces bytes, and the colours are PLY's only ones.
 constexpr FormatName formats[] = {
     {".stl", MeshFormat::STL, "stlb"}, {".obj", MeshFormat::OBJ, "obj"},
-    {".glb", MeshFormat::GLB, "glb2"}, {".ply", MeshFormat::PLY, "plyb"},
+    {".glb", MeshFormat::GLB, "glb2"}, {".ply", MeshFormat::PLY, "ply"},
     {".3mf", MeshFormat::THREE_MF, "3mf"},
 };
 
@@ -199,10 +201,11 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
   std::signal(SIGXFSZ, SIG_IGN);
   const FormatName& name = *std::find_if(std::begin(formats), std::end(formats),
                                          [&](const FormatName& f) { return f.format == format; });
-  const MeshLayout layout = format == MeshFormat::PLY        ? MeshLayout::SHARED_COLOURED_CORNERS
-                            : format == MeshFormat::THREE_MF ? MeshLayout::PLACED_COPIES
-                                                             : MeshLayout::SHARED;
-  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout);
+  // Assimp's PLY and 3MF writers take the meshes without their nodes, and
+  // its OBJ writer names each group after its mesh.
+  const bool placed = format == MeshFormat::PLY || format == MeshFormat::THREE_MF || format == MeshFormat::OBJ;
+  const std::unique_ptr<aiScene> scene = buildMeshScene(
+      table, scale, placed ? MeshLayout::PLACED_COPIES : MeshLayout::SHARED, format == MeshFormat::PLY);
   std::string reason;
   if (writeScene(*scene, name, target, &reason)) return true;
   *error = "Impossible d'écrire le fichier " + path + " (" + reason + ")";

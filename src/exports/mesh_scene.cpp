@@ -175,11 +175,12 @@ unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, bool vertexCol
 
 // The piece's own copy of its kind's mesh, placed in the world.
 unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix4x4& placement,
-                    const std::string& name) {
+                    const std::string& name, bool vertexColours) {
+  const Colour colour = colourOf(record);
   auto triangles = trianglesFor(parts, record.kind);
   for (auto& t : triangles)
     for (aiVector3D& corner : t) corner = placement * corner;
-  parts.meshes.push_back(newMesh(triangles, materialFor(parts, colourOf(record)), nullptr));
+  parts.meshes.push_back(newMesh(triangles, materialFor(parts, colour), vertexColours ? &colour : nullptr));
   parts.meshes.back()->mName = name;
   return unsigned(parts.meshes.size() - 1);
 }
@@ -192,7 +193,7 @@ long long countDrawnTriangles(const PieceRecord* table) {
   return count;
 }
 
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout) {
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours) {
   SceneParts parts;
   auto root = new aiNode("modele");
   for (const PlacedPiece& piece : drawnPieces(table)) {
@@ -204,10 +205,10 @@ std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, 
     const aiMatrix4x4 placement = nodeMatrix(piece.world, scale);
     node->mNumMeshes = 1;
     if (layout == MeshLayout::PLACED_COPIES) {
-      node->mMeshes = new unsigned[1]{placedMesh(parts, record, placement, name)};
+      node->mMeshes = new unsigned[1]{placedMesh(parts, record, placement, name, vertexColours)};
     } else {
       node->mTransformation = placement;
-      node->mMeshes = new unsigned[1]{sharedMesh(parts, record, layout == MeshLayout::SHARED_COLOURED_CORNERS)};
+      node->mMeshes = new unsigned[1]{sharedMesh(parts, record, vertexColours)};
     }
     node->mParent = root;
     parts.nodes.push_back(node);

@@ -8,16 +8,16 @@
 struct aiScene;
 
 // SHARED: one mesh per kind and colour, placed by each piece's node, for
-// the writers that follow nodes. SHARED_COLOURED_CORNERS: the same with
-// the colour on every corner too, for formats whose colours are there.
-// PLACED_COPIES: every piece its own mesh in world coordinates, for the
-// writers that take the meshes without their nodes.
-enum class MeshLayout { SHARED, SHARED_COLOURED_CORNERS, PLACED_COPIES };
+// the writers that follow nodes. PLACED_COPIES: every piece its own mesh
+// in world coordinates, for the writers that take the meshes without
+// their nodes.
+enum class MeshLayout { SHARED, PLACED_COPIES };
 
 // Every piece that drawing reaches (each root, then its frame), placed as
 // drawing composes it and scaled by scale, as a node named "piece N ligne
-// L" holding its kind's mesh in its colour.
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout);
+// L" holding its kind's mesh in its colour. With vertexColours every corner
+// carries the colour too, for the formats whose colours are there.
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours);
 
 // The triangles of the kinds of those pieces, added up.
 long long countDrawnTriangles(const PieceRecord* table);
