@@ -144,12 +144,16 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
   const struct {
     std::string script, output;
     int status;
-    std::string printed = "", setup = "";
+    std::string printed = "", setup = "", limit = "";
   } cases[] = {
       {model, "OUT/missing/m.stl", 4, "Impossible d'écrire le fichier"},
       {model, "OUT/m.stl", 4, "n'est pas un fichier ordinaire", "mkdir OUT/m.stl"},
       {model, "OUT/m.obj", 4, "n'est pas un fichier ordinaire", "mkfifo OUT/m.obj"},
       {model, "OUT/m.ply", 4, "n'est pas un fichier ordinaire", "ln -s /dev/full OUT/m.ply"},
+      {model, "OUT/m.stl", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.obj", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.glb", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.3mf", 4, "Impossible d'écrire le fichier", "", "ulimit -f 2;"},
       {model, "OUT/m.fbx", 64, "unknown mesh format"},
       {model, "OUT/m", 64, "unknown mesh format"},
       {model, "OUT/m.stl --scale 0", 64, scaleError},
@@ -168,7 +172,7 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
     auto expand = [&](std::string text) { return text.replace(text.find("OUT"), 3, out); };
     EXPECT_TRUE(c.setup.empty() || std::system(expand(c.setup).c_str()) == 0);
     const size_t before = size_t(std::distance(fs::directory_iterator(out), {}));
-    const ProcessResult r = runVexocad("--export " + c.script + " -o " + expand(c.output));
+    const ProcessResult r = runVexocad("--export " + c.script + " -o " + expand(c.output), c.limit);
     EXPECT_EQ(r.status, c.status) << c.output << r.err;
     EXPECT_NE(r.err.find(c.printed), std::string::npos) << c.output << r.err;
     const size_t made = c.status == 0 ? 1 + c.output.ends_with(".obj") : 0;

@@ -111,15 +111,22 @@ class CheckedFiles : public Assimp::IOSystem {
   WriteLog* log_;
 };
 
-// A zip archive (3MF) is complete when it ends with its directory's record;
-// Assimp writes that format past the streams above.
-bool endsLikeZip(const fs::path& path) {
+// Assimp writes 3MF past the streams above, and its zip writer leaves out
+// an entry it could not write whole: the archive is complete when it ends
+// with its directory's record and that directory (at the end of the file,
+// its names in the last few kilobytes) lists every part.
+bool completeThreeMf(const fs::path& path) {
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
-  char tail[22] = {};
-  const bool read = std::fseek(file, -22, SEEK_END) == 0 && std::fread(tail, 1, 22, file) == 22;
+  std::string tail(4096, '\0');
+  std::fseek(file, 0, SEEK_END);
+  const long size = std::ftell(file);
+  tail.resize(size_t(std::min<long>(size, long(tail.size()))));
+  const bool read = std::fseek(file, -long(tail.size()), SEEK_END) == 0 && std::fread(tail.data(), 1, tail.size(), file) == tail.size();
   std::fclose(file);
-  return read && std::memcmp(tail, "PK\5\6", 4) == 0;
+  const auto has = [&](const char* text) { return tail.find(text) != std::string::npos; };
+  return read && tail.size() >= 22 && tail.compare(tail.size() - 22, 4, "PK\5\6") == 0 && has("3D/3DModel.model") &&
+         has("[Content_Types].xml") && has("_rels/.rels");
 }
 
 // The folder of files made for target: the main file renamed last, so that
@@ -148,7 +155,7 @@ bool writeScene(const aiScene& scene, const FormatName& format, const fs::path& 
     const aiReturn result = exporter.Export(&scene, format.assimpId, made.string());
     if (result != aiReturn_SUCCESS) log.fail(exporter.GetErrorString());
     written = log.failure.empty() && fs::is_regular_file(made) &&
-              (format.format != MeshFormat::THREE_MF || endsLikeZip(made));
+              (format.format != MeshFormat::THREE_MF || completeThreeMf(made));
     if (written) written = moveInPlace(folder, target, &log.failure);
     else log.fail("écriture incomplète");
   }
