@@ -210,9 +210,10 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
                                          [&](const FormatName& f) { return f.format == format; });
   // Assimp's PLY and 3MF writers take the meshes without their nodes, and
   // its OBJ writer names each group after its mesh.
-  const bool placed = format == MeshFormat::PLY || format == MeshFormat::THREE_MF || format == MeshFormat::OBJ;
-  const std::unique_ptr<aiScene> scene = buildMeshScene(
-      table, scale, placed ? MeshLayout::PLACED_COPIES : MeshLayout::SHARED, format == MeshFormat::PLY);
+  const MeshLayout layout = format == MeshFormat::PLY || format == MeshFormat::THREE_MF ? MeshLayout::PLACED_INDEXED_COPIES
+                            : format == MeshFormat::OBJ                                ? MeshLayout::PLACED_COPIES
+                                                                                       : MeshLayout::SHARED;
+  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
   std::string reason;
   if (writeScene(*scene, name, target, &reason)) return true;
   *error = "Impossible d'écrire le fichier " + path + " (" + reason + ")";

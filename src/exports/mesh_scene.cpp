@@ -11,7 +11,9 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -128,6 +130,44 @@ aiMesh* newMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigne
   return mesh;
 }
 
+struct CornerHash {
+  size_t operator()(const aiVector3D& p) const {
+    uint32_t bits[3];
+    std::memcpy(bits, &p.x, sizeof bits);
+    return (size_t(bits[0]) * 73856093u) ^ (size_t(bits[1]) * 19349663u) ^ (size_t(bits[2]) * 83492791u);
+  }
+};
+
+// The same triangles with their corners shared and no normals: a third of
+// the corners for the writers that repeat nothing and need no normals
+// (3MF has none; PLY readers make their own), so their text and time.
+aiMesh* newIndexedMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigned material, const Colour* colour) {
+  std::unordered_map<aiVector3D, unsigned, CornerHash> index;
+  std::vector<aiVector3D> corners;
+  auto* mesh = new aiMesh();
+  mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+  mesh->mMaterialIndex = material;
+  mesh->mNumFaces = unsigned(triangles.size());
+  mesh->mFaces = new aiFace[mesh->mNumFaces];
+  for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+    mesh->mFaces[f].mNumIndices = 3;
+    mesh->mFaces[f].mIndices = new unsigned[3];
+    for (unsigned c = 0; c < 3; ++c) {
+      const auto [at, added] = index.emplace(triangles[f][c], unsigned(corners.size()));
+      if (added) corners.push_back(triangles[f][c]);
+      mesh->mFaces[f].mIndices[c] = at->second;
+    }
+  }
+  mesh->mNumVertices = unsigned(corners.size());
+  mesh->mVertices = new aiVector3D[corners.size()];
+  std::copy(corners.begin(), corners.end(), mesh->mVertices);
+  if (colour) {
+    mesh->mColors[0] = new aiColor4D[corners.size()];
+    std::fill_n(mesh->mColors[0], corners.size(), aiColor4D((*colour)[0], (*colour)[1], (*colour)[2], (*colour)[3]));
+  }
+  return mesh;
+}
+
 aiMatrix4x4 nodeMatrix(const Matrix& world, double scale) {
   aiMatrix4x4 m;
   for (unsigned r = 0; r < 4; ++r)
@@ -175,12 +215,14 @@ unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, bool vertexCol
 
 // The piece's own copy of its kind's mesh, placed in the world.
 unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix4x4& placement,
-                    const std::string& name, bool vertexColours) {
+                    const std::string& name, bool indexed, bool vertexColours) {
   const Colour colour = colourOf(record);
   auto triangles = trianglesFor(parts, record.kind);
   for (auto& t : triangles)
     for (aiVector3D& corner : t) corner = placement * corner;
-  parts.meshes.push_back(newMesh(triangles, materialFor(parts, colour), vertexColours ? &colour : nullptr));
+  const unsigned material = materialFor(parts, colour);
+  const Colour* corners = vertexColours ? &colour : nullptr;
+  parts.meshes.push_back(indexed ? newIndexedMesh(triangles, material, corners) : newMesh(triangles, material, corners));
   parts.meshes.back()->mName = name;
   return unsigned(parts.meshes.size() - 1);
 }
@@ -204,8 +246,9 @@ std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, 
     auto node = new aiNode(name);
     const aiMatrix4x4 placement = nodeMatrix(piece.world, scale);
     node->mNumMeshes = 1;
-    if (layout == MeshLayout::PLACED_COPIES) {
-      node->mMeshes = new unsigned[1]{placedMesh(parts, record, placement, name, vertexColours)};
+    if (layout != MeshLayout::SHARED) {
+      const bool indexed = layout == MeshLayout::PLACED_INDEXED_COPIES;
+      node->mMeshes = new unsigned[1]{placedMesh(parts, record, placement, name, indexed, vertexColours)};
     } else {
       node->mTransformation = placement;
       node->mMeshes = new unsigned[1]{sharedMesh(parts, record, vertexColours)};

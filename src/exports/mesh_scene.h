@@ -10,8 +10,10 @@ struct aiScene;
 // SHARED: one mesh per kind and colour, placed by each piece's node, for
 // the writers that follow nodes. PLACED_COPIES: every piece its own mesh
 // in world coordinates, for the writers that take the meshes without
-// their nodes.
-enum class MeshLayout { SHARED, PLACED_COPIES };
+// their nodes. Both give every triangle corners of its own with the
+// face's normal: the pieces are drawn flat. PLACED_INDEXED_COPIES: placed
+// copies whose triangles share their corners, without normals.
+enum class MeshLayout { SHARED, PLACED_COPIES, PLACED_INDEXED_COPIES };
 
 // Every piece that drawing reaches (each root, then its frame), placed as
 // drawing composes it and scaled by scale, as a node named "piece N ligne
