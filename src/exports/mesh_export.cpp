@@ -143,10 +143,36 @@ bool moveInPlace(const fs::path& folder, const fs::path& target, std::string* re
   return true;
 }
 
+// What an interrupted export (Ctrl+C, a kill) removes before it ends: the
+// files Assimp may have started and their folder. Only unlink and rmdir run
+// in the handler, on paths laid out before the export starts.
+char leftovers[3][4096];
+
+void removeLeftoversAndStop(int signal) {
+  for (int i = 0; i < 3 && leftovers[i][0]; ++i) i < 2 ? ::unlink(leftovers[i]) : ::rmdir(leftovers[i]);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+struct LeftoverGuard {
+  static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
+  LeftoverGuard(const fs::path& made, const fs::path& folder) {
+    const fs::path material = fs::path(made).replace_extension(".mtl");
+    const std::string paths[3] = {made.string(), material.string(), folder.string()};
+    for (int i = 0; i < 3; ++i) std::snprintf(leftovers[i], sizeof leftovers[i], "%s", paths[i].c_str());
+    for (int s : signals) std::signal(s, removeLeftoversAndStop);
+  }
+  ~LeftoverGuard() {
+    for (int s : signals) std::signal(s, SIG_DFL);
+    leftovers[0][0] = '\0';
+  }
+};
+
 bool writeScene(const aiScene& scene, const FormatName& format, const fs::path& target, std::string* reason) {
   std::string folderName = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   if (!::mkdtemp(folderName.data())) return *reason = std::strerror(errno), false;
   const fs::path folder = folderName, made = folder / target.filename();
+  const LeftoverGuard guard(made, folder);
   WriteLog log;
   bool written = false;
   {
