@@ -39,7 +39,8 @@ void exportBench(benchmark::State& state) {
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
   dataDir = exe.parent_path().parent_path().string() + "/";
   buildModel(int(state.range(0)));
-  const std::string path = std::filesystem::temp_directory_path() / ("vexocad-bench-" + std::to_string(::getpid()) + extension);
+  const std::string path =
+      std::filesystem::temp_directory_path() / ("vexocad-bench-" + std::to_string(::getpid()) + extension);
   std::string error;
   for (auto _ : state)
     if (!exportModelMesh(modelTable, path, 1.0, &error)) state.SkipWithError(error.c_str());

@@ -2,12 +2,12 @@
 // Assimp and through a reader of our own (the Khronos validator for glTF)
 // with the model's triangles, bounds, colours and piece names; outputs that
 // cannot be written give a message and leave nothing behind.
-#include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <assimp/Importer.hpp>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -127,7 +127,8 @@ TEST(MeshExportTest, EveryFormatLoadsBackWithTheModelsTrianglesBoundsAndColours)
         // STL has none; Assimp 5.2's 3MF writer cuts every channel to 0 or 1.
         EXPECT_TRUE(format == "stl" || format == "3mf" || colours == modelColours) << what;
         EXPECT_TRUE((format != "OBJ" && format != "glb") || readFile(out).find(pieceName) != std::string::npos) << what;
-        if (format == "stl" || format == "OBJ") expectSameBounds(ownReaderBounds(readFile(out), format == "stl"), model, what);
+        if (format == "stl" || format == "OBJ")
+          expectSameBounds(ownReaderBounds(readFile(out), format == "stl"), model, what);
         const std::string validate = "node " VEXOCAD_SOURCE_DIR "/tools/gltf-validator/validate.js >/dev/null ";
         EXPECT_TRUE(format != "glb" || std::system((validate + quoteForShell(out)).c_str()) == 0) << what;
       }

@@ -5,13 +5,13 @@
 // whatever happens, so a failed export leaves nothing behind.
 #include "exports/mesh_export.h"
 
-#include <assimp/Exporter.hpp>
-#include <assimp/IOStream.hpp>
-#include <assimp/IOSystem.hpp>
 #include <assimp/scene.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <assimp/Exporter.hpp>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -36,9 +36,8 @@ struct FormatName {
 // text: Assimp 5.2's binary PLY writes the corners' colours as floats
 // where its header announces bytes, and the colours are PLY's only ones.
 constexpr FormatName formats[] = {
-    {".stl", MeshFormat::STL, "stlb"}, {".obj", MeshFormat::OBJ, "obj"},
-    {".glb", MeshFormat::GLB, "glb2"}, {".ply", MeshFormat::PLY, "ply"},
-    {".3mf", MeshFormat::THREE_MF, "3mf"},
+    {".stl", MeshFormat::STL, "stlb"}, {".obj", MeshFormat::OBJ, "obj"},      {".glb", MeshFormat::GLB, "glb2"},
+    {".ply", MeshFormat::PLY, "ply"},  {".3mf", MeshFormat::THREE_MF, "3mf"},
 };
 
 std::string lowerExtension(const std::string& path) {
@@ -122,7 +121,8 @@ bool completeThreeMf(const fs::path& path) {
   std::fseek(file, 0, SEEK_END);
   const long size = std::ftell(file);
   tail.resize(size_t(std::min<long>(size, long(tail.size()))));
-  const bool read = std::fseek(file, -long(tail.size()), SEEK_END) == 0 && std::fread(tail.data(), 1, tail.size(), file) == tail.size();
+  const bool read = std::fseek(file, -long(tail.size()), SEEK_END) == 0 &&
+                    std::fread(tail.data(), 1, tail.size(), file) == tail.size();
   std::fclose(file);
   const auto has = [&](const char* text) { return tail.find(text) != std::string::npos; };
   return read && tail.size() >= 22 && tail.compare(tail.size() - 22, 4, "PK\5\6") == 0 && has("3D/3DModel.model") &&
@@ -182,8 +182,10 @@ bool writeScene(const aiScene& scene, const FormatName& format, const fs::path& 
     if (result != aiReturn_SUCCESS) log.fail(exporter.GetErrorString());
     written = log.failure.empty() && fs::is_regular_file(made) &&
               (format.format != MeshFormat::THREE_MF || completeThreeMf(made));
-    if (written) written = moveInPlace(folder, target, &log.failure);
-    else log.fail("écriture incomplète");
+    if (written)
+      written = moveInPlace(folder, target, &log.failure);
+    else
+      log.fail("écriture incomplète");
   }
   std::error_code ignored;
   fs::remove_all(folder, ignored);
@@ -232,13 +234,14 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
   }
   // A write past a file-size limit must fail with an error, not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
-  const FormatName& name = *std::find_if(std::begin(formats), std::end(formats),
-                                         [&](const FormatName& f) { return f.format == format; });
+  const FormatName& name =
+      *std::find_if(std::begin(formats), std::end(formats), [&](const FormatName& f) { return f.format == format; });
   // Assimp's PLY and 3MF writers take the meshes without their nodes, and
   // its OBJ writer names each group after its mesh.
-  const MeshLayout layout = format == MeshFormat::PLY || format == MeshFormat::THREE_MF ? MeshLayout::PLACED_INDEXED_COPIES
-                            : format == MeshFormat::OBJ                                ? MeshLayout::PLACED_COPIES
-                                                                                       : MeshLayout::SHARED;
+  const MeshLayout layout = format == MeshFormat::PLY || format == MeshFormat::THREE_MF
+                                ? MeshLayout::PLACED_INDEXED_COPIES
+                            : format == MeshFormat::OBJ ? MeshLayout::PLACED_COPIES
+                                                        : MeshLayout::SHARED;
   const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
   std::string reason;
   if (writeScene(*scene, name, target, &reason)) return true;

@@ -141,7 +141,8 @@ struct CornerHash {
 // The same triangles with their corners shared and no normals: a third of
 // the corners for the writers that repeat nothing and need no normals
 // (3MF has none; PLY readers make their own), so their text and time.
-aiMesh* newIndexedMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigned material, const Colour* colour) {
+aiMesh* newIndexedMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigned material,
+                       const Colour* colour) {
   std::unordered_map<aiVector3D, unsigned, CornerHash> index;
   std::vector<aiVector3D> corners;
   auto* mesh = new aiMesh();
@@ -214,15 +215,16 @@ unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, bool vertexCol
 }
 
 // The piece's own copy of its kind's mesh, placed in the world.
-unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix4x4& placement,
-                    const std::string& name, bool indexed, bool vertexColours) {
+unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix4x4& placement, const std::string& name,
+                    bool indexed, bool vertexColours) {
   const Colour colour = colourOf(record);
   auto triangles = trianglesFor(parts, record.kind);
   for (auto& t : triangles)
     for (aiVector3D& corner : t) corner = placement * corner;
   const unsigned material = materialFor(parts, colour);
   const Colour* corners = vertexColours ? &colour : nullptr;
-  parts.meshes.push_back(indexed ? newIndexedMesh(triangles, material, corners) : newMesh(triangles, material, corners));
+  parts.meshes.push_back(indexed ? newIndexedMesh(triangles, material, corners)
+                                 : newMesh(triangles, material, corners));
   parts.meshes.back()->mName = name;
   return unsigned(parts.meshes.size() - 1);
 }
@@ -231,7 +233,8 @@ unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix
 
 long long countDrawnTriangles(const PieceRecord* table) {
   long long count = 0;
-  for (const PlacedPiece& piece : drawnPieces(table)) count += (long long)(kindMesh(table[piece.number].kind).triangles.size());
+  for (const PlacedPiece& piece : drawnPieces(table))
+    count += (long long)(kindMesh(table[piece.number].kind).triangles.size());
   return count;
 }
 

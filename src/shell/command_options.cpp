@@ -150,6 +150,7 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER || o.mode == Options::EXPORT;
   if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
-  if (o.mode == Options::EXPORT && o.pngPath.empty()) return fail(error, "--export needs -o MESH.stl (or .obj .glb .ply .3mf)");
+  if (o.mode == Options::EXPORT && o.pngPath.empty())
+    return fail(error, "--export needs -o MESH.stl (or .obj .glb .ply .3mf)");
   return true;
 }
