@@ -93,7 +93,8 @@ Bounds ownReaderBounds(const std::string& bytes, bool stl) {
     if (word == "v" && lines >> x >> y >> z) b.add(x, y, z);
     b.triangles += word == "f";
   }
-  const uint32_t count = stl && bytes.size() >= 84 ? *reinterpret_cast<const uint32_t*>(&bytes[80]) : 0;
+  uint32_t count = 0;
+  if (stl && bytes.size() >= 84) std::memcpy(&count, &bytes[80], sizeof count);
   EXPECT_TRUE(!stl || bytes.size() == 84 + 50 * size_t(count));
   for (size_t t = 0; t < count && bytes.size() == 84 + 50 * size_t(count); ++t, ++b.triangles)
     for (size_t c = 0; c < 3; ++c) {
@@ -156,6 +157,7 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
       {model, "OUT/m.glb", 4, "File too large", "", "ulimit -f 8;"},
       {model, "OUT/m.3mf", 4, "Impossible d'écrire le fichier", "", "ulimit -f 2;"},
       {model, "OUT/m.fbx", 64, "unknown mesh format"},
+      {"OUT/s.mtl", "OUT/s.obj", 64, "is the script", "echo '#8' > OUT/s.mtl"},  // as s.obj's materials
       {model, "OUT/m", 64, "unknown mesh format"},
       {model, "OUT/m.stl --scale 0", 64, scaleError},
       {model, "OUT/m.stl --scale nan", 64, scaleError},
@@ -170,10 +172,13 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
   };
   for (const auto& c : cases) {
     const std::string out = makeTempDir();
-    auto expand = [&](std::string text) { return text.replace(text.find("OUT"), 3, out); };
+    auto expand = [&](std::string text) {  // each text names OUT once at most
+      const size_t at = text.find("OUT");
+      return at == std::string::npos ? text : text.replace(at, 3, out);
+    };
     EXPECT_TRUE(c.setup.empty() || std::system(expand(c.setup).c_str()) == 0);
     const size_t before = size_t(std::distance(fs::directory_iterator(out), {}));
-    const ProcessResult r = runVexocad("--export " + c.script + " -o " + expand(c.output), c.limit);
+    const ProcessResult r = runVexocad("--export " + expand(c.script) + " -o " + expand(c.output), c.limit);
     EXPECT_EQ(r.status, c.status) << c.output << r.err;
     EXPECT_NE(r.err.find(c.printed), std::string::npos) << c.output << r.err;
     const size_t made = c.status == 0 ? 1 + c.output.ends_with(".obj") : 0;

@@ -157,7 +157,7 @@ void removeLeftoversAndStop(int signal) {
 struct LeftoverGuard {
   static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
   LeftoverGuard(const fs::path& made, const fs::path& folder) {
-    const fs::path material = fs::path(made).replace_extension(".mtl");
+    const fs::path material = fs::path(made).replace_extension(".mtl");  // any format: unused paths are harmless
     const std::string paths[3] = {made.string(), material.string(), folder.string()};
     for (int i = 0; i < 3; ++i) std::snprintf(leftovers[i], sizeof leftovers[i], "%s", paths[i].c_str());
     for (int s : signals) std::signal(s, removeLeftoversAndStop);
@@ -211,6 +211,12 @@ bool meshFormatOfPath(const std::string& path, MeshFormat* format) {
   for (const FormatName& f : formats)
     if (extension == f.extension) return *format = f.format, true;
   return false;
+}
+
+std::string materialFileOf(const std::string& path) {
+  MeshFormat format;
+  if (!meshFormatOfPath(path, &format) || format != MeshFormat::OBJ) return "";
+  return fs::path(path).replace_extension(".mtl").string();
 }
 
 long long exportedTriangleCount(const PieceRecord* table) { return countDrawnTriangles(table); }

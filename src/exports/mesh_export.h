@@ -14,6 +14,10 @@ enum class MeshFormat { STL, OBJ, GLB, PLY, THREE_MF };
 // any case); false for any other.
 bool meshFormatOfPath(const std::string& path, MeshFormat* format);
 
+// The material file an OBJ export writes beside path ("" for the other
+// formats): it is replaced too.
+std::string materialFileOf(const std::string& path);
+
 // The triangles the export of the table holds: every piece that drawing
 // reaches, its kind's full-detail triangles.
 long long exportedTriangleCount(const PieceRecord* table);

@@ -140,7 +140,8 @@ int runCommandLine(int argc, char** argv) {
   Options o;
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
-  if ((o.mode == Options::RENDER || o.mode == Options::EXPORT) && isSameFile(o.file, o.pngPath))
+  const bool writes = o.mode == Options::RENDER || o.mode == Options::EXPORT;
+  if (writes && (isSameFile(o.file, o.pngPath) || isSameFile(o.file, materialFileOf(o.pngPath))))
     return usageError("the output " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
            EXIT_USAGE;
   MeshFormat format;
