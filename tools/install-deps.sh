@@ -5,6 +5,10 @@ packages=(
   g++ cmake ninja-build pkg-config
   libfltk1.3-dev libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev
+  # the mesh export's file formats
+  libassimp-dev
+  # the Khronos glTF validator that checks the exported .glb files
+  nodejs
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
   # the booklet tests check its HTML with a strict HTML5 parser
@@ -17,8 +21,17 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then exit 0; fi
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+# Debian's npm, unless the installed nodejs brings its own (and then refuses
+# Debian's).
+command -v npm >/dev/null || missing+=(npm)
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+# The validator's pinned version, in its own folder rather than globally.
+validator="$(dirname "$0")/gltf-validator"
+if [ ! -d "$validator/node_modules/gltf-validator" ]; then
+  (cd "$validator" && npm ci --no-audit --no-fund --loglevel=error)
+fi

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "exports/mesh_export.h"
 #include "exports/steps_booklet.h"
 #include "platform/core_messages.h"
 #include "platform/core_data_dir.h"
@@ -98,6 +99,14 @@ int writeBooklet(const Options& o, const ScriptLines& lines) {
   return EXIT_RENDER_FAILED;
 }
 
+// A stopped compile writes no mesh: half a model would pass for the whole.
+bool exportMesh(const Options& o) {
+  std::string error;
+  if (exportModelMesh(modelTable, o.pngPath, o.scale, &error)) return true;
+  showMessage(error.c_str(), "Erreur", ICON_EXCLAMATION);
+  return false;
+}
+
 int compileFile(const Options& o) {
   Deadline deadline;
   CompileControl control;
@@ -135,6 +144,7 @@ int compileFile(const Options& o) {
     stopOffscreenView();
     if (status != EXIT_CLEAN) return status;
   }
+  if (o.mode == Options::EXPORT && !result.stopped && !exportMesh(o)) return EXIT_RENDER_FAILED;
   if (outputStatus != EXIT_CLEAN) return outputStatus;
   if (result.stopped) {
     std::fprintf(stderr, "vexocad: compile stopped after %g seconds: %lld lines read, %d pieces placed\n",
@@ -150,16 +160,21 @@ int runCommandLine(int argc, char** argv) {
   Options o;
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
-  if (o.mode == Options::RENDER && isSameFile(o.file, o.pngPath))
-    return usageError("the image " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
+  const bool writes = o.mode == Options::RENDER || o.mode == Options::EXPORT;
+  if (writes && (isSameFile(o.file, o.pngPath) || isSameFile(o.file, materialFileOf(o.pngPath))))
+    return usageError("the output " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
            EXIT_USAGE;
+  MeshFormat format;
+  if (o.mode == Options::EXPORT && !meshFormatOfPath(o.pngPath, &format))
+    return usageError("unknown mesh format: " + o.pngPath + " (use .stl, .obj, .glb, .ply or .3mf)"), EXIT_USAGE;
   switch (o.mode) {
     case Options::HELP: return writeStandardOutput(commandLineUsage);
     case Options::VERSION: return writeStandardOutput("vexocad 0.1.0\n");
     case Options::CHECK:
     case Options::DUMP:
     case Options::RENDER:
-    case Options::STEPS: return compileFile(o);
+    case Options::STEPS:
+    case Options::EXPORT: return compileFile(o);
     case Options::NONE: break;
   }
   return runDesktopProgram(o.document.c_str());

@@ -18,6 +18,9 @@ const char* const commandLineUsage =
     "                                    booklet: DOSSIER/index.html and a picture\n"
     "                                    per step (a block of lines between blank\n"
     "                                    lines; pictures 480x360 unless --size)\n"
+    "       vexocad --export FICHIER -o MAILLAGE.stl|.obj|.glb|.ply|.3mf\n"
+    "                                    compile FICHIER, write the placed pieces as\n"
+    "                                    triangle meshes in their colours\n"
     "Options:\n"
     "  --max-seconds N   stop a compile that runs longer than N seconds\n"
     "  --size WxH        size of the rendered image (default 600x600)\n"
@@ -33,11 +36,12 @@ const char* const commandLineUsage =
     "                    (positive looks down) after AY degrees about the\n"
     "                    vertical axis; each from -360 to 360 (fit: 30 -35,\n"
     "                    start: 0 0)\n"
+    "  --scale S         multiply the exported coordinates by S (default 1)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
     "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
-    "4 image or booklet not written, 5 standard output not written, 64 bad command line.\n";
+    "4 image, booklet or mesh not written, 5 standard output not written, 64 bad command line.\n";
 
 namespace {
 bool fail(std::string& error, const std::string& text) {
@@ -52,6 +56,14 @@ bool parseSeconds(const char* text, double& seconds) {
   const double value = std::strtod(text, &end);
   if (end == text || *end != '\0' || !(value > 0 && value < 1e9)) return false;
   seconds = value;
+  return true;
+}
+
+bool parseScale(const char* text, double& scale) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(value > 0 && value < 1e30)) return false;
+  scale = value;
   return true;
 }
 
@@ -95,19 +107,23 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.mode = Options::HELP;
     } else if (a == "--version") {
       if (o.mode != Options::HELP) o.mode = Options::VERSION;
-    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--steps") {
-      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render and --steps");
+    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--steps" || a == "--export") {
+      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render, --steps and --export");
       fileModeChosen = true;
       if (o.mode == Options::NONE)
-        o.mode = a == "--check"  ? Options::CHECK
-                 : a == "--dump" ? Options::DUMP
-                 : a == "--steps" ? Options::STEPS
-                                  : Options::RENDER;
+        o.mode = a == "--check"    ? Options::CHECK
+                 : a == "--dump"   ? Options::DUMP
+                 : a == "--render" ? Options::RENDER
+                 : a == "--steps"  ? Options::STEPS
+                                   : Options::EXPORT;
       if (i + 1 >= argc) return fail(error, a + " needs a file");
       o.file = argv[++i];
     } else if (a == "-o") {
       if (i + 1 >= argc) return fail(error, "-o needs the name of the image file or folder");
       o.pngPath = argv[++i];
+    } else if (a == "--scale") {
+      if (i + 1 >= argc || !parseScale(argv[++i], o.scale))
+        return fail(error, "--scale needs a positive number, such as 0.4 or 25.4");
     } else if (a == "--size") {
       if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
         return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
@@ -138,9 +154,11 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
     }
   }
   const bool compiles = o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER ||
-                        o.mode == Options::STEPS;
+                        o.mode == Options::STEPS || o.mode == Options::EXPORT;
   if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
   if (o.mode == Options::STEPS && o.pngPath.empty()) return fail(error, "--steps needs -o FOLDER");
+  if (o.mode == Options::EXPORT && o.pngPath.empty())
+    return fail(error, "--export needs -o MESH.stl (or .obj .glb .ply .3mf)");
   return true;
 }

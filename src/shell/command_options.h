@@ -9,11 +9,12 @@
 #include "view/visible_pieces.h"
 
 struct CommandOptions {
-  enum Mode { NONE, CHECK, DUMP, RENDER, STEPS, HELP, VERSION } mode = NONE;
+  enum Mode { NONE, CHECK, DUMP, RENDER, STEPS, EXPORT, HELP, VERSION } mode = NONE;
   std::string file;
   std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
-  std::string pngPath;  // -o: the image, or the booklet's folder
+  std::string pngPath;  // -o: the image, the booklet's folder or the mesh file
+  double scale = 1;     // --scale, for --export
   int width = 600, height = 600;
   bool sizeGiven = false;  // --size; else each mode's own size
   bool room = false;

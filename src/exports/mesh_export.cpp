@@ -1,0 +1,256 @@
+// Writing the mesh files. Assimp writes into a fresh folder beside the
+// target, through streams of our own that check every write (its own
+// streams ignore a full disk); the files are renamed over their final
+// names only when all of them are complete, and the folder is removed
+// whatever happens, so a failed export leaves nothing behind.
+#include "exports/mesh_export.h"
+
+#include <assimp/scene.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <assimp/Exporter.hpp>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "exports/mesh_scene.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FormatName {
+  const char* extension;
+  MeshFormat format;
+  const char* assimpId;
+};
+
+// Binary STL: a fifth of the text form's size, and exact floats. PLY as
+// text: Assimp 5.2's binary PLY writes the corners' colours as floats
+// where its header announces bytes, and the colours are PLY's only ones.
+constexpr FormatName formats[] = {
+    {".stl", MeshFormat::STL, "stlb"}, {".obj", MeshFormat::OBJ, "obj"},      {".glb", MeshFormat::GLB, "glb2"},
+    {".ply", MeshFormat::PLY, "ply"},  {".3mf", MeshFormat::THREE_MF, "3mf"},
+};
+
+std::string lowerExtension(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  return extension;
+}
+
+// What the streams of one export met: the first failure's reason.
+struct WriteLog {
+  std::string failure;
+  void fail(const std::string& reason) {
+    if (failure.empty()) failure = reason;
+  }
+};
+
+class CheckedStream : public Assimp::IOStream {
+ public:
+  CheckedStream(FILE* file, WriteLog* log) : file_(file), log_(log) {}
+  ~CheckedStream() override {
+    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0) log_->fail(std::strerror(errno));
+    if (std::fclose(file_) != 0) log_->fail(std::strerror(errno));
+  }
+  size_t Read(void*, size_t, size_t) override { return 0; }
+  size_t Write(const void* buffer, size_t size, size_t count) override {
+    const size_t written = std::fwrite(buffer, size, count, file_);
+    if (written != count) log_->fail(std::strerror(errno));
+    return written;
+  }
+  aiReturn Seek(size_t offset, aiOrigin origin) override {
+    const int whence = origin == aiOrigin_SET ? SEEK_SET : origin == aiOrigin_CUR ? SEEK_CUR : SEEK_END;
+    return std::fseek(file_, long(offset), whence) == 0 ? aiReturn_SUCCESS : aiReturn_FAILURE;
+  }
+  size_t Tell() const override { return size_t(std::ftell(file_)); }
+  size_t FileSize() const override {
+    const long here = std::ftell(file_);
+    std::fseek(file_, 0, SEEK_END);
+    const long size = std::ftell(file_);
+    std::fseek(file_, here, SEEK_SET);
+    return size_t(size);
+  }
+  void Flush() override {
+    if (std::fflush(file_) != 0) log_->fail(std::strerror(errno));
+  }
+
+ private:
+  FILE* file_;
+  WriteLog* log_;
+};
+
+// Writes only: the writers never read.
+class CheckedFiles : public Assimp::IOSystem {
+ public:
+  explicit CheckedFiles(WriteLog* log) : log_(log) {}
+  bool Exists(const char* path) const override { return fs::exists(path); }
+  char getOsSeparator() const override { return '/'; }
+  Assimp::IOStream* Open(const char* path, const char* mode) override {
+    if (!std::strchr(mode, 'w')) return nullptr;
+    FILE* file = std::fopen(path, "wb");
+    if (!file) {
+      log_->fail(std::strerror(errno));
+      return nullptr;
+    }
+    return new CheckedStream(file, log_);
+  }
+  void Close(Assimp::IOStream* stream) override { delete stream; }
+
+ private:
+  WriteLog* log_;
+};
+
+// Assimp writes 3MF past the streams above, and its zip writer leaves out
+// an entry it could not write whole: the archive is complete when it ends
+// with its directory's record and that directory (at the end of the file,
+// its names in the last few kilobytes) lists every part.
+bool completeThreeMf(const fs::path& path) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  std::string tail(4096, '\0');
+  std::fseek(file, 0, SEEK_END);
+  const long size = std::ftell(file);
+  tail.resize(size_t(std::min<long>(size, long(tail.size()))));
+  const bool read = std::fseek(file, -long(tail.size()), SEEK_END) == 0 &&
+                    std::fread(tail.data(), 1, tail.size(), file) == tail.size();
+  std::fclose(file);
+  const auto has = [&](const char* text) { return tail.find(text) != std::string::npos; };
+  return read && tail.size() >= 22 && tail.compare(tail.size() - 22, 4, "PK\5\6") == 0 && has("3D/3DModel.model") &&
+         has("[Content_Types].xml") && has("_rels/.rels");
+}
+
+// The folder of files made for target: the main file renamed last, so that
+// whoever waits for it finds its material file already there.
+bool moveInPlace(const fs::path& folder, const fs::path& target, std::string* reason) {
+  std::error_code error;
+  std::vector<fs::path> made;
+  for (const auto& entry : fs::directory_iterator(folder, error)) made.push_back(entry.path());
+  std::stable_partition(made.begin(), made.end(), [&](const fs::path& p) { return p.filename() != target.filename(); });
+  for (const fs::path& file : made) {
+    fs::rename(file, target.parent_path() / file.filename(), error);
+    if (error) return *reason = error.message(), false;
+  }
+  return true;
+}
+
+// What an interrupted export (Ctrl+C, a kill) removes before it ends: the
+// files Assimp may have started and their folder. Only unlink and rmdir run
+// in the handler, on paths laid out before the export starts.
+char leftovers[3][4096];
+
+void removeLeftoversAndStop(int signal) {
+  for (int i = 0; i < 3 && leftovers[i][0]; ++i) i < 2 ? ::unlink(leftovers[i]) : ::rmdir(leftovers[i]);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+struct LeftoverGuard {
+  static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
+  LeftoverGuard(const fs::path& made, const fs::path& folder) {
+    const fs::path material = fs::path(made).replace_extension(".mtl");  // any format: unused paths are harmless
+    const std::string paths[3] = {made.string(), material.string(), folder.string()};
+    for (int i = 0; i < 3; ++i) std::snprintf(leftovers[i], sizeof leftovers[i], "%s", paths[i].c_str());
+    for (int s : signals) std::signal(s, removeLeftoversAndStop);
+  }
+  ~LeftoverGuard() {
+    for (int s : signals) std::signal(s, SIG_DFL);
+    leftovers[0][0] = '\0';
+  }
+};
+
+bool writeScene(const aiScene& scene, const FormatName& format, const fs::path& target, std::string* reason) {
+  std::string folderName = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  if (!::mkdtemp(folderName.data())) return *reason = std::strerror(errno), false;
+  const fs::path folder = folderName, made = folder / target.filename();
+  const LeftoverGuard guard(made, folder);
+  WriteLog log;
+  bool written = false;
+  {
+    Assimp::Exporter exporter;
+    exporter.SetIOHandler(new CheckedFiles(&log));
+    const aiReturn result = exporter.Export(&scene, format.assimpId, made.string());
+    if (result != aiReturn_SUCCESS) log.fail(exporter.GetErrorString());
+    written = log.failure.empty() && fs::is_regular_file(made) &&
+              (format.format != MeshFormat::THREE_MF || completeThreeMf(made));
+    if (written)
+      written = moveInPlace(folder, target, &log.failure);
+    else
+      log.fail("écriture incomplète");
+  }
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  *reason = log.failure;
+  return written;
+}
+
+// The file a path names: a link's target, so that a link stays a link.
+fs::path targetOf(const std::string& path) {
+  std::error_code error;
+  fs::path target = path;
+  for (int i = 0; i < 40 && fs::is_symlink(target, error); ++i) {
+    const fs::path next = fs::read_symlink(target, error);
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target.has_parent_path() ? target : fs::path(".") / target;
+}
+
+}  // namespace
+
+bool meshFormatOfPath(const std::string& path, MeshFormat* format) {
+  const std::string extension = lowerExtension(path);
+  for (const FormatName& f : formats)
+    if (extension == f.extension) return *format = f.format, true;
+  return false;
+}
+
+std::string materialFileOf(const std::string& path) {
+  MeshFormat format;
+  if (!meshFormatOfPath(path, &format) || format != MeshFormat::OBJ) return "";
+  return fs::path(path).replace_extension(".mtl").string();
+}
+
+long long exportedTriangleCount(const PieceRecord* table) { return countDrawnTriangles(table); }
+
+bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error) {
+  MeshFormat format;
+  if (!meshFormatOfPath(path, &format)) {
+    *error = "Format de maillage inconnu: " + path + " (choisir .stl, .obj, .glb, .ply ou .3mf)";
+    return false;
+  }
+  const fs::path target = targetOf(path);
+  std::error_code status;
+  if (fs::exists(target, status) && !fs::is_regular_file(target, status)) {
+    *error = "Impossible d'écrire le fichier " + path + " (ce n'est pas un fichier ordinaire)";
+    return false;
+  }
+  // glTF wants at least one buffer, and Assimp writes none for no triangle.
+  if (format == MeshFormat::GLB && countDrawnTriangles(table) == 0) {
+    *error = "Le modèle n'a aucun triangle à exporter, et un fichier .glb ne peut pas être vide: " + path;
+    return false;
+  }
+  // A write past a file-size limit must fail with an error, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+  const FormatName& name =
+      *std::find_if(std::begin(formats), std::end(formats), [&](const FormatName& f) { return f.format == format; });
+  // Assimp's PLY and 3MF writers take the meshes without their nodes, and
+  // its OBJ writer names each group after its mesh.
+  const MeshLayout layout = format == MeshFormat::PLY || format == MeshFormat::THREE_MF
+                                ? MeshLayout::PLACED_INDEXED_COPIES
+                            : format == MeshFormat::OBJ ? MeshLayout::PLACED_COPIES
+                                                        : MeshLayout::SHARED;
+  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
+  std::string reason;
+  if (writeScene(*scene, name, target, &reason)) return true;
+  *error = "Impossible d'écrire le fichier " + path + " (" + reason + ")";
+  return false;
+}

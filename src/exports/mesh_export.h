@@ -1,0 +1,31 @@
+// The placed pieces as triangle meshes for other programs (3-D printing,
+// rendering, other CAD): each piece's full-detail geometry as the view
+// draws it, in world coordinates, in its colour, one node per piece named
+// after its number and script line. Assimp writes the formats.
+#pragma once
+
+#include <string>
+
+#include "model/model_table.h"
+
+enum class MeshFormat { STL, OBJ, GLB, PLY, THREE_MF };
+
+// The format named by the path's extension (.stl .obj .glb .ply .3mf, in
+// any case); false for any other.
+bool meshFormatOfPath(const std::string& path, MeshFormat* format);
+
+// The material file an OBJ export writes beside path ("" for the other
+// formats): it is replaced too.
+std::string materialFileOf(const std::string& path);
+
+// The triangles the export of the table holds: every piece that drawing
+// reaches, its kind's full-detail triangles.
+long long exportedTriangleCount(const PieceRecord* table);
+
+// Writes the pieces of the table that drawing reaches to path, every
+// coordinate times scale. The file (and the material file beside an OBJ)
+// is written beside its final name and renamed over it only once complete;
+// false with a French reason in error, and nothing left behind, when the
+// format is unknown, a file cannot be written, or a .glb would be empty
+// (the other formats can hold no triangle).
+bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error);

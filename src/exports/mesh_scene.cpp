@@ -1,0 +1,273 @@
+// The model as an Assimp scene: one mesh per kind and colour, shared by
+// every piece of that kind and colour, and one node per piece that places
+// it. Formats that keep nodes (glTF) store each mesh once; the others get
+// the placed copies from Assimp, so the scene itself stays small however
+// many pieces the model has.
+#include "exports/mesh_scene.h"
+
+#include <assimp/material.h>
+#include <assimp/scene.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "model/frame_tree.h"
+#include "pieces/kind_mesh.h"
+
+namespace {
+
+FrameTree exportTree;
+
+struct PlacedPiece {
+  int32_t number;
+  Matrix world;
+};
+
+struct TreeWalk {
+  const PieceRecord* table;
+  std::vector<Matrix> stack;
+  std::vector<PlacedPiece>* pieces;
+};
+
+// The same walk and the same composition as drawing: each piece's matrix
+// onto its frame parent's.
+void enterPiece(void* context, int32_t piece) {
+  TreeWalk& walk = *static_cast<TreeWalk*>(context);
+  Matrix world = walk.stack.back();
+  multiplyRight(world, walk.table[piece].matrix);
+  walk.stack.push_back(world);
+  walk.pieces->push_back({piece, world});
+}
+
+void leavePiece(void* context, int32_t) { static_cast<TreeWalk*>(context)->stack.pop_back(); }
+
+std::vector<PlacedPiece> drawnPieces(const PieceRecord* table) {
+  std::vector<PlacedPiece> pieces;
+  TreeWalk walk{table, {identityMatrix()}, &pieces};
+  buildFrameTree(exportTree, table);
+  walkFrameForest(exportTree, FrameVisitor{enterPiece, leavePiece, &walk});
+  return pieces;
+}
+
+aiVector3D transformed(const Matrix& m, const Point3& p) {
+  const double x = p.x, y = p.y, z = p.z;
+  return aiVector3D(float(m.m[0] * x + m.m[4] * y + m.m[8] * z + m.m[12]),
+                    float(m.m[1] * x + m.m[5] * y + m.m[9] * z + m.m[13]),
+                    float(m.m[2] * x + m.m[6] * y + m.m[10] * z + m.m[14]));
+}
+
+// The kind's triangles in its own frame as its lists draw them: the rods'
+// turn, then each sub-part's placement. The files list corners clockwise
+// seen from outside; the formats want them counter-clockwise.
+std::vector<std::array<aiVector3D, 3>> kindTriangles(int kind) {
+  const KindMesh& mesh = kindMesh(kind);
+  std::vector<std::array<aiVector3D, 3>> triangles;
+  triangles.reserve(mesh.triangles.size());
+  for (const MeshPart& part : mesh.parts) {
+    Matrix frame = mesh.turned ? kindTurn() : identityMatrix();
+    if (part.placed) multiplyRight(frame, part.placement);
+    for (int i = 0; i < part.triangleCount; ++i) {
+      const MeshTriangle& t = mesh.triangles[size_t(part.firstTriangle + i)];
+      triangles.push_back({transformed(frame, t[0]), transformed(frame, t[2]), transformed(frame, t[1])});
+    }
+  }
+  return triangles;
+}
+
+using Colour = std::array<float, 4>;
+
+Colour colourOf(const PieceRecord& record) {
+  return {record.colour[0], record.colour[1], record.colour[2], record.colour[3]};
+}
+
+aiMaterial* newMaterial(const Colour& c) {
+  auto* material = new aiMaterial();
+  char name[32];
+  std::snprintf(name, sizeof name, "couleur-%02X%02X%02X", unsigned(std::lround(c[0] * 255)),
+                unsigned(std::lround(c[1] * 255)), unsigned(std::lround(c[2] * 255)));
+  const aiString materialName(name);
+  material->AddProperty(&materialName, AI_MATKEY_NAME);
+  const aiColor4D colour(c[0], c[1], c[2], c[3]);
+  material->AddProperty(&colour, 1, AI_MATKEY_COLOR_DIFFUSE);
+  material->AddProperty(&colour, 1, AI_MATKEY_BASE_COLOR);
+  const float opacity = c[3];
+  material->AddProperty(&opacity, 1, AI_MATKEY_OPACITY);
+  return material;
+}
+
+// Three corners of their own per triangle, with the face's normal: the
+// pieces are drawn flat, and a shared corner would round its edges.
+aiMesh* newMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigned material, const Colour* corners) {
+  auto* mesh = new aiMesh();
+  mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+  mesh->mMaterialIndex = material;
+  mesh->mNumVertices = unsigned(3 * triangles.size());
+  mesh->mVertices = new aiVector3D[mesh->mNumVertices];
+  mesh->mNormals = new aiVector3D[mesh->mNumVertices];
+  if (corners) mesh->mColors[0] = new aiColor4D[mesh->mNumVertices];
+  mesh->mNumFaces = unsigned(triangles.size());
+  mesh->mFaces = new aiFace[mesh->mNumFaces];
+  for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+    const auto& t = triangles[f];
+    const aiVector3D normal = ((t[1] - t[0]) ^ (t[2] - t[0])).NormalizeSafe();
+    aiFace& face = mesh->mFaces[f];
+    face.mNumIndices = 3;
+    face.mIndices = new unsigned[3];
+    for (unsigned c = 0; c < 3; ++c) {
+      const unsigned v = 3 * f + c;
+      face.mIndices[c] = v;
+      mesh->mVertices[v] = t[c];
+      mesh->mNormals[v] = normal;
+      if (corners) mesh->mColors[0][v] = aiColor4D((*corners)[0], (*corners)[1], (*corners)[2], (*corners)[3]);
+    }
+  }
+  return mesh;
+}
+
+struct CornerHash {
+  size_t operator()(const aiVector3D& p) const {
+    uint32_t bits[3];
+    std::memcpy(bits, &p.x, sizeof bits);
+    return (size_t(bits[0]) * 73856093u) ^ (size_t(bits[1]) * 19349663u) ^ (size_t(bits[2]) * 83492791u);
+  }
+};
+
+// The same triangles with their corners shared and no normals: a third of
+// the corners for the writers that repeat nothing and need no normals
+// (3MF has none; PLY readers make their own), so their text and time.
+aiMesh* newIndexedMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigned material,
+                       const Colour* colour) {
+  std::unordered_map<aiVector3D, unsigned, CornerHash> index;
+  std::vector<aiVector3D> corners;
+  auto* mesh = new aiMesh();
+  mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+  mesh->mMaterialIndex = material;
+  mesh->mNumFaces = unsigned(triangles.size());
+  mesh->mFaces = new aiFace[mesh->mNumFaces];
+  for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+    mesh->mFaces[f].mNumIndices = 3;
+    mesh->mFaces[f].mIndices = new unsigned[3];
+    for (unsigned c = 0; c < 3; ++c) {
+      const auto [at, added] = index.emplace(triangles[f][c], unsigned(corners.size()));
+      if (added) corners.push_back(triangles[f][c]);
+      mesh->mFaces[f].mIndices[c] = at->second;
+    }
+  }
+  mesh->mNumVertices = unsigned(corners.size());
+  mesh->mVertices = new aiVector3D[corners.size()];
+  std::copy(corners.begin(), corners.end(), mesh->mVertices);
+  if (colour) {
+    mesh->mColors[0] = new aiColor4D[corners.size()];
+    std::fill_n(mesh->mColors[0], corners.size(), aiColor4D((*colour)[0], (*colour)[1], (*colour)[2], (*colour)[3]));
+  }
+  return mesh;
+}
+
+aiMatrix4x4 nodeMatrix(const Matrix& world, double scale) {
+  aiMatrix4x4 m;
+  for (unsigned r = 0; r < 4; ++r)
+    for (unsigned c = 0; c < 4; ++c) m[r][c] = float(world.m[4 * c + r] * (r < 3 ? scale : 1.0));
+  return m;
+}
+
+template <typename T>
+T** newArray(const std::vector<T*>& items) {
+  T** array = new T*[items.size()];
+  for (size_t i = 0; i < items.size(); ++i) array[i] = items[i];
+  return array;
+}
+
+struct SceneParts {
+  std::vector<aiMesh*> meshes;
+  std::vector<aiMaterial*> materials;
+  std::vector<aiNode*> nodes;
+  std::map<Colour, unsigned> materialOf;
+  std::map<std::pair<int, Colour>, unsigned> meshOf;
+  std::map<int, std::vector<std::array<aiVector3D, 3>>> trianglesOf;
+};
+
+unsigned materialFor(SceneParts& parts, const Colour& colour) {
+  auto material = parts.materialOf.find(colour);
+  if (material != parts.materialOf.end()) return material->second;
+  parts.materials.push_back(newMaterial(colour));
+  return parts.materialOf[colour] = unsigned(parts.materials.size() - 1);
+}
+
+const std::vector<std::array<aiVector3D, 3>>& trianglesFor(SceneParts& parts, int kind) {
+  auto triangles = parts.trianglesOf.find(kind);
+  if (triangles == parts.trianglesOf.end()) triangles = parts.trianglesOf.emplace(kind, kindTriangles(kind)).first;
+  return triangles->second;
+}
+
+unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, bool vertexColours) {
+  const Colour colour = colourOf(record);
+  const auto key = std::make_pair(int(record.kind), colour);
+  if (auto found = parts.meshOf.find(key); found != parts.meshOf.end()) return found->second;
+  const unsigned material = materialFor(parts, colour);
+  parts.meshes.push_back(newMesh(trianglesFor(parts, record.kind), material, vertexColours ? &colour : nullptr));
+  return parts.meshOf[key] = unsigned(parts.meshes.size() - 1);
+}
+
+// The piece's own copy of its kind's mesh, placed in the world.
+unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix4x4& placement, const std::string& name,
+                    bool indexed, bool vertexColours) {
+  const Colour colour = colourOf(record);
+  auto triangles = trianglesFor(parts, record.kind);
+  for (auto& t : triangles)
+    for (aiVector3D& corner : t) corner = placement * corner;
+  const unsigned material = materialFor(parts, colour);
+  const Colour* corners = vertexColours ? &colour : nullptr;
+  parts.meshes.push_back(indexed ? newIndexedMesh(triangles, material, corners)
+                                 : newMesh(triangles, material, corners));
+  parts.meshes.back()->mName = name;
+  return unsigned(parts.meshes.size() - 1);
+}
+
+}  // namespace
+
+long long countDrawnTriangles(const PieceRecord* table) {
+  long long count = 0;
+  for (const PlacedPiece& piece : drawnPieces(table))
+    count += (long long)(kindMesh(table[piece.number].kind).triangles.size());
+  return count;
+}
+
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours) {
+  SceneParts parts;
+  auto root = new aiNode("modele");
+  for (const PlacedPiece& piece : drawnPieces(table)) {
+    const PieceRecord& record = table[piece.number];
+    if (kindMesh(record.kind).triangles.empty()) continue;
+    char name[64];
+    std::snprintf(name, sizeof name, "piece %d ligne %d", int(piece.number), int(record.scriptLine));
+    auto node = new aiNode(name);
+    const aiMatrix4x4 placement = nodeMatrix(piece.world, scale);
+    node->mNumMeshes = 1;
+    if (layout != MeshLayout::SHARED) {
+      const bool indexed = layout == MeshLayout::PLACED_INDEXED_COPIES;
+      node->mMeshes = new unsigned[1]{placedMesh(parts, record, placement, name, indexed, vertexColours)};
+    } else {
+      node->mTransformation = placement;
+      node->mMeshes = new unsigned[1]{sharedMesh(parts, record, vertexColours)};
+    }
+    node->mParent = root;
+    parts.nodes.push_back(node);
+  }
+  // Some writers need a material even when no mesh uses it.
+  if (parts.materials.empty()) parts.materials.push_back(newMaterial({0.8f, 0.8f, 0.8f, 1.0f}));
+  auto scene = std::make_unique<aiScene>();
+  scene->mRootNode = root;
+  root->mNumChildren = unsigned(parts.nodes.size());
+  root->mChildren = newArray(parts.nodes);
+  scene->mNumMeshes = unsigned(parts.meshes.size());
+  scene->mMeshes = newArray(parts.meshes);
+  scene->mNumMaterials = unsigned(parts.materials.size());
+  scene->mMaterials = newArray(parts.materials);
+  return scene;
+}

@@ -1,0 +1,187 @@
+// The mesh export through the command line: every format loads back through
+// Assimp and through a reader of our own (the Khronos validator for glTF)
+// with the model's triangles, bounds, colours and piece names; outputs that
+// cannot be written give a message and leave nothing behind.
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <assimp/Importer.hpp>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "model/model_table.h"
+#include "pieces/kind_mesh.h"
+#include "platform/core_data_dir.h"
+#include "script/compiler.h"
+#include "shell/script_file.h"
+#include "support/process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// Colours a byte a channel, cut as the PLY writer cuts them.
+using Colours = std::set<std::array<long, 3>>;
+void addColour(Colours& colours, float r, float g, float b) {
+  colours.insert({std::lround(r * 255 - 0.25f), std::lround(g * 255 - 0.25f), std::lround(b * 255 - 0.25f)});
+}
+
+struct Bounds {
+  long long triangles = 0;
+  aiVector3D low{1e30f, 1e30f, 1e30f}, high{-1e30f, -1e30f, -1e30f};
+  void add(float x, float y, float z) {
+    low = {std::min(low.x, x), std::min(low.y, y), std::min(low.z, z)};
+    high = {std::max(high.x, x), std::max(high.y, y), std::max(high.z, z)};
+  }
+};
+
+// Placed by worldPlacement here, not by the export's walk of the frames.
+Bounds modelBounds(const std::string& script, float scale, Colours& colours) {
+  dataDir = VEXOCAD_BINARY_DIR "/";
+  ScriptLines lines;
+  std::string error;
+  EXPECT_TRUE(readScriptFile(script.c_str(), lines, error)) << error;
+  compileScript(lines);
+  Bounds b;
+  for (int i = 0; i < usedPrefixLength(); ++i) {
+    addColour(colours, modelTable[i].colour[0], modelTable[i].colour[1], modelTable[i].colour[2]);
+    const KindMesh& mesh = kindMesh(modelTable[i].kind);
+    for (const MeshPart& part : mesh.parts) {
+      Matrix m = worldPlacement(modelTable[i]);
+      if (mesh.turned) multiplyRight(m, kindTurn());
+      if (part.placed) multiplyRight(m, part.placement);
+      for (int t = 0; t < part.triangleCount; ++t, ++b.triangles)
+        for (const Point3& p : mesh.triangles[size_t(part.firstTriangle + t)])
+          b.add(scale * (m.m[0] * p.x + m.m[4] * p.y + m.m[8] * p.z + m.m[12]),
+                scale * (m.m[1] * p.x + m.m[5] * p.y + m.m[9] * p.z + m.m[13]),
+                scale * (m.m[2] * p.x + m.m[6] * p.y + m.m[10] * p.z + m.m[14]));
+    }
+  }
+  return b;
+}
+
+// With the materials' colours, or the corners' where they have some (PLY).
+Bounds assimpBounds(const std::string& path, Colours& colours) {
+  Assimp::Importer importer;
+  const aiScene* scene = importer.ReadFile(path, aiProcess_PreTransformVertices);
+  Bounds b;
+  for (unsigned i = 0; scene && i < scene->mNumMeshes; ++i) {
+    const aiMesh& mesh = *scene->mMeshes[i];
+    aiColor4D c;
+    scene->mMaterials[mesh.mMaterialIndex]->Get(AI_MATKEY_COLOR_DIFFUSE, c);
+    if (!mesh.mColors[0]) addColour(colours, c.r, c.g, c.b);
+    b.triangles += mesh.mNumFaces;
+    for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+      b.add(mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z);
+      if (mesh.mColors[0]) addColour(colours, mesh.mColors[0][v].r, mesh.mColors[0][v].g, mesh.mColors[0][v].b);
+    }
+  }
+  return b;
+}
+
+// Binary STL: 80 bytes of header, the count, then 50 bytes a triangle; OBJ:
+// its "v" and "f" lines.
+Bounds ownReaderBounds(const std::string& bytes, bool stl) {
+  Bounds b;
+  std::istringstream lines(stl ? "" : bytes);
+  for (std::string word; lines >> word; lines.ignore(1 << 20, '\n')) {
+    float x, y, z;
+    if (word == "v" && lines >> x >> y >> z) b.add(x, y, z);
+    b.triangles += word == "f";
+  }
+  uint32_t count = 0;
+  if (stl && bytes.size() >= 84) std::memcpy(&count, &bytes[80], sizeof count);
+  EXPECT_TRUE(!stl || bytes.size() == 84 + 50 * size_t(count));
+  for (size_t t = 0; t < count && bytes.size() == 84 + 50 * size_t(count); ++t, ++b.triangles)
+    for (size_t c = 0; c < 3; ++c) {
+      float p[3];
+      std::memcpy(p, &bytes[84 + 50 * t + 12 * (c + 1)], sizeof p);
+      b.add(p[0], p[1], p[2]);
+    }
+  return b;
+}
+
+void expectSameBounds(const Bounds& actual, const Bounds& expected, const std::string& what) {
+  EXPECT_EQ(actual.triangles, expected.triangles) << what;
+  for (int a = 0; a < 3; ++a) EXPECT_NEAR(actual.low[a], expected.low[a], 0.01f) << what;
+  for (int a = 0; a < 3; ++a) EXPECT_NEAR(actual.high[a], expected.high[a], 0.01f) << what;
+}
+}  // namespace
+
+TEST(MeshExportTest, EveryFormatLoadsBackWithTheModelsTrianglesBoundsAndColours) {
+  const fs::path d = makeTempDir();
+  for (const std::string example : {"turning-wheel", "cube-frame"})
+    for (const std::string scale : {"1", "2.5"}) {
+      const std::string script = VEXOCAD_SOURCE_DIR "/examples/" + example + ".vxo";
+      Colours modelColours;
+      const Bounds model = modelBounds(script, std::stof(scale), modelColours);
+      const std::string pieceName = "piece 1 ligne " + std::to_string(modelTable[1].scriptLine);
+      for (const std::string format : {"stl", "OBJ", "glb", "ply", "3mf"}) {
+        const std::string out = d / (example + " é'." + format), what = out + " x" + scale;
+        ASSERT_EQ(runVexocad("--export " + script + " -o " + quoteForShell(out) + " --scale " + scale).status, 0);
+        Colours colours;
+        expectSameBounds(assimpBounds(out, colours), model, what);
+        // STL has none; Assimp 5.2's 3MF writer cuts every channel to 0 or 1.
+        EXPECT_TRUE(format == "stl" || format == "3mf" || colours == modelColours) << what;
+        EXPECT_TRUE((format != "OBJ" && format != "glb") || readFile(out).find(pieceName) != std::string::npos) << what;
+        if (format == "stl" || format == "OBJ")
+          expectSameBounds(ownReaderBounds(readFile(out), format == "stl"), model, what);
+        const std::string validate = "node " VEXOCAD_SOURCE_DIR "/tools/gltf-validator/validate.js >/dev/null ";
+        EXPECT_TRUE(format != "glb" || std::system((validate + quoteForShell(out)).c_str()) == 0) << what;
+      }
+    }
+}
+
+// Each case runs in a new folder OUT, which must hold afterwards what the
+// setup made there and, on success, the output (and an OBJ's materials).
+TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) {
+  const fs::path model = fs::path(makeTempDir()) / "m.vxo", empty = model.parent_path() / "empty.vxo";
+  writeFile(model, "#8\n#2 @ c2 h1\n");
+  writeFile(empty, "// rien\n");
+  const std::string scaleError = "--scale needs a positive number";
+  const struct {
+    std::string script, output;
+    int status;
+    std::string printed = "", setup = "", limit = "";
+  } cases[] = {
+      {model, "OUT/missing/m.stl", 4, "Impossible d'écrire le fichier"},
+      {model, "OUT/m.stl", 4, "n'est pas un fichier ordinaire", "mkdir OUT/m.stl"},
+      {model, "OUT/m.obj", 4, "n'est pas un fichier ordinaire", "mkfifo OUT/m.obj"},
+      {model, "OUT/m.ply", 4, "n'est pas un fichier ordinaire", "ln -s /dev/full OUT/m.ply"},
+      {model, "OUT/m.stl", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.obj", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.glb", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.3mf", 4, "Impossible d'écrire le fichier", "", "ulimit -f 2;"},
+      {model, "OUT/m.fbx", 64, "unknown mesh format"},
+      {"OUT/s.mtl", "OUT/s.obj", 64, "is the script", "echo '#8' > OUT/s.mtl"},  // as s.obj's materials
+      {model, "OUT/m", 64, "unknown mesh format"},
+      {model, "OUT/m.stl --scale 0", 64, scaleError},
+      {model, "OUT/m.stl --scale nan", 64, scaleError},
+      {model, "OUT/m.stl --scale inf", 64, scaleError},
+      {model, "OUT/m.stl --scale 1x", 64, scaleError},
+      {model, "OUT/m.stl --scale", 64, scaleError},
+      {empty, "OUT/m.glb", 4, "aucun triangle"},
+      {empty, "OUT/m.stl", 0},
+      {empty, "OUT/m.obj", 0},
+      {empty, "OUT/m.ply", 0},
+      {empty, "OUT/m.3mf", 0},
+  };
+  for (const auto& c : cases) {
+    const std::string out = makeTempDir();
+    auto expand = [&](std::string text) {  // each text names OUT once at most
+      const size_t at = text.find("OUT");
+      return at == std::string::npos ? text : text.replace(at, 3, out);
+    };
+    EXPECT_TRUE(c.setup.empty() || std::system(expand(c.setup).c_str()) == 0);
+    const size_t before = size_t(std::distance(fs::directory_iterator(out), {}));
+    const ProcessResult r = runVexocad("--export " + expand(c.script) + " -o " + expand(c.output), c.limit);
+    EXPECT_EQ(r.status, c.status) << c.output << r.err;
+    EXPECT_NE(r.err.find(c.printed), std::string::npos) << c.output << r.err;
+    const size_t made = c.status == 0 ? 1 + c.output.ends_with(".obj") : 0;
+    EXPECT_EQ(size_t(std::distance(fs::directory_iterator(out), {})), before + made) << c.output;
+  }
+}
