@@ -19,6 +19,7 @@
 #include "shell/command_options.h"
 #include "shell/desktop_program.h"
 #include "shell/model_dump.h"
+#include "shell/parts_command.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
 #include "shell/script_file.h"
@@ -87,6 +88,12 @@ void aimRenderView(const Options& o) {
     turnStartView(camera, angles);
 }
 
+// The list goes to standard output without -o, like --dump.
+int writePartsList(const Options& o, const std::vector<PartCount>* have) {
+  if (o.pngPath.empty()) return writeStandardOutput(partsText(modelParts(), have));
+  return writePartsFile(o.pngPath, o.file, have) ? EXIT_CLEAN : EXIT_RENDER_FAILED;
+}
+
 int compileFile(const Options& o) {
   Deadline deadline;
   CompileControl control;
@@ -98,6 +105,9 @@ int compileFile(const Options& o) {
                  error.c_str());
     return EXIT_UNREADABLE;
   }
+  // A collection that cannot be read costs no compile.
+  std::vector<PartCount> have;
+  if (!o.havePath.empty() && !readCollectionFile(o.havePath, have)) return EXIT_UNREADABLE;
   setMessageSourceName(o.file.c_str());
   // Messages of the piece library (a missing piece file) count as well.
   resetMessageCount();
@@ -105,7 +115,9 @@ int compileFile(const Options& o) {
   // the script's, and a view that cannot start costs no compile.
   if (o.mode == Options::RENDER && !startOffscreenView(o.width, o.height)) return EXIT_RENDER_FAILED;
   const CompileResult result = compileScript(lines, &control);
-  const int outputStatus = o.mode == Options::DUMP ? writeStandardOutput(dumpModel()) : EXIT_CLEAN;
+  const int outputStatus = o.mode == Options::DUMP    ? writeStandardOutput(dumpModel())
+                           : o.mode == Options::PARTS ? writePartsList(o, o.havePath.empty() ? nullptr : &have)
+                                                      : EXIT_CLEAN;
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
@@ -130,15 +142,19 @@ int runCommandLine(int argc, char** argv) {
   Options o;
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
-  if (o.mode == Options::RENDER && isSameFile(o.file, o.pngPath))
-    return usageError("the image " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
+  if ((o.mode == Options::RENDER || o.mode == Options::PARTS) && isSameFile(o.file, o.pngPath))
+    return usageError((o.mode == Options::RENDER ? "the image " : "the list ") + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
+           EXIT_USAGE;
+  if (o.mode == Options::PARTS && isSameFile(o.havePath, o.pngPath))
+    return usageError("the list " + o.pngPath + " is the collection " + o.havePath + " itself: choose another -o"),
            EXIT_USAGE;
   switch (o.mode) {
     case Options::HELP: return writeStandardOutput(commandLineUsage);
     case Options::VERSION: return writeStandardOutput("vexocad 0.1.0\n");
     case Options::CHECK:
     case Options::DUMP:
-    case Options::RENDER: return compileFile(o);
+    case Options::RENDER:
+    case Options::PARTS: return compileFile(o);
     case Options::NONE: break;
   }
   return runDesktopProgram(o.document.c_str());

@@ -2,6 +2,7 @@
 // them so that the reading can be tried on any arguments without effects.
 #include "shell/command_options.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,7 +14,12 @@ const char* const commandLineUsage =
     "       vexocad --render FICHIER -o IMAGE.png\n"
     "                                    compile FICHIER, draw the model as the view\n"
     "                                    shows it (see --view), write a PNG\n"
+    "       vexocad --parts FICHIER [-o LISTE.txt|LISTE.csv|LISTE.html]\n"
+    "                                    compile FICHIER, count its pieces by kind and\n"
+    "                                    colour: a table on standard output or in LISTE\n"
     "Options:\n"
+    "  --have STOCK.csv  with --parts: what is missing beside the pieces in\n"
+    "                    STOCK.csv (the columns of --parts' CSV)\n"
     "  --max-seconds N   stop a compile that runs longer than N seconds\n"
     "  --size WxH        size of the rendered image (default 600x600)\n"
     "  --room            draw the room around the model\n"
@@ -32,7 +38,7 @@ const char* const commandLineUsage =
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
     "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
-    "4 image not rendered, 5 standard output not written, 64 bad command line.\n";
+    "4 image or list not written, 5 standard output not written, 64 bad command line.\n";
 
 namespace {
 bool fail(std::string& error, const std::string& text) {
@@ -79,6 +85,17 @@ bool parseSize(const char* text, int& width, int& height) {
 }
 }  // namespace
 
+PartsFormat partsFormatOf(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return PartsFormat::NONE;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == "txt") return PartsFormat::TEXT;
+  if (extension == "csv") return PartsFormat::CSV;
+  if (extension == "html" || extension == "htm") return PartsFormat::HTML;
+  return PartsFormat::NONE;
+}
+
 // --help wins over everything and --version over the modes that compile,
 // wherever they stand on the line.
 bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std::string& error) {
@@ -90,16 +107,19 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.mode = Options::HELP;
     } else if (a == "--version") {
       if (o.mode != Options::HELP) o.mode = Options::VERSION;
-    } else if (a == "--check" || a == "--dump" || a == "--render") {
-      if (fileModeChosen) return fail(error, "choose one of --check, --dump and --render");
+    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--parts") {
+      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render and --parts");
       fileModeChosen = true;
       if (o.mode == Options::NONE)
-        o.mode = a == "--check" ? Options::CHECK : a == "--dump" ? Options::DUMP : Options::RENDER;
+        o.mode = a == "--check" ? Options::CHECK : a == "--dump" ? Options::DUMP : a == "--parts" ? Options::PARTS : Options::RENDER;
       if (i + 1 >= argc) return fail(error, a + " needs a file");
       o.file = argv[++i];
     } else if (a == "-o") {
       if (i + 1 >= argc) return fail(error, "-o needs the name of the image file");
       o.pngPath = argv[++i];
+    } else if (a == "--have") {
+      if (i + 1 >= argc) return fail(error, "--have needs the name of a CSV file");
+      o.havePath = argv[++i];
     } else if (a == "--size") {
       if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
         return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
@@ -128,8 +148,12 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.document += (o.document.empty() ? "" : " ") + a;
     }
   }
-  const bool compiles = o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER;
+  const bool compiles =
+      o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER || o.mode == Options::PARTS;
   if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
+  if (!o.havePath.empty() && o.mode != Options::PARTS) return fail(error, "--have goes with --parts");
+  if (o.mode == Options::PARTS && !o.pngPath.empty() && partsFormatOf(o.pngPath) == PartsFormat::NONE)
+    return fail(error, "--parts writes LIST.txt, LIST.csv or LIST.html: " + o.pngPath + " is none of them");
   return true;
 }

@@ -9,11 +9,12 @@
 #include "view/visible_pieces.h"
 
 struct CommandOptions {
-  enum Mode { NONE, CHECK, DUMP, RENDER, HELP, VERSION } mode = NONE;
+  enum Mode { NONE, CHECK, DUMP, RENDER, PARTS, HELP, VERSION } mode = NONE;
   std::string file;
   std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
-  std::string pngPath;
+  std::string pngPath;  // -o: the image of --render, the list of --parts
+  std::string havePath;  // --have: the builder's collection, as CSV
   int width = 600, height = 600;
   bool room = false;
   uint32_t displayMode = DISPLAY_SOLIDS;
@@ -24,6 +25,10 @@ struct CommandOptions {
 };
 
 extern const char* const commandLineUsage;
+
+// The form of --parts' output, by the extension of -o's name (any case).
+enum class PartsFormat { NONE, TEXT, CSV, HTML };
+PartsFormat partsFormatOf(const std::string& path);
 
 // Reads argv[1..argc-1]. False with the reason in error (one line, without
 // the usage text) when the arguments make no sense.

@@ -52,11 +52,10 @@ bool startOffscreenView(int width, int height) {
   return true;
 }
 
-namespace {
 // A device or a pipe (/dev/stdout, say) is written as it is; a file is
 // replaced whole through a temporary file, so a failed write leaves the old
-// image, and nothing is ever deleted.
-bool writeImageFile(const char* path, const std::string& bytes) {
+// file, and nothing is ever deleted.
+bool writeOutputFile(const char* path, const std::string& bytes) {
   if (!path || !*path) return false;
   struct stat st;
   if (::stat(path, &st) != 0 || S_ISREG(st.st_mode)) {
@@ -76,7 +75,6 @@ bool writeImageFile(const char* path, const std::string& bytes) {
   }
   return ::close(fd) == 0 && done == bytes.size();
 }
-}  // namespace
 
 int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   if (!offscreenContextCurrent()) {
@@ -88,7 +86,7 @@ int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   drawScene();
   const std::vector<unsigned char> pixels = readOffscreenPixels(viewWidth, viewHeight);
   const std::string png = encodePng(viewWidth, viewHeight, pixels);
-  if (png.empty() || !writeImageFile(pngPath, png)) {
+  if (png.empty() || !writeOutputFile(pngPath, png)) {
     showError(std::string("Impossible d'écrire l'image ") + (pngPath ? pngPath : ""));
     return 1;
   }
