@@ -5,6 +5,9 @@ packages=(
   g++ cmake ninja-build pkg-config
   libfltk1.3-dev libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev
+  # the parts list reads collections as CSV; its test checks the HTML with an
+  # HTML5 parser
+  libcsv-dev python3-html5lib
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
   # the fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes, and

@@ -9,6 +9,7 @@
 #include "exports/parts_list.h"
 #include "pieces/catalogue.h"
 #include "pieces/kind_names.h"
+#include "platform/core_text_encoding.h"
 
 namespace {
 using Row = std::vector<std::string>;
@@ -46,7 +47,9 @@ bool splitRows(const std::string& bytes, CsvRows& rows, std::string& error) {
                       csv_fini(&parser, addField, endRow, &rows) == 0;
   const int code = csv_error(&parser);
   csv_free(&parser);
-  if (!parsed) return fail(error, std::string("ce n'est pas du CSV valable (") + csv_strerror(code) + ")");
+  if (!parsed)
+    return fail(error, code == CSV_EPARSE ? "ce n'est pas du CSV valable (guillemet non fermé ou mal placé)"
+                                          : "mémoire insuffisante pour lire ce CSV");
   if (rows.tooMany) return fail(error, "plus de " + std::to_string(MAX_COLLECTION_ROWS) + " lignes");
   if (rows.rows.empty()) return fail(error, "le fichier est vide");
   return true;
@@ -79,6 +82,15 @@ Columns findColumns(const Row& header) {
   return c;
 }
 
+// A field as the message shows it: short, without control characters.
+std::string quoted(const std::string& text) {
+  size_t length = std::min<size_t>(text.size(), 40);
+  while (length < text.size() && (text[length] & 0xC0) == 0x80) --length;  // a whole last character
+  std::string shown;
+  for (char c : text.substr(0, length)) shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+  return "« " + shown + (length < text.size() ? "…" : "") + " »";
+}
+
 std::string field(const Row& row, int column) { return column >= 0 && column < int(row.size()) ? trimmed(row[column]) : ""; }
 
 // A whole number from 0 to limit, digits only.
@@ -93,12 +105,12 @@ bool readKind(const Row& row, const Columns& c, int& kind, std::string& error) {
   long long value = 0;
   if (!number.empty()) {
     if (!readWhole(number, KIND_COUNT - 1, value))
-      return fail(error, "sorte inconnue « " + number + " » (de 0 à " + std::to_string(KIND_COUNT - 1) + ")");
+      return fail(error, "sorte inconnue " + quoted(number) + " (de 0 à " + std::to_string(KIND_COUNT - 1) + ")");
     kind = int(value);
     return true;
   }
   kind = kindNamed(name);
-  if (kind < 0) return fail(error, name.empty() ? "ni sorte ni pièce" : "pièce inconnue « " + name + " »");
+  if (kind < 0) return fail(error, name.empty() ? "ni sorte ni pièce" : "pièce inconnue " + quoted(name));
   return true;
 }
 
@@ -115,10 +127,10 @@ bool readRow(const Row& row, const Columns& c, PartCount& part, std::string& err
   if (!readKind(row, c, part.kind, error)) return false;
   const std::string colour = field(row, c.colour), count = field(row, c.count);
   if (!readColour(colour, part.kind, part.colour))
-    return fail(error, "couleur « " + colour + " » illisible (attendu #RRVVBB, par exemple #FF8000)");
+    return fail(error, "couleur " + quoted(colour) + " illisible (attendu #RRVVBB, par exemple #FF8000)");
   long long value = 0;
   if (!readWhole(count, MAX_COLLECTION_COUNT, value))
-    return fail(error, "quantité « " + count + " » : un nombre entier de 0 à " + std::to_string(MAX_COLLECTION_COUNT));
+    return fail(error, "quantité " + quoted(count) + " : un nombre entier de 0 à " + std::to_string(MAX_COLLECTION_COUNT));
   part.count = int(value);
   return true;
 }
@@ -132,7 +144,8 @@ bool isSkippedRow(const Row& row, const Columns& c) {
 
 bool readPartsCsv(const std::string& bytes, std::vector<PartCount>& parts, std::string& error) {
   CsvRows rows;
-  if (!splitRows(bytes, rows, error)) return false;
+  // Spreadsheets on Windows save their CSV in Windows-1252.
+  if (!splitRows(isValidUtf8(bytes) ? bytes : cp1252ToUtf8(bytes), rows, error)) return false;
   const Columns columns = findColumns(rows.rows[0]);
   if ((columns.kind < 0 && columns.name < 0) || columns.count < 0)
     return fail(error, "ligne 1 : les colonnes Sorte (ou Pièce), Couleur et Quantité sont attendues");

@@ -1,6 +1,7 @@
 #include "shell/parts_command.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <utility>
 
@@ -51,7 +52,7 @@ bool writePartsFile(const std::string& path, const std::string& scriptName, cons
     case PartsFormat::TEXT: bytes = partsText(parts, have); break;
     case PartsFormat::CSV: bytes = partsCsv(parts, have); break;
     case PartsFormat::HTML:
-      if (!partsHtml(scriptName, parts, have, bytes)) return false;
+      if (!partsHtml(std::filesystem::path(scriptName).filename().string(), parts, have, bytes)) return false;
       break;
     case PartsFormat::NONE: break;
   }
