@@ -56,8 +56,9 @@ bool writePartsFile(const std::string& path, const std::string& scriptName, cons
       break;
     case PartsFormat::NONE: break;
   }
-  if (bytes.empty() || !writeOutputFile(path.c_str(), bytes)) {
-    showError("Impossible d'écrire la liste des pièces " + path);
+  std::string reason;
+  if (bytes.empty() || !writeOutputFile(path.c_str(), bytes, &reason)) {
+    showError("Impossible d'écrire la liste des pièces " + path + (reason.empty() ? "" : " (" + reason + ")"));
     return false;
   }
   return true;

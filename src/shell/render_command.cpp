@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,16 +56,20 @@ bool startOffscreenView(int width, int height) {
 // A device or a pipe (/dev/stdout, say) is written as it is; a file is
 // replaced whole through a temporary file, so a failed write leaves the old
 // file, and nothing is ever deleted.
-bool writeOutputFile(const char* path, const std::string& bytes) {
+bool writeOutputFile(const char* path, const std::string& bytes, std::string* reason) {
+  std::string ignored;
+  std::string& why = reason ? *reason : ignored;
   if (!path || !*path) return false;
   struct stat st;
   if (::stat(path, &st) != 0 || S_ISREG(st.st_mode)) {
-    DocumentError error;
-    return writeFileAtomically(path, bytes, &error);
+    DocumentError error = DocumentError::None;
+    if (writeFileAtomically(path, bytes, &error)) return true;
+    why = documentErrorReason(error);
+    return false;
   }
-  if (S_ISDIR(st.st_mode)) return false;
+  if (S_ISDIR(st.st_mode)) return why = "Ce chemin est un dossier.", false;
   const int fd = ::open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return why = errno == ENXIO ? "Aucun programme ne lit ce tube." : std::strerror(errno), false;
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   size_t done = 0;
   while (done < bytes.size()) {

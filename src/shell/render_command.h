@@ -44,5 +44,5 @@ int renderModelToPng(const char* pngPath, int width, int height, bool room, uint
 // Writes a file the command line makes: a regular file (or a new one) is
 // replaced whole through a temporary file renamed over it, a device or a
 // pipe is written as it is, a folder is refused. False when not all was
-// written.
-bool writeOutputFile(const char* path, const std::string& bytes);
+// written, with a French reason when one is known ("" otherwise).
+bool writeOutputFile(const char* path, const std::string& bytes, std::string* reason = nullptr);
