@@ -14,21 +14,28 @@
 namespace {
 using Row = std::vector<std::string>;
 
+// A collection has a few columns; with the row limit this bounds the
+// memory a hostile file (all commas, say) can take.
+constexpr size_t MAX_COLUMNS = 32;
+
 struct CsvRows {
   std::vector<Row> rows;
   Row current;
   bool tooMany = false;
+  bool tooWide = false;
 };
 
 void addField(void* text, size_t length, void* context) {
   auto* rows = static_cast<CsvRows*>(context);
-  if (!rows->tooMany) rows->current.emplace_back(static_cast<const char*>(text), length);
+  if (rows->tooMany || rows->tooWide) return;
+  if (rows->current.size() == MAX_COLUMNS) rows->tooWide = true;
+  else rows->current.emplace_back(static_cast<const char*>(text), length);
 }
 
 void endRow(int, void* context) {
   auto* rows = static_cast<CsvRows*>(context);
-  if (rows->rows.size() > size_t(MAX_COLLECTION_ROWS)) rows->tooMany = true;
-  if (!rows->tooMany) rows->rows.push_back(std::move(rows->current));
+  if (rows->rows.size() == size_t(MAX_COLLECTION_ROWS)) rows->tooMany = true;
+  if (!rows->tooMany && !rows->tooWide) rows->rows.push_back(std::move(rows->current));
   rows->current.clear();
 }
 
@@ -51,6 +58,8 @@ bool splitRows(const std::string& bytes, CsvRows& rows, std::string& error) {
     return fail(error, code == CSV_EPARSE ? "ce n'est pas du CSV valable (guillemet non fermé ou mal placé)"
                                           : "mémoire insuffisante pour lire ce CSV");
   if (rows.tooMany) return fail(error, "plus de " + std::to_string(MAX_COLLECTION_ROWS) + " lignes");
+  if (rows.tooWide) return fail(error, "ligne " + std::to_string(rows.rows.size() + 1) + " : plus de " +
+                                           std::to_string(MAX_COLUMNS) + " colonnes");
   if (rows.rows.empty()) return fail(error, "le fichier est vide");
   return true;
 }

@@ -58,7 +58,7 @@ std::string partsCsv(const std::vector<PartCount>& parts, const std::vector<Part
 // is skipped. False with a French reason (naming the line) for anything
 // else: missing columns, unknown kinds or names, bad colours, counts that
 // are no whole number from 0 to MAX_COLLECTION_COUNT, binary data, more
-// than MAX_COLLECTION_ROWS rows.
+// than MAX_COLLECTION_ROWS rows or 32 columns.
 constexpr int MAX_COLLECTION_COUNT = 1000000;
-constexpr int MAX_COLLECTION_ROWS = 100000;
+constexpr int MAX_COLLECTION_ROWS = 10000;
 bool readPartsCsv(const std::string& bytes, std::vector<PartCount>& parts, std::string& error);

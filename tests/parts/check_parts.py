@@ -52,6 +52,7 @@ hostile = [
     (b"Sorte,Couleur,Quantit\xc3\xa9\n" + b"8,,600000\n" * 2, "plus de 1000000"),
     (b"\x89PNG\r\n\x1a\n\x00\x00", "octets nuls"),
     (b"", "vide"),
+    (b"," * 40 + b"\n", "plus de 32 colonnes"),
 ]
 for i, (content, message) in enumerate(hostile):
     path = os.path.join(work, "hostile%d.csv" % i)
