@@ -33,7 +33,8 @@ void drawKindAlone(int kind, const float colour[4], int size) {
   glEnable(GL_SCISSOR_TEST);
   glClearColor(BACKGROUND, BACKGROUND, BACKGROUND, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (lightingOn) glEnable(GL_LIGHTING);
+  // Lit whatever the view's switches say: the same picture every time.
+  glEnable(GL_LIGHTING);
   // Solids only: at this size the edge lines of a connector would cover it.
   const uint32_t savedMode = displayMode;
   displayMode = DISPLAY_SOLIDS;

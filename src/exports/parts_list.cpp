@@ -1,15 +1,11 @@
 #include "exports/parts_list.h"
 
-#include <csv.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <utility>
 
-#include "pieces/catalogue.h"
 #include "pieces/kind_names.h"
 #include "platform/core_text_encoding.h"
 
@@ -145,13 +141,6 @@ int totalCount(const std::vector<PartCount>& parts) {
   int total = 0;
   for (const PartCount& p : parts) total += p.count;
   return total;
-}
-
-int countOf(const std::vector<PartCount>& parts, int kind, const std::string& hex) {
-  int count = 0;
-  for (const PartCount& p : parts)
-    if (p.kind == kind && colourHex(p.colour) == hex) count += p.count;
-  return count;
 }
 
 std::string partsHtmlTable(const std::vector<PartCount>& parts, const PictureSource& pictures,

@@ -30,8 +30,6 @@ std::vector<PartCount> countParts(const PieceRecord* table, int recordCount, con
 // 0) and rounded to 0..255.
 std::string colourHex(const float colour[4]);
 int totalCount(const std::vector<PartCount>& parts);
-// How many of kind in the colour of hex the list holds (0 when none).
-int countOf(const std::vector<PartCount>& parts, int kind, const std::string& hex);
 
 // The picture shown beside a part (an <img> src: a data: URI or a relative
 // path), "" for none.
