@@ -45,7 +45,10 @@ void drawKindAlone(int kind, const float colour[4], int size) {
 
 std::string kindPicturePng(int kind, const float colour[4], int size) {
   if (!offscreenContextCurrent() || size <= 0) return "";
-  glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_SCISSOR_BIT | GL_CURRENT_BIT);
+  // Not the current colour: Mesa restores it without the material that
+  // follows it, and then takes the next piece's equal colour for no change,
+  // leaving that piece in the colour drawn before it.
+  glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_SCISSOR_BIT);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);
