@@ -100,7 +100,9 @@ std::string quoted(const std::string& text) {
   return "« " + shown + (length < text.size() ? "…" : "") + " »";
 }
 
-std::string field(const Row& row, int column) { return column >= 0 && column < int(row.size()) ? trimmed(row[column]) : ""; }
+std::string field(const Row& row, int column) {
+  return column >= 0 && column < int(row.size()) ? trimmed(row[column]) : "";
+}
 
 // A whole number from 0 to limit, digits only.
 bool readWhole(const std::string& text, long long limit, long long& value) {
@@ -139,7 +141,8 @@ bool readRow(const Row& row, const Columns& c, PartCount& part, std::string& err
     return fail(error, "couleur " + quoted(colour) + " illisible (attendu #RRVVBB, par exemple #FF8000)");
   long long value = 0;
   if (!readWhole(count, MAX_COLLECTION_COUNT, value))
-    return fail(error, "quantité " + quoted(count) + " : un nombre entier de 0 à " + std::to_string(MAX_COLLECTION_COUNT));
+    return fail(error,
+                "quantité " + quoted(count) + " : un nombre entier de 0 à " + std::to_string(MAX_COLLECTION_COUNT));
   part.count = int(value);
   return true;
 }
@@ -162,7 +165,8 @@ bool readPartsCsv(const std::string& bytes, std::vector<PartCount>& parts, std::
   for (size_t i = 1; i < rows.rows.size(); ++i) {
     if (isSkippedRow(rows.rows[i], columns)) continue;
     PartCount part;
-    if (!readRow(rows.rows[i], columns, part, error)) return fail(error, "ligne " + std::to_string(i + 1) + " : " + error);
+    if (!readRow(rows.rows[i], columns, part, error))
+      return fail(error, "ligne " + std::to_string(i + 1) + " : " + error);
     PartCount& sum = counts[{part.kind, colourHex(part.colour)}];
     if (sum.count + part.count > MAX_COLLECTION_COUNT)
       return fail(error, "ligne " + std::to_string(i + 1) + " : plus de " + std::to_string(MAX_COLLECTION_COUNT) +

@@ -74,7 +74,8 @@ std::string htmlRow(const PartCount& p, const PictureSource& pictures, const Cou
   std::string row = "<tr>";
   if (pictures) {
     const std::string src = pictures(p);
-    row += cell("td", src.empty() ? "" : "<img src=\"" + escapeHtml(src) + "\" alt=\"" + escapeHtml(kindName(p.kind)) + "\">");
+    const std::string image = "<img src=\"" + escapeHtml(src) + "\" alt=\"" + escapeHtml(kindName(p.kind)) + "\">";
+    row += cell("td", src.empty() ? "" : image);
   }
   row += cell("td", escapeHtml(kindName(p.kind))) + cell("td", swatch(colourHex(p.colour))) + numberCell(p.count);
   if (have) row += numberCell(lookUp(*have, p)) + numberCell(missing(*have, p));
@@ -86,8 +87,11 @@ int textWidth(const std::string& text) {
   return int(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
-std::string padRight(const std::string& text, int width) { return text + std::string(std::max(0, width - textWidth(text)), ' '); }
-std::string padLeft(const std::string& text, int width) { return std::string(std::max(0, width - textWidth(text)), ' ') + text; }
+std::string padding(const std::string& text, int width) {
+  return std::string(std::max(0, width - textWidth(text)), ' ');
+}
+std::string padRight(const std::string& text, int width) { return text + padding(text, width); }
+std::string padLeft(const std::string& text, int width) { return padding(text, width) + text; }
 
 std::string textLine(const std::vector<std::string>& fields, int nameWidth) {
   std::string line = padRight(fields[0], nameWidth) + "  " + padRight(fields[1], 7);
@@ -176,7 +180,8 @@ std::string partsText(const std::vector<PartCount>& parts, const std::vector<Par
   if (have) rows[0].insert(rows[0].end(), {"En stock", "Manquant"});
   for (const PartCount& p : parts) {
     rows.push_back({kindName(p.kind), colourHex(p.colour), std::to_string(p.count)});
-    if (have) rows.back().insert(rows.back().end(), {std::to_string(lookUp(held, p)), std::to_string(missing(held, p))});
+    if (have)
+      rows.back().insert(rows.back().end(), {std::to_string(lookUp(held, p)), std::to_string(missing(held, p))});
   }
   const Totals t = totalsOf(parts, held);
   rows.push_back({"Total", "", std::to_string(t.needed)});
@@ -194,7 +199,8 @@ std::string partsCsv(const std::vector<PartCount>& parts, const std::vector<Part
   if (have) header.insert(header.end(), {"En stock", "Manquant"});
   std::string csv = csvRow(header);
   for (const PartCount& p : parts) {
-    std::vector<std::string> row{std::to_string(p.kind), kindName(p.kind), colourHex(p.colour), std::to_string(p.count)};
+    std::vector<std::string> row{std::to_string(p.kind), kindName(p.kind), colourHex(p.colour),
+                                 std::to_string(p.count)};
     if (have) row.insert(row.end(), {std::to_string(lookUp(held, p)), std::to_string(missing(held, p))});
     csv += csvRow(row);
   }

@@ -142,12 +142,11 @@ int runCommandLine(int argc, char** argv) {
   Options o;
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
+  const std::string output = o.mode == Options::RENDER ? "the image " + o.pngPath : "the list " + o.pngPath;
   if ((o.mode == Options::RENDER || o.mode == Options::PARTS) && isSameFile(o.file, o.pngPath))
-    return usageError((o.mode == Options::RENDER ? "the image " : "the list ") + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
-           EXIT_USAGE;
+    return usageError(output + " is the script " + o.file + " itself: choose another -o"), EXIT_USAGE;
   if (o.mode == Options::PARTS && isSameFile(o.havePath, o.pngPath))
-    return usageError("the list " + o.pngPath + " is the collection " + o.havePath + " itself: choose another -o"),
-           EXIT_USAGE;
+    return usageError(output + " is the collection " + o.havePath + " itself: choose another -o"), EXIT_USAGE;
   switch (o.mode) {
     case Options::HELP: return writeStandardOutput(commandLineUsage);
     case Options::VERSION: return writeStandardOutput("vexocad 0.1.0\n");

@@ -111,7 +111,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render and --parts");
       fileModeChosen = true;
       if (o.mode == Options::NONE)
-        o.mode = a == "--check" ? Options::CHECK : a == "--dump" ? Options::DUMP : a == "--parts" ? Options::PARTS : Options::RENDER;
+        o.mode = a == "--check"   ? Options::CHECK
+                 : a == "--dump"  ? Options::DUMP
+                 : a == "--parts" ? Options::PARTS
+                                  : Options::RENDER;
       if (i + 1 >= argc) return fail(error, a + " needs a file");
       o.file = argv[++i];
     } else if (a == "-o") {

@@ -25,8 +25,10 @@ bool partsHtml(const std::string& scriptName, const std::vector<PartCount>& part
                const std::vector<PartCount>* have, std::string& html) {
   if (!startOffscreenView(PICTURE_SIZE, PICTURE_SIZE)) return false;
   std::map<std::pair<int, std::string>, std::string> pictures;
-  for (const PartCount& part : parts)
-    pictures[{part.kind, colourHex(part.colour)}] = pngDataUri(kindPicturePng(part.kind, part.colour, PICTURE_SIZE));
+  for (const PartCount& part : parts) {
+    const std::string png = kindPicturePng(part.kind, part.colour, PICTURE_SIZE);
+    pictures[{part.kind, colourHex(part.colour)}] = png.empty() ? "" : pngDataUri(png);
+  }
   stopOffscreenView();
   const PictureSource picture = [&](const PartCount& part) { return pictures[{part.kind, colourHex(part.colour)}]; };
   html = partsHtmlPage(scriptName, parts, picture, have);
