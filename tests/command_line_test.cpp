@@ -64,6 +64,11 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {render + dir + "/m.png", 1, "vx108.dat\n", copy},
       {render + dir + "/m.png", 1, "vx207.dat (Ce chemin", copy},
       {render + dir + "/m.png", 1, "vx225.dat (Ce chemin", copy},
+      {"--steps " + m, 64, "--steps needs -o FOLDER"},
+      {"--steps " + m + " -o /dev/full", 4, "« /dev/full » existe et n'est pas un dossier."},
+      {"--steps " + m + " -o " + dir + "/pipe.vxo", 4, "n'est pas un dossier"},
+      {"--steps " + m + " -o " + dir, 4, "contient d'autres fichiers"},
+      {"--steps " + m + " -o " + dir + "/no/such", 4, "Impossible d'écrire à côté de"},
       {"--help", 0, "--check"},
       {"--version", 0, "vexocad "},
       // Found by fuzzing: --help and --version win wherever they stand (the
@@ -74,7 +79,7 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--version --dump x.vxo", 0, "vexocad "},
       {"--dump x.vxo --version -h", 0, "Usage: vexocad"},
       {"-o --help --render x.vxo", 2, "x.vxo (No such file"},  // --help is the image's name
-      {"--help --check a.vxo --dump b.vxo", 64, "choose one of --check, --dump, --render and --parts"},
+      {"--help --check a.vxo --dump b.vxo", 64, "choose one of --check, --dump, --render, --steps and --parts"},
       {"--max-seconds nan1e99 -- zs-umpsi 10x --", 64, "--max-seconds needs a positive number of seconds"},
       {"--size 320x0", 64, "--size needs WIDTHxHEIGHT"},
       {"--render x.vxo -o x.png --detail", 64, "--detail needs auto or full"},

@@ -134,7 +134,7 @@ void startModel() {
   char line[INSERTION_LINE_CAPACITY];
   std::snprintf(line, sizeof line, "%s%d", linePrefix(frameMarkerRequest), int(first.kind));
   appendEditorLine(hEditor, line);
-  first.scriptLine = editorLineCount(hEditor);
+  first.scriptLine = first.topLevelLine = editorLineCount(hEditor);
 }
 
 // A fresh copy of the ghost against the picked piece, or the record being
@@ -231,7 +231,7 @@ void insertAtPickedPoint(PieceRecord* record) {
   const char* prefix = linePrefix(frameMarker);
   appendEditorLine(hEditor, turnJoin ? turnJoinLine(prefix, *record, evenTurns)
                                      : normalJoinLine(prefix, *record));
-  record->scriptLine = editorLineCount(hEditor);
+  record->scriptLine = record->topLevelLine = editorLineCount(hEditor);
   rememberInsertion(record);
   frameMarkerRequest = 0;
 }

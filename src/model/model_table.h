@@ -26,6 +26,10 @@ struct PieceRecord {
   // Pieces made in a repeat block or a function body get the body line that
   // placed them, so that line stands for every piece it made.
   int32_t scriptLine;
+  // The line of the top level that was running when the record was made:
+  // the piece's own line, or the line of the call or of the repeat block
+  // that led to it. A building step is told by it.
+  int32_t topLevelLine;
 };
 
 extern PieceRecord modelTable[MODEL_CAPACITY];

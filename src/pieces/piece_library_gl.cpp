@@ -9,6 +9,8 @@
 #include <cmath>
 #include <string>
 
+#include "pieces/simpler_meshes_gl.h"
+
 unsigned subPartSolidList[SUBPART_COUNT];
 unsigned subPartEdgeList[SUBPART_COUNT];
 unsigned kindSolidList[KIND_COUNT];
@@ -136,6 +138,16 @@ namespace {
 // The simpler lists: [coarse or tiny][kind][solid or edges].
 unsigned simplerLists[2][KIND_COUNT][2];
 BoundingSphere kindSpheres[KIND_COUNT];
+float detailRadii[KIND_COUNT];
+
+float detailRadiusOf(const Box& box) {
+  if (isEmpty(box)) return 0.0f;
+  float sides[3];
+  for (int a = 0; a < 3; ++a) sides[a] = box.high[a] - box.low[a];
+  std::sort(sides, sides + 3);
+  sides[2] = sides[1];
+  return 0.5f * std::sqrt(sides[0] * sides[0] + sides[1] * sides[1] + sides[2] * sides[2]);
+}
 
 void emitFlatFaces(const FlatMesh& mesh) {
   int open = 0;  // corners of the primitive begun, 0 when none is
@@ -177,10 +189,15 @@ void compileFlatList(unsigned list, const FlatMesh& mesh, bool edges) {
 // (sub-part corners rounded once more, and edge lines lit by the current
 // normal turned with each sub-part's placement).
 void buildSimplerLists() {
-  for (int k = 0; k < KIND_COUNT; ++k) kindSpheres[k] = sphereAround(kindBounds(k));
+  for (int k = 0; k < KIND_COUNT; ++k) {
+    kindSpheres[k] = sphereAround(kindBounds(k));
+    detailRadii[k] = detailRadiusOf(kindBounds(k));
+  }
   const unsigned base = glGenLists(4 * KIND_COUNT);
+  const std::vector<FlatMesh> sets[2] = {loadFlatMeshes(MeshDetail::COARSE), loadFlatMeshes(MeshDetail::TINY)};
+  buildSimplerBuffers(sets[0], sets[1]);
   for (int d = 0; d < 2; ++d) {
-    const std::vector<FlatMesh> simpler = loadFlatMeshes(d ? MeshDetail::TINY : MeshDetail::COARSE);
+    const std::vector<FlatMesh>& simpler = sets[d];
     for (int k = 0; k < KIND_COUNT; ++k) {
       kindSpheres[k] = holdingBoth(kindSpheres[k], boundingSphereOf(simpler[k]));
       for (int e = 0; e < 2; ++e) {
@@ -211,6 +228,7 @@ void buildPieceLibrary() {
 
 void forgetPieceLibrary() {
   nameLists(0);
+  forgetSimplerBuffers();
   for (auto& detail : simplerLists)
     for (auto& lists : detail) lists[0] = lists[1] = 0;
 }
@@ -225,6 +243,8 @@ BoundingSphere kindBoundingSphere(int kind) {
   if (kind < 0 || kind >= KIND_COUNT) return {{0.0f, 0.0f, 0.0f}, 0.0f};
   return kindSpheres[kind];
 }
+
+float kindDetailRadius(int kind) { return kind < 0 || kind >= KIND_COUNT ? 0.0f : detailRadii[kind]; }
 
 unsigned kindList(int kind, bool edges) {
   if (kind < 0 || kind >= KIND_COUNT) return 0;

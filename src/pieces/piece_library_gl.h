@@ -29,3 +29,8 @@ unsigned detailKindList(int kind, MeshDetail detail, bool edges);
 // The sphere holding a kind at every detail, in the kind's frame; radius 0
 // before the build and for a number that is no kind.
 BoundingSphere kindBoundingSphere(int kind);
+// Half the size of a kind's details: the radius of its bounds box with the
+// longest side cut to the middle one. A rod's ends and sides are as fine as
+// the rod is thick, however long it is; a connector's are as fine as it is
+// wide. 0 before the build and for a number that is no kind.
+float kindDetailRadius(int kind);

@@ -265,6 +265,8 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
     cutLine(s, lines[size_t(s.nextLine)]);
     ++s.nextLine;
     setMessageLine(s.nextLine);
+    // Outside every call and repeat block, the line read is a line of the top level.
+    if (s.callDepth == 0 && !s.repeatStack) s.topLevelLine = s.nextLine;
     compileLine(s);
     ++result.linesRead;
     if (control && control->keepGoing && result.linesRead % interval == 0 &&

@@ -78,6 +78,7 @@ struct CompileState {
   ScriptFunction* currentFunction;
   int32_t callDepth;
   RepeatFrame* repeatStack;
+  int32_t topLevelLine;  // see PieceRecord
 };
 
 // What the word loop does after a statement.

@@ -87,6 +87,7 @@ Flow pieceWord(CompileState& s, const char* rest, bool frameMarker) {
   PieceRecord& piece = modelTable[s.pieceCounter];
   piece = pieceTemplates[kind];
   piece.scriptLine = s.nextLine;
+  piece.topLevelLine = s.topLevelLine;
   if (frameMarker) piece.flags |= PIECE_FRAME_MARKER;
   s.currentPiece = &piece;
   return Flow::NextWord;

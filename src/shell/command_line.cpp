@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "exports/steps_booklet.h"
 #include "platform/core_messages.h"
 #include "platform/core_data_dir.h"
 #include "script/compiler.h"
@@ -88,6 +90,15 @@ void aimRenderView(const Options& o) {
     turnStartView(camera, angles);
 }
 
+// The booklet of the model just compiled, through the started offscreen view.
+int writeBooklet(const Options& o, const ScriptLines& lines) {
+  const BookletResult result =
+      writeStepsBooklet(lines, o.pngPath, std::filesystem::path(o.file).filename().string());
+  if (result.status == BookletResult::WRITTEN) return EXIT_CLEAN;
+  showMessage(("Le livret de montage n'a pas été écrit. " + result.error).c_str(), "Erreur", ICON_EXCLAMATION);
+  return EXIT_RENDER_FAILED;
+}
+
 // The list goes to standard output without -o, like --dump.
 int writePartsList(const Options& o, const std::vector<PartCount>* have) {
   if (o.pngPath.empty()) return writeStandardOutput(partsText(modelParts(), have));
@@ -113,7 +124,11 @@ int compileFile(const Options& o) {
   resetMessageCount();
   // The view starts first so that the piece library's messages come before
   // the script's, and a view that cannot start costs no compile.
-  if (o.mode == Options::RENDER && !startOffscreenView(o.width, o.height)) return EXIT_RENDER_FAILED;
+  const bool draws = o.mode == Options::RENDER || o.mode == Options::STEPS;
+  const bool bookletSize = o.mode == Options::STEPS && !o.sizeGiven;
+  if (draws && !startOffscreenView(bookletSize ? BOOKLET_PICTURE_WIDTH : o.width,
+                                   bookletSize ? BOOKLET_PICTURE_HEIGHT : o.height))
+    return EXIT_RENDER_FAILED;
   const CompileResult result = compileScript(lines, &control);
   const int outputStatus = o.mode == Options::DUMP    ? writeStandardOutput(dumpModel())
                            : o.mode == Options::PARTS ? writePartsList(o, o.havePath.empty() ? nullptr : &have)
@@ -126,6 +141,11 @@ int compileFile(const Options& o) {
     const int status = renderCurrentModelToPng(o.pngPath.c_str(), o.room, o.displayMode);
     stopOffscreenView();
     if (status != 0) return EXIT_RENDER_FAILED;
+  }
+  if (o.mode == Options::STEPS) {
+    const int status = writeBooklet(o, lines);
+    stopOffscreenView();
+    if (status != EXIT_CLEAN) return status;
   }
   if (outputStatus != EXIT_CLEAN) return outputStatus;
   if (result.stopped) {
@@ -153,6 +173,7 @@ int runCommandLine(int argc, char** argv) {
     case Options::CHECK:
     case Options::DUMP:
     case Options::RENDER:
+    case Options::STEPS:
     case Options::PARTS: return compileFile(o);
     case Options::NONE: break;
   }

@@ -14,6 +14,11 @@ const char* const commandLineUsage =
     "       vexocad --render FICHIER -o IMAGE.png\n"
     "                                    compile FICHIER, draw the model as the view\n"
     "                                    shows it (see --view), write a PNG\n"
+    "       vexocad --steps FICHIER -o DOSSIER\n"
+    "                                    compile FICHIER, write a building-steps\n"
+    "                                    booklet: DOSSIER/index.html and a picture\n"
+    "                                    per step (a block of lines between blank\n"
+    "                                    lines; pictures 480x360 unless --size)\n"
     "       vexocad --parts FICHIER [-o LISTE.txt|LISTE.csv|LISTE.html]\n"
     "                                    compile FICHIER, count its pieces by kind and\n"
     "                                    colour: a table on standard output or in LISTE\n"
@@ -38,7 +43,7 @@ const char* const commandLineUsage =
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
     "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
-    "4 image or list not written, 5 standard output not written, 64 bad command line.\n";
+    "4 image, booklet or list not written, 5 standard output not written, 64 bad command line.\n";
 
 namespace {
 bool fail(std::string& error, const std::string& text) {
@@ -107,18 +112,19 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.mode = Options::HELP;
     } else if (a == "--version") {
       if (o.mode != Options::HELP) o.mode = Options::VERSION;
-    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--parts") {
-      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render and --parts");
+    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--steps" || a == "--parts") {
+      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render, --steps and --parts");
       fileModeChosen = true;
       if (o.mode == Options::NONE)
         o.mode = a == "--check"   ? Options::CHECK
                  : a == "--dump"  ? Options::DUMP
+                 : a == "--steps" ? Options::STEPS
                  : a == "--parts" ? Options::PARTS
                                   : Options::RENDER;
       if (i + 1 >= argc) return fail(error, a + " needs a file");
       o.file = argv[++i];
     } else if (a == "-o") {
-      if (i + 1 >= argc) return fail(error, "-o needs the name of the image file");
+      if (i + 1 >= argc) return fail(error, "-o needs the name of the image file or folder");
       o.pngPath = argv[++i];
     } else if (a == "--have") {
       if (i + 1 >= argc) return fail(error, "--have needs the name of a CSV file");
@@ -126,6 +132,7 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
     } else if (a == "--size") {
       if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
         return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
+      o.sizeGiven = true;
     } else if (a == "--view") {
       const std::string view = i + 1 < argc ? argv[++i] : "";
       if (view != "fit" && view != "start") return fail(error, "--view needs fit or start");
@@ -151,10 +158,11 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.document += (o.document.empty() ? "" : " ") + a;
     }
   }
-  const bool compiles =
-      o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER || o.mode == Options::PARTS;
+  const bool compiles = o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER ||
+                        o.mode == Options::STEPS || o.mode == Options::PARTS;
   if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
+  if (o.mode == Options::STEPS && o.pngPath.empty()) return fail(error, "--steps needs -o FOLDER");
   if (!o.havePath.empty() && o.mode != Options::PARTS) return fail(error, "--have goes with --parts");
   if (o.mode == Options::PARTS && !o.pngPath.empty() && partsFormatOf(o.pngPath) == PartsFormat::NONE)
     return fail(error, "--parts writes LIST.txt, LIST.csv or LIST.html: " + o.pngPath + " is none of them");

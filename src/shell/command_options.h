@@ -9,13 +9,14 @@
 #include "view/visible_pieces.h"
 
 struct CommandOptions {
-  enum Mode { NONE, CHECK, DUMP, RENDER, PARTS, HELP, VERSION } mode = NONE;
+  enum Mode { NONE, CHECK, DUMP, RENDER, STEPS, PARTS, HELP, VERSION } mode = NONE;
   std::string file;
   std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
-  std::string pngPath;  // -o: the image of --render, the list of --parts
+  std::string pngPath;  // -o: the image, the booklet's folder, or the parts list
   std::string havePath;  // --have: the builder's collection, as CSV
   int width = 600, height = 600;
+  bool sizeGiven = false;  // --size; else each mode's own size
   bool room = false;
   uint32_t displayMode = DISPLAY_SOLIDS;
   DrawDetail detail = DrawDetail::FULL;

@@ -30,6 +30,7 @@ constexpr float GHOST_DEPTH = -730.0f;
 FrameTree sceneTree;
 
 void drawNamedPiece(const PieceRecord& record, int32_t piece) {
+  if (hiddenPiece(record)) return;
   glLoadName(GLuint(piece));
   if (!drawnHighlighted(record, kindList(record.kind, false), kindList(record.kind, true))) drawPiece(record);
 }
@@ -90,12 +91,19 @@ void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t m
 // Cyan, a colour no kind has, whatever the piece's own colour, with its
 // edges in black over it: seen at once in the model, lit or not.
 bool drawnHighlighted(const PieceRecord& record, unsigned solids, unsigned edges) {
-  if (highlightedLine <= 0 || record.scriptLine != highlightedLine) return false;
+  const int number = pieceNumber(&record);
+  const bool looked = pieceLooks && number >= 0 && pieceLooks[number] == LOOK_HIGHLIGHTED;
+  if (!looked && (highlightedLine <= 0 || record.scriptLine != highlightedLine)) return false;
   glColor4f(0.0f, 1.0f, 1.0f, 1.0f);
   glCallList(solids);
   glColor3f(0.0f, 0.0f, 0.0f);
   glCallList(edges);
   return true;
+}
+
+bool hiddenPiece(const PieceRecord& record) {
+  const int number = pieceNumber(&record);
+  return pieceLooks && number >= 0 && pieceLooks[number] == LOOK_HIDDEN;
 }
 
 void drawPiece(const PieceRecord& record) {

@@ -11,9 +11,12 @@ void drawScene();
 // port it will attach with; drawn after the scene.
 void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t mouseX, int32_t mouseY);
 void drawPiece(const PieceRecord& record);
-// A piece of the highlighted line (see highlightedLine) is drawn with these
-// display lists of its kind in the highlight's colours; false for any other.
+// A piece of the highlighted line (see highlightedLine), or one whose look
+// is LOOK_HIGHLIGHTED, is drawn with these display lists of its kind in the
+// highlight's colours; false for any other.
 bool drawnHighlighted(const PieceRecord& record, unsigned solids, unsigned edges);
+// Whether pieceLooks hides the record (never a record outside the table).
+bool hiddenPiece(const PieceRecord& record);
 void drawPieceTree(const PieceRecord* record, const PieceRecord* table);
 // Every root of the table in table order, each followed at once by the
 // pieces in its frame, as drawPieceTree draws them, with one pass to index

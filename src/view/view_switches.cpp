@@ -6,6 +6,7 @@ uint8_t lightingEnabled = 1;
 uint8_t showAxes = 1;
 uint8_t showRoom = 0;
 int32_t highlightedLine = 0;
+const uint8_t* pieceLooks = nullptr;
 
 void resetViewSwitches() {
   displayMode = DISPLAY_SOLIDS;
@@ -14,4 +15,5 @@ void resetViewSwitches() {
   showAxes = 1;
   showRoom = 0;
   highlightedLine = 0;
+  pieceLooks = nullptr;
 }

@@ -21,4 +21,10 @@ extern uint8_t showRoom;
 // 0 highlights none.
 extern int32_t highlightedLine;
 
+// How drawing shows each piece, by piece number, beside highlightedLine: a
+// step of a building booklet hides the later pieces and highlights its own.
+enum PieceLook : uint8_t { LOOK_OWN_COLOURS, LOOK_HIGHLIGHTED, LOOK_HIDDEN };
+// MODEL_CAPACITY entries; nullptr (the default) draws every piece as usual.
+extern const uint8_t* pieceLooks;
+
 void resetViewSwitches();

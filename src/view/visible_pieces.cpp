@@ -7,6 +7,7 @@
 
 #include "model/frame_tree.h"
 #include "pieces/piece_library_gl.h"
+#include "pieces/simpler_meshes_gl.h"
 #include "view/scene.h"
 #include "view/view_switches.h"
 
@@ -74,7 +75,7 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
     return false;
   out.distance = distance;
   if (volume.detail == DrawDetail::AUTO && distance > radius) {
-    const float across = 2.0f * radius / distance * volume.pixelsPerSlope;
+    const float across = 2.0f * kindDetailRadius(kind) * largestAxisScale(eye) / distance * volume.pixelsPerSlope;
     if (across < COARSE_BELOW_PIXELS) out.detail = across < TINY_BELOW_PIXELS ? MeshDetail::TINY : MeshDetail::COARSE;
   }
   return true;
@@ -94,7 +95,7 @@ void enterPiece(void* context, int32_t piece) {
   multiplyAsGl(pathEye[walk.depth], record.matrix.m, eye);
   ++walk.depth;
   VisiblePiece& next = visible[walk.count];
-  if (!classify(eye, record.kind, walk.volume, next)) return;
+  if (hiddenPiece(record) || !classify(eye, record.kind, walk.volume, next)) return;
   std::copy(eye, eye + 16, next.eye);
   next.record = &record;
   ++walk.count;
@@ -116,7 +117,7 @@ void keepNearestFull(int count) {
   if (nearest >= 0) visible[nearest].detail = MeshDetail::FULL;
 }
 
-void drawVisible(const VisiblePiece& piece) {
+void drawVisible(const VisiblePiece& piece, bool buffered) {
   const float* c = piece.record->colour;
   const int kind = piece.record->kind;
   glLoadMatrixf(piece.eye);
@@ -125,7 +126,10 @@ void drawVisible(const VisiblePiece& piece) {
     return;
   // As drawPiece: edges over solids at half brightness.
   glColor4fv(c);
-  if (displayMode & DISPLAY_SOLIDS) glCallList(detailKindList(kind, piece.detail, false));
+  if ((displayMode & DISPLAY_SOLIDS) && buffered && piece.detail != MeshDetail::FULL)
+    drawSimplerSolid(kind, piece.detail, piece.eye);
+  else if (displayMode & DISPLAY_SOLIDS)
+    glCallList(detailKindList(kind, piece.detail, false));
   if ((displayMode & DISPLAY_SOLIDS) && (displayMode & DISPLAY_EDGES))
     glColor3f(c[0] * 0.5f, c[1] * 0.5f, c[2] * 0.5f);
   if (displayMode & DISPLAY_EDGES) glCallList(detailKindList(kind, piece.detail, true));
@@ -145,6 +149,8 @@ void drawVisiblePieces(const PieceRecord* table, const Camera& camera, DrawDetai
   if (detail == DrawDetail::AUTO)
     std::sort(visible, visible + walk.count,
               [](const VisiblePiece& a, const VisiblePiece& b) { return a.distance < b.distance; });
-  for (int i = 0; i < walk.count; ++i) drawVisible(visible[i]);
+  const bool buffered = beginSimplerSolids();
+  for (int i = 0; i < walk.count; ++i) drawVisible(visible[i], buffered);
+  if (buffered) endSimplerSolids();
   glLoadMatrixf(pathEye[0]);
 }

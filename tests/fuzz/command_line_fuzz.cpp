@@ -34,7 +34,7 @@ bool sameOptions(const CommandOptions& a, const CommandOptions& b) {
 
 void checkAccepted(const CommandOptions& o, const std::vector<std::string>& arguments) {
   const bool namesFile = o.mode == CommandOptions::CHECK || o.mode == CommandOptions::DUMP ||
-                         o.mode == CommandOptions::RENDER;
+                         o.mode == CommandOptions::RENDER || o.mode == CommandOptions::STEPS;
   // The file is one of the arguments, taken whole.
   if (namesFile) {
     FUZZ_CHECK(o.document.empty());
@@ -52,7 +52,7 @@ void checkAccepted(const CommandOptions& o, const std::vector<std::string>& argu
   const size_t last = arguments.size() - 1;
   if (last >= 1 && (isHelp(arguments[1]) || (isHelp(arguments[last]) && !takesValue(arguments[last - 1]))))
     FUZZ_CHECK(o.mode == CommandOptions::HELP);
-  if (o.mode == CommandOptions::RENDER) FUZZ_CHECK(!o.pngPath.empty());
+  if (o.mode == CommandOptions::RENDER || o.mode == CommandOptions::STEPS) FUZZ_CHECK(!o.pngPath.empty());
   FUZZ_CHECK(o.width >= 1 && o.width <= 8192 && o.height >= 1 && o.height <= 8192);
   FUZZ_CHECK(o.maxSeconds == 0 || (o.maxSeconds > 0 && o.maxSeconds < 1e9));
   FUZZ_CHECK(o.displayMode >= 1 && o.displayMode <= 3);
@@ -79,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     FUZZ_CHECK(!firstError.empty());
     // Two modes are only refused when two were asked for.
-    if (firstError == "choose one of --check, --dump and --render") {
+    if (firstError == "choose one of --check, --dump, --render and --steps") {
       int modes = 0;
-      for (const std::string& a : arguments) modes += a == "--check" || a == "--dump" || a == "--render";
+      for (const std::string& a : arguments) modes += a == "--check" || a == "--dump" || a == "--render" || a == "--steps";
       FUZZ_CHECK(modes >= 2);
     }
     // Only arguments quoted back can bring a line break into the reason.

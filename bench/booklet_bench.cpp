@@ -1,0 +1,82 @@
+// Cost of the building-steps booklet of a tall tower, as `vexocad --steps`
+// writes it at its default picture size: compile, one picture of the finished model, one per
+// page (at most MAX_BOOKLET_STEPS: longer scripts' steps are joined) and the
+// page. Two ways of cutting the same tower into steps: a storey (12 pieces)
+// per step, each storey a call of a function; and a blank line after every
+// line, so that every piece is a step of its own.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "exports/steps_booklet.h"
+#include "platform/core_data_dir.h"
+#include "platform/core_messages.h"
+#include "script/compiler.h"
+#include "shell/render_command.h"
+
+namespace {
+
+void quiet(const char*, const char*, MessageIcon) {}
+
+const char* const STOREY[] = {"#12 %$a @ o101 c1", "#8 %p1 @ c2 o1 id=$a", "#12 %$b @ o101 c1",
+                              "#8 %p1 @ c2 o1 id=$b", "#12 %$c @ o101 c1",  "#8 %p1 @ c2 o1 id=$c",
+                              "#12 %$d @ o101 c1", "#8 %p1 @ c2 o1 id=$d", "#12 %$a @ h1 c1",
+                              "#12 %$b @ h3 c1",   "#12 %$c @ h3 c1",       "#12 %$d @ h3 c1"};
+
+// About `pieces` pieces: the ground square, then storeys.
+ScriptLines towerScript(int pieces, bool everyPieceAStep) {
+  ScriptLines lines{"#8 id=$a", "#12 %p1 @ h1 c1", "#8 %p1 @ c2 h1 id=$b", "#12 %p1 @ h3 c1",
+                    "#8 %p1 @ c2 h1 id=$c", "#12 %p1 @ h3 c1", "#8 %p1 @ c2 h1 id=$d", "#12 %p1 @ h3 c1", ""};
+  if (!everyPieceAStep) {
+    lines.push_back("fonction etage");
+    for (const char* line : STOREY) lines.push_back(line);
+    lines.push_back("finfonction");
+    lines.push_back("");
+  }
+  for (int storey = 0; storey < (pieces - 8) / 12; ++storey) {
+    if (!everyPieceAStep) {
+      lines.push_back("appel etage");
+      lines.push_back("");
+      continue;
+    }
+    for (const char* line : STOREY) {
+      lines.push_back(line);
+      lines.push_back("");
+    }
+  }
+  return lines;
+}
+
+void BM_Booklet(benchmark::State& state) {
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+  dataDir = exe.parent_path().parent_path().string() + "/";
+  setMessageSink(quiet);
+  const ScriptLines lines = towerScript(int(state.range(0)), state.range(1) == 1);
+  const std::string folder = "/tmp/vexocad-booklet-bench";
+  BookletResult result;
+  for (auto _ : state) {
+    std::filesystem::remove_all(folder);
+    if (!startOffscreenView(BOOKLET_PICTURE_WIDTH, BOOKLET_PICTURE_HEIGHT)) return state.SkipWithError("no offscreen OpenGL view");
+    compileScript(lines);
+    result = writeStepsBooklet(lines, folder, "tour");
+    stopOffscreenView();
+    if (result.status != BookletResult::WRITTEN) return state.SkipWithError(result.error.c_str());
+  }
+  std::filesystem::remove_all(folder);
+  setMessageSink(nullptr);
+  state.counters["pieces"] = usedPrefixLength();
+  state.counters["pages"] = result.steps;
+}
+
+BENCHMARK(BM_Booklet)
+    ->ArgNames({"pieces", "piecesPerStep"})
+    ->Args({1000, 12})
+    ->Args({1000, 1})
+    ->Args({10000, 12})
+    ->Args({10000, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,283 @@
+#include "exports/steps_booklet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <map>
+#include <utility>
+
+#include "exports/staged_folder.h"
+#include "platform/core_text_encoding.h"
+#include "platform/gl_offscreen.h"
+#include "view/camera.h"
+#include "view/model_bounds.h"
+#include "view/scene.h"
+#include "view/view_switches.h"
+#include "view/visible_pieces.h"
+
+namespace {
+
+bool isBlankLine(std::string_view line) {
+  return line.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
+}
+
+// The text of a comment line without its "//" and the spaces around, or
+// false for a line that is no comment.
+bool commentText(std::string_view line, std::string& text) {
+  const size_t start = line.find_first_not_of(" \t");
+  if (start == std::string_view::npos || line.substr(start, 2) != "//") return false;
+  std::string_view rest = line.substr(start + 2);
+  const size_t first = rest.find_first_not_of(" \t/");
+  rest = first == std::string_view::npos ? std::string_view() : rest.substr(first);
+  rest = rest.substr(0, rest.find_last_not_of(" \t\r") + 1);
+  text = cp1252ToUtf8(std::string(rest));
+  return true;
+}
+
+std::vector<BuildingStep> lineBlocks(const ScriptLines& lines) {
+  std::vector<BuildingStep> blocks;
+  bool inBlock = false, inTitle = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int number = int(i) + 1;
+    if (isBlankLine(lines[i])) {
+      inBlock = false;
+      continue;
+    }
+    if (!inBlock) blocks.push_back(BuildingStep{number, number, "", {}});
+    BuildingStep& block = blocks.back();
+    inTitle = (!inBlock || inTitle);
+    inBlock = true;
+    block.lastLine = number;
+    std::string text;
+    if (inTitle && commentText(lines[i], text)) {
+      if (!text.empty()) block.title += (block.title.empty() ? "" : " ") + text;
+    } else {
+      inTitle = false;
+    }
+  }
+  return blocks;
+}
+
+// Text as HTML character data: escaped, valid UTF-8 (bytes that are not are
+// read as Windows-1252), without the controls and non-characters that HTML
+// forbids.
+std::string htmlText(const std::string& text) {
+  const std::string utf8 = isValidUtf8(text) ? text : cp1252ToUtf8(text);
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    const size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    uint32_t code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+    for (size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    const std::string one = utf8.substr(i, length);
+    i += length;
+    const bool forbidden = (code < 0x20 && code != '\t' && code != '\n') || (code >= 0x7F && code < 0xA0) ||
+                           (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
+    if (forbidden) continue;
+    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : one;
+  }
+  return out;
+}
+
+std::string hexColour(const float* colour) {
+  char text[8];
+  const auto byte = [](float c) { return int(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", byte(colour[0]), byte(colour[1]), byte(colour[2]));
+  return text;
+}
+
+std::string pictureName(int step) {
+  char name[32];
+  std::snprintf(name, sizeof name, "etape-%04d.png", step);
+  return name;
+}
+
+bool isBookletName(const std::string& name) {
+  if (name == "index.html" || name == "modele.png") return true;
+  return name.size() == 14 && name.starts_with("etape-") && name.ends_with(".png") &&
+         std::all_of(name.begin() + 6, name.begin() + 10, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+constexpr const char* BOOKLET_STYLE =
+    "body{font-family:sans-serif;margin:1em 2em;color:#222}\n"
+    "img{max-width:100%;height:auto;border:1px solid #ccc}\n"
+    "table{border-collapse:collapse;margin:1em 0}\n"
+    "th,td{border:1px solid #999;padding:2px 10px;text-align:left}\n"
+    "td.count{text-align:right}\n"
+    ".swatch{display:inline-block;width:1em;height:1em;border:1px solid #000;vertical-align:middle;"
+    "margin-right:.4em;print-color-adjust:exact;-webkit-print-color-adjust:exact}\n"
+    ".page{margin-bottom:3em}\n"
+    "@media print{.page{page-break-after:always;break-after:page;margin:0}"
+    ".page:last-child{page-break-after:auto;break-after:auto}}\n";
+
+std::string imageTag(const std::string& name, const std::string& alt) {
+  return "<img src=\"" + name + "\" alt=\"" + htmlText(alt) + "\" width=\"" + std::to_string(camera.viewportWidth) +
+         "\" height=\"" + std::to_string(camera.viewportHeight) + "\">\n";
+}
+
+std::string stepHeading(const BuildingStep& step, int number, int count) {
+  std::string heading = "Étape " + std::to_string(number) + " sur " + std::to_string(count);
+  if (!step.title.empty()) heading += ": " + step.title;
+  return "<h2>" + htmlText(heading) + "</h2>\n<p>Lignes " + std::to_string(step.firstLine) + " à " +
+         std::to_string(step.lastLine) + " du script; les pièces ajoutées sont en cyan.</p>\n";
+}
+
+std::string bookletPage(const std::vector<BuildingStep>& steps, const std::string& modelName,
+                        int pieceCount) {
+  std::vector<int> all(static_cast<size_t>(pieceCount));
+  for (int i = 0; i < pieceCount; ++i) all[size_t(i)] = i;
+  std::string html = "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+                     htmlText("Livret de montage: " + modelName) + "</title>\n<style>\n" + BOOKLET_STYLE +
+                     "</style>\n</head>\n<body>\n<section class=\"page\">\n<h1>" +
+                     htmlText("Livret de montage: " + modelName) + "</h1>\n";
+  if (pieceCount == 0) return html + "<p>Ce modèle n'a aucune pièce.</p>\n</section>\n</body>\n</html>\n";
+  html += "<p>" + std::to_string(pieceCount) + (pieceCount == 1 ? " pièce, " : " pièces, ") +
+          std::to_string(steps.size()) + (steps.size() == 1 ? " étape." : " étapes.") + "</p>\n" +
+          imageTag("modele.png", "Le modèle terminé") + "<h2>Toutes les pièces</h2>\n" +
+          stepPartsHtml(modelTable, all) + "</section>\n";
+  for (size_t i = 0; i < steps.size(); ++i)
+    html += "<section class=\"page\">\n" + stepHeading(steps[i], int(i) + 1, int(steps.size())) +
+            imageTag(pictureName(int(i) + 1), "Le modèle après l'étape " + std::to_string(i + 1)) +
+            stepPartsHtml(modelTable, steps[i].pieces) + "</section>\n";
+  return html + "</body>\n</html>\n";
+}
+
+// The view as the booklet draws it, and back as it was.
+struct SavedView {
+  Camera camera;
+  uint32_t displayMode;
+  uint8_t showAxes, showRoom;
+  int32_t highlightedLine;
+  ModelDrawing drawing;
+};
+
+SavedView bookletView() {
+  const SavedView saved{camera, displayMode, showAxes, showRoom, highlightedLine, modelDrawing};
+  fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW);
+  displayMode = DISPLAY_SOLIDS;
+  showAxes = showRoom = 0;
+  highlightedLine = 0;
+  modelDrawing = ModelDrawing{true, DrawDetail::AUTO};
+  return saved;
+}
+
+void restoreView(const SavedView& saved) {
+  camera = saved.camera;
+  displayMode = saved.displayMode;
+  showAxes = saved.showAxes;
+  showRoom = saved.showRoom;
+  highlightedLine = saved.highlightedLine;
+  modelDrawing = saved.drawing;
+  pieceLooks = nullptr;
+}
+
+std::string picturePng(const std::vector<uint8_t>& looks) {
+  pieceLooks = looks.data();
+  drawScene();
+  pieceLooks = nullptr;
+  const int w = camera.viewportWidth, h = camera.viewportHeight;
+  return encodePng(w, h, readOffscreenPixels(w, h));
+}
+
+// Piece number -> index of its step, -1 for none.
+std::vector<int> stepOfPieces(const std::vector<BuildingStep>& steps) {
+  std::vector<int> stepOf(MODEL_CAPACITY, -1);
+  for (size_t s = 0; s < steps.size(); ++s)
+    for (int piece : steps[s].pieces) stepOf[size_t(piece)] = int(s);
+  return stepOf;
+}
+
+// The model after step (every piece when step is -1), that step's pieces
+// highlighted.
+std::vector<uint8_t> stepLooks(const std::vector<int>& stepOf, int step, int pieceCount) {
+  std::vector<uint8_t> looks(MODEL_CAPACITY, LOOK_HIDDEN);
+  for (int i = 0; i < pieceCount; ++i) {
+    const int s = stepOf[size_t(i)];
+    if (step < 0 || s < step) looks[size_t(i)] = LOOK_OWN_COLOURS;
+    else if (s == step) looks[size_t(i)] = LOOK_HIGHLIGHTED;
+  }
+  return looks;
+}
+
+bool writePictures(const StagedFolder& folder, const std::vector<BuildingStep>& steps, int pieceCount,
+                   const BookletProgress* progress, BookletResult& result) {
+  const std::vector<int> stepOf = stepOfPieces(steps);
+  const int count = int(steps.size());
+  for (int step = -1; step < count; ++step) {
+    if (progress && progress->keepGoing && !progress->keepGoing(progress->context, step + 1, count + 1)) {
+      result.status = BookletResult::STOPPED;
+      return false;
+    }
+    const std::string png = picturePng(stepLooks(stepOf, step, pieceCount));
+    const std::string name = step < 0 ? "modele.png" : pictureName(step + 1);
+    if (png.empty()) return result.error = "Impossible de dessiner l'image " + name + ".", false;
+    if (!writeStagedFile(folder, name, png, result.error)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<BuildingStep> buildingSteps(const ScriptLines& lines, const PieceRecord* table, int pieceCount) {
+  std::vector<BuildingStep> blocks = lineBlocks(lines);
+  for (int i = 0; i < pieceCount; ++i) {
+    const int line = table[i].topLevelLine;
+    // The last block starting at or before the line, if the line is in it.
+    auto after = std::upper_bound(blocks.begin(), blocks.end(), line,
+                                  [](int l, const BuildingStep& b) { return l < b.firstLine; });
+    if (after != blocks.begin() && line <= std::prev(after)->lastLine) std::prev(after)->pieces.push_back(i);
+  }
+  std::erase_if(blocks, [](const BuildingStep& b) { return b.pieces.empty(); });
+  return blocks;
+}
+
+std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxSteps) {
+  if (maxSteps <= 0 || int(steps.size()) <= maxSteps) return steps;
+  const size_t perPage = (steps.size() + size_t(maxSteps) - 1) / size_t(maxSteps);
+  std::vector<BuildingStep> joined;
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (i % perPage == 0) {
+      joined.push_back(std::move(steps[i]));
+      continue;
+    }
+    BuildingStep& page = joined.back();
+    page.lastLine = steps[i].lastLine;
+    if (page.title.empty()) page.title = steps[i].title;
+    page.pieces.insert(page.pieces.end(), steps[i].pieces.begin(), steps[i].pieces.end());
+  }
+  return joined;
+}
+
+std::string stepPartsHtml(const PieceRecord* table, const std::vector<int>& pieces) {
+  std::map<std::pair<int, std::string>, int> counts;
+  for (int piece : pieces) ++counts[{table[piece].kind, hexColour(table[piece].colour)}];
+  std::string html = "<table>\n<thead><tr><th>Pièce</th><th>Couleur</th><th>Nombre</th></tr></thead>\n<tbody>\n";
+  for (const auto& [key, count] : counts)
+    html += "<tr><td>" + std::to_string(key.first) + "</td><td><span class=\"swatch\" style=\"background:" +
+            key.second + "\"></span>" + key.second + "</td><td class=\"count\">" + std::to_string(count) +
+            "</td></tr>\n";
+  return html + "</tbody>\n<tfoot><tr><th colspan=\"2\">Total</th><td class=\"count\">" +
+         std::to_string(pieces.size()) + "</td></tr></tfoot>\n</table>\n";
+}
+
+BookletResult writeStepsBooklet(const ScriptLines& lines, const std::string& folder, const std::string& modelName,
+                                const BookletProgress* progress) {
+  BookletResult result;
+  StagedFolder staged;
+  if (!openStagedFolder(folder, isBookletName, staged, result.error)) return result;
+  const int pieceCount = usedPrefixLength();
+  const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, modelTable, pieceCount), MAX_BOOKLET_STEPS);
+  const SavedView saved = bookletView();
+  const bool pictures = pieceCount == 0 || writePictures(staged, steps, pieceCount, progress, result);
+  restoreView(saved);
+  if (pictures && writeStagedFile(staged, "index.html", bookletPage(steps, modelName, pieceCount), result.error) &&
+      commitStagedFolder(staged, result.error)) {
+    result.status = BookletResult::WRITTEN;
+    result.steps = int(steps.size());
+    return result;
+  }
+  discardStagedFolder(staged);
+  return result;
+}

@@ -1,0 +1,65 @@
+// The building-steps booklet: the script read as a building order, one page
+// per block of lines, each with a picture of the model built so far (the
+// block's own pieces highlighted) and the pieces the block adds. A folder
+// with index.html and PNG pictures, no script and nothing from the network,
+// printable one step per page.
+//
+//   startOffscreenView(width, height);           // the pictures' size
+//   compileScript(lines);
+//   BookletResult r = writeStepsBooklet(lines, "livret", "tour.vxo");
+//   stopOffscreenView();
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/model_table.h"
+#include "script/compiler.h"
+
+// A block of script lines between blank lines.
+struct BuildingStep {
+  int firstLine = 0;  // script line numbers, from 1
+  int lastLine = 0;
+  std::string title;  // UTF-8: the comment lines that open the block, joined
+  std::vector<int> pieces;  // numbers of the pieces whose top-level line is in the block
+};
+
+// The blocks of lines that place a piece of the table, in script order; the
+// others (comments only, variables, function definitions) make no step. A
+// piece made by a call or a repeat block goes with the line that started it.
+std::vector<BuildingStep> buildingSteps(const ScriptLines& lines, const PieceRecord* table, int pieceCount);
+
+// More steps than this are joined, neighbours with neighbours, into this many
+// pages: a picture costs a frame of the whole model, and a booklet of
+// thousands of pages helps nobody build.
+constexpr int MAX_BOOKLET_STEPS = 200;
+// The pictures' size unless another is asked: a page's width on paper, and
+// at most 200 frames and PNG files of it take a few seconds.
+constexpr int BOOKLET_PICTURE_WIDTH = 480;
+constexpr int BOOKLET_PICTURE_HEIGHT = 360;
+std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxSteps);
+
+// The pieces counted by kind and colour, as an HTML table with a total row.
+std::string stepPartsHtml(const PieceRecord* table, const std::vector<int>& pieces);
+
+// Asked before each picture; answering false stops the booklet, and nothing
+// is left written.
+struct BookletProgress {
+  bool (*keepGoing)(void* context, int picturesDone, int pictureCount) = nullptr;
+  void* context = nullptr;
+};
+
+struct BookletResult {
+  enum Status { WRITTEN, STOPPED, FAILED } status = FAILED;
+  std::string error;  // French, for the user, when FAILED
+  int steps = 0;      // pages of steps written
+};
+
+// Writes folder/index.html, folder/modele.png and folder/etape-NNNN.png for
+// the model table as compiled from lines, through the current offscreen view
+// (its size is the pictures' size). The files are made in a new folder beside
+// the target and moved in place at the end, so a failure or a stop leaves
+// the target as it was. An existing target is replaced only when it is empty
+// or holds nothing but a booklet's own files. modelName is shown as written.
+BookletResult writeStepsBooklet(const ScriptLines& lines, const std::string& folder, const std::string& modelName,
+                                const BookletProgress* progress = nullptr);
