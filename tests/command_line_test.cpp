@@ -79,7 +79,7 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--version --dump x.vxo", 0, "vexocad "},
       {"--dump x.vxo --version -h", 0, "Usage: vexocad"},
       {"-o --help --render x.vxo", 2, "x.vxo (No such file"},  // --help is the image's name
-      {"--help --check a.vxo --dump b.vxo", 64, "choose one of --check, --dump, --render, --steps and --export"},
+      {"--help --check a.vxo --dump b.vxo", 64, "choose one of --check, --dump, --render, --steps, --parts and --export"},
       {"--max-seconds nan1e99 -- zs-umpsi 10x --", 64, "--max-seconds needs a positive number of seconds"},
       {"--size 320x0", 64, "--size needs WIDTHxHEIGHT"},
       {"--render x.vxo -o x.png --detail", 64, "--detail needs auto or full"},
@@ -88,6 +88,9 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--render x.vxo -o y.png --turn 30", 64, "--turn needs two angles"},
       {"--render x.vxo -o y.png --turn 1e400 0", 64, "--turn needs two angles"},
       {"--dump " + m, 5, write, full},
+      {"--parts " + m, 5, write, full},
+      {"--parts x.vxo -o x.png", 64, "LIST.txt, LIST.csv or LIST.html"},
+      {"--dump x.vxo --have c.csv", 64, "--have goes with --parts"},
       {"--help", 5, write, full},
       {"--version", 5, write, full},
   };

@@ -9,9 +9,12 @@ packages=(
   libassimp-dev
   # the Khronos glTF validator that checks the exported .glb files
   nodejs
+  # the parts list reads collections as CSV
+  libcsv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
-  # the booklet tests check its HTML with a strict HTML5 parser
+  # the booklet's and the parts list's tests check their HTML with a strict
+  # HTML5 parser
   python3-html5lib
   # the fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes, and
   # llvm-symbolizer for readable reports

@@ -22,6 +22,7 @@
 #include "shell/command_options.h"
 #include "shell/desktop_program.h"
 #include "shell/model_dump.h"
+#include "shell/parts_command.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
 #include "shell/script_file.h"
@@ -107,6 +108,12 @@ bool exportMesh(const Options& o) {
   return false;
 }
 
+// The list goes to standard output without -o, like --dump.
+int writePartsList(const Options& o, const std::vector<PartCount>* have) {
+  if (o.pngPath.empty()) return writeStandardOutput(partsText(modelParts(), have));
+  return writePartsFile(o.pngPath, o.file, have) ? EXIT_CLEAN : EXIT_RENDER_FAILED;
+}
+
 int compileFile(const Options& o) {
   Deadline deadline;
   CompileControl control;
@@ -118,6 +125,9 @@ int compileFile(const Options& o) {
                  error.c_str());
     return EXIT_UNREADABLE;
   }
+  // A collection that cannot be read costs no compile.
+  std::vector<PartCount> have;
+  if (!o.havePath.empty() && !readCollectionFile(o.havePath, have)) return EXIT_UNREADABLE;
   setMessageSourceName(o.file.c_str());
   // Messages of the piece library (a missing piece file) count as well.
   resetMessageCount();
@@ -129,7 +139,9 @@ int compileFile(const Options& o) {
                                    bookletSize ? BOOKLET_PICTURE_HEIGHT : o.height))
     return EXIT_RENDER_FAILED;
   const CompileResult result = compileScript(lines, &control);
-  const int outputStatus = o.mode == Options::DUMP ? writeStandardOutput(dumpModel()) : EXIT_CLEAN;
+  const int outputStatus = o.mode == Options::DUMP    ? writeStandardOutput(dumpModel())
+                           : o.mode == Options::PARTS ? writePartsList(o, o.havePath.empty() ? nullptr : &have)
+                                                      : EXIT_CLEAN;
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
@@ -160,10 +172,13 @@ int runCommandLine(int argc, char** argv) {
   Options o;
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
-  const bool writes = o.mode == Options::RENDER || o.mode == Options::EXPORT;
-  if (writes && (isSameFile(o.file, o.pngPath) || isSameFile(o.file, materialFileOf(o.pngPath))))
-    return usageError("the output " + o.pngPath + " is the script " + o.file + " itself: choose another -o"),
-           EXIT_USAGE;
+  const std::string output = (o.mode == Options::PARTS ? "the list " : "the output ") + o.pngPath;
+  const bool writes = o.mode == Options::RENDER || o.mode == Options::EXPORT || o.mode == Options::PARTS;
+  if (writes && (isSameFile(o.file, o.pngPath) ||
+                 (o.mode == Options::EXPORT && isSameFile(o.file, materialFileOf(o.pngPath)))))
+    return usageError(output + " is the script " + o.file + " itself: choose another -o"), EXIT_USAGE;
+  if (o.mode == Options::PARTS && isSameFile(o.havePath, o.pngPath))
+    return usageError(output + " is the collection " + o.havePath + " itself: choose another -o"), EXIT_USAGE;
   MeshFormat format;
   if (o.mode == Options::EXPORT && !meshFormatOfPath(o.pngPath, &format))
     return usageError("unknown mesh format: " + o.pngPath + " (use .stl, .obj, .glb, .ply or .3mf)"), EXIT_USAGE;
@@ -174,7 +189,8 @@ int runCommandLine(int argc, char** argv) {
     case Options::DUMP:
     case Options::RENDER:
     case Options::STEPS:
-    case Options::EXPORT: return compileFile(o);
+    case Options::EXPORT:
+    case Options::PARTS: return compileFile(o);
     case Options::NONE: break;
   }
   return runDesktopProgram(o.document.c_str());

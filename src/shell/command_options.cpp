@@ -2,6 +2,7 @@
 // them so that the reading can be tried on any arguments without effects.
 #include "shell/command_options.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,10 +19,15 @@ const char* const commandLineUsage =
     "                                    booklet: DOSSIER/index.html and a picture\n"
     "                                    per step (a block of lines between blank\n"
     "                                    lines; pictures 480x360 unless --size)\n"
+    "       vexocad --parts FICHIER [-o LISTE.txt|LISTE.csv|LISTE.html]\n"
+    "                                    compile FICHIER, count its pieces by kind and\n"
+    "                                    colour: a table on standard output or in LISTE\n"
     "       vexocad --export FICHIER -o MAILLAGE.stl|.obj|.glb|.ply|.3mf\n"
     "                                    compile FICHIER, write the placed pieces as\n"
     "                                    triangle meshes in their colours\n"
     "Options:\n"
+    "  --have STOCK.csv  with --parts: what is missing beside the pieces in\n"
+    "                    STOCK.csv (the columns of --parts' CSV)\n"
     "  --max-seconds N   stop a compile that runs longer than N seconds\n"
     "  --size WxH        size of the rendered image (default 600x600)\n"
     "  --room            draw the room around the model\n"
@@ -41,7 +47,7 @@ const char* const commandLineUsage =
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
     "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
-    "4 image, booklet or mesh not written, 5 standard output not written, 64 bad command line.\n";
+    "4 image, booklet, list or mesh not written, 5 standard output not written, 64 bad command line.\n";
 
 namespace {
 bool fail(std::string& error, const std::string& text) {
@@ -96,6 +102,17 @@ bool parseSize(const char* text, int& width, int& height) {
 }
 }  // namespace
 
+PartsFormat partsFormatOf(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return PartsFormat::NONE;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == "txt") return PartsFormat::TEXT;
+  if (extension == "csv") return PartsFormat::CSV;
+  if (extension == "html" || extension == "htm") return PartsFormat::HTML;
+  return PartsFormat::NONE;
+}
+
 // --help wins over everything and --version over the modes that compile,
 // wherever they stand on the line.
 bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std::string& error) {
@@ -107,14 +124,16 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.mode = Options::HELP;
     } else if (a == "--version") {
       if (o.mode != Options::HELP) o.mode = Options::VERSION;
-    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--steps" || a == "--export") {
-      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render, --steps and --export");
+    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--steps" || a == "--parts" ||
+               a == "--export") {
+      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render, --steps, --parts and --export");
       fileModeChosen = true;
       if (o.mode == Options::NONE)
         o.mode = a == "--check"    ? Options::CHECK
                  : a == "--dump"   ? Options::DUMP
                  : a == "--render" ? Options::RENDER
                  : a == "--steps"  ? Options::STEPS
+                 : a == "--parts"  ? Options::PARTS
                                    : Options::EXPORT;
       if (i + 1 >= argc) return fail(error, a + " needs a file");
       o.file = argv[++i];
@@ -124,6 +143,9 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
     } else if (a == "--scale") {
       if (i + 1 >= argc || !parseScale(argv[++i], o.scale))
         return fail(error, "--scale needs a positive number, such as 0.4 or 25.4");
+    } else if (a == "--have") {
+      if (i + 1 >= argc) return fail(error, "--have needs the name of a CSV file");
+      o.havePath = argv[++i];
     } else if (a == "--size") {
       if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
         return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
@@ -154,11 +176,14 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
     }
   }
   const bool compiles = o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER ||
-                        o.mode == Options::STEPS || o.mode == Options::EXPORT;
+                        o.mode == Options::STEPS || o.mode == Options::PARTS || o.mode == Options::EXPORT;
   if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
   if (o.mode == Options::STEPS && o.pngPath.empty()) return fail(error, "--steps needs -o FOLDER");
   if (o.mode == Options::EXPORT && o.pngPath.empty())
     return fail(error, "--export needs -o MESH.stl (or .obj .glb .ply .3mf)");
+  if (!o.havePath.empty() && o.mode != Options::PARTS) return fail(error, "--have goes with --parts");
+  if (o.mode == Options::PARTS && !o.pngPath.empty() && partsFormatOf(o.pngPath) == PartsFormat::NONE)
+    return fail(error, "--parts writes LIST.txt, LIST.csv or LIST.html: " + o.pngPath + " is none of them");
   return true;
 }

@@ -9,12 +9,13 @@
 #include "view/visible_pieces.h"
 
 struct CommandOptions {
-  enum Mode { NONE, CHECK, DUMP, RENDER, STEPS, EXPORT, HELP, VERSION } mode = NONE;
+  enum Mode { NONE, CHECK, DUMP, RENDER, STEPS, PARTS, EXPORT, HELP, VERSION } mode = NONE;
   std::string file;
   std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
-  std::string pngPath;  // -o: the image, the booklet's folder or the mesh file
-  double scale = 1;     // --scale, for --export
+  std::string pngPath;  // -o: the image, the booklet's folder, the parts list or the mesh file
+  std::string havePath;  // --have: the builder's collection, as CSV
+  double scale = 1;      // --scale, for --export
   int width = 600, height = 600;
   bool sizeGiven = false;  // --size; else each mode's own size
   bool room = false;
@@ -26,6 +27,10 @@ struct CommandOptions {
 };
 
 extern const char* const commandLineUsage;
+
+// The form of --parts' output, by the extension of -o's name (any case).
+enum class PartsFormat { NONE, TEXT, CSV, HTML };
+PartsFormat partsFormatOf(const std::string& path);
 
 // Reads argv[1..argc-1]. False with the reason in error (one line, without
 // the usage text) when the arguments make no sense.

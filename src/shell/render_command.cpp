@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -52,20 +53,23 @@ bool startOffscreenView(int width, int height) {
   return true;
 }
 
-namespace {
 // A device or a pipe (/dev/stdout, say) is written as it is; a file is
 // replaced whole through a temporary file, so a failed write leaves the old
-// image, and nothing is ever deleted.
-bool writeImageFile(const char* path, const std::string& bytes) {
+// file, and nothing is ever deleted.
+bool writeOutputFile(const char* path, const std::string& bytes, std::string* reason) {
+  std::string ignored;
+  std::string& why = reason ? *reason : ignored;
   if (!path || !*path) return false;
   struct stat st;
   if (::stat(path, &st) != 0 || S_ISREG(st.st_mode)) {
-    DocumentError error;
-    return writeFileAtomically(path, bytes, &error);
+    DocumentError error = DocumentError::None;
+    if (writeFileAtomically(path, bytes, &error)) return true;
+    why = documentErrorReason(error);
+    return false;
   }
-  if (S_ISDIR(st.st_mode)) return false;
+  if (S_ISDIR(st.st_mode)) return why = "Ce chemin est un dossier.", false;
   const int fd = ::open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return why = errno == ENXIO ? "Aucun programme ne lit ce tube." : std::strerror(errno), false;
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   size_t done = 0;
   while (done < bytes.size()) {
@@ -76,7 +80,6 @@ bool writeImageFile(const char* path, const std::string& bytes) {
   }
   return ::close(fd) == 0 && done == bytes.size();
 }
-}  // namespace
 
 int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   if (!offscreenContextCurrent()) {
@@ -88,7 +91,7 @@ int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   drawScene();
   const std::vector<unsigned char> pixels = readOffscreenPixels(viewWidth, viewHeight);
   const std::string png = encodePng(viewWidth, viewHeight, pixels);
-  if (png.empty() || !writeImageFile(pngPath, png)) {
+  if (png.empty() || !writeOutputFile(pngPath, png)) {
     showError(std::string("Impossible d'écrire l'image ") + (pngPath ? pngPath : ""));
     return 1;
   }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Makes an offscreen GL context of width x height pixels current, sets the
 // projection (resizeGlView) and runs initGl: room textures, GL state, piece
@@ -39,3 +40,9 @@ void stopOffscreenView();
 // Returns 0 on success, 1 when the view could not be started or the file
 // not written.
 int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t displayMode);
+
+// Writes a file the command line makes: a regular file (or a new one) is
+// replaced whole through a temporary file renamed over it, a device or a
+// pipe is written as it is, a folder is refused. False when not all was
+// written, with a French reason when one is known ("" otherwise).
+bool writeOutputFile(const char* path, const std::string& bytes, std::string* reason = nullptr);

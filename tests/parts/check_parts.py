@@ -1,0 +1,68 @@
+# vexocad --parts through its boundaries: counts against --dump, the CSV
+# read back as a collection, the HTML through a strict HTML5 parser, the
+# text table against NAME.parts, and hostile collections refused.
+#   python3 check_parts.py VEXOCAD WORKDIR SCRIPT...
+import csv, html5lib, os, subprocess, sys
+
+vexocad, work, scripts = sys.argv[1], sys.argv[2], sys.argv[3:]
+os.makedirs(work, exist_ok=True)
+
+def run(*args):
+    return subprocess.run([vexocad, *args], capture_output=True, text=True)
+
+def hex_of(rgb):  # as the view shows a colour: clamped, rounded to a byte
+    return "#" + "".join("%02X" % int(min(max(float(c), 0), 1) * 255 + 0.5) for c in rgb)
+
+def dumped_counts(script):
+    counts = {}
+    for line in run("--dump", script).stdout.splitlines():
+        w = line.split()
+        if w[0] == "piece":
+            key = (w[3], hex_of(w[5:8]))
+            counts[key] = counts.get(key, 0) + 1
+    return counts
+
+for script in scripts:
+    out = os.path.join(work, os.path.basename(script))
+    assert run("--parts", script, "-o", out + ".csv").returncode == 0, script
+    rows = list(csv.DictReader(open(out + ".csv", encoding="utf-8", newline="")))
+    listed = {(r["Sorte"], r["Couleur"]): int(r["Quantité"]) for r in rows if r["Sorte"]}
+    assert listed == dumped_counts(script), (script, listed)
+    assert rows[-1]["Quantité"] == str(sum(listed.values())), script
+    have = run("--parts", script, "--have", out + ".csv")
+    assert have.returncode == 0 and have.stdout.splitlines()[-1].split()[-1] == "0", have
+    assert run("--parts", script, "-o", out + ".html").returncode == 0, script
+    page = open(out + ".html", "rb").read()
+    html5lib.HTMLParser(strict=True).parse(page)
+    assert page.count(b'<img src="data:image/png;base64,') == len(listed), script
+    assert b"<script" not in page and b"http" not in page, script
+    expected = os.path.splitext(script)[0] + ".parts"
+    if os.path.exists(expected):
+        assert run("--parts", script).stdout == open(expected, encoding="utf-8").read(), expected
+
+# Hostile collections: content, then what the message must say.
+hostile = [
+    (b"a,b\n1,2\n", "colonnes Sorte"),
+    (b"Sorte,Couleur,Quantit\xc3\xa9\n8,#FFFFFF,-3\n", "ligne 2 : quantit"),
+    (b"Sorte,Couleur,Quantit\xc3\xa9\n8,,99999999999999\n", "de 0 à 1000000"),
+    (b"Sorte,Couleur,Quantit\xc3\xa9\n17,,1\n", "sorte inconnue"),
+    (b"Pi\xc3\xa8ce,Couleur,Quantit\xc3\xa9\nTige 7,,1\n", "pièce inconnue"),
+    (b"Sorte,Couleur,Quantit\xc3\xa9\n8,#12345G,1\n", "couleur"),
+    (b"Sorte,Couleur,Quantit\xc3\xa9\n8,\"#FFF\n", "guillemet"),
+    (b"Sorte,Couleur,Quantit\xc3\xa9\n" + b"8,,600000\n" * 2, "plus de 1000000"),
+    (b"\x89PNG\r\n\x1a\n\x00\x00", "octets nuls"),
+    (b"", "vide"),
+    (b"," * 40 + b"\n", "plus de 32 colonnes"),
+]
+for i, (content, message) in enumerate(hostile):
+    path = os.path.join(work, "hostile%d.csv" % i)
+    open(path, "wb").write(content)
+    r = run("--parts", scripts[0], "--have", path)
+    assert r.returncode == 2 and message in r.stderr, (content, r.stderr)
+fifo = os.path.join(work, "fifo.csv")
+if not os.path.exists(fifo):
+    os.mkfifo(fifo)
+r = run("--parts", scripts[0], "--have", fifo)
+assert r.returncode == 2 and "fichier ordinaire" in r.stderr, r.stderr
+r = run("--parts", scripts[0], "-o", os.path.join(work, "missing-folder", "list.html"))
+assert r.returncode == 4 and "Impossible d'écrire" in r.stderr and not os.path.exists(os.path.dirname(r.args[-1]))
