@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/core_files.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -58,17 +60,6 @@ void removeOwnFiles(const std::string& path, bool (*ownName)(const std::string&)
   ::rmdir(path.c_str());
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool openStagedFolder(const std::string& target, bool (*ownName)(const std::string&), StagedFolder& folder,
@@ -98,7 +89,7 @@ bool writeStagedFile(const StagedFolder& folder, const std::string& name, const 
   const std::string path = folder.staging + "/" + name;
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return fail(error, "Impossible d'écrire " + name + " (" + reason() + ").");
-  const bool written = writeAll(fd, bytes);
+  const bool written = writeAllBytes(fd, bytes);
   const int savedErrno = errno;
   if (::close(fd) != 0 || !written) {
     if (!written) errno = savedErrno;

@@ -51,3 +51,14 @@ std::string fileReadErrorReason(FileReadError error, long long maxBytes) {
   }
   return "";
 }
+
+bool writeAllBytes(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}

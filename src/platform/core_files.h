@@ -16,3 +16,7 @@ FileReadError readRegularFile(const char* path, long long maxBytes, std::string*
 // A French sentence for NotAFile and TooLarge (with the limit in megabytes),
 // the system's reason for CannotOpen, "" for None.
 std::string fileReadErrorReason(FileReadError error, long long maxBytes);
+
+// Writes all the bytes to the descriptor, again after a signal breaks a
+// write off; false on any failure (a full disk gives a short write first).
+bool writeAllBytes(int fd, const std::string& bytes);

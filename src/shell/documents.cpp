@@ -64,17 +64,6 @@ std::string withCarriageReturns(const std::string& text) {
   return out;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
-
 // New files get the usual permissions; a replaced file keeps its own.
 mode_t modeForNewFile() {
   const mode_t mask = ::umask(0);
@@ -133,7 +122,7 @@ DocumentError writeRefusal(const std::string& target, const struct stat& st) {
 
 bool writeAllFromStart(int fd, const std::string& bytes) {
   errno = EIO;
-  return ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
+  return ::lseek(fd, 0, SEEK_SET) == 0 && writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
          ::fsync(fd) == 0;
 }
 
@@ -155,7 +144,7 @@ DocumentError replaceByRename(const std::string& target, const std::string& byte
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return errorOfErrno(errno);
   errno = EIO;
-  bool ok = writeAll(fd, bytes) && (!owner || ::fchown(fd, owner->st_uid, owner->st_gid) == 0) &&
+  bool ok = writeAllBytes(fd, bytes) && (!owner || ::fchown(fd, owner->st_uid, owner->st_gid) == 0) &&
             ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   int failure = ok ? 0 : errno;
   if (::close(fd) != 0 && ok) ok = false, failure = errno;
