@@ -2,8 +2,8 @@
 // user would: every way to end, typing and compiling a line, F6's count, the
 // question before changed text is lost, unsaved text kept across a kill,
 // clicks that insert and drags that never do, Ctrl+wheel, F9, Save, undo
-// and redo, the divider, the export dialog, and bad files named on the command line. Messages are read from the program's
-// message log.
+// and redo, the divider, the export dialog, and bad files named on the
+// command line. Messages are read from the program's message log.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
