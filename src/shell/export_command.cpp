@@ -2,6 +2,7 @@
 // (--render, --parts, --steps, --export), on the model the window shows.
 #include "shell/export_command.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -28,6 +29,12 @@ const char* extensionOf(ExportKind kind) {
   static const char* const extensions[EXPORT_KIND_COUNT] = {".png", ".txt", ".csv", ".html", "-livret",
                                                             ".stl", ".obj", ".glb", ".ply",  ".3mf"};
   return extensions[int(kind)];
+}
+
+bool isPngPath(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  for (char& ch : extension) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+  return extension == ".png";
 }
 
 bool isMesh(ExportKind kind) { return kind >= ExportKind::MESH_STL; }
@@ -71,6 +78,15 @@ ExportOutcome written(const std::string& what, const std::string& path) { return
 
 bool sizeAllowed(int width, int height) {
   return width >= 1 && height >= 1 && width <= MAX_EXPORT_IMAGE_SIDE && height <= MAX_EXPORT_IMAGE_SIDE;
+}
+
+// A file name typed without an extension gets the kind's, as a save dialog
+// gives one; a wrong one is refused by the writer of the kind.
+ExportChoices withExtension(ExportChoices c) {
+  const fs::path name = fs::path(c.path).filename();
+  if (c.kind != ExportKind::BOOKLET && !name.empty() && !name.has_extension() && name.string()[0] != '.')
+    c.path += extensionOf(c.kind);
+  return c;
 }
 
 std::string sizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
@@ -152,13 +168,16 @@ std::string defaultExportPath(const std::string& documentPath, ExportKind kind) 
   return base.string() + extensionOf(kind);
 }
 
-ExportOutcome runExport(const ExportChoices& c, const ScriptLines& lines, const std::string& documentPath,
+ExportOutcome runExport(const ExportChoices& chosen, const ScriptLines& lines, const std::string& documentPath,
                         ExportKeepGoing keepGoing) {
-  if (c.path.empty()) return failed("Choisissez où écrire l'export.");
+  if (chosen.path.empty()) return failed("Choisissez où écrire l'export.");
+  const ExportChoices c = withExtension(chosen);
   const bool sized = c.kind == ExportKind::IMAGE || c.kind == ExportKind::BOOKLET;
   if (sized && !sizeAllowed(c.width, c.height))
     return failed("La taille de l'image doit aller de 1 à " + std::to_string(MAX_EXPORT_IMAGE_SIDE) +
                   " pixels de côté.");
+  if (c.kind == ExportKind::IMAGE && !isPngPath(c.path))
+    return failed("Le nom du fichier doit finir par .png pour une image.");
   if (c.kind == ExportKind::IMAGE) return writeImage(c);
   if (c.kind == ExportKind::BOOKLET) return writeBooklet(c, lines, documentPath, keepGoing);
   if (isMesh(c.kind)) return writeMesh(c);
