@@ -487,46 +487,56 @@ Fl_Input* labelledInput(Fl_Input* input, const char* value) {
 }
 }  // namespace
 
+namespace {
+constexpr int exportWidth = 600, exportLabelWidth = 110, exportRow = buttonHeight + 8;
+constexpr int fieldX = margin + exportLabelWidth, fieldWidth = exportWidth - fieldX - 2 * margin - buttonWidth;
+
+// The fields, one row each from y down: kind, path, size, scale, collection.
+void addExportFields(ExportDialog& d, const ExportChoices& c, int y) {
+  d.kind = new Fl_Choice(fieldX, y, fieldWidth, buttonHeight, "&Exporter :");
+  for (int k = 0; k < EXPORT_KIND_COUNT; ++k) d.kind->add(literalLabel(exportKindLabel(ExportKind(k))).c_str());
+  d.kind->value(int(c.kind));
+  d.kind->callback(kindChanged, &d);
+  y += exportRow;
+  d.path = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "&Vers :"), c.path.c_str());
+  (new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "&Parcourir..."))
+      ->callback(browseForPath, &d);
+  y += exportRow;
+  d.width = new Fl_Int_Input(fieldX, y, 80, buttonHeight, "&Largeur :");
+  d.height = new Fl_Int_Input(fieldX + 80 + exportLabelWidth, y, 80, buttonHeight, "&Hauteur :");
+  setSize(d, c.width, c.height);
+  y += exportRow;
+  d.scale = new Fl_Float_Input(fieldX, y, 80, buttonHeight, "É&chelle :");
+  d.scale->value(scaleText(c.scale).c_str());
+  y += exportRow;
+  d.have = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "C&ollection :"), c.havePath.c_str());
+  d.haveBrowse = new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "Pa&rcourir...");
+  d.haveBrowse->callback(browseForCollection, &d);
+}
+
+void addExportButtons(ExportDialog& d, int height) {
+  const int y = height - margin - buttonHeight;
+  Fl_Button* ok = new Fl_Return_Button(exportWidth - 2 * (margin + buttonWidth), y, buttonWidth, buttonHeight, "OK");
+  ok->callback(exportAccepted, &d);
+  (new Fl_Button(exportWidth - margin - buttonWidth, y, buttonWidth, buttonHeight, "Annuler"))
+      ->callback(exportCancelled);
+}
+}  // namespace
+
 bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) {
-  constexpr int width = 600, labelWidth = 110, row = buttonHeight + 8;
-  const int fieldX = margin + labelWidth, fieldWidth = width - fieldX - 2 * margin - buttonWidth;
-  const int height = margin + 48 + 5 * row + margin + buttonHeight + margin;
+  constexpr int noteHeight = 48, height = margin + noteHeight + 5 * exportRow + margin + buttonHeight + margin;
   ExportDialog d;
   d.choices = &choices;
   d.pathFor = pathFor;
   d.shownKind = choices.kind;
   d.proposedPath = choices.path;
-  Fl_Window window((Fl::w() - width) / 2, (Fl::h() - height) / 2, width, height);
+  Fl_Window window((Fl::w() - exportWidth) / 2, (Fl::h() - height) / 2, exportWidth, height);
   window.copy_label("Exporter le modèle");
-  Fl_Box* explanation = new Fl_Box(margin, margin, width - 2 * margin, 44);
+  Fl_Box* explanation = new Fl_Box(margin, margin, exportWidth - 2 * margin, noteHeight - 4);
   explanation->copy_label(literalLabel(note.c_str()).c_str());
   explanation->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
-  int y = margin + 48;
-  d.kind = new Fl_Choice(fieldX, y, fieldWidth, buttonHeight, "&Exporter :");
-  for (int k = 0; k < EXPORT_KIND_COUNT; ++k) d.kind->add(literalLabel(exportKindLabel(ExportKind(k))).c_str());
-  d.kind->value(int(choices.kind));
-  d.kind->callback(kindChanged, &d);
-  y += row;
-  d.path = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "&Vers :"), choices.path.c_str());
-  (new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "&Parcourir..."))
-      ->callback(browseForPath, &d);
-  y += row;
-  d.width = static_cast<Fl_Int_Input*>(labelledInput(new Fl_Int_Input(fieldX, y, 80, buttonHeight, "&Largeur :"), ""));
-  d.height = static_cast<Fl_Int_Input*>(
-      labelledInput(new Fl_Int_Input(fieldX + 80 + labelWidth, y, 80, buttonHeight, "&Hauteur :"), ""));
-  setSize(d, choices.width, choices.height);
-  y += row;
-  d.scale = static_cast<Fl_Float_Input*>(labelledInput(new Fl_Float_Input(fieldX, y, 80, buttonHeight, "É&chelle :"),
-                                                       scaleText(choices.scale).c_str()));
-  y += row;
-  d.have = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "C&ollection :"), choices.havePath.c_str());
-  d.haveBrowse = new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "Pa&rcourir...");
-  d.haveBrowse->callback(browseForCollection, &d);
-  Fl_Button* ok = new Fl_Return_Button(width - 2 * (margin + buttonWidth), height - margin - buttonHeight,
-                                       buttonWidth, buttonHeight, "OK");
-  ok->callback(exportAccepted, &d);
-  (new Fl_Button(width - margin - buttonWidth, height - margin - buttonHeight, buttonWidth, buttonHeight, "Annuler"))
-      ->callback(exportCancelled);
+  addExportFields(d, choices, margin + noteHeight);
+  addExportButtons(d, height);
   window.end();
   window.callback(exportCancelled);
   window.set_modal();
