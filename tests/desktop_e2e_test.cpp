@@ -2,8 +2,8 @@
 // user would: every way to end, typing and compiling a line, F6's count, the
 // question before changed text is lost, unsaved text kept across a kill,
 // clicks that insert and drags that never do, Ctrl+wheel, F9, Save, undo
-// and redo, the divider, and bad files named on the command line. Messages are read from the program's
-// message log.
+// and redo, the divider, the export dialog, and bad files named on the
+// command line. Messages are read from the program's message log.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -397,3 +397,22 @@ TEST_F(DesktopProgram, BadFilesOnTheCommandLineAreReportedAndTheProgramRuns) {
 }
 
 }  // namespace
+
+// "Exporter le code" from the keyboard: the view's image at the size typed,
+// beside the document.
+TEST_F(DesktopProgram, ExportDialogWritesTheViewImageAtTheTypedSize) {
+  start(file("modele.vxo", "#8\n"));
+  rightClickInView();
+  xdotool("key alt+r");
+  xdotool("key x");
+  ASSERT_TRUE(waitFor([&] { return !output("xdotool search --name '^Exporter le mod' 2>/dev/null").empty(); }));
+  xdotool("key alt+l ctrl+a");
+  xdotool("type 320");
+  xdotool("key alt+h ctrl+a");
+  xdotool("type 200");
+  xdotool("key Return");
+  ASSERT_TRUE(logged("Image de 320 x 200 pixels écrite : " + dir + "/modele.png"));
+  EXPECT_EQ(readFile(dir + "/modele.png").substr(16, 8), std::string("\0\0\x01\x40\0\0\0\xc8", 8));
+  xdotool("key Return");
+  endWithEscape();
+}

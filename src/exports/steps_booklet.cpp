@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <utility>
 
+#include "exports/part_pictures.h"
 #include "exports/staged_folder.h"
 #include "platform/core_text_encoding.h"
 #include "platform/gl_offscreen.h"
@@ -81,11 +83,18 @@ std::string htmlText(const std::string& text) {
   return out;
 }
 
-std::string hexColour(const float* colour) {
-  char text[8];
-  const auto byte = [](float c) { return int(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", byte(colour[0]), byte(colour[1]), byte(colour[2]));
-  return text;
+// As large as the parts list's pictures, and never beyond the view.
+constexpr int PART_PICTURE_SIZE = 64;
+
+// Each kind and colour of the model drawn once, for every page's list.
+PictureSource drawPartPictures(int pieceCount) {
+  const int size = std::min({PART_PICTURE_SIZE, camera.viewportWidth, camera.viewportHeight});
+  auto pictures = std::make_shared<std::map<std::pair<int, std::string>, std::string>>();
+  for (const PartCount& part : countParts(modelTable, pieceCount)) {
+    const std::string png = kindPicturePng(part.kind, part.colour, size);
+    (*pictures)[{part.kind, colourHex(part.colour)}] = png.empty() ? "" : pngDataUri(png);
+  }
+  return [pictures](const PartCount& part) { return (*pictures)[{part.kind, colourHex(part.colour)}]; };
 }
 
 std::string pictureName(int step) {
@@ -105,9 +114,7 @@ constexpr const char* BOOKLET_STYLE =
     "img{max-width:100%;height:auto;border:1px solid #ccc}\n"
     "table{border-collapse:collapse;margin:1em 0}\n"
     "th,td{border:1px solid #999;padding:2px 10px;text-align:left}\n"
-    "td.count{text-align:right}\n"
-    ".swatch{display:inline-block;width:1em;height:1em;border:1px solid #000;vertical-align:middle;"
-    "margin-right:.4em;print-color-adjust:exact;-webkit-print-color-adjust:exact}\n"
+    "span{print-color-adjust:exact;-webkit-print-color-adjust:exact}\n"
     ".page{margin-bottom:3em}\n"
     "@media print{.page{page-break-after:always;break-after:page;margin:0}"
     ".page:last-child{page-break-after:auto;break-after:auto}}\n";
@@ -124,8 +131,8 @@ std::string stepHeading(const BuildingStep& step, int number, int count) {
          std::to_string(step.lastLine) + " du script; les pièces ajoutées sont en cyan.</p>\n";
 }
 
-std::string bookletPage(const std::vector<BuildingStep>& steps, const std::string& modelName,
-                        int pieceCount) {
+std::string bookletPage(const std::vector<BuildingStep>& steps, const std::string& modelName, int pieceCount,
+                        const PictureSource& pictures) {
   std::vector<int> all(static_cast<size_t>(pieceCount));
   for (int i = 0; i < pieceCount; ++i) all[size_t(i)] = i;
   std::string html = "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
@@ -136,11 +143,11 @@ std::string bookletPage(const std::vector<BuildingStep>& steps, const std::strin
   html += "<p>" + std::to_string(pieceCount) + (pieceCount == 1 ? " pièce, " : " pièces, ") +
           std::to_string(steps.size()) + (steps.size() == 1 ? " étape." : " étapes.") + "</p>\n" +
           imageTag("modele.png", "Le modèle terminé") + "<h2>Toutes les pièces</h2>\n" +
-          stepPartsHtml(modelTable, all) + "</section>\n";
+          stepPartsHtml(modelTable, pieceCount, all, pictures) + "</section>\n";
   for (size_t i = 0; i < steps.size(); ++i)
     html += "<section class=\"page\">\n" + stepHeading(steps[i], int(i) + 1, int(steps.size())) +
             imageTag(pictureName(int(i) + 1), "Le modèle après l'étape " + std::to_string(i + 1)) +
-            stepPartsHtml(modelTable, steps[i].pieces) + "</section>\n";
+            stepPartsHtml(modelTable, pieceCount, steps[i].pieces, pictures) + "</section>\n";
   return html + "</body>\n</html>\n";
 }
 
@@ -250,16 +257,13 @@ std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxStep
   return joined;
 }
 
-std::string stepPartsHtml(const PieceRecord* table, const std::vector<int>& pieces) {
-  std::map<std::pair<int, std::string>, int> counts;
-  for (int piece : pieces) ++counts[{table[piece].kind, hexColour(table[piece].colour)}];
-  std::string html = "<table>\n<thead><tr><th>Pièce</th><th>Couleur</th><th>Nombre</th></tr></thead>\n<tbody>\n";
-  for (const auto& [key, count] : counts)
-    html += "<tr><td>" + std::to_string(key.first) + "</td><td><span class=\"swatch\" style=\"background:" +
-            key.second + "\"></span>" + key.second + "</td><td class=\"count\">" + std::to_string(count) +
-            "</td></tr>\n";
-  return html + "</tbody>\n<tfoot><tr><th colspan=\"2\">Total</th><td class=\"count\">" +
-         std::to_string(pieces.size()) + "</td></tr></tfoot>\n</table>\n";
+std::string stepPartsHtml(const PieceRecord* table, int recordCount, const std::vector<int>& pieces,
+                          const PictureSource& pictures) {
+  std::vector<bool> chosen(size_t(std::max(recordCount, 0)), false);
+  for (int piece : pieces)
+    if (piece >= 0 && piece < recordCount) chosen[size_t(piece)] = true;
+  const PieceFilter inStep = [&](int piece) { return chosen[size_t(piece)]; };
+  return partsHtmlTable(countParts(table, recordCount, inStep), pictures);
 }
 
 BookletResult writeStepsBooklet(const ScriptLines& lines, const std::string& folder, const std::string& modelName,
@@ -272,7 +276,9 @@ BookletResult writeStepsBooklet(const ScriptLines& lines, const std::string& fol
   const SavedView saved = bookletView();
   const bool pictures = pieceCount == 0 || writePictures(staged, steps, pieceCount, progress, result);
   restoreView(saved);
-  if (pictures && writeStagedFile(staged, "index.html", bookletPage(steps, modelName, pieceCount), result.error) &&
+  const PictureSource partPictures = drawPartPictures(pieceCount);
+  if (pictures &&
+      writeStagedFile(staged, "index.html", bookletPage(steps, modelName, pieceCount, partPictures), result.error) &&
       commitStagedFolder(staged, result.error)) {
     result.status = BookletResult::WRITTEN;
     result.steps = int(steps.size());

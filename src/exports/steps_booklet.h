@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "exports/parts_list.h"
 #include "model/model_table.h"
 #include "script/compiler.h"
 
@@ -39,8 +40,11 @@ constexpr int BOOKLET_PICTURE_WIDTH = 480;
 constexpr int BOOKLET_PICTURE_HEIGHT = 360;
 std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxSteps);
 
-// The pieces counted by kind and colour, as an HTML table with a total row.
-std::string stepPartsHtml(const PieceRecord* table, const std::vector<int>& pieces);
+// The given pieces among the first recordCount of table, counted by kind and
+// colour as the parts list counts them, as its HTML table (French names,
+// swatches, a total row) with the pictures given.
+std::string stepPartsHtml(const PieceRecord* table, int recordCount, const std::vector<int>& pieces,
+                          const PictureSource& pictures);
 
 // Asked before each picture; answering false stops the booklet, and nothing
 // is left written.

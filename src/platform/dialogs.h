@@ -39,3 +39,53 @@ void showFindBox(bool (*findNext)(const std::string& utf8));
 // Shows (or updates) the progress window of a compile; false once the user
 // asked to stop. finished closes it.
 bool showCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished);
+
+// What the export dialog offers. The formats of a kind are kinds of their
+// own, so that one list in the dialog names them all.
+enum class ExportKind {
+  IMAGE,
+  PARTS_TEXT,
+  PARTS_CSV,
+  PARTS_HTML,
+  BOOKLET,
+  MESH_STL,
+  MESH_OBJ,
+  MESH_GLB,
+  MESH_PLY,
+  MESH_3MF,
+};
+constexpr int EXPORT_KIND_COUNT = int(ExportKind::MESH_3MF) + 1;
+// The name shown in the dialog's list, in French.
+inline const char* exportKindLabel(ExportKind kind) {
+  static const char* const labels[EXPORT_KIND_COUNT] = {
+      "Image PNG de la vue",         "Liste des pièces (texte)", "Liste des pièces (CSV)",
+      "Liste des pièces (HTML)",     "Livret de montage",        "Maillage STL",
+      "Maillage OBJ",                "Maillage glTF (.glb)",     "Maillage PLY",
+      "Maillage 3MF"};
+  const int k = int(kind);
+  return k >= 0 && k < EXPORT_KIND_COUNT ? labels[k] : "";
+}
+
+// The user's choices, as the dialog fills them (or a test). width x height
+// is the image's size, or the booklet's pictures'; scale is the mesh's.
+struct ExportChoices {
+  ExportKind kind = ExportKind::IMAGE;
+  std::string path;        // a file, or the booklet's folder
+  int width = 0, height = 0;
+  std::string havePath;    // the builder's collection for the parts list, or ""
+  double scale = 1.0;
+  // The sizes proposed when the kind changes: the view's for the image, the
+  // booklet's own for its pictures.
+  int viewWidth = 0, viewHeight = 0;
+  int bookletWidth = 0, bookletHeight = 0;
+};
+
+// Shows the export dialog with the given choices; pathFor gives the path
+// proposed for a kind (it follows the kind chosen until the user edits it);
+// note says which model is exported. False when cancelled (Escape, closing
+// the box, "Annuler").
+bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note);
+
+// Shows (or updates) the progress of a long export, with "Arrêter"; events
+// are handled meanwhile. False once the user asked to stop; finished closes it.
+bool showExportProgress(int done, int count, bool finished);

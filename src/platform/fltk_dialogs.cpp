@@ -11,6 +11,9 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Float_Input.H>
+#include <FL/Fl_Int_Input.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
@@ -353,4 +356,230 @@ bool showCompileProgress(long long linesRead, long long lineCount, int piecesPla
   progress.text->copy_label(text);
   Fl::check();
   return !progress.stopRequested;
+}
+
+// ------------------------------------------------------------ export dialog
+namespace {
+struct ExportDialog {
+  ExportChoices* choices = nullptr;
+  std::string (*pathFor)(ExportKind) = nullptr;
+  Fl_Choice* kind = nullptr;
+  Fl_Input* path = nullptr;
+  Fl_Int_Input* width = nullptr;
+  Fl_Int_Input* height = nullptr;
+  Fl_Float_Input* scale = nullptr;
+  Fl_Input* have = nullptr;
+  Fl_Button* haveBrowse = nullptr;
+  std::string proposedPath;  // the path follows the kind until the user edits it
+  ExportKind shownKind = ExportKind::IMAGE;
+  bool accepted = false;
+};
+
+ExportKind chosenKind(const ExportDialog& d) { return ExportKind(std::max(0, d.kind->value())); }
+
+void setSize(ExportDialog& d, int width, int height) {
+  d.width->value(std::to_string(width).c_str());
+  d.height->value(std::to_string(height).c_str());
+}
+
+void proposedSize(const ExportDialog& d, ExportKind kind, int& width, int& height) {
+  const bool booklet = kind == ExportKind::BOOKLET;
+  width = booklet ? d.choices->bookletWidth : d.choices->viewWidth;
+  height = booklet ? d.choices->bookletHeight : d.choices->viewHeight;
+}
+
+// Only the options of the chosen kind can be changed.
+void showKindOptions(ExportDialog& d) {
+  const ExportKind kind = chosenKind(d);
+  const bool sized = kind == ExportKind::IMAGE || kind == ExportKind::BOOKLET;
+  const bool parts = kind >= ExportKind::PARTS_TEXT && kind <= ExportKind::PARTS_HTML;
+  for (Fl_Widget* w : {static_cast<Fl_Widget*>(d.width), static_cast<Fl_Widget*>(d.height)})
+    sized ? w->activate() : w->deactivate();
+  kind >= ExportKind::MESH_STL ? d.scale->activate() : d.scale->deactivate();
+  parts ? d.have->activate() : d.have->deactivate();
+  parts ? d.haveBrowse->activate() : d.haveBrowse->deactivate();
+}
+
+void kindChanged(Fl_Widget*, void* data) {
+  ExportDialog& d = *static_cast<ExportDialog*>(data);
+  const ExportKind kind = chosenKind(d);
+  if (d.path->value() == d.proposedPath) {
+    d.proposedPath = d.pathFor(kind);
+    d.path->value(d.proposedPath.c_str());
+  }
+  int oldWidth, oldHeight, newWidth, newHeight;
+  proposedSize(d, d.shownKind, oldWidth, oldHeight);
+  proposedSize(d, kind, newWidth, newHeight);
+  if (std::atoi(d.width->value()) == oldWidth && std::atoi(d.height->value()) == oldHeight)
+    setSize(d, newWidth, newHeight);
+  d.shownKind = kind;
+  showKindOptions(d);
+}
+
+// The chooser opens where the field's path is, with its name proposed.
+bool choosePath(Fl_Native_File_Chooser::Type type, const char* filter, const std::string& current, std::string& out) {
+  Fl_Native_File_Chooser chooser;
+  chooser.type(type);
+  if (filter) chooser.filter(filter);
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::absolute(current.empty() ? "." : current, error);
+  const std::string folder = path.parent_path().string(), name = path.filename().string();
+  if (!error) chooser.directory(folder.c_str());
+  if (!error && type != Fl_Native_File_Chooser::BROWSE_FILE) chooser.preset_file(name.c_str());
+  if (type == Fl_Native_File_Chooser::BROWSE_SAVE_FILE) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
+  const int result = chooser.show();
+  releaseKeysNoLongerHeld();
+  if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
+  out = chooser.filename();
+  return true;
+}
+
+void browseForPath(Fl_Widget*, void* data) {
+  ExportDialog& d = *static_cast<ExportDialog*>(data);
+  const bool folder = chosenKind(d) == ExportKind::BOOKLET;
+  std::string chosen;
+  if (choosePath(folder ? Fl_Native_File_Chooser::BROWSE_SAVE_DIRECTORY : Fl_Native_File_Chooser::BROWSE_SAVE_FILE,
+                 nullptr, d.path->value(), chosen))
+    d.path->value(chosen.c_str());
+}
+
+void browseForCollection(Fl_Widget*, void* data) {
+  ExportDialog& d = *static_cast<ExportDialog*>(data);
+  std::string chosen;
+  if (choosePath(Fl_Native_File_Chooser::BROWSE_FILE, "Collections (*.csv)\t*.csv\nTous les fichiers (*.*)\t*",
+                 d.have->value(), chosen))
+    d.have->value(chosen.c_str());
+}
+
+// The numbers are checked here, the rest by the export itself.
+void exportAccepted(Fl_Widget* button, void* data) {
+  ExportDialog& d = *static_cast<ExportDialog*>(data);
+  ExportChoices& c = *d.choices;
+  char* end = nullptr;
+  const double scale = std::strtod(d.scale->value(), &end);
+  if (end == d.scale->value() || *end || !(scale > 0)) {
+    messageBox("L'échelle doit être un nombre positif, par exemple 1 ou 0.5.", "Export", ICON_EXCLAMATION);
+    return;
+  }
+  c.kind = chosenKind(d);
+  c.path = d.path->value();
+  c.width = std::atoi(d.width->value());
+  c.height = std::atoi(d.height->value());
+  c.scale = scale;
+  c.havePath = d.have->value();
+  d.accepted = true;
+  button->window()->hide();
+}
+
+void exportCancelled(Fl_Widget* widget, void*) {
+  (widget->as_window() ? widget->as_window() : widget->window())->hide();
+}
+
+std::string scaleText(double scale) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", scale);
+  return text;
+}
+
+Fl_Input* labelledInput(Fl_Input* input, const char* value) {
+  input->value(value);
+  return input;
+}
+}  // namespace
+
+namespace {
+constexpr int exportWidth = 600, exportLabelWidth = 110, exportRow = buttonHeight + 8;
+constexpr int fieldX = margin + exportLabelWidth, fieldWidth = exportWidth - fieldX - 2 * margin - buttonWidth;
+
+// The fields, one row each from y down: kind, path, size, scale, collection.
+void addExportFields(ExportDialog& d, const ExportChoices& c, int y) {
+  d.kind = new Fl_Choice(fieldX, y, fieldWidth, buttonHeight, "&Exporter :");
+  for (int k = 0; k < EXPORT_KIND_COUNT; ++k) d.kind->add(literalLabel(exportKindLabel(ExportKind(k))).c_str());
+  d.kind->value(int(c.kind));
+  d.kind->callback(kindChanged, &d);
+  y += exportRow;
+  d.path = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "&Vers :"), c.path.c_str());
+  (new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "&Parcourir..."))
+      ->callback(browseForPath, &d);
+  y += exportRow;
+  d.width = new Fl_Int_Input(fieldX, y, 80, buttonHeight, "&Largeur :");
+  d.height = new Fl_Int_Input(fieldX + 80 + exportLabelWidth, y, 80, buttonHeight, "&Hauteur :");
+  setSize(d, c.width, c.height);
+  y += exportRow;
+  d.scale = new Fl_Float_Input(fieldX, y, 80, buttonHeight, "É&chelle :");
+  d.scale->value(scaleText(c.scale).c_str());
+  y += exportRow;
+  d.have = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "C&ollection :"), c.havePath.c_str());
+  d.haveBrowse = new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "Pa&rcourir...");
+  d.haveBrowse->callback(browseForCollection, &d);
+}
+
+void addExportButtons(ExportDialog& d, int height) {
+  const int y = height - margin - buttonHeight;
+  Fl_Button* ok = new Fl_Return_Button(exportWidth - 2 * (margin + buttonWidth), y, buttonWidth, buttonHeight, "OK");
+  ok->callback(exportAccepted, &d);
+  (new Fl_Button(exportWidth - margin - buttonWidth, y, buttonWidth, buttonHeight, "Annuler"))
+      ->callback(exportCancelled);
+}
+}  // namespace
+
+bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) {
+  constexpr int noteHeight = 48, height = margin + noteHeight + 5 * exportRow + margin + buttonHeight + margin;
+  ExportDialog d;
+  d.choices = &choices;
+  d.pathFor = pathFor;
+  d.shownKind = choices.kind;
+  d.proposedPath = choices.path;
+  Fl_Window window((Fl::w() - exportWidth) / 2, (Fl::h() - height) / 2, exportWidth, height);
+  window.copy_label("Exporter le modèle");
+  Fl_Box* explanation = new Fl_Box(margin, margin, exportWidth - 2 * margin, noteHeight - 4);
+  explanation->copy_label(literalLabel(note.c_str()).c_str());
+  explanation->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+  addExportFields(d, choices, margin + noteHeight);
+  addExportButtons(d, height);
+  window.end();
+  window.callback(exportCancelled);
+  window.set_modal();
+  showKindOptions(d);
+  KeyboardFocus previous = takeKeyboardFocus(window);
+  if (window.shown()) Fl::focus(d.kind);
+  while (window.shown()) Fl::wait();
+  giveKeyboardFocusBack(previous);
+  releaseKeysNoLongerHeld();
+  return d.accepted;
+}
+
+// The progress window of a long export, like a compile's.
+namespace {
+CompileProgress exportProgress;
+void stopExportPressed(Fl_Widget*, void*) { exportProgress.stopRequested = true; }
+}  // namespace
+
+bool showExportProgress(int done, int count, bool finished) {
+  if (finished) {
+    if (!exportProgress.window) return true;
+    exportProgress.window.reset();
+    giveKeyboardFocusBack(exportProgress.focus);
+    releaseKeysNoLongerHeld();
+    return true;
+  }
+  if (!exportProgress.window) {
+    exportProgress.window = std::make_unique<Fl_Window>((Fl::w() - 340) / 2, (Fl::h() - 120) / 2, 340, 120);
+    exportProgress.window->copy_label("Export");
+    exportProgress.text = new Fl_Box(margin, margin, 340 - 2 * margin, 60);
+    exportProgress.text->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+    Fl_Button* stop = new Fl_Button(340 - margin - buttonWidth, 120 - margin - buttonHeight, buttonWidth,
+                                    buttonHeight, "Arrêter");
+    stop->callback(stopExportPressed);
+    exportProgress.window->end();
+    exportProgress.window->callback(stopExportPressed);
+    exportProgress.window->set_modal();
+    exportProgress.focus = takeKeyboardFocus(*exportProgress.window);
+    exportProgress.stopRequested = false;
+  }
+  char text[160];
+  std::snprintf(text, sizeof text, "Livret de montage en cours\nImages dessinées : %d sur %d", done, count);
+  exportProgress.text->copy_label(text);
+  Fl::check();
+  return !exportProgress.stopRequested;
 }

@@ -507,6 +507,18 @@ void swapGlBuffers(WindowHandle glWindow) {
   if (glWindow && glWindow->widget) static_cast<Fl_Gl_Window*>(glWindow->widget)->swap_buffers();
 }
 
+void releaseGlWindowContext(WindowHandle glWindow) {
+  if (glWindow && glWindow->widget) glXMakeCurrent(fl_display, None, nullptr);
+}
+
+// Straight to GLX: FLTK remembers the context it made current last and
+// would skip the call, not knowing an EGL context was current meanwhile.
+void makeGlWindowCurrent(WindowHandle glWindow) {
+  auto* view = glWindow ? static_cast<Fl_Gl_Window*>(glWindow->widget) : nullptr;
+  if (view && view->shown() && view->context())
+    glXMakeCurrent(fl_display, fl_xid(view), static_cast<GLXContext>(view->context()));
+}
+
 WindowHandle createHeadlessWindow(WindowProc proc) {
   PlatformWindow* w = new PlatformWindow;
   w->proc = proc;

@@ -14,3 +14,7 @@ bool chooseDocumentFileName(bool, const std::string&, std::string*) { return fal
 void showFindBox(bool (*)(const std::string&)) {}
 
 bool showCompileProgress(long long, long long, int, bool) { return true; }
+
+bool askExportChoices(ExportChoices&, std::string (*)(ExportKind), const std::string&) { return false; }
+
+bool showExportProgress(int, int, bool) { return true; }

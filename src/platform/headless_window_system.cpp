@@ -64,6 +64,10 @@ std::string statusText(WindowHandle bar) { return bar ? bar->text : ""; }
 
 void swapGlBuffers(WindowHandle) {}
 
+void releaseGlWindowContext(WindowHandle) {}
+
+void makeGlWindowCurrent(WindowHandle) {}
+
 WindowHandle createHeadlessWindow(WindowProc proc) {
   PlatformWindow* w = new PlatformWindow;
   w->proc = proc;

@@ -80,6 +80,11 @@ constexpr int viewDividerWidth = 4;
 WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, int y, int width, int height,
                                  WindowProc proc, GlWindowFailure* failure);
 void swapGlBuffers(WindowHandle glWindow);
+// The window's context is let go while another one (the offscreen view of
+// an export) is current: the GL library refuses a second current context
+// in one thread. Made current again after, whatever the toolkit believes.
+void releaseGlWindowContext(WindowHandle glWindow);
+void makeGlWindowCurrent(WindowHandle glWindow);
 
 // A window that only has a procedure: messages, focus and destruction work,
 // nothing is shown.

@@ -43,6 +43,8 @@ void useDesktopDialogs() {
   setFileNameChooser(chooseDocumentFileName);
   desktopDialogs.askToSave = askSaveQuestion;
   desktopDialogs.compileProgress = showCompileProgress;
+  desktopDialogs.chooseExport = askExportChoices;
+  desktopDialogs.exportProgress = showExportProgress;
 }
 
 bool createWindows() {

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "exports/steps_booklet.h"
 #include "insertion/insertion.h"
 #include "insertion/picking.h"
 #include "model/model_table.h"
@@ -20,6 +21,7 @@
 #include "platform/window_system.h"
 #include "script/compiler.h"
 #include "shell/documents.h"
+#include "shell/export_command.h"
 #include "shell/gl_context.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
@@ -126,6 +128,38 @@ void openAtStartCommand() {
 
 bool findInScript(const std::string& utf8) { return findInEditor(hEditor, utf8); }
 
+// The exports take the model as last compiled: text changed since is
+// compiled first, so that what is written is what the editor says.
+ScriptLines lastCompiledLines;
+ExportChoices lastExportChoices;
+
+std::string exportPathForDocument(ExportKind kind) { return defaultExportPath(documentName, kind); }
+
+bool keepExporting(int done, int count) {
+  return !desktopDialogs.exportProgress || desktopDialogs.exportProgress(done, count, false);
+}
+
+void exportCommand() {
+  if (!desktopDialogs.chooseExport) return;
+  if (scriptLinesFromUtf8(editorTextUtf8(hEditor)) != lastCompiledLines) compileEditorScript();
+  ExportChoices choices = lastExportChoices;
+  choices.path = exportPathForDocument(choices.kind);
+  choices.viewWidth = camera.viewportWidth, choices.viewHeight = camera.viewportHeight;
+  choices.bookletWidth = BOOKLET_PICTURE_WIDTH, choices.bookletHeight = BOOKLET_PICTURE_HEIGHT;
+  const bool booklet = choices.kind == ExportKind::BOOKLET;
+  choices.width = booklet ? BOOKLET_PICTURE_WIDTH : camera.viewportWidth;
+  choices.height = booklet ? BOOKLET_PICTURE_HEIGHT : camera.viewportHeight;
+  const std::string note = "Le modèle exporté est celui de la dernière compilation (" +
+                           std::to_string(countPieces()) + " pièces) : le script a été compilé s'il avait changé.";
+  if (!desktopDialogs.chooseExport(choices, exportPathForDocument, note)) return;
+  lastExportChoices = choices;
+  const ExportOutcome outcome = runExport(choices, lastCompiledLines, documentName, keepExporting);
+  if (desktopDialogs.exportProgress) desktopDialogs.exportProgress(0, 0, true);
+  if (!outcome.message.empty())
+    showMessage(outcome.message.c_str(), outcome.written ? "Export terminé" : "Export non écrit",
+                outcome.written ? ICON_INFORMATION : ICON_EXCLAMATION);
+}
+
 void quitCommand() {
   if (confirmDiscardChanges()) closeMainWindow();
 }
@@ -141,6 +175,7 @@ void runCommand(int command) {
     case CMD_REDO: redoEditor(hEditor); break;
     case CMD_FIND: showFindBox(findInScript); break;
     case CMD_COMPILE: compileEditorScript(); break;
+    case CMD_EXPORT: exportCommand(); break;
     case CMD_QUIT: quitCommand(); break;
     case CMD_RESET_VIEW: resetView(camera); break;
     case CMD_FIT_VIEW: fitViewToModel(); break;
@@ -155,7 +190,7 @@ void runCommand(int command) {
       takeBackInsertedLine();
       compileEditorScript();
       break;
-    default: break;  // 40011 (export) and unknown identifiers do nothing
+    default: break;  // unknown identifiers do nothing
   }
 }
 
@@ -197,6 +232,7 @@ void compileEditorScript() {
   control.showRepeatsOnce = true;
   startCompileRecord();
   const CompileResult result = compileScript(lines, &control);
+  lastCompiledLines = lines;
   requestRedraw();  // a compile run by a key switch comes after its frame
   if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
   if (result.stopped) {

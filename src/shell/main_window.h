@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/core_window_messages.h"
 #include "platform/dialogs.h"
@@ -41,6 +42,9 @@ intptr_t mainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
 struct DesktopDialogs {
   SaveAnswer (*askToSave)(const char* text, const char* caption) = nullptr;
   bool (*compileProgress)(long long linesRead, long long lineCount, int piecesPlaced, bool finished) = nullptr;
+  // Without the export dialog, "Exporter le code" does nothing.
+  bool (*chooseExport)(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) = nullptr;
+  bool (*exportProgress)(int done, int count, bool finished) = nullptr;
 };
 extern DesktopDialogs desktopDialogs;
 

@@ -38,11 +38,16 @@ bool partsHtml(const std::string& scriptName, const std::vector<PartCount>& part
 
 std::vector<PartCount> modelParts() { return countParts(modelTable, usedPrefixLength()); }
 
-bool readCollectionFile(const std::string& path, std::vector<PartCount>& have) {
-  std::string bytes, error;
+bool readCollection(const std::string& path, std::vector<PartCount>& have, std::string& error) {
+  std::string bytes;
   const FileReadError readError = readRegularFile(path.c_str(), MAX_COLLECTION_BYTES, &bytes);
-  if (readError != FileReadError::None) error = fileReadErrorReason(readError, MAX_COLLECTION_BYTES);
-  if (readError == FileReadError::None && readPartsCsv(bytes, have, error)) return true;
+  if (readError != FileReadError::None) return error = fileReadErrorReason(readError, MAX_COLLECTION_BYTES), false;
+  return readPartsCsv(bytes, have, error);
+}
+
+bool readCollectionFile(const std::string& path, std::vector<PartCount>& have) {
+  std::string error;
+  if (readCollection(path, have, error)) return true;
   std::fprintf(stderr, "vexocad: Collection de pièces illisible: %s (%s)\n", path.c_str(), error.c_str());
   return false;
 }

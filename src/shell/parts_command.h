@@ -14,6 +14,8 @@ std::vector<PartCount> modelParts();
 // Reads the collection file; false after a message on standard error that
 // names the file and, for bad content, the line.
 bool readCollectionFile(const std::string& path, std::vector<PartCount>& have);
+// The same, false with the French reason in error instead of a message.
+bool readCollection(const std::string& path, std::vector<PartCount>& have, std::string& error);
 
 // Writes the list to path in the form of its extension (text, CSV or HTML,
 // the pictures drawn in an offscreen view of their own), replacing the file

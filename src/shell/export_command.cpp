@@ -1,0 +1,185 @@
+// The exports of the desktop program: the same writers as the command line
+// (--render, --parts, --steps, --export), on the model the window shows.
+#include "shell/export_command.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "exports/mesh_export.h"
+#include "exports/steps_booklet.h"
+#include "insertion/insertion.h"
+#include "model/model_table.h"
+#include "pieces/piece_library_gl.h"
+#include "platform/window_system.h"
+#include "shell/command_options.h"
+#include "shell/gl_window.h"
+#include "shell/parts_command.h"
+#include "shell/render_command.h"
+#include "view/camera.h"
+#include "view/camera_gl.h"
+#include "view/room.h"
+#include "view/view_switches.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* extensionOf(ExportKind kind) {
+  static const char* const extensions[EXPORT_KIND_COUNT] = {".png", ".txt", ".csv", ".html", "-livret",
+                                                            ".stl", ".obj", ".glb", ".ply",  ".3mf"};
+  return extensions[int(kind)];
+}
+
+bool isPngPath(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  for (char& ch : extension) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+  return extension == ".png";
+}
+
+bool isMesh(ExportKind kind) { return kind >= ExportKind::MESH_STL; }
+
+std::string untitledFolder() {
+  const char* home = std::getenv("HOME");
+  std::error_code error;
+  if (home && *home && fs::is_directory(home, error)) return home;
+  const fs::path here = fs::current_path(error);
+  return error ? "." : here.string();
+}
+
+// The offscreen view of an export shares the program's globals with the
+// window: the camera, the switches, and the names of the piece lists and
+// room textures, which it replaces with its own. All are put back, the
+// lists built anew in the window's context (which kept its GL state).
+struct SavedView {
+  Camera camera;
+  uint8_t showAxes = 0, showRoom = 0, insertionMode = 0, lightingOn = 0, lightingEnabled = 0;
+  uint32_t displayMode = 0;
+};
+
+SavedView saveView() {
+  releaseGlWindowContext(hGlWindow);
+  return {camera, showAxes, showRoom, insertionMode, lightingOn, lightingEnabled, displayMode};
+}
+
+void restoreView(const SavedView& saved) {
+  camera = saved.camera;
+  showAxes = saved.showAxes, showRoom = saved.showRoom, insertionMode = saved.insertionMode;
+  lightingOn = saved.lightingOn, lightingEnabled = saved.lightingEnabled, displayMode = saved.displayMode;
+  if (!hGlWindow) return;
+  makeGlWindowCurrent(hGlWindow);
+  loadRoomTextures();
+  buildPieceLibrary();
+  loadCameraProjection(camera);
+}
+
+ExportOutcome failed(const std::string& message) { return {false, message}; }
+ExportOutcome written(const std::string& what, const std::string& path) { return {true, what + " " + path}; }
+
+bool sizeAllowed(int width, int height) {
+  return width >= 1 && height >= 1 && width <= MAX_EXPORT_IMAGE_SIDE && height <= MAX_EXPORT_IMAGE_SIDE;
+}
+
+// A file name typed without an extension gets the kind's, as a save dialog
+// gives one; a wrong one is refused by the writer of the kind.
+ExportChoices withExtension(ExportChoices c) {
+  const fs::path name = fs::path(c.path).filename();
+  if (c.kind != ExportKind::BOOKLET && !name.empty() && !name.has_extension() && name.string()[0] != '.')
+    c.path += extensionOf(c.kind);
+  return c;
+}
+
+std::string sizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
+
+// The view as the user sees it (camera, display mode, room), at another
+// size: the same turn and distance, the projection of the new size.
+ExportOutcome writeImage(const ExportChoices& c) {
+  const SavedView saved = saveView();
+  if (!startOffscreenView(c.width, c.height)) return restoreView(saved), failed("");
+  camera.viewMatrix = saved.camera.viewMatrix;
+  camera.viewDistance = saved.camera.viewDistance;
+  showAxes = saved.showAxes, insertionMode = saved.insertionMode;
+  lightingOn = saved.lightingOn, lightingEnabled = saved.lightingEnabled;
+  const int status = renderCurrentModelToPng(c.path.c_str(), saved.showRoom, saved.displayMode);
+  stopOffscreenView();
+  restoreView(saved);
+  if (status != 0) return failed("");
+  return written("Image de " + sizeText(c.width, c.height) + " pixels écrite :", c.path);
+}
+
+ExportOutcome writePartsList(const ExportChoices& c, const std::string& documentPath) {
+  static const PartsFormat formats[] = {PartsFormat::TEXT, PartsFormat::CSV, PartsFormat::HTML};
+  if (partsFormatOf(c.path) != formats[int(c.kind) - int(ExportKind::PARTS_TEXT)])
+    return failed(std::string("Le nom du fichier doit finir par ") + extensionOf(c.kind) + " pour ce format.");
+  std::vector<PartCount> have;
+  std::string error;
+  if (!c.havePath.empty() && !readCollection(c.havePath, have, error))
+    return failed("Collection de pièces illisible : " + c.havePath + "\n" + error);
+  const bool html = c.kind == ExportKind::PARTS_HTML;
+  const SavedView saved = html ? saveView() : SavedView{};
+  const bool done = writePartsFile(c.path, documentPath, c.havePath.empty() ? nullptr : &have);
+  if (html) restoreView(saved);
+  return done ? written("Liste des pièces écrite :", c.path) : failed("");
+}
+
+struct BookletAsker {
+  ExportKeepGoing keepGoing;
+};
+
+bool askBooklet(void* context, int done, int count) {
+  const ExportKeepGoing keepGoing = static_cast<BookletAsker*>(context)->keepGoing;
+  return !keepGoing || keepGoing(done, count);
+}
+
+ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, const std::string& documentPath,
+                           ExportKeepGoing keepGoing) {
+  const SavedView saved = saveView();
+  if (!startOffscreenView(c.width, c.height)) return restoreView(saved), failed("");
+  BookletAsker asker{keepGoing};
+  BookletProgress progress;
+  progress.keepGoing = askBooklet;
+  progress.context = &asker;
+  const BookletResult result = writeStepsBooklet(lines, c.path, fs::path(documentPath).filename().string(), &progress);
+  stopOffscreenView();
+  restoreView(saved);
+  if (result.status == BookletResult::STOPPED) return failed("Livret de montage arrêté : rien n'a été écrit.");
+  if (result.status != BookletResult::WRITTEN) return failed("Le livret de montage n'a pas été écrit. " + result.error);
+  return written("Livret de montage (" + std::to_string(result.steps) + " étapes) écrit dans le dossier", c.path);
+}
+
+ExportOutcome writeMesh(const ExportChoices& c) {
+  MeshFormat format;
+  static const MeshFormat formats[] = {MeshFormat::STL, MeshFormat::OBJ, MeshFormat::GLB, MeshFormat::PLY,
+                                       MeshFormat::THREE_MF};
+  if (!meshFormatOfPath(c.path, &format) || format != formats[int(c.kind) - int(ExportKind::MESH_STL)])
+    return failed(std::string("Le nom du fichier doit finir par ") + extensionOf(c.kind) + " pour ce format.");
+  if (!(c.scale > 0 && c.scale <= 1e6)) return failed("L'échelle doit être un nombre positif (au plus 1000000).");
+  std::string error;
+  if (!exportModelMesh(modelTable, c.path, c.scale, &error)) return failed(error);
+  return written("Maillage écrit :", c.path);
+}
+}  // namespace
+
+std::string defaultExportPath(const std::string& documentPath, ExportKind kind) {
+  std::error_code error;
+  const bool untitled = documentPath.empty() || documentPath == "sans titre";
+  const fs::path document = untitled ? fs::path(untitledFolder()) / "sans titre" : fs::absolute(documentPath, error);
+  fs::path base = document.parent_path() / document.stem();
+  return base.string() + extensionOf(kind);
+}
+
+ExportOutcome runExport(const ExportChoices& chosen, const ScriptLines& lines, const std::string& documentPath,
+                        ExportKeepGoing keepGoing) {
+  if (chosen.path.empty()) return failed("Choisissez où écrire l'export.");
+  const ExportChoices c = withExtension(chosen);
+  const bool sized = c.kind == ExportKind::IMAGE || c.kind == ExportKind::BOOKLET;
+  if (sized && !sizeAllowed(c.width, c.height))
+    return failed("La taille de l'image doit aller de 1 à " + std::to_string(MAX_EXPORT_IMAGE_SIDE) +
+                  " pixels de côté.");
+  if (c.kind == ExportKind::IMAGE && !isPngPath(c.path))
+    return failed("Le nom du fichier doit finir par .png pour une image.");
+  if (c.kind == ExportKind::IMAGE) return writeImage(c);
+  if (c.kind == ExportKind::BOOKLET) return writeBooklet(c, lines, documentPath, keepGoing);
+  if (isMesh(c.kind)) return writeMesh(c);
+  return writePartsList(c, documentPath);
+}
