@@ -226,6 +226,13 @@ void buildPieceLibrary() {
   buildSimplerLists();
 }
 
+void deletePieceLibrary() {
+  if (subPartSolidList[0]) glDeleteLists(subPartSolidList[0], LIBRARY_LIST_COUNT);
+  if (simplerLists[0][0][0]) glDeleteLists(simplerLists[0][0][0], 4 * KIND_COUNT);
+  deleteSimplerBuffers();
+  forgetPieceLibrary();
+}
+
 void forgetPieceLibrary() {
   nameLists(0);
   forgetSimplerBuffers();

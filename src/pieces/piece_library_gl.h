@@ -17,6 +17,10 @@ void buildPieceLibrary();
 // Forgets the lists of a context that is gone: every list is 0 again, which
 // draws nothing, until the next build.
 void forgetPieceLibrary();
+// Gives the lists and buffers back to the current context, which must be the
+// one they were built in, then forgets them: for a context that stays while
+// another one builds its own.
+void deletePieceLibrary();
 // The solid or edge list of a piece kind; 0 for a number that is no kind.
 unsigned kindList(int kind, bool edges);
 void emitMesh(const MeshBuffer& buffer, bool edgeMode);

@@ -266,6 +266,12 @@ void buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<
 
 void forgetSimplerBuffers() { buffers = {}; }
 
+void deleteSimplerBuffers() {
+  const GLuint names[2] = {buffers.vertices, buffers.indices};
+  if (names[0] || names[1]) glDeleteBuffers(2, names);
+  buffers = {};
+}
+
 bool beginSimplerSolids() {
   if (!buffers.vertices) return false;
   glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);

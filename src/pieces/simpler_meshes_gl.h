@@ -16,6 +16,8 @@
 void buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<FlatMesh>& tiny);
 // Forgets the buffers of a context that is gone.
 void forgetSimplerBuffers();
+// Gives the buffers back to the current context, which must be theirs.
+void deleteSimplerBuffers();
 
 // Around a run of drawSimplerSolid calls: binds the buffers as the vertex
 // and normal arrays. False when there are none; the lists are then drawn.

@@ -49,8 +49,10 @@ std::string untitledFolder() {
 
 // The offscreen view of an export shares the program's globals with the
 // window: the camera, the switches, and the names of the piece lists and
-// room textures, which it replaces with its own. All are put back, the
-// lists built anew in the window's context (which kept its GL state).
+// room textures, which it replaces with its own. The window's lists and
+// textures are given back first (so that exports cost nothing that stays),
+// and all is put back afterwards, built anew in the window's context (which
+// kept its GL state).
 struct SavedView {
   Camera camera;
   uint8_t showAxes = 0, showRoom = 0, insertionMode = 0, lightingOn = 0, lightingEnabled = 0;
@@ -58,6 +60,10 @@ struct SavedView {
 };
 
 SavedView saveView() {
+  if (hGlWindow) {
+    deletePieceLibrary();
+    deleteRoomTextures();
+  }
   releaseGlWindowContext(hGlWindow);
   return {camera, showAxes, showRoom, insertionMode, lightingOn, lightingEnabled, displayMode};
 }

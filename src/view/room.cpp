@@ -93,6 +93,11 @@ void uploadTexture(unsigned texture, const Image& image) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
+void deleteRoomTextures() {
+  glDeleteTextures(TEXTURE_COUNT, roomTextures);
+  for (unsigned& texture : roomTextures) texture = 0;
+}
+
 bool loadRoomTextures() {
   Image* images[TEXTURE_COUNT];
   bool allLoaded = true;

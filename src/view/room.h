@@ -6,6 +6,8 @@ extern unsigned roomTextures[5];
 // Loads the five texture files; false (after the readers' messages) when any
 // failed, and then no texture is created.
 bool loadRoomTextures();
+// Gives the textures back to the current context, which must be theirs.
+void deleteRoomTextures();
 void drawRoom();
 
 struct Image;
