@@ -7,6 +7,8 @@ packages=(
   libpng-dev zlib1g-dev
   # the mesh export's file formats
   libassimp-dev
+  # 3MF through the 3MF Consortium's own library
+  lib3mf-dev
   # the Khronos glTF validator that checks the exported .glb files
   nodejs
   # the parts list reads collections as CSV

@@ -6,6 +6,7 @@
 #include "exports/mesh_export.h"
 
 #include <assimp/scene.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "exports/mesh_scene.h"
+#include "exports/three_mf_file.h"
 
 namespace fs = std::filesystem;
 
@@ -37,7 +39,7 @@ struct FormatName {
 // where its header announces bytes, and the colours are PLY's only ones.
 constexpr FormatName formats[] = {
     {".stl", MeshFormat::STL, "stlb"}, {".obj", MeshFormat::OBJ, "obj"},      {".glb", MeshFormat::GLB, "glb2"},
-    {".ply", MeshFormat::PLY, "ply"},  {".3mf", MeshFormat::THREE_MF, "3mf"},
+    {".ply", MeshFormat::PLY, "ply"},  {".3mf", MeshFormat::THREE_MF, nullptr},
 };
 
 std::string lowerExtension(const std::string& path) {
@@ -110,10 +112,9 @@ class CheckedFiles : public Assimp::IOSystem {
   WriteLog* log_;
 };
 
-// Assimp writes 3MF past the streams above, and its zip writer leaves out
-// an entry it could not write whole: the archive is complete when it ends
-// with its directory's record and that directory (at the end of the file,
-// its names in the last few kilobytes) lists every part.
+// lib3mf writes 3MF through streams of its own: the archive is complete
+// when it ends with its directory's record and that directory (at the end
+// of the file, its names in the last few kilobytes) lists every part.
 bool completeThreeMf(const fs::path& path) {
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
@@ -125,8 +126,17 @@ bool completeThreeMf(const fs::path& path) {
                     std::fread(tail.data(), 1, tail.size(), file) == tail.size();
   std::fclose(file);
   const auto has = [&](const char* text) { return tail.find(text) != std::string::npos; };
-  return read && tail.size() >= 22 && tail.compare(tail.size() - 22, 4, "PK\5\6") == 0 && has("3D/3DModel.model") &&
+  return read && tail.size() >= 22 && tail.compare(tail.size() - 22, 4, "PK\5\6") == 0 && has("3D/3dmodel.model") &&
          has("[Content_Types].xml") && has("_rels/.rels");
+}
+
+// A file written by a library through its own streams, on the disk before
+// it replaces anything.
+bool flushedToDisk(const fs::path& path, WriteLog& log) {
+  const int file = ::open(path.c_str(), O_RDONLY);
+  if (file < 0 || ::fsync(file) != 0) log.fail(std::strerror(errno));
+  if (file >= 0) ::close(file);
+  return log.failure.empty();
 }
 
 // The folder of files made for target: the main file renamed last, so that
@@ -168,29 +178,32 @@ struct LeftoverGuard {
   }
 };
 
-bool writeScene(const aiScene& scene, const FormatName& format, const fs::path& target, std::string* reason) {
+// Writes the file (and whatever goes beside it) into a fresh folder beside
+// target with write, then moves them in place.
+template <typename Write>
+bool writeThroughFolder(const fs::path& target, bool threeMf, Write write, std::string* reason) {
   std::string folderName = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   if (!::mkdtemp(folderName.data())) return *reason = std::strerror(errno), false;
   const fs::path folder = folderName, made = folder / target.filename();
   const LeftoverGuard guard(made, folder);
   WriteLog log;
-  bool written = false;
-  {
-    Assimp::Exporter exporter;
-    exporter.SetIOHandler(new CheckedFiles(&log));
-    const aiReturn result = exporter.Export(&scene, format.assimpId, made.string());
-    if (result != aiReturn_SUCCESS) log.fail(exporter.GetErrorString());
-    written = log.failure.empty() && fs::is_regular_file(made) &&
-              (format.format != MeshFormat::THREE_MF || completeThreeMf(made));
-    if (written)
-      written = moveInPlace(folder, target, &log.failure);
-    else
-      log.fail("écriture incomplète");
-  }
+  write(made, log);
+  bool written = log.failure.empty() && fs::is_regular_file(made) && (!threeMf || completeThreeMf(made)) &&
+                 flushedToDisk(made, log);
+  if (written)
+    written = moveInPlace(folder, target, &log.failure);
+  else
+    log.fail("écriture incomplète");
   std::error_code ignored;
   fs::remove_all(folder, ignored);
   *reason = log.failure;
   return written;
+}
+
+void writeWithAssimp(const aiScene& scene, const char* assimpId, const fs::path& made, WriteLog& log) {
+  Assimp::Exporter exporter;
+  exporter.SetIOHandler(new CheckedFiles(&log));
+  if (exporter.Export(&scene, assimpId, made.string()) != aiReturn_SUCCESS) log.fail(exporter.GetErrorString());
 }
 
 // The file a path names: a link's target, so that a link stays a link.
@@ -242,15 +255,23 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
   std::signal(SIGXFSZ, SIG_IGN);
   const FormatName& name =
       *std::find_if(std::begin(formats), std::end(formats), [&](const FormatName& f) { return f.format == format; });
-  // Assimp's PLY and 3MF writers take the meshes without their nodes, and
-  // its OBJ writer names each group after its mesh.
-  const MeshLayout layout = format == MeshFormat::PLY || format == MeshFormat::THREE_MF
-                                ? MeshLayout::PLACED_INDEXED_COPIES
-                            : format == MeshFormat::OBJ ? MeshLayout::PLACED_COPIES
-                                                        : MeshLayout::SHARED;
-  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
   std::string reason;
-  if (writeScene(*scene, name, target, &reason)) return true;
+  const bool threeMf = format == MeshFormat::THREE_MF;
+  const auto write = [&](const fs::path& made, WriteLog& log) {
+    if (threeMf) {
+      std::string failure;
+      if (!writeThreeMfFile(table, scale, made.string(), &failure)) log.fail(failure);
+      return;
+    }
+    // Assimp's PLY writer takes the meshes without their nodes, and its OBJ
+    // writer names each group after its mesh.
+    const MeshLayout layout = format == MeshFormat::PLY   ? MeshLayout::PLACED_INDEXED_COPIES
+                              : format == MeshFormat::OBJ ? MeshLayout::PLACED_COPIES
+                                                          : MeshLayout::SHARED;
+    const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
+    writeWithAssimp(*scene, name.assimpId, made, log);
+  };
+  if (writeThroughFolder(target, threeMf, write, &reason)) return true;
   *error = "Impossible d'écrire le fichier " + path + " (" + reason + ")";
   return false;
 }

@@ -1,7 +1,8 @@
 // The placed pieces as triangle meshes for other programs (3-D printing,
 // rendering, other CAD): each piece's full-detail geometry as the view
 // draws it, in world coordinates, in its colour, one node per piece named
-// after its number and script line. Assimp writes the formats.
+// after its number and script line. Assimp writes the formats, except 3MF:
+// lib3mf writes that one (see three_mf_file.h).
 #pragma once
 
 #include <string>

@@ -24,11 +24,6 @@ namespace {
 
 FrameTree exportTree;
 
-struct PlacedPiece {
-  int32_t number;
-  Matrix world;
-};
-
 struct TreeWalk {
   const PieceRecord* table;
   std::vector<Matrix> stack;
@@ -47,6 +42,15 @@ void enterPiece(void* context, int32_t piece) {
 
 void leavePiece(void* context, int32_t) { static_cast<TreeWalk*>(context)->stack.pop_back(); }
 
+aiVector3D transformed(const Matrix& m, const Point3& p) {
+  const double x = p.x, y = p.y, z = p.z;
+  return aiVector3D(float(m.m[0] * x + m.m[4] * y + m.m[8] * z + m.m[12]),
+                    float(m.m[1] * x + m.m[5] * y + m.m[9] * z + m.m[13]),
+                    float(m.m[2] * x + m.m[6] * y + m.m[10] * z + m.m[14]));
+}
+
+}  // namespace
+
 std::vector<PlacedPiece> drawnPieces(const PieceRecord* table) {
   std::vector<PlacedPiece> pieces;
   TreeWalk walk{table, {identityMatrix()}, &pieces};
@@ -55,19 +59,11 @@ std::vector<PlacedPiece> drawnPieces(const PieceRecord* table) {
   return pieces;
 }
 
-aiVector3D transformed(const Matrix& m, const Point3& p) {
-  const double x = p.x, y = p.y, z = p.z;
-  return aiVector3D(float(m.m[0] * x + m.m[4] * y + m.m[8] * z + m.m[12]),
-                    float(m.m[1] * x + m.m[5] * y + m.m[9] * z + m.m[13]),
-                    float(m.m[2] * x + m.m[6] * y + m.m[10] * z + m.m[14]));
-}
-
-// The kind's triangles in its own frame as its lists draw them: the rods'
-// turn, then each sub-part's placement. The files list corners clockwise
-// seen from outside; the formats want them counter-clockwise.
-std::vector<std::array<aiVector3D, 3>> kindTriangles(int kind) {
+// As the kind's lists draw them: the rods' turn, then each sub-part's
+// placement. The files list corners clockwise seen from outside.
+MeshTriangles kindTriangles(int kind) {
   const KindMesh& mesh = kindMesh(kind);
-  std::vector<std::array<aiVector3D, 3>> triangles;
+  MeshTriangles triangles;
   triangles.reserve(mesh.triangles.size());
   for (const MeshPart& part : mesh.parts) {
     Matrix frame = mesh.turned ? kindTurn() : identityMatrix();
@@ -79,6 +75,8 @@ std::vector<std::array<aiVector3D, 3>> kindTriangles(int kind) {
   }
   return triangles;
 }
+
+namespace {
 
 using Colour = std::array<float, 4>;
 
@@ -103,7 +101,7 @@ aiMaterial* newMaterial(const Colour& c) {
 
 // Three corners of their own per triangle, with the face's normal: the
 // pieces are drawn flat, and a shared corner would round its edges.
-aiMesh* newMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigned material, const Colour* corners) {
+aiMesh* newMesh(const MeshTriangles& triangles, unsigned material, const Colour* corners) {
   auto* mesh = new aiMesh();
   mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
   mesh->mMaterialIndex = material;
@@ -130,41 +128,28 @@ aiMesh* newMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigne
   return mesh;
 }
 
-struct CornerHash {
-  size_t operator()(const aiVector3D& p) const {
-    uint32_t bits[3];
-    std::memcpy(bits, &p.x, sizeof bits);
-    return (size_t(bits[0]) * 73856093u) ^ (size_t(bits[1]) * 19349663u) ^ (size_t(bits[2]) * 83492791u);
-  }
-};
-
 // The same triangles with their corners shared and no normals: a third of
 // the corners for the writers that repeat nothing and need no normals
-// (3MF has none; PLY readers make their own), so their text and time.
-aiMesh* newIndexedMesh(const std::vector<std::array<aiVector3D, 3>>& triangles, unsigned material,
-                       const Colour* colour) {
-  std::unordered_map<aiVector3D, unsigned, CornerHash> index;
-  std::vector<aiVector3D> corners;
+// (PLY readers make their own), so their text and time.
+aiMesh* newIndexedMesh(const MeshTriangles& triangles, unsigned material, const Colour* colour) {
+  const SharedCorners shared = shareCorners(triangles);
   auto* mesh = new aiMesh();
   mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
   mesh->mMaterialIndex = material;
-  mesh->mNumFaces = unsigned(triangles.size());
+  mesh->mNumFaces = unsigned(shared.faces.size());
   mesh->mFaces = new aiFace[mesh->mNumFaces];
   for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
     mesh->mFaces[f].mNumIndices = 3;
     mesh->mFaces[f].mIndices = new unsigned[3];
-    for (unsigned c = 0; c < 3; ++c) {
-      const auto [at, added] = index.emplace(triangles[f][c], unsigned(corners.size()));
-      if (added) corners.push_back(triangles[f][c]);
-      mesh->mFaces[f].mIndices[c] = at->second;
-    }
+    std::copy(shared.faces[f].begin(), shared.faces[f].end(), mesh->mFaces[f].mIndices);
   }
-  mesh->mNumVertices = unsigned(corners.size());
-  mesh->mVertices = new aiVector3D[corners.size()];
-  std::copy(corners.begin(), corners.end(), mesh->mVertices);
+  mesh->mNumVertices = unsigned(shared.corners.size());
+  mesh->mVertices = new aiVector3D[shared.corners.size()];
+  std::copy(shared.corners.begin(), shared.corners.end(), mesh->mVertices);
   if (colour) {
-    mesh->mColors[0] = new aiColor4D[corners.size()];
-    std::fill_n(mesh->mColors[0], corners.size(), aiColor4D((*colour)[0], (*colour)[1], (*colour)[2], (*colour)[3]));
+    mesh->mColors[0] = new aiColor4D[shared.corners.size()];
+    std::fill_n(mesh->mColors[0], shared.corners.size(),
+                aiColor4D((*colour)[0], (*colour)[1], (*colour)[2], (*colour)[3]));
   }
   return mesh;
 }
@@ -189,7 +174,7 @@ struct SceneParts {
   std::vector<aiNode*> nodes;
   std::map<Colour, unsigned> materialOf;
   std::map<std::pair<int, Colour>, unsigned> meshOf;
-  std::map<int, std::vector<std::array<aiVector3D, 3>>> trianglesOf;
+  std::map<int, MeshTriangles> trianglesOf;
 };
 
 unsigned materialFor(SceneParts& parts, const Colour& colour) {
@@ -199,7 +184,7 @@ unsigned materialFor(SceneParts& parts, const Colour& colour) {
   return parts.materialOf[colour] = unsigned(parts.materials.size() - 1);
 }
 
-const std::vector<std::array<aiVector3D, 3>>& trianglesFor(SceneParts& parts, int kind) {
+const MeshTriangles& trianglesFor(SceneParts& parts, int kind) {
   auto triangles = parts.trianglesOf.find(kind);
   if (triangles == parts.trianglesOf.end()) triangles = parts.trianglesOf.emplace(kind, kindTriangles(kind)).first;
   return triangles->second;
@@ -230,6 +215,32 @@ unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix
 }
 
 }  // namespace
+
+SharedCorners shareCorners(const MeshTriangles& triangles) {
+  struct CornerHash {
+    size_t operator()(const aiVector3D& p) const {
+      uint32_t bits[3];
+      std::memcpy(bits, &p.x, sizeof bits);
+      return (size_t(bits[0]) * 73856093u) ^ (size_t(bits[1]) * 19349663u) ^ (size_t(bits[2]) * 83492791u);
+    }
+  };
+  std::unordered_map<aiVector3D, unsigned, CornerHash> index;
+  SharedCorners shared;
+  const auto add = [&](const aiVector3D& p, bool reuse) {
+    if (reuse)
+      if (const auto found = index.find(p); found != index.end()) return found->second;
+    shared.corners.push_back(p);
+    if (reuse) index.emplace(p, unsigned(shared.corners.size() - 1));
+    return unsigned(shared.corners.size() - 1);
+  };
+  for (const auto& t : triangles) {
+    std::array<unsigned, 3> face{add(t[0], true), add(t[1], true), add(t[2], true)};
+    if (face[0] == face[1] || face[1] == face[2] || face[0] == face[2])
+      face = {add(t[0], false), add(t[1], false), add(t[2], false)};
+    shared.faces.push_back(face);
+  }
+  return shared;
+}
 
 long long countDrawnTriangles(const PieceRecord* table) {
   long long count = 0;

@@ -1,11 +1,43 @@
-// The model table as an Assimp scene, for the writers of the mesh formats.
+// The placed pieces and their kinds' triangles for the mesh writers, and the
+// model table as an Assimp scene.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <vector>
 
+#include <assimp/vector3.h>
+
+#include "model/matrix.h"
 #include "model/model_table.h"
 
 struct aiScene;
+
+// A piece that drawing reaches, with its matrix composed onto its frames'.
+struct PlacedPiece {
+  int32_t number;
+  Matrix world;
+};
+
+// Every piece that drawing reaches, in drawing order: each root, then its
+// frame.
+std::vector<PlacedPiece> drawnPieces(const PieceRecord* table);
+
+using MeshTriangles = std::vector<std::array<aiVector3D, 3>>;
+
+// The kind's full-detail triangles in its own frame, counter-clockwise
+// seen from outside.
+MeshTriangles kindTriangles(int kind);
+
+// The triangles with each corner listed once and every triangle as three
+// indices into them, as writers of closed meshes want; a triangle whose
+// corners would then repeat one another (a line or a point, which such
+// formats forbid) keeps corners of its own.
+struct SharedCorners {
+  std::vector<aiVector3D> corners;
+  std::vector<std::array<unsigned, 3>> faces;
+};
+SharedCorners shareCorners(const MeshTriangles& triangles);
 
 // SHARED: one mesh per kind and colour, placed by each piece's node, for
 // the writers that follow nodes. PLACED_COPIES: every piece its own mesh

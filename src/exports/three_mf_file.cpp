@@ -1,0 +1,193 @@
+#include "exports/three_mf_file.h"
+
+#include <Common/NMR_Types.h>
+#include <Model/COM/NMR_DLLInterfaces.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "exports/mesh_scene.h"
+#include "pieces/kind_mesh.h"
+#include "pieces/kind_names.h"
+
+namespace {
+
+using Rgba = std::array<unsigned char, 4>;
+
+Rgba rgbaOf(const PieceRecord& record) {
+  Rgba rgba;
+  for (int c = 0; c < 4; ++c) rgba[size_t(c)] = (unsigned char)std::lround(std::clamp(record.colour[c], 0.0f, 1.0f) * 255);
+  return rgba;
+}
+
+std::string hexOf(const Rgba& rgba) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%02X%02X%02X", rgba[0], rgba[1], rgba[2]);
+  return hex;
+}
+
+// Every handle the library gave is released once, and the first failure
+// keeps the library's own words.
+struct Session {
+  NMR::PLib3MFModel* model = nullptr;
+  std::vector<NMR::PLib3MFBase*> handles;
+  std::string failure;
+
+  bool check(HRESULT result, NMR::PLib3MFBase* about, const char* what) {
+    if (result == LIB3MF_OK || !failure.empty()) return failure.empty() && result == LIB3MF_OK;
+    DWORD code = 0;
+    LPCSTR message = nullptr;
+    if (about) NMR::lib3mf_getlasterror(about, &code, &message);
+    char text[64];
+    std::snprintf(text, sizeof text, "%s: erreur 0x%08X", what, unsigned(result));
+    failure = message && *message ? std::string(what) + ": " + message : text;
+    return false;
+  }
+  template <typename T>
+  T* keep(T* handle) {
+    if (handle) handles.push_back(handle);
+    return handle;
+  }
+  ~Session() {
+    for (auto it = handles.rbegin(); it != handles.rend(); ++it) NMR::lib3mf_release(*it);
+    if (model) NMR::lib3mf_release(model);
+  }
+};
+
+struct Materials {
+  NMR::PLib3MFModelBaseMaterial* group = nullptr;
+  DWORD groupId = 0;
+  std::map<Rgba, DWORD> indexOf;
+};
+
+bool materialFor(Session& s, Materials& materials, const Rgba& rgba, DWORD* index) {
+  if (const auto found = materials.indexOf.find(rgba); found != materials.indexOf.end()) return *index = found->second, true;
+  const std::string name = "couleur-" + hexOf(rgba);
+  if (!s.check(NMR::lib3mf_basematerial_addmaterialutf8(materials.group, name.c_str(), rgba[0], rgba[1], rgba[2], index),
+               materials.group, "couleur") ||
+      !s.check(NMR::lib3mf_basematerial_setdisplaycolorrgba(materials.group, *index, rgba[0], rgba[1], rgba[2], rgba[3]),
+               materials.group, "couleur"))
+    return false;
+  materials.indexOf[rgba] = *index;
+  return true;
+}
+
+NMR::PLib3MFModelMeshObject* newKindMesh(Session& s, Materials& materials, int kind, const Rgba& rgba) {
+  const SharedCorners shared = shareCorners(kindTriangles(kind));
+  std::vector<NMR::MODELMESHVERTEX> vertices;
+  for (const aiVector3D& p : shared.corners) vertices.push_back({{p.x, p.y, p.z}});
+  std::vector<NMR::MODELMESHTRIANGLE> faces;
+  for (const auto& f : shared.faces) faces.push_back({{f[0], f[1], f[2]}});
+  NMR::PLib3MFModelMeshObject* mesh = nullptr;
+  DWORD material = 0;
+  NMR::PLib3MFDefaultPropertyHandler* properties = nullptr;
+  const std::string name = kindName(kind) + " couleur-" + hexOf(rgba);
+  if (!s.check(NMR::lib3mf_model_addmeshobject(s.model, &mesh), s.model, "maillage")) return nullptr;
+  s.keep(mesh);
+  const bool made =
+      s.check(NMR::lib3mf_meshobject_setgeometry(mesh, vertices.data(), DWORD(vertices.size()), faces.data(),
+                                                 DWORD(faces.size())),
+              mesh, "maillage") &&
+      s.check(NMR::lib3mf_object_setnameutf8(mesh, name.c_str()), mesh, "nom") && materialFor(s, materials, rgba, &material) &&
+      s.check(NMR::lib3mf_object_createdefaultpropertyhandler(mesh, &properties), mesh, "couleur") && s.keep(properties) &&
+      s.check(NMR::lib3mf_defaultpropertyhandler_setbasematerial(properties, materials.groupId, material), properties,
+              "couleur");
+  return made ? mesh : nullptr;
+}
+
+// The file the library writes into. A failed write is noted and the rest
+// is dropped, but the library is told all went well: it throws from places
+// that cannot throw when its stream fails.
+struct OutputFile {
+  FILE* file;
+  std::string failure;
+  void fail() {
+    if (failure.empty()) failure = std::strerror(errno);
+  }
+};
+
+NMR::nfUint32 writeBytes(NMR::nfByte* bytes, NMR::nfUint32 count, void* output) {
+  auto& out = *static_cast<OutputFile*>(output);
+  if (out.failure.empty() && std::fwrite(bytes, 1, count, out.file) != count) out.fail();
+  return 0;
+}
+
+NMR::nfUint32 seekTo(NMR::nfUint64 position, void* output) {
+  auto& out = *static_cast<OutputFile*>(output);
+  if (out.failure.empty() && std::fseek(out.file, long(position), SEEK_SET) != 0) out.fail();
+  return 0;
+}
+
+bool writeModel(Session& s, NMR::PLib3MFModelWriter* writer, const std::string& path) {
+  OutputFile out{std::fopen(path.c_str(), "wb"), ""};
+  if (!out.file) return s.failure = std::strerror(errno), false;
+  const bool written = s.check(NMR::lib3mf_writer_writetocallback(writer, reinterpret_cast<void*>(writeBytes),
+                                                                  reinterpret_cast<void*>(seekTo), &out),
+                               writer, "écriture");
+  if (std::fflush(out.file) != 0) out.fail();
+  if (std::fclose(out.file) != 0) out.fail();
+  if (written && !out.failure.empty()) s.failure = out.failure;
+  return written && out.failure.empty();
+}
+
+NMR::MODELTRANSFORM transformOf(const Matrix& world, double scale) {
+  NMR::MODELTRANSFORM transform;
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 4; ++c) transform.m_fFields[r][c] = float(world.m[4 * c + r] * scale);
+  return transform;
+}
+
+// The piece as an object of its own, named after it, holding its kind's
+// mesh where the piece stands.
+bool addPiece(Session& s, NMR::PLib3MFModelMeshObject* mesh, const PlacedPiece& piece, int scriptLine, double scale) {
+  char name[64];
+  std::snprintf(name, sizeof name, "piece %d ligne %d", int(piece.number), scriptLine);
+  NMR::MODELTRANSFORM transform = transformOf(piece.world, scale);
+  NMR::PLib3MFModelComponentsObject* object = nullptr;
+  NMR::PLib3MFModelComponent* component = nullptr;
+  NMR::PLib3MFModelBuildItem* item = nullptr;
+  return s.check(NMR::lib3mf_model_addcomponentsobject(s.model, &object), s.model, "pièce") && s.keep(object) &&
+         s.check(NMR::lib3mf_object_setnameutf8(object, name), object, "nom") &&
+         s.check(NMR::lib3mf_componentsobject_addcomponent(object, mesh, &transform, &component), object, "pièce") &&
+         s.keep(component) && s.check(NMR::lib3mf_model_addbuilditem(s.model, object, nullptr, &item), s.model, "pièce") &&
+         s.keep(item);
+}
+
+bool addPieces(Session& s, const PieceRecord* table, double scale) {
+  Materials materials;
+  if (!s.check(NMR::lib3mf_model_addbasematerialgroup(s.model, &materials.group), s.model, "couleurs") ||
+      !s.keep(materials.group) ||
+      !s.check(NMR::lib3mf_basematerial_getresourceid(materials.group, &materials.groupId), materials.group, "couleurs"))
+    return false;
+  std::map<std::pair<int, Rgba>, NMR::PLib3MFModelMeshObject*> meshOf;
+  for (const PlacedPiece& piece : drawnPieces(table)) {
+    const PieceRecord& record = table[piece.number];
+    const std::pair<int, Rgba> key{int(record.kind), rgbaOf(record)};
+    if (kindMesh(key.first).triangles.empty()) continue;
+    auto& mesh = meshOf[key];
+    if (!mesh && !(mesh = newKindMesh(s, materials, key.first, key.second))) return false;
+    if (!addPiece(s, mesh, piece, int(record.scriptLine), scale)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool writeThreeMfFile(const PieceRecord* table, double scale, const std::string& path, std::string* reason) {
+  Session s;
+  NMR::PLib3MFModelWriter* writer = nullptr;
+  const bool written = s.check(NMR::lib3mf_createmodel(&s.model), nullptr, "modèle") &&
+                       s.check(NMR::lib3mf_model_setunit(s.model, NMR::MODELUNIT_MILLIMETER), s.model, "unité") &&
+                       addPieces(s, table, scale) &&
+                       s.check(NMR::lib3mf_model_querywriter(s.model, "3mf", &writer), s.model, "écriture") &&
+                       s.keep(writer) &&
+                       writeModel(s, writer, path);
+  *reason = s.failure;
+  return written;
+}
