@@ -23,6 +23,7 @@
 
 #include "exports/mesh_scene.h"
 #include "exports/three_mf_file.h"
+#include "pieces/kind_mesh.h"
 
 namespace fs = std::filesystem;
 
@@ -178,6 +179,42 @@ struct LeftoverGuard {
   }
 };
 
+// Binary STL is 80 bytes of header, the triangle count, then 50 bytes a
+// triangle, so Assimp can write the pieces a batch at a time: the batches'
+// triangles follow one another under the first batch's header, with the
+// sum of their counts. Assimp holds a whole file in memory as it writes it,
+// and, for STL, every triangle placed as well: a batch of pieces is that
+// much at most, where the whole model was several times the file's size.
+constexpr long long STL_BATCH_TRIANGLES = 1 << 18;
+constexpr size_t STL_HEADER = 80, STL_COUNTED = 84;
+
+void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log) {
+  FILE* file = std::fopen(made.c_str(), "wb");
+  if (!file) return log.fail(std::strerror(errno));
+  CheckedStream stream(file, &log);
+  const std::vector<PlacedPiece> pieces = drawnPieces(table);
+  uint32_t total = 0;
+  size_t first = 0;
+  do {
+    size_t last = first;
+    for (long long triangles = 0; last < pieces.size() && triangles < STL_BATCH_TRIANGLES; ++last)
+      triangles += (long long)kindMesh(table[pieces[last].number].kind).triangles.size();
+    const auto scene = buildMeshScene(table, pieces.data() + first, pieces.data() + last, scale, MeshLayout::SHARED, false);
+    Assimp::Exporter exporter;
+    const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "stlb");
+    if (!blob || blob->size < STL_COUNTED) return log.fail(exporter.GetErrorString());
+    const auto* bytes = static_cast<const char*>(blob->data);
+    uint32_t count;
+    std::memcpy(&count, bytes + STL_HEADER, sizeof count);
+    total += count;
+    if (first == 0) stream.Write(bytes, 1, STL_HEADER);
+    stream.Write(bytes + STL_COUNTED - (first == 0 ? sizeof count : 0), 1, blob->size - STL_COUNTED + (first == 0 ? sizeof count : 0));
+    first = last;
+  } while (first < pieces.size() && log.failure.empty());
+  stream.Seek(STL_HEADER, aiOrigin_SET);
+  stream.Write(&total, sizeof total, 1);
+}
+
 // Writes the file (and whatever goes beside it) into a fresh folder beside
 // target with write, then moves them in place.
 template <typename Write>
@@ -263,6 +300,7 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
       if (!writeThreeMfFile(table, scale, made.string(), &failure)) log.fail(failure);
       return;
     }
+    if (format == MeshFormat::STL) return writeStlInBatches(table, scale, made, log);
     // Assimp's PLY writer takes the meshes without their nodes, and its OBJ
     // writer names each group after its mesh.
     const MeshLayout layout = format == MeshFormat::PLY   ? MeshLayout::PLACED_INDEXED_COPIES

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -250,9 +251,15 @@ long long countDrawnTriangles(const PieceRecord* table) {
 }
 
 std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours) {
+  const std::vector<PlacedPiece> pieces = drawnPieces(table);
+  return buildMeshScene(table, pieces.data(), pieces.data() + pieces.size(), scale, layout, vertexColours);
+}
+
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const PlacedPiece* first, const PlacedPiece* last,
+                                        double scale, MeshLayout layout, bool vertexColours) {
   SceneParts parts;
   auto root = new aiNode("modele");
-  for (const PlacedPiece& piece : drawnPieces(table)) {
+  for (const PlacedPiece& piece : std::span(first, last)) {
     const PieceRecord& record = table[piece.number];
     if (kindMesh(record.kind).triangles.empty()) continue;
     char name[64];
