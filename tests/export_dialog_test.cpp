@@ -26,8 +26,8 @@ bool answerDialog(ExportChoices& c, std::string (*pathFor)(ExportKind), const st
   answer.viewWidth = c.viewWidth, answer.viewHeight = c.viewHeight;
   return c = answer, c.path = path, true;
 }
-int picturesBeforeStop = 1 << 30;
-bool progress(int done, int, bool finished) { return finished || done < picturesBeforeStop; }
+int asksBeforeStop = 1 << 30;
+bool progress(const std::string&, bool finished) { return finished || --asksBeforeStop >= 0; }
 std::string lastMessage;
 void keepMessage(const char* text, const char*, MessageIcon) { lastMessage = text; }
 
@@ -88,9 +88,12 @@ TEST_F(ExportDialog, AFailureOrAStopLeavesNothingAndSaysWhy) {
   exportAs(ExportKind::PARTS_CSV, dir + "/modele.stl");
   EXPECT_NE(lastMessage.find(".csv"), std::string::npos) << lastMessage;
   exportAs(ExportKind::IMAGE);
-  picturesBeforeStop = 2;
+  asksBeforeStop = 2;
   exportAs(ExportKind::BOOKLET);
-  picturesBeforeStop = 1 << 30;
+  EXPECT_NE(lastMessage.find("arrêté"), std::string::npos) << lastMessage;
+  asksBeforeStop = 0;
+  exportAs(ExportKind::MESH_OBJ);
+  asksBeforeStop = 1 << 30;
   EXPECT_NE(lastMessage.find("arrêté"), std::string::npos) << lastMessage;
   EXPECT_EQ(names(), (std::set<std::string>{"modele.vxo", "modele.png"}));
 }

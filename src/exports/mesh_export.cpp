@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <assimp/Exporter.hpp>
 #include <assimp/IOStream.hpp>
 #include <assimp/IOSystem.hpp>
@@ -188,7 +189,10 @@ struct LeftoverGuard {
 constexpr long long STL_BATCH_TRIANGLES = 1 << 18;
 constexpr size_t STL_HEADER = 80, STL_COUNTED = 84;
 
-void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log) {
+bool stopped(const std::atomic<bool>* stop) { return stop && *stop; }
+
+void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
+                       const std::atomic<bool>* stop) {
   FILE* file = std::fopen(made.c_str(), "wb");
   if (!file) return log.fail(std::strerror(errno));
   CheckedStream stream(file, &log);
@@ -210,7 +214,7 @@ void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& m
     if (first == 0) stream.Write(bytes, 1, STL_HEADER);
     stream.Write(bytes + STL_COUNTED - (first == 0 ? sizeof count : 0), 1, blob->size - STL_COUNTED + (first == 0 ? sizeof count : 0));
     first = last;
-  } while (first < pieces.size() && log.failure.empty());
+  } while (first < pieces.size() && log.failure.empty() && !stopped(stop));
   stream.Seek(STL_HEADER, aiOrigin_SET);
   stream.Write(&total, sizeof total, 1);
 }
@@ -218,13 +222,15 @@ void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& m
 // Writes the file (and whatever goes beside it) into a fresh folder beside
 // target with write, then moves them in place.
 template <typename Write>
-bool writeThroughFolder(const fs::path& target, bool threeMf, Write write, std::string* reason) {
+bool writeThroughFolder(const fs::path& target, bool threeMf, Write write, const std::atomic<bool>* stop,
+                        std::string* reason) {
   std::string folderName = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   if (!::mkdtemp(folderName.data())) return *reason = std::strerror(errno), false;
   const fs::path folder = folderName, made = folder / target.filename();
   const LeftoverGuard guard(made, folder);
   WriteLog log;
   write(made, log);
+  if (stopped(stop)) log.fail("arrêté");
   bool written = log.failure.empty() && fs::is_regular_file(made) && (!threeMf || completeThreeMf(made)) &&
                  flushedToDisk(made, log);
   if (written)
@@ -271,7 +277,8 @@ std::string materialFileOf(const std::string& path) {
 
 long long exportedTriangleCount(const PieceRecord* table) { return countDrawnTriangles(table); }
 
-bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error) {
+bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error,
+                     const std::atomic<bool>* stop) {
   MeshFormat format;
   if (!meshFormatOfPath(path, &format)) {
     *error = "Format de maillage inconnu: " + path + " (choisir .stl, .obj, .glb, .ply ou .3mf)";
@@ -300,7 +307,7 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
       if (!writeThreeMfFile(table, scale, made.string(), &failure)) log.fail(failure);
       return;
     }
-    if (format == MeshFormat::STL) return writeStlInBatches(table, scale, made, log);
+    if (format == MeshFormat::STL) return writeStlInBatches(table, scale, made, log, stop);
     // Assimp's PLY writer takes the meshes without their nodes, and its OBJ
     // writer names each group after its mesh.
     const MeshLayout layout = format == MeshFormat::PLY   ? MeshLayout::PLACED_INDEXED_COPIES
@@ -309,7 +316,7 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
     const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
     writeWithAssimp(*scene, name.assimpId, made, log);
   };
-  if (writeThroughFolder(target, threeMf, write, &reason)) return true;
+  if (writeThroughFolder(target, threeMf, write, stop, &reason)) return true;
   *error = "Impossible d'écrire le fichier " + path + " (" + reason + ")";
   return false;
 }

@@ -5,6 +5,7 @@
 // lib3mf writes that one (see three_mf_file.h).
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "model/model_table.h"
@@ -29,4 +30,7 @@ long long exportedTriangleCount(const PieceRecord* table);
 // false with a French reason in error, and nothing left behind, when the
 // format is unknown, a file cannot be written, or a .glb would be empty
 // (the other formats can hold no triangle).
-bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error);
+// Once stop (if given) is set, the export ends at its next chance (between
+// two batches, or when a writer is done) and leaves nothing.
+bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error,
+                     const std::atomic<bool>* stop = nullptr);

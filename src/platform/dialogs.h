@@ -86,6 +86,7 @@ struct ExportChoices {
 // the box, "Annuler").
 bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note);
 
-// Shows (or updates) the progress of a long export, with "Arrêter"; events
-// are handled meanwhile. False once the user asked to stop; finished closes it.
-bool showExportProgress(int done, int count, bool finished);
+// Shows (or updates) the progress of a long export, saying text, with
+// "Arrêter"; events are handled meanwhile. False once the user asked to
+// stop; finished closes it.
+bool showExportProgress(const std::string& text, bool finished);

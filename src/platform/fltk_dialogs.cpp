@@ -555,7 +555,7 @@ CompileProgress exportProgress;
 void stopExportPressed(Fl_Widget*, void*) { exportProgress.stopRequested = true; }
 }  // namespace
 
-bool showExportProgress(int done, int count, bool finished) {
+bool showExportProgress(const std::string& text, bool finished) {
   if (finished) {
     if (!exportProgress.window) return true;
     exportProgress.window.reset();
@@ -577,9 +577,7 @@ bool showExportProgress(int done, int count, bool finished) {
     exportProgress.focus = takeKeyboardFocus(*exportProgress.window);
     exportProgress.stopRequested = false;
   }
-  char text[160];
-  std::snprintf(text, sizeof text, "Livret de montage en cours\nImages dessinées : %d sur %d", done, count);
-  exportProgress.text->copy_label(text);
+  exportProgress.text->copy_label(text.c_str());
   Fl::check();
   return !exportProgress.stopRequested;
 }

@@ -17,4 +17,4 @@ bool showCompileProgress(long long, long long, int, bool) { return true; }
 
 bool askExportChoices(ExportChoices&, std::string (*)(ExportKind), const std::string&) { return false; }
 
-bool showExportProgress(int, int, bool) { return true; }
+bool showExportProgress(const std::string&, bool) { return true; }

@@ -4,7 +4,10 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <vector>
 
 #include "exports/mesh_export.h"
@@ -134,7 +137,8 @@ struct BookletAsker {
 
 bool askBooklet(void* context, int done, int count) {
   const ExportKeepGoing keepGoing = static_cast<BookletAsker*>(context)->keepGoing;
-  return !keepGoing || keepGoing(done, count);
+  return !keepGoing || keepGoing("Livret de montage en cours\nImages dessinées : " + std::to_string(done) + " sur " +
+                                 std::to_string(count));
 }
 
 ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, const std::string& documentPath,
@@ -153,7 +157,29 @@ ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, con
   return written("Livret de montage (" + std::to_string(result.steps) + " étapes) écrit dans le dossier", c.path);
 }
 
-ExportOutcome writeMesh(const ExportChoices& c) {
+// A large model's mesh takes seconds: it is written beside the window,
+// which says how long it has been going and lets the user stop it (Assimp's
+// writers cannot be stopped midway, so a stop waits for the file and throws
+// it away).
+bool writeMeshBesideTheWindow(const ExportChoices& c, ExportKeepGoing keepGoing, std::string* error, bool* stopped) {
+  if (!keepGoing) return exportModelMesh(modelTable, c.path, c.scale, error);
+  const auto start = std::chrono::steady_clock::now();
+  std::atomic<bool> stop = false;
+  const auto ask = [&] {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+    const std::string going = "Maillage en cours d'écriture : " + std::to_string(seconds.count()) + " s";
+    if (!keepGoing(stop ? "Arrêt dès que le maillage en cours est fini..." : going)) stop = true;
+  };
+  ask();
+  if (stop) return *stopped = true, false;
+  auto writing =
+      std::async(std::launch::async, [&] { return exportModelMesh(modelTable, c.path, c.scale, error, &stop); });
+  while (writing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) ask();
+  *stopped = stop;
+  return writing.get();
+}
+
+ExportOutcome writeMesh(const ExportChoices& c, ExportKeepGoing keepGoing) {
   MeshFormat format;
   static const MeshFormat formats[] = {MeshFormat::STL, MeshFormat::OBJ, MeshFormat::GLB, MeshFormat::PLY,
                                        MeshFormat::THREE_MF};
@@ -161,7 +187,9 @@ ExportOutcome writeMesh(const ExportChoices& c) {
     return failed(std::string("Le nom du fichier doit finir par ") + extensionOf(c.kind) + " pour ce format.");
   if (!(c.scale > 0 && c.scale <= 1e6)) return failed("L'échelle doit être un nombre positif (au plus 1000000).");
   std::string error;
-  if (!exportModelMesh(modelTable, c.path, c.scale, &error)) return failed(error);
+  bool stopped = false;
+  if (!writeMeshBesideTheWindow(c, keepGoing, &error, &stopped))
+    return failed(stopped ? "Export du maillage arrêté : rien n'a été écrit." : error);
   return written("Maillage écrit :", c.path);
 }
 }  // namespace
@@ -186,6 +214,6 @@ ExportOutcome runExport(const ExportChoices& chosen, const ScriptLines& lines, c
     return failed("Le nom du fichier doit finir par .png pour une image.");
   if (c.kind == ExportKind::IMAGE) return writeImage(c);
   if (c.kind == ExportKind::BOOKLET) return writeBooklet(c, lines, documentPath, keepGoing);
-  if (isMesh(c.kind)) return writeMesh(c);
+  if (isMesh(c.kind)) return writeMesh(c, keepGoing);
   return writePartsList(c, documentPath);
 }

@@ -20,8 +20,10 @@ constexpr int MAX_EXPORT_IMAGE_SIDE = 8192;
 // working folder.
 std::string defaultExportPath(const std::string& documentPath, ExportKind kind);
 
-// Asked between two pictures of a booklet; false stops it.
-using ExportKeepGoing = bool (*)(int done, int count);
+// Asked while a long export runs (between two pictures of a booklet, and
+// every tenth of a second while a mesh is written), with what it has done;
+// false stops it.
+using ExportKeepGoing = bool (*)(const std::string& progress);
 
 struct ExportOutcome {
   bool written = false;

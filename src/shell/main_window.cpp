@@ -135,8 +135,8 @@ ExportChoices lastExportChoices;
 
 std::string exportPathForDocument(ExportKind kind) { return defaultExportPath(documentName, kind); }
 
-bool keepExporting(int done, int count) {
-  return !desktopDialogs.exportProgress || desktopDialogs.exportProgress(done, count, false);
+bool keepExporting(const std::string& progress) {
+  return !desktopDialogs.exportProgress || desktopDialogs.exportProgress(progress, false);
 }
 
 void exportCommand() {
@@ -154,7 +154,7 @@ void exportCommand() {
   if (!desktopDialogs.chooseExport(choices, exportPathForDocument, note)) return;
   lastExportChoices = choices;
   const ExportOutcome outcome = runExport(choices, lastCompiledLines, documentName, keepExporting);
-  if (desktopDialogs.exportProgress) desktopDialogs.exportProgress(0, 0, true);
+  if (desktopDialogs.exportProgress) desktopDialogs.exportProgress("", true);
   if (!outcome.message.empty())
     showMessage(outcome.message.c_str(), outcome.written ? "Export terminé" : "Export non écrit",
                 outcome.written ? ICON_INFORMATION : ICON_EXCLAMATION);

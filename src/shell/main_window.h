@@ -44,7 +44,7 @@ struct DesktopDialogs {
   bool (*compileProgress)(long long linesRead, long long lineCount, int piecesPlaced, bool finished) = nullptr;
   // Without the export dialog, "Exporter le code" does nothing.
   bool (*chooseExport)(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) = nullptr;
-  bool (*exportProgress)(int done, int count, bool finished) = nullptr;
+  bool (*exportProgress)(const std::string& text, bool finished) = nullptr;
 };
 extern DesktopDialogs desktopDialogs;
 
