@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -25,7 +26,9 @@
 #include "insertion/picking.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
+#include "platform/dialogs.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
 #include "script/key_bindings.h"
@@ -539,3 +542,39 @@ TEST_F(Documents, BadFilesAndCancelledDialogsChangeNothing) {
 }
 
 }  // namespace
+
+// "Aide" opens the guide's pages from the data folder in the help window, and
+// says so when the guide is missing or is no file.
+TEST_F(DesktopWindows, AideMenuOpensTheGuideOrSaysItIsMissing) {
+  const std::string savedDataDir = dataDir;
+  dataDir = dir + "/";
+  fs::create_directories(dir + "/guide");
+  struct Case {
+    int command;
+    const char* menuPath;
+    const char* page;
+  } const cases[] = {{CMD_GUIDE, "Aide/&Guide", "index.html"}, {CMD_SHORTCUTS, "Aide/&Raccourcis", "raccourcis.html"}};
+  for (const Case& c : cases) {
+    const MenuEntry* entry = std::find_if(mainMenu, mainMenu + mainMenuLength,
+                                          [&](const MenuEntry& e) { return e.command == c.command; });
+    ASSERT_NE(entry, mainMenu + mainMenuLength);
+    EXPECT_STREQ(entry->path, c.menuPath);
+    writeFile(dir + "/guide/" + c.page, "<p>guide</p>");
+    command(c.command);
+    EXPECT_EQ(helpPagesShown().back(), dir + "/guide/" + c.page);
+  }
+  const size_t pagesShown = helpPagesShown().size();
+  fs::remove(dir + "/guide/index.html");
+  fs::create_directory(dir + "/guide/index.html");  // no file, though the name is there
+  fs::remove_all(dir + "/guide/raccourcis.html");
+  for (const Case& c : cases) {
+    shown.clear();
+    command(c.command);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Aide: Le guide est introuvable :\n" + dir + "/guide/" + c.page +
+                            "\nIl est fait avec le programme (sources dans docs/) et installé avec lui dans "
+                            "share/vexocad/guide.");
+  }
+  EXPECT_EQ(helpPagesShown().size(), pagesShown);
+  dataDir = savedDataDir;
+}
