@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -25,7 +26,9 @@
 #include "insertion/picking.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
+#include "platform/dialogs.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
 #include "script/key_bindings.h"
@@ -539,3 +542,26 @@ TEST_F(Documents, BadFilesAndCancelledDialogsChangeNothing) {
 }
 
 }  // namespace
+
+// "Aide" opens the guide's pages from the data folder in the help window, and
+// says so when the guide is missing or is no file.
+TEST_F(DesktopWindows, AideMenuOpensTheGuideOrSaysItIsMissing) {
+  const std::string savedDataDir = dataDir;
+  dataDir = dir + "/";
+  fs::create_directories(dir + "/guide/index.html");  // a folder, no page
+  writeFile(dir + "/guide/raccourcis.html", "<p>F1</p>");
+  const struct { int command; const char* menuPath; bool opens; } cases[] = {
+      {CMD_SHORTCUTS, "Aide/&Raccourcis", true}, {CMD_GUIDE, "Aide/&Guide", false}};
+  for (const auto& c : cases) {
+    auto entry = std::find_if(mainMenu, mainMenu + mainMenuLength, [&](auto& e) { return e.command == c.command; });
+    EXPECT_STREQ(entry != mainMenu + mainMenuLength ? entry->path : "", c.menuPath);
+    shown.clear();
+    command(c.command);
+    EXPECT_EQ(shown.empty(), c.opens);
+  }
+  EXPECT_EQ(helpPagesShown(), std::vector<std::string>{dir + "/guide/raccourcis.html"});
+  EXPECT_EQ(shown, std::vector<std::string>{"Aide: Le guide est introuvable :\n" + dir + "/guide/index.html\nIl est fait "
+                                            "avec le programme (sources dans docs/) et installé avec lui dans "
+                                            "share/vexocad/guide."});
+  dataDir = savedDataDir;
+}

@@ -18,6 +18,8 @@ packages=(
   # the booklet's and the parts list's tests check their HTML with a strict
   # HTML5 parser
   python3-html5lib
+  # the user's guide: Markdown to HTML at build time
+  python3-markdown
   # the fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes, and
   # llvm-symbolizer for readable reports
   clang-14 libclang-rt-14-dev llvm-14

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/core_messages.h"
 
@@ -90,3 +91,12 @@ bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind)
 // "Arrêter"; events are handled meanwhile. False once the user asked to
 // stop; finished closes it.
 bool showExportProgress(const std::string& text, bool finished);
+
+// Shows an HTML page of the guide (a file path, optionally with "#anchor")
+// in the program's help window, which stays open beside the program; showing
+// it again loads the page into the same window. The caller checks that the
+// file is there.
+void showHelpPage(const std::string& path);
+// The headless backend shows nothing and keeps every path asked for, for
+// the tests.
+const std::vector<std::string>& helpPagesShown();

@@ -13,10 +13,12 @@
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Float_Input.H>
+#include <FL/Fl_Help_Dialog.H>
 #include <FL/Fl_Int_Input.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Shared_Image.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -580,4 +582,24 @@ bool showExportProgress(const std::string& text, bool finished) {
   exportProgress.text->copy_label(text.c_str());
   Fl::check();
   return !exportProgress.stopRequested;
+}
+
+// FLTK's help dialog: an HTML 3.2 view with back, forward and font size;
+// its title follows the page's. Made once, on first use, and kept, so that
+// it remembers where the user was.
+void showHelpPage(const std::string& path) {
+  static std::unique_ptr<Fl_Help_Dialog> help;
+  if (!help) {
+    fl_register_images();  // the pictures of the pieces are PNG files
+    help = std::make_unique<Fl_Help_Dialog>();
+    help->resize(help->x(), help->y(), 760, 640);
+  }
+  help->load(path.c_str());
+  help->show();
+}
+
+// The window shows the pages; nothing is kept.
+const std::vector<std::string>& helpPagesShown() {
+  static const std::vector<std::string> none;
+  return none;
 }

@@ -18,3 +18,11 @@ bool showCompileProgress(long long, long long, int, bool) { return true; }
 bool askExportChoices(ExportChoices&, std::string (*)(ExportKind), const std::string&) { return false; }
 
 bool showExportProgress(const std::string&, bool) { return true; }
+
+namespace {
+std::vector<std::string> helpPages;
+}
+
+void showHelpPage(const std::string& path) { helpPages.push_back(path); }
+
+const std::vector<std::string>& helpPagesShown() { return helpPages; }

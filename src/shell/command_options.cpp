@@ -46,6 +46,8 @@ const char* const commandLineUsage =
     "  --help            show this help\n"
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
+    "The user's guide (in French): Aide > Guide in the program, or\n"
+    "share/vexocad/guide/index.html where it is installed (docs/ in the sources).\n"
     "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
     "4 image, booklet, list or mesh not written, 5 standard output not written, 64 bad command line.\n";
 

@@ -9,12 +9,14 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "exports/steps_booklet.h"
 #include "insertion/insertion.h"
 #include "insertion/picking.h"
 #include "model/model_table.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
 #include "platform/core_text_encoding.h"
@@ -55,6 +57,8 @@ const MenuEntry mainMenu[] = {
     {"&Affichage/&Réinitialiser la vue", CMD_RESET_VIEW},
     {"&Affichage/&Cadrer le modèle", CMD_FIT_VIEW},
     {"A propos", CMD_ABOUT},
+    {"Aide/&Guide", CMD_GUIDE},
+    {"Aide/&Raccourcis", CMD_SHORTCUTS},
 };
 const int mainMenuLength = int(sizeof mainMenu / sizeof mainMenu[0]);
 
@@ -126,6 +130,22 @@ void openAtStartCommand() {
     std::strcpy(documentName, "sans titre");
 }
 
+// The guide is built beside the program (dataDir), or installed with it; a
+// build without it, or a deleted folder, must say so rather than show an
+// empty window.
+void showGuidePage(const char* page) {
+  const std::string path = dataDir + "guide/" + page;
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || access(path.c_str(), R_OK) != 0) {
+    const std::string text = "Le guide est introuvable :\n" + displayName(path.c_str()) +
+                             "\nIl est fait avec le programme (sources dans docs/) et installé avec lui "
+                             "dans share/vexocad/guide.";
+    showMessage(text.c_str(), "Aide", ICON_ERROR);
+    return;
+  }
+  showHelpPage(path);
+}
+
 bool findInScript(const std::string& utf8) { return findInEditor(hEditor, utf8); }
 
 // The exports take the model as last compiled: text changed since is
@@ -183,6 +203,8 @@ void runCommand(int command) {
       selectAllText(hEditor);
       setFocus(hEditorControl);  // for what the user does with the selection
       break;
+    case CMD_GUIDE: showGuidePage("index.html"); break;
+    case CMD_SHORTCUTS: showGuidePage("raccourcis.html"); break;
     case CMD_ABOUT: showMessage(creditLine, "A propos...", ICON_INFORMATION); break;
     case CMD_UNDO_INSERTION:
       // Only a line insertion appended, and only while nothing changed the

@@ -28,6 +28,8 @@ enum MenuCommand : int {
   CMD_FIT_VIEW = 40030,
   CMD_REDO = 40019,
   CMD_FIND = 40020,
+  CMD_GUIDE = 40040,
+  CMD_SHORTCUTS = 40041,
   CMD_OPEN_AT_START = 40050,
 };
 
