@@ -211,3 +211,14 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
     EXPECT_EQ(size_t(std::distance(fs::directory_iterator(out), {})), before + made) << c.output;
   }
 }
+
+// STL is written a batch of pieces at a time: a model of several batches
+// is still one file with one count.
+TEST(MeshExportTest, ALargeModelIsOneStlWithEveryTriangle) {
+  const std::string script = VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", out = makeTempDir() + "/tour.stl";
+  Colours colours, rounded;
+  const Bounds model = modelBounds(script, 1, colours, rounded);
+  ASSERT_GT(model.triangles, 3 << 18) << "three batches at least";
+  ASSERT_EQ(runVexocad("--export " + script + " -o " + out).status, 0);
+  expectSameBounds(ownReaderBounds(readFile(out), true), model, out);
+}
