@@ -212,13 +212,17 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
   }
 }
 
-// STL is written a batch of pieces at a time: a model of several batches
-// is still one file with one count.
-TEST(MeshExportTest, ALargeModelIsOneStlWithEveryTriangle) {
-  const std::string script = VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", out = makeTempDir() + "/tour.stl";
-  Colours colours, rounded;
+// STL and OBJ are written a batch of pieces at a time: a model of several
+// batches is still one file, with one count (STL) and every face's corners
+// counted from the file's start (OBJ, read back through Assimp).
+TEST(MeshExportTest, ALargeModelIsOneFileWithEveryTriangle) {
+  const std::string script = VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", out = makeTempDir() + "/tour.";
+  Colours colours, rounded, read;
   const Bounds model = modelBounds(script, 1, colours, rounded);
   ASSERT_GT(model.triangles, 3 << 18) << "three batches at least";
-  ASSERT_EQ(runVexocad("--export " + script + " -o " + out).status, 0);
-  expectSameBounds(ownReaderBounds(readFile(out), true), model, out);
+  ASSERT_EQ(runVexocad("--export " + script + " -o " + out + "stl").status, 0);
+  expectSameBounds(ownReaderBounds(readFile(out + "stl"), true), model, out + "stl");
+  ASSERT_EQ(runVexocad("--export " + script + " -o " + out + "obj").status, 0);
+  expectSameBounds(assimpBounds(out + "obj", read), model, out + "obj");
+  EXPECT_EQ(read, colours);
 }

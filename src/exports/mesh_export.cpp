@@ -22,6 +22,8 @@
 #include <memory>
 #include <vector>
 
+#include "exports/checked_streams.h"
+#include "exports/mesh_batches.h"
 #include "exports/mesh_scene.h"
 #include "exports/three_mf_file.h"
 #include "pieces/kind_mesh.h"
@@ -50,69 +52,6 @@ std::string lowerExtension(const std::string& path) {
                  [](unsigned char c) { return char(std::tolower(c)); });
   return extension;
 }
-
-// What the streams of one export met: the first failure's reason.
-struct WriteLog {
-  std::string failure;
-  void fail(const std::string& reason) {
-    if (failure.empty()) failure = reason;
-  }
-};
-
-class CheckedStream : public Assimp::IOStream {
- public:
-  CheckedStream(FILE* file, WriteLog* log) : file_(file), log_(log) {}
-  ~CheckedStream() override {
-    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0) log_->fail(std::strerror(errno));
-    if (std::fclose(file_) != 0) log_->fail(std::strerror(errno));
-  }
-  size_t Read(void*, size_t, size_t) override { return 0; }
-  size_t Write(const void* buffer, size_t size, size_t count) override {
-    const size_t written = std::fwrite(buffer, size, count, file_);
-    if (written != count) log_->fail(std::strerror(errno));
-    return written;
-  }
-  aiReturn Seek(size_t offset, aiOrigin origin) override {
-    const int whence = origin == aiOrigin_SET ? SEEK_SET : origin == aiOrigin_CUR ? SEEK_CUR : SEEK_END;
-    return std::fseek(file_, long(offset), whence) == 0 ? aiReturn_SUCCESS : aiReturn_FAILURE;
-  }
-  size_t Tell() const override { return size_t(std::ftell(file_)); }
-  size_t FileSize() const override {
-    const long here = std::ftell(file_);
-    std::fseek(file_, 0, SEEK_END);
-    const long size = std::ftell(file_);
-    std::fseek(file_, here, SEEK_SET);
-    return size_t(size);
-  }
-  void Flush() override {
-    if (std::fflush(file_) != 0) log_->fail(std::strerror(errno));
-  }
-
- private:
-  FILE* file_;
-  WriteLog* log_;
-};
-
-// Writes only: the writers never read.
-class CheckedFiles : public Assimp::IOSystem {
- public:
-  explicit CheckedFiles(WriteLog* log) : log_(log) {}
-  bool Exists(const char* path) const override { return fs::exists(path); }
-  char getOsSeparator() const override { return '/'; }
-  Assimp::IOStream* Open(const char* path, const char* mode) override {
-    if (!std::strchr(mode, 'w')) return nullptr;
-    FILE* file = std::fopen(path, "wb");
-    if (!file) {
-      log_->fail(std::strerror(errno));
-      return nullptr;
-    }
-    return new CheckedStream(file, log_);
-  }
-  void Close(Assimp::IOStream* stream) override { delete stream; }
-
- private:
-  WriteLog* log_;
-};
 
 // lib3mf writes 3MF through streams of its own: the archive is complete
 // when it ends with its directory's record and that directory (at the end
@@ -180,45 +119,6 @@ struct LeftoverGuard {
   }
 };
 
-// Binary STL is 80 bytes of header, the triangle count, then 50 bytes a
-// triangle, so Assimp can write the pieces a batch at a time: the batches'
-// triangles follow one another under the first batch's header, with the
-// sum of their counts. Assimp holds a whole file in memory as it writes it,
-// and, for STL, every triangle placed as well: a batch of pieces is that
-// much at most, where the whole model was several times the file's size.
-constexpr long long STL_BATCH_TRIANGLES = 1 << 18;
-constexpr size_t STL_HEADER = 80, STL_COUNTED = 84;
-
-bool stopped(const std::atomic<bool>* stop) { return stop && *stop; }
-
-void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
-                       const std::atomic<bool>* stop) {
-  FILE* file = std::fopen(made.c_str(), "wb");
-  if (!file) return log.fail(std::strerror(errno));
-  CheckedStream stream(file, &log);
-  const std::vector<PlacedPiece> pieces = drawnPieces(table);
-  uint32_t total = 0;
-  size_t first = 0;
-  do {
-    size_t last = first;
-    for (long long triangles = 0; last < pieces.size() && triangles < STL_BATCH_TRIANGLES; ++last)
-      triangles += (long long)kindMesh(table[pieces[last].number].kind).triangles.size();
-    const auto scene = buildMeshScene(table, pieces.data() + first, pieces.data() + last, scale, MeshLayout::SHARED, false);
-    Assimp::Exporter exporter;
-    const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "stlb");
-    if (!blob || blob->size < STL_COUNTED) return log.fail(exporter.GetErrorString());
-    const auto* bytes = static_cast<const char*>(blob->data);
-    uint32_t count;
-    std::memcpy(&count, bytes + STL_HEADER, sizeof count);
-    total += count;
-    if (first == 0) stream.Write(bytes, 1, STL_HEADER);
-    stream.Write(bytes + STL_COUNTED - (first == 0 ? sizeof count : 0), 1, blob->size - STL_COUNTED + (first == 0 ? sizeof count : 0));
-    first = last;
-  } while (first < pieces.size() && log.failure.empty() && !stopped(stop));
-  stream.Seek(STL_HEADER, aiOrigin_SET);
-  stream.Write(&total, sizeof total, 1);
-}
-
 // Writes the file (and whatever goes beside it) into a fresh folder beside
 // target with write, then moves them in place.
 template <typename Write>
@@ -230,7 +130,7 @@ bool writeThroughFolder(const fs::path& target, bool threeMf, Write write, const
   const LeftoverGuard guard(made, folder);
   WriteLog log;
   write(made, log);
-  if (stopped(stop)) log.fail("arrêté");
+  if (stop && *stop) log.fail("arrêté");
   bool written = log.failure.empty() && fs::is_regular_file(made) && (!threeMf || completeThreeMf(made)) &&
                  flushedToDisk(made, log);
   if (written)
@@ -308,11 +208,9 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
       return;
     }
     if (format == MeshFormat::STL) return writeStlInBatches(table, scale, made, log, stop);
-    // Assimp's PLY writer takes the meshes without their nodes, and its OBJ
-    // writer names each group after its mesh.
-    const MeshLayout layout = format == MeshFormat::PLY   ? MeshLayout::PLACED_INDEXED_COPIES
-                              : format == MeshFormat::OBJ ? MeshLayout::PLACED_COPIES
-                                                          : MeshLayout::SHARED;
+    if (format == MeshFormat::OBJ) return writeObjInBatches(table, scale, made, log, stop);
+    // Assimp's PLY writer takes the meshes without their nodes.
+    const MeshLayout layout = format == MeshFormat::PLY ? MeshLayout::PLACED_INDEXED_COPIES : MeshLayout::SHARED;
     const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
     writeWithAssimp(*scene, name.assimpId, made, log);
   };

@@ -252,14 +252,19 @@ long long countDrawnTriangles(const PieceRecord* table) {
 
 std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours) {
   const std::vector<PlacedPiece> pieces = drawnPieces(table);
-  return buildMeshScene(table, pieces.data(), pieces.data() + pieces.size(), scale, layout, vertexColours);
+  return buildMeshScene(table, pieces, 0, pieces.size(), scale, layout, vertexColours);
 }
 
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const PlacedPiece* first, const PlacedPiece* last,
-                                        double scale, MeshLayout layout, bool vertexColours) {
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, size_t first,
+                                        size_t last, double scale, MeshLayout layout, bool vertexColours) {
   SceneParts parts;
+  // Every colour of the model has its material, in the order the pieces
+  // first use them, whichever pieces are built: the batches of one file
+  // then agree on the materials.
+  for (const PlacedPiece& piece : pieces)
+    if (!kindMesh(table[piece.number].kind).triangles.empty()) materialFor(parts, colourOf(table[piece.number]));
   auto root = new aiNode("modele");
-  for (const PlacedPiece& piece : std::span(first, last)) {
+  for (const PlacedPiece& piece : std::span(pieces).subspan(first, last - first)) {
     const PieceRecord& record = table[piece.number];
     if (kindMesh(record.kind).triangles.empty()) continue;
     char name[64];

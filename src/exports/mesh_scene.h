@@ -52,9 +52,10 @@ enum class MeshLayout { SHARED, PLACED_COPIES, PLACED_INDEXED_COPIES };
 // L" holding its kind's mesh in its colour. With vertexColours every corner
 // carries the colour too, for the formats whose colours are there.
 std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours);
-// The same for the pieces from first to last of drawnPieces(table).
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const PlacedPiece* first, const PlacedPiece* last,
-                                        double scale, MeshLayout layout, bool vertexColours);
+// The same for the pieces from first to last (not included) of pieces,
+// which are drawnPieces(table); the materials are those of all of them.
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, size_t first,
+                                        size_t last, double scale, MeshLayout layout, bool vertexColours);
 
 // The triangles of the kinds of those pieces, added up.
 long long countDrawnTriangles(const PieceRecord* table);

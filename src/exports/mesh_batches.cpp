@@ -1,0 +1,166 @@
+#include "exports/mesh_batches.h"
+
+#include <assimp/cexport.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <assimp/Exporter.hpp>
+#include <charconv>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "exports/mesh_scene.h"
+#include "pieces/kind_mesh.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// About 13 MB of binary STL, 20 MB of OBJ text.
+constexpr long long BATCH_TRIANGLES = 1 << 18;
+
+bool stopped(const std::atomic<bool>* stop) { return stop && *stop; }
+
+// Calls write(first, last) for runs of pieces of about BATCH_TRIANGLES
+// triangles in drawing order (once, with no piece, for an empty model),
+// while nothing failed and no stop was asked.
+template <typename Write>
+void forEachBatch(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, WriteLog& log,
+                  const std::atomic<bool>* stop, Write write) {
+  size_t first = 0;
+  do {
+    size_t last = first;
+    for (long long triangles = 0; last < pieces.size() && triangles < BATCH_TRIANGLES; ++last)
+      triangles += (long long)kindMesh(table[pieces[last].number].kind).triangles.size();
+    write(first, last);
+    first = last;
+  } while (first < pieces.size() && log.failure.empty() && !stopped(stop));
+}
+
+// The batch as the format's files in memory, which the exporter keeps.
+const aiExportDataBlob* exportBatch(Assimp::Exporter& exporter, const PieceRecord* table,
+                                    const std::vector<PlacedPiece>& pieces, size_t first, size_t last, double scale,
+                                    MeshLayout layout, const char* format, WriteLog& log) {
+  const auto scene = buildMeshScene(table, pieces, first, last, scale, layout, false);
+  const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), format);
+  if (!blob) log.fail(*exporter.GetErrorString() ? exporter.GetErrorString() : "Assimp n'a rien écrit");
+  return blob;
+}
+
+// Binary STL: 80 bytes of header, the triangle count, then 50 bytes a
+// triangle. The batches' triangles follow one another under the first
+// batch's header, and the count is their sum.
+constexpr size_t STL_HEADER = 80, STL_COUNTED = 84;
+
+struct ObjCounts {
+  long long positions = 0, coordinates = 0, normals = 0;
+};
+
+// A face's corner "p", "p/t", "p//n" or "p/t/n", its indices moved past the
+// batches before (Assimp writes them counted from 1 in each batch).
+void appendMovedCorner(std::string_view corner, const ObjCounts& before, std::string& out) {
+  const long long offsets[3] = {before.positions, before.coordinates, before.normals};
+  for (int part = 0; part < 3; ++part) {
+    const size_t slash = corner.find('/');
+    const std::string_view number = corner.substr(0, slash);
+    long long index = 0;
+    if (!number.empty() && std::from_chars(number.data(), number.data() + number.size(), index).ec == std::errc()) {
+      char digits[24];
+      out.append(digits, std::to_chars(digits, digits + sizeof digits, index + offsets[part]).ptr);
+    }
+    if (slash == std::string_view::npos) return;
+    out += '/';
+    corner.remove_prefix(slash + 1);
+  }
+}
+
+void appendMovedFace(std::string_view line, const ObjCounts& before, std::string& out) {
+  out += 'f';
+  for (size_t at = 1; at < line.size();) {
+    const size_t start = line.find_first_not_of(" \t\r", at);
+    if (start == std::string_view::npos) break;
+    const size_t end = std::min(line.find_first_of(" \t\r", start), line.size());
+    out += ' ';
+    appendMovedCorner(line.substr(start, end - start), before, out);
+    at = end;
+  }
+}
+
+// One batch's OBJ text: its vertices, texture coordinates and normals as
+// they are, its faces moved past the batches before, and the material
+// library named once, at the top.
+void appendObjBatch(std::string_view text, bool first, const std::string& libraryLine, ObjCounts& counts,
+                    CheckedStream& out) {
+  const ObjCounts before = counts;
+  std::string lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    if (line.starts_with("mtllib ") && !first) continue;
+    if (line.starts_with("mtllib ")) {
+      lines += libraryLine;
+    } else if (line.starts_with("f ")) {
+      appendMovedFace(line, before, lines);
+    } else {
+      counts.positions += line.starts_with("v ");
+      counts.coordinates += line.starts_with("vt ");
+      counts.normals += line.starts_with("vn ");
+      lines += line;
+    }
+    lines += '\n';
+    if (lines.size() >= (1 << 20)) out.Write(lines.data(), 1, lines.size()), lines.clear();
+  }
+  out.Write(lines.data(), 1, lines.size());
+}
+
+void writeBlob(const fs::path& path, const aiExportDataBlob& blob, WriteLog& log) {
+  const std::unique_ptr<CheckedStream> out(openCheckedStream(path, &log));
+  if (out) out->Write(blob.data, 1, blob.size);
+}
+
+}  // namespace
+
+void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
+                       const std::atomic<bool>* stop) {
+  const std::unique_ptr<CheckedStream> out(openCheckedStream(made, &log));
+  if (!out) return;
+  const std::vector<PlacedPiece> pieces = drawnPieces(table);
+  uint32_t total = 0;
+  forEachBatch(table, pieces, log, stop, [&](size_t first, size_t last) {
+    Assimp::Exporter exporter;
+    const aiExportDataBlob* blob = exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::SHARED, "stlb", log);
+    if (!blob) return;
+    if (blob->size < STL_COUNTED) return log.fail("Assimp n'a écrit qu'une partie du fichier");
+    const auto* bytes = static_cast<const char*>(blob->data);
+    uint32_t count;
+    std::memcpy(&count, bytes + STL_HEADER, sizeof count);
+    total += count;
+    if (first == 0) out->Write(bytes, 1, STL_COUNTED);
+    out->Write(bytes + STL_COUNTED, 1, blob->size - STL_COUNTED);
+  });
+  out->Seek(STL_HEADER, aiOrigin_SET);
+  out->Write(&total, sizeof total, 1);
+}
+
+void writeObjInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
+                       const std::atomic<bool>* stop) {
+  const std::unique_ptr<CheckedStream> out(openCheckedStream(made, &log));
+  if (!out) return;
+  const std::vector<PlacedPiece> pieces = drawnPieces(table);
+  const fs::path library = fs::path(made).replace_extension(".mtl");
+  const std::string libraryLine = "mtllib " + library.filename().string();
+  ObjCounts counts;
+  forEachBatch(table, pieces, log, stop, [&](size_t first, size_t last) {
+    Assimp::Exporter exporter;
+    // Assimp's OBJ writer names each group after its mesh.
+    const aiExportDataBlob* blob =
+        exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::PLACED_COPIES, "obj", log);
+    if (!blob) return;
+    appendObjBatch({static_cast<const char*>(blob->data), blob->size}, first == 0, libraryLine, counts, *out);
+    // Every batch names all the model's materials: the first one's stand.
+    if (first == 0 && blob->next) writeBlob(library, *blob->next, log);
+  });
+}
