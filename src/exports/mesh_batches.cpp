@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "exports/mesh_scene.h"
-#include "pieces/kind_mesh.h"
 
 namespace fs = std::filesystem;
 
@@ -33,7 +32,7 @@ void forEachBatch(const PieceRecord* table, const std::vector<PlacedPiece>& piec
   do {
     size_t last = first;
     for (long long triangles = 0; last < pieces.size() && triangles < BATCH_TRIANGLES; ++last)
-      triangles += (long long)kindMesh(table[pieces[last].number].kind).triangles.size();
+      triangles += kindTriangleCount(table[pieces[last].number].kind);
     write(first, last);
     first = last;
   } while (first < pieces.size() && log.failure.empty() && !stopped(stop));

@@ -243,10 +243,15 @@ SharedCorners shareCorners(const MeshTriangles& triangles) {
   return shared;
 }
 
+long long kindTriangleCount(int kind) {
+  long long count = 0;
+  for (const MeshPart& part : kindMesh(kind).parts) count += part.triangleCount;
+  return count;
+}
+
 long long countDrawnTriangles(const PieceRecord* table) {
   long long count = 0;
-  for (const PlacedPiece& piece : drawnPieces(table))
-    count += (long long)(kindMesh(table[piece.number].kind).triangles.size());
+  for (const PlacedPiece& piece : drawnPieces(table)) count += kindTriangleCount(table[piece.number].kind);
   return count;
 }
 

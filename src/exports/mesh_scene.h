@@ -57,5 +57,9 @@ std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, 
 std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, size_t first,
                                         size_t last, double scale, MeshLayout layout, bool vertexColours);
 
+// The triangles a piece of the kind is drawn with: each sub-part's as many
+// times as the kind places it.
+long long kindTriangleCount(int kind);
+
 // The triangles of the kinds of those pieces, added up.
 long long countDrawnTriangles(const PieceRecord* table);
