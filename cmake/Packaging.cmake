@@ -73,8 +73,12 @@ set(CPACK_PACKAGE_NAME vexocad)
 set(CPACK_PACKAGE_VENDOR VexoCad)
 set(CPACK_PACKAGE_CONTACT "${VEXOCAD_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "design rod-and-connector models written as a script")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "design rod-and-connector models written as a script\n VexoCad designs models of a rod-and-connector construction toy: round\n connectors with clips on their rim and straight rods whose ends snap into\n the clips. A model is a small script in French words; the program compiles\n it and shows the model in 3-D, inserts pieces with the mouse, and writes\n pictures, building-steps booklets, parts lists and mesh files.")
+set(CPACK_PACKAGE_DESCRIPTION
+  "VexoCad designs models of a rod-and-connector construction toy: round
+connectors with clips on their rim and straight rods whose ends snap into
+the clips. A model is a small script in French words; the program compiles
+it and shows the model in 3-D, inserts pieces with the mouse, and writes
+pictures, building-steps booklets, parts lists and mesh files.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VEXOCAD_HOMEPAGE}")
