@@ -45,8 +45,10 @@ set(SCREENSHOT_WIDTH 1280)
 set(SCREENSHOT_HEIGHT 720)
 set(SCREENSHOT_NAME vexocad-${PROJECT_VERSION}.png)
 set(screenshot ${desktop_build}/${SCREENSHOT_NAME})
+# In a sanitizer build the GL driver's memory kept to the end would count as
+# leaks and fail the build; the tests check leaks with their suppressions.
 add_custom_command(OUTPUT ${screenshot}
-  COMMAND vexocad --render ${CMAKE_SOURCE_DIR}/examples/wheel.vxo --room
+  COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 $<TARGET_FILE:vexocad> --render ${CMAKE_SOURCE_DIR}/examples/wheel.vxo --room
     --size ${SCREENSHOT_WIDTH}x${SCREENSHOT_HEIGHT} -o ${screenshot}
   DEPENDS vexocad ${CMAKE_SOURCE_DIR}/examples/wheel.vxo
   COMMENT "Drawing the AppStream screenshot")
