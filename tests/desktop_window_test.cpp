@@ -312,15 +312,15 @@ TEST_F(DesktopWindows, ExamplesOpenAsUnsavedCopiesOfTheInstalledFiles) {
   for (const MenuEntry& entry : menuWithExamples(mainMenu, mainMenuLength))
     if (entry.command == CMD_OPEN || entry.command == CMD_SAVE || entry.command >= CMD_EXAMPLE_FIRST)
       fileMenu.push_back(entry.path);
-  EXPECT_EQ(fileMenu, (std::vector<std::string>{"&Fichier/&Ouvrir...", "&Fichier/&Exemples/E",
-                                                 "&Fichier/&Exemples/a&&b", "&Fichier/&Exemples/b",
+  EXPECT_EQ(fileMenu, (std::vector<std::string>{"&Fichier/&Ouvrir...", "&Fichier/&Exemples/a&&b",
+                                                 "&Fichier/&Exemples/b", "&Fichier/&Exemples/E",
                                                  "&Fichier/&Sauver"}));
 
   appendEditorLine(hEditor, "#1");
-  command(CMD_EXAMPLE_FIRST + 2);  // the question cancelled: nothing changes
+  command(CMD_EXAMPLE_FIRST + 1);  // the question cancelled: nothing changes
   EXPECT_EQ(readEditorLines(hEditor), (std::vector<std::string>{"", "#1"}));
   answer = SaveAnswer::Discard;
-  command(CMD_EXAMPLE_FIRST + 2);
+  command(CMD_EXAMPLE_FIRST + 1);
   EXPECT_EQ(questionsAsked, 2);
   EXPECT_EQ(editorTextUtf8(hEditor), "#8\n#13 %p1 @ h1 c1\n");
   EXPECT_EQ(countPieces(), 2);
@@ -332,7 +332,7 @@ TEST_F(DesktopWindows, ExamplesOpenAsUnsavedCopiesOfTheInstalledFiles) {
   EXPECT_EQ(readFile(path("examples/b.vxo")), "#8\n#13 %p1 @ h1 c1\n");
 
   fs::remove(path("examples/a&b.vxo"));
-  command(CMD_EXAMPLE_FIRST + 1);
+  command(CMD_EXAMPLE_FIRST);
   EXPECT_EQ(shown.back(), "Erreur d'ouverture du fichier suivant:: " + path("examples/a&b.vxo"));
   EXPECT_EQ(countPieces(), 2);
   dataDir = savedDataDir;

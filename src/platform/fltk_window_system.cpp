@@ -415,6 +415,7 @@ Fl_Group* groupOf(PlatformWindow* parent) {
   if (parent && parent->panes) return parent->panes;
   return parent && parent->widget ? parent->widget->as_group() : nullptr;
 }
+
 // FLTK reads a backslash in a menu path as an escape, and an item beginning
 // with "_" as a divider: a file's name in a menu keeps them.
 std::string fltkMenuPath(const char* path) {

@@ -1,3 +1,5 @@
+// Fichier > Exemples: the examples folder read once when the menu is made, so
+// that each entry's command keeps naming the same file.
 #include "shell/example_documents.h"
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 
 #include "platform/core_data_dir.h"
 #include "shell/documents.h"
+#include "shell/main_window.h"
 
 namespace {
 std::vector<std::string> paths;
@@ -33,7 +36,9 @@ void findExamples() {
     const std::string name = it->path().filename().string();
     if (isExampleName(name) && it->is_regular_file(error)) paths.push_back(it->path().string());
   }
-  std::sort(paths.begin(), paths.end());
+  // In the order a file manager shows them, whatever the case.
+  std::sort(paths.begin(), paths.end(),
+            [](const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) < 0; });
   if (paths.size() > size_t(maxExamples)) paths.resize(maxExamples);
 }
 
@@ -45,7 +50,7 @@ std::vector<MenuEntry> menuWithExamples(const MenuEntry* menu, int count) {
   std::vector<MenuEntry> entries;
   for (int i = 0; i < count; ++i) {
     entries.push_back(menu[i]);
-    if (std::string(menu[i].path) != "&Fichier/&Ouvrir...") continue;
+    if (menu[i].command != CMD_OPEN) continue;
     for (size_t k = 0; k < menuPaths.size(); ++k)
       entries.push_back(MenuEntry{menuPaths[k].c_str(), CMD_EXAMPLE_FIRST + int(k)});
   }
