@@ -59,7 +59,13 @@ set(manual ${desktop_build}/vexocad.1.gz)
 add_custom_command(OUTPUT ${manual}
   COMMAND gzip -9 -n -c ${desktop_source}/vexocad.1 > ${manual}
   DEPENDS ${desktop_source}/vexocad.1)
-add_custom_target(desktop_files ALL DEPENDS ${icon_files} ${screenshot} ${manual})
+# Debian wants a changelog beside every package's documentation.
+configure_file(${desktop_source}/changelog.in ${desktop_build}/changelog @ONLY)
+set(changelog ${desktop_build}/changelog.gz)
+add_custom_command(OUTPUT ${changelog}
+  COMMAND gzip -9 -n -c ${desktop_build}/changelog > ${changelog}
+  DEPENDS ${desktop_build}/changelog)
+add_custom_target(desktop_files ALL DEPENDS ${icon_files} ${screenshot} ${manual} ${changelog})
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION share/vexocad/examples FILES_MATCHING PATTERN "*.vxo")
 install(FILES ${desktop_source}/${VEXOCAD_APP_ID}.desktop DESTINATION share/applications)
@@ -67,6 +73,7 @@ install(FILES ${desktop_source}/${VEXOCAD_APP_ID}.svg DESTINATION share/icons/hi
 install(FILES ${desktop_source}/vexocad-mime.xml DESTINATION share/mime/packages RENAME vexocad.xml)
 install(FILES ${desktop_build}/${VEXOCAD_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${manual} DESTINATION share/man/man1)
+install(FILES ${changelog} DESTINATION share/doc/vexocad)
 
 # cpack -G DEB: dpkg-shlibdeps (dpkg-dev) finds the libraries the program
 # needs; the Debian triggers of the MIME, desktop and icon databases pick up
