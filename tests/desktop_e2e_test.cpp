@@ -163,11 +163,11 @@ class DesktopProgram : public ::testing::Test {
   Display* display = nullptr;
 };
 
-// Escape, Fichier > Quitter and the window's close button, each with
+// Escape, Fichier > Quitter (below Exemples) and the window's close button, each with
 // unchanged text, then with a typed line that the user does not keep, then
 // with one that is saved: always exit 0, the file as the user asked.
 TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
-  const char* ways[] = {"key Escape", "key alt+f Down Down Down Down Down Return", "the close button"};
+  const char* ways[] = {"key Escape", "key alt+f Down Down Down Down Down Down Return", "the close button"};
   const struct { const char *typed, *answer /* keys in the question box */, *expected; } cases[] = {
       {"", "", "#0\n"}, {"#5 %0", "Tab space", "#0\n"}, {"#5 %0", "Return", "#0\n#5 %0"}};
   for (const std::string way : ways)

@@ -34,6 +34,7 @@
 #include "script/key_bindings.h"
 #include "shell/desktop_program.h"
 #include "shell/documents.h"
+#include "shell/example_documents.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
@@ -295,6 +296,48 @@ TEST_F(DesktopWindows, ChangedTextIsNotLostByNewOpenCloseQuitOrEscape) {
   const FrameResult last = runFrame();
   EXPECT_TRUE(last.ended && last.exitCode == 0);
   EXPECT_EQ(questionsAsked, 7);
+}
+
+// Fichier > Exemples lists the examples folder's scripts and opens one as a
+// copy without a name: saving it asks where, and the example stays as it was.
+TEST_F(DesktopWindows, ExamplesOpenAsUnsavedCopiesOfTheInstalledFiles) {
+  const std::string savedDataDir = dataDir;
+  dataDir = dir + "/";
+  fs::create_directories(path("examples/c.vxo"));
+  ASSERT_EQ(::mkfifo(path("examples/d.vxo").c_str(), 0600), 0);
+  for (const char* name : {"examples/b.vxo", "examples/.cache.vxo", "examples/notes.txt"})
+    file(name, "#8\n#13 %p1 @ h1 c1\n");
+  file("examples/a&b.vxo", "#0\r\n");
+  file("examples/E.VXO", "#2\n");
+  findExamples();
+  std::vector<std::string> fileMenu;  // from "Ouvrir..." to "Sauver"
+  for (const MenuEntry& entry : menuWithExamples(mainMenu, mainMenuLength))
+    if (entry.command == CMD_OPEN || entry.command == CMD_SAVE || entry.command >= CMD_EXAMPLE_FIRST)
+      fileMenu.push_back(entry.path);
+  EXPECT_EQ(fileMenu, (std::vector<std::string>{"&Fichier/&Ouvrir...", "&Fichier/&Exemples/a&&b",
+                                                 "&Fichier/&Exemples/b", "&Fichier/&Exemples/E",
+                                                 "&Fichier/&Sauver"}));
+
+  appendEditorLine(hEditor, "#1");
+  command(CMD_EXAMPLE_FIRST + 1);  // the question cancelled: nothing changes
+  EXPECT_EQ(readEditorLines(hEditor), (std::vector<std::string>{"", "#1"}));
+  answer = SaveAnswer::Discard;
+  command(CMD_EXAMPLE_FIRST + 1);
+  EXPECT_EQ(questionsAsked, 2);
+  EXPECT_EQ(editorTextUtf8(hEditor), "#8\n#13 %p1 @ h1 c1\n");
+  EXPECT_EQ(countPieces(), 2);
+  EXPECT_EQ(std::string(windowTitle), "VexoCad - sans titre");
+  EXPECT_FALSE(documentChanged(hEditor)) << "closing it at once asks nothing";
+  appendEditorLine(hEditor, "#1");
+  command(CMD_SAVE);  // the dialog, cancelled
+  EXPECT_TRUE(askedForSaving && dialogShown.empty());
+  EXPECT_EQ(readFile(path("examples/b.vxo")), "#8\n#13 %p1 @ h1 c1\n");
+
+  fs::remove(path("examples/a&b.vxo"));
+  command(CMD_EXAMPLE_FIRST);
+  EXPECT_EQ(shown.back(), "Erreur d'ouverture du fichier suivant:: " + path("examples/a&b.vxo"));
+  EXPECT_EQ(countPieces(), 2);
+  dataDir = savedDataDir;
 }
 
 TEST_F(DesktopWindows, ViewKeysDragsAndSizeMoveTheCamera) {

@@ -415,6 +415,17 @@ Fl_Group* groupOf(PlatformWindow* parent) {
   if (parent && parent->panes) return parent->panes;
   return parent && parent->widget ? parent->widget->as_group() : nullptr;
 }
+
+// FLTK reads a backslash in a menu path as an escape, and an item beginning
+// with "_" as a divider: a file's name in a menu keeps them.
+std::string fltkMenuPath(const char* path) {
+  std::string escaped;
+  for (const char* c = path; *c; ++c) {
+    const bool startsItem = c == path || c[-1] == '/';
+    escaped += *c == '\\' || (*c == '_' && startsItem) ? std::string("\\") + *c : std::string(1, *c);
+  }
+  return escaped;
+}
 }  // namespace
 
 // ------------------------------------------------------------ interface
@@ -430,7 +441,7 @@ WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, 
   Fl_Menu_Bar* bar = new Fl_Menu_Bar(0, 0, clientWidth, w->top);
   bar->user_data(w);
   for (int i = 0; i < menuCount; ++i)
-    bar->add(menu[i].path, fltkShortcut(menu[i].shortcut), menuChosen,
+    bar->add(fltkMenuPath(menu[i].path).c_str(), fltkShortcut(menu[i].shortcut), menuChosen,
              reinterpret_cast<void*>(intptr_t(menu[i].command)), menu[i].hidden ? FL_MENU_INVISIBLE : 0);
   w->menuBar = bar;
   w->panes = makePanes(w->top, clientWidth, clientHeight);

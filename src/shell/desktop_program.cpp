@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include "script/key_bindings.h"
 #include "script/syntax_colours.h"
 #include "shell/documents.h"
+#include "shell/example_documents.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
@@ -48,8 +50,10 @@ void useDesktopDialogs() {
 }
 
 bool createWindows() {
-  hMainWindow = createMainWindow(windowTitle, 10, 10, clientWidth, clientHeight, mainWindowProc, mainMenu,
-                                 mainMenuLength);
+  findExamples();
+  const std::vector<MenuEntry> menu = menuWithExamples(mainMenu, mainMenuLength);
+  hMainWindow = createMainWindow(windowTitle, 10, 10, clientWidth, clientHeight, mainWindowProc, menu.data(),
+                                 int(menu.size()));
   if (!hMainWindow) {
     showMessage("Pas possible de créer la fenêtre!", "Erreur", ICON_ERROR);
     return false;

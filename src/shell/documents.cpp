@@ -185,6 +185,18 @@ DocumentError saveBytes(const char* path, const std::string& bytes) {
   return renamed == DocumentError::PermissionDenied ? rewriteInPlace(target, bytes) : renamed;
 }
 
+// The file's text in the editor, as it was last opened or saved.
+bool readDocument(const char* path, const Editor& editor) {
+  std::string bytes, text;
+  DocumentFormat format;
+  DocumentError error;
+  if (!readFileBytes(path, &bytes, &error) || !decodeDocument(bytes, &text, &format, &error)) return fail(error);
+  setEditorTextUtf8(editor, text);
+  currentFormat = format;
+  savedText = text;
+  return true;
+}
+
 bool writeDocument(const char* name, const Editor& editor) {
   const std::string text = editorTextUtf8(editor);
   DocumentError error;
@@ -292,14 +304,15 @@ bool newDocument(char* name, const Editor& editor) {
 }
 
 bool openDocumentFile(char* name, const Editor& editor) {
-  std::string bytes, text;
-  DocumentFormat format;
-  DocumentError error;
-  if (!readFileBytes(name, &bytes, &error) || !decodeDocument(bytes, &text, &format, &error)) return fail(error);
-  setEditorTextUtf8(editor, text);
-  currentFormat = format;
-  savedText = text;
+  if (!readDocument(name, editor)) return false;
   confirmedName = name;
+  return succeed();
+}
+
+bool openDocumentCopy(char* name, const Editor& editor, const char* path) {
+  if (!readDocument(path, editor)) return false;
+  copyName(name, untitledName);
+  confirmedName.clear();
   return succeed();
 }
 

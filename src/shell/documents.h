@@ -68,6 +68,9 @@ bool chooseFileName(bool forSaving, const char* currentName, std::string* path);
 // other name (a missing file named at start-up) goes through Save As.
 bool newDocument(char* name, const Editor& editor);
 bool openDocumentFile(char* name, const Editor& editor);
+// The file's text and form as a new document: name becomes "sans titre", so
+// that Save asks where (for the installed examples).
+bool openDocumentCopy(char* name, const Editor& editor, const char* path);
 bool openDocumentDialog(char* name, const Editor& editor);
 bool saveDocument(char* name, const Editor& editor);
 bool saveDocumentAs(char* name, const Editor& editor);

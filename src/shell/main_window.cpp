@@ -23,6 +23,7 @@
 #include "platform/window_system.h"
 #include "script/compiler.h"
 #include "shell/documents.h"
+#include "shell/example_documents.h"
 #include "shell/export_command.h"
 #include "shell/gl_context.h"
 #include "shell/gl_window.h"
@@ -100,6 +101,15 @@ void newCommand() {
   newDocument(documentName, hEditor);
   sendCommand(CMD_COMPILE);
   setDocumentTitle();
+}
+
+// An installed example opens as a copy without a name: saving asks where.
+void exampleCommand(int index) {
+  if (size_t(index) >= examplePaths().size() || !confirmDiscardChanges()) return;
+  if (openExampleCopy(documentName, hEditor, index))
+    showOpenedDocument();
+  else
+    showDocumentError(displayName(examplePaths()[size_t(index)].c_str()), "Erreur d'ouverture du fichier suivant:");
 }
 
 void openCommand() {
@@ -313,6 +323,8 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
     case WM_COMMAND: {
       const int command = loWord(wParam);
       if (command >= CMD_NEW && command <= CMD_OPEN_AT_START) runCommand(command);
+      if (command >= CMD_EXAMPLE_FIRST && command < CMD_EXAMPLE_FIRST + maxExamples)
+        exampleCommand(command - CMD_EXAMPLE_FIRST);
       return 0;
     }
     case WM_MBUTTONDOWN:
