@@ -22,8 +22,9 @@ packages=(
   python3-markdown
   # installing: the icon's PNG sizes drawn from its SVG, the validators of the
   # desktop entry, the AppStream data, the MIME type and the manual page, and
-  # dpkg-shlibdeps for the Debian package's dependencies
-  librsvg2-bin desktop-file-utils appstream shared-mime-info groff-base dpkg-dev
+  # dpkg-shlibdeps (and file, which CPack runs with it) for the Debian
+  # package's dependencies
+  librsvg2-bin desktop-file-utils appstream shared-mime-info groff-base dpkg-dev file
   # the fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes, and
   # llvm-symbolizer for readable reports
   clang-14 libclang-rt-14-dev llvm-14
