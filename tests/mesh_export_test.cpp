@@ -77,10 +77,11 @@ Bounds assimpBounds(const std::string& path, Colours& colours) {
     scene->mMaterials[mesh.mMaterialIndex]->Get(AI_MATKEY_COLOR_DIFFUSE, c);
     if (!mesh.mColors[0]) addColour(colours, c.r, c.g, c.b);
     b.triangles += mesh.mNumFaces;
-    for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
-      b.add(mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z);
-      if (mesh.mColors[0]) addColour(colours, mesh.mColors[0][v].r, mesh.mColors[0][v].g, mesh.mColors[0][v].b);
-    }
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f)  // the corners the faces use, not the ones listed
+      for (unsigned c = 0, v; c < mesh.mFaces[f].mNumIndices && (v = mesh.mFaces[f].mIndices[c]) < mesh.mNumVertices; ++c) {
+        b.add(mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z);
+        if (mesh.mColors[0]) addColour(colours, mesh.mColors[0][v].r, mesh.mColors[0][v].g, mesh.mColors[0][v].b);
+      }
   }
   return b;
 }
@@ -181,6 +182,7 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
       {model, "OUT/m.stl", 4, "File too large", "", "ulimit -f 8;"},
       {model, "OUT/m.obj", 4, "File too large", "", "ulimit -f 8;"},
       {model, "OUT/m.glb", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.ply", 4, "File too large", "", "ulimit -f 8;"},
       {model, "OUT/m.3mf", 4, "Impossible d'écrire le fichier", "", "ulimit -f 2;"},
       {model, "OUT/m.fbx", 64, "unknown mesh format"},
       {"OUT/s.mtl", "OUT/s.obj", 64, "is the script", "echo '#8' > OUT/s.mtl"},  // as s.obj's materials
@@ -212,9 +214,10 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
   }
 }
 
-// STL and OBJ are written a batch of pieces at a time: a model of several
-// batches is still one file, with one count (STL) and every face's corners
-// counted from the file's start (OBJ, read back through Assimp).
+// STL, OBJ and PLY are written a batch of pieces at a time: a model of
+// several batches is still one file, with one count (STL, PLY) and every
+// face's corners counted from the file's start (OBJ, PLY, read back through
+// Assimp).
 TEST(MeshExportTest, ALargeModelIsOneFileWithEveryTriangle) {
   const std::string script = VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", out = makeTempDir() + "/tour.";
   Colours colours, rounded, read;
@@ -222,7 +225,9 @@ TEST(MeshExportTest, ALargeModelIsOneFileWithEveryTriangle) {
   ASSERT_GT(model.triangles, 3 << 18) << "three batches at least";
   ASSERT_EQ(runVexocad("--export " + script + " -o " + out + "stl").status, 0);
   expectSameBounds(ownReaderBounds(readFile(out + "stl"), true), model, out + "stl");
-  ASSERT_EQ(runVexocad("--export " + script + " -o " + out + "obj").status, 0);
-  expectSameBounds(assimpBounds(out + "obj", read), model, out + "obj");
-  EXPECT_EQ(read, colours);
+  for (const std::string format : {"obj", "ply"}) {
+    ASSERT_EQ(runVexocad("--export " + script + " -o " + out + format).status, 0);
+    expectSameBounds(assimpBounds(out + format, read), model, out + format);
+    EXPECT_EQ(read, colours) << format;
+  }
 }

@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <assimp/Exporter.hpp>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -41,8 +45,8 @@ void forEachBatch(const PieceRecord* table, const std::vector<PlacedPiece>& piec
 // The batch as the format's files in memory, which the exporter keeps.
 const aiExportDataBlob* exportBatch(Assimp::Exporter& exporter, const PieceRecord* table,
                                     const std::vector<PlacedPiece>& pieces, size_t first, size_t last, double scale,
-                                    MeshLayout layout, const char* format, WriteLog& log) {
-  const auto scene = buildMeshScene(table, pieces, first, last, scale, layout, false);
+                                    MeshLayout layout, const char* format, WriteLog& log, bool vertexColours = false) {
+  const auto scene = buildMeshScene(table, pieces, first, last, scale, layout, vertexColours);
   const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), format);
   if (!blob) log.fail(*exporter.GetErrorString() ? exporter.GetErrorString() : "Assimp n'a rien écrit");
   return blob;
@@ -73,6 +77,24 @@ void appendMovedCorner(std::string_view corner, const ObjCounts& before, std::st
     out += '/';
     corner.remove_prefix(slash + 1);
   }
+}
+
+// A face's line "3 a b c": the corner count, then the indices, moved.
+void appendMovedIndices(std::string_view words, long long before, std::string& out) {
+  bool count = true;
+  for (size_t at = 0; at < words.size();) {
+    const size_t start = words.find_first_not_of(" \t\r", at);
+    if (start == std::string_view::npos) break;
+    const size_t end = std::min(words.find_first_of(" \t\r", start), words.size());
+    long long index = 0;
+    std::from_chars(words.data() + start, words.data() + end, index);
+    if (!count) out += ' ';
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, count ? index : index + before).ptr);
+    count = false;
+    at = end;
+  }
+  out += '\n';
 }
 
 void appendMovedFace(std::string_view line, const ObjCounts& before, std::string& out) {
@@ -113,6 +135,87 @@ void appendObjBatch(std::string_view text, bool first, const std::string& librar
     if (lines.size() >= (1 << 20)) out.Write(lines.data(), 1, lines.size()), lines.clear();
   }
   out.Write(lines.data(), 1, lines.size());
+}
+
+// PLY text: a header that counts the vertices and the faces, then the
+// vertices' lines, then the faces' lines ("3 a b c", indices from 0). The
+// batches' vertices and faces are gathered in two unnamed files beside the
+// output, and the file is the first batch's header with the sums of the
+// counts, then all the vertices, then all the faces, each batch's moved past
+// the vertices before it.
+struct PlyParts {
+  std::string header;  // up to "end_header", counts as "element vertex %V" and "element face %F"
+  long long vertices = 0, faces = 0;
+  FILE* vertexLines = nullptr;
+  FILE* faceLines = nullptr;
+};
+
+// An unnamed file in folder: removed by the system once closed, whatever
+// happens.
+FILE* unnamedFileIn(const fs::path& folder, WriteLog& log) {
+  std::string name = (folder / ".partXXXXXX").string();
+  const int descriptor = ::mkstemp(name.data());
+  if (descriptor < 0) return log.fail(std::strerror(errno)), nullptr;
+  ::unlink(name.c_str());
+  FILE* file = ::fdopen(descriptor, "w+b");
+  if (!file) ::close(descriptor), log.fail(std::strerror(errno));
+  return file;
+}
+
+long long headerCount(std::string_view header, std::string_view element) {
+  const size_t at = header.find(element);
+  long long count = -1;
+  if (at != std::string_view::npos) {
+    const char* digits = header.data() + at + element.size();
+    std::from_chars(digits, header.data() + header.size(), count);
+  }
+  return count;
+}
+
+void putLines(FILE* file, std::string& lines, WriteLog& log) {
+  if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), file) != lines.size()) log.fail(std::strerror(errno));
+  lines.clear();
+}
+
+void appendPlyBatch(std::string_view text, PlyParts& parts, WriteLog& log) {
+  const size_t body = text.find("end_header\n");
+  const long long vertices = headerCount(text, "element vertex "), faces = headerCount(text, "element face ");
+  if (body == std::string_view::npos || vertices < 0 || faces < 0) return log.fail("Assimp a écrit un PLY illisible");
+  if (parts.header.empty()) {
+    parts.header = std::string(text.substr(0, body + 11));
+    parts.header.replace(parts.header.find("element vertex "), 15 + std::to_string(vertices).size(), "element vertex %V");
+    parts.header.replace(parts.header.find("element face "), 13 + std::to_string(faces).size(), "element face %F");
+  }
+  std::string lines;
+  size_t at = body + 11;
+  for (long long line = 0; line < vertices + faces && at < text.size() && log.failure.empty(); ++line) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string_view words = text.substr(at, end - at);
+    at = end + 1;
+    if (line < vertices) {
+      lines.append(words).push_back('\n');
+    } else {
+      appendMovedIndices(words, parts.vertices, lines);
+    }
+    if (line + 1 == vertices || line + 1 == vertices + faces || lines.size() >= (1 << 20))
+      putLines(line < vertices ? parts.vertexLines : parts.faceLines, lines, log);
+  }
+  parts.vertices += vertices;
+  parts.faces += faces;
+}
+
+// The parts, whole: header with the counts, vertices, faces.
+void joinPly(PlyParts& parts, CheckedStream& out, WriteLog& log) {
+  std::string header = parts.header;
+  header.replace(header.find("%V"), 2, std::to_string(parts.vertices));
+  header.replace(header.find("%F"), 2, std::to_string(parts.faces));
+  out.Write(header.data(), 1, header.size());
+  char buffer[1 << 16];
+  for (FILE* part : {parts.vertexLines, parts.faceLines}) {
+    if (std::fflush(part) != 0 || std::fseek(part, 0, SEEK_SET) != 0) return log.fail(std::strerror(errno));
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, part)) > 0;) out.Write(buffer, 1, n);
+    if (std::ferror(part)) return log.fail(std::strerror(errno));
+  }
 }
 
 void writeBlob(const fs::path& path, const aiExportDataBlob& blob, WriteLog& log) {
@@ -162,4 +265,27 @@ void writeObjInBatches(const PieceRecord* table, double scale, const fs::path& m
     // Every batch names all the model's materials: the first one's stand.
     if (first == 0 && blob->next) writeBlob(library, *blob->next, log);
   });
+}
+
+void writePlyInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
+                       const std::atomic<bool>* stop) {
+  PlyParts parts;
+  parts.vertexLines = unnamedFileIn(made.parent_path(), log);
+  parts.faceLines = unnamedFileIn(made.parent_path(), log);
+  const std::vector<PlacedPiece> pieces = drawnPieces(table);
+  if (parts.vertexLines && parts.faceLines)
+    forEachBatch(table, pieces, log, stop, [&](size_t first, size_t last) {
+      Assimp::Exporter exporter;
+      // Assimp's PLY writer takes the meshes without their nodes; the
+      // colours are on the corners.
+      const aiExportDataBlob* blob =
+          exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::PLACED_INDEXED_COPIES, "ply", log, true);
+      if (blob) appendPlyBatch({static_cast<const char*>(blob->data), blob->size}, parts, log);
+    });
+  if (log.failure.empty() && !stopped(stop)) {
+    const std::unique_ptr<CheckedStream> out(openCheckedStream(made, &log));
+    if (out) joinPly(parts, *out, log);
+  }
+  for (FILE* part : {parts.vertexLines, parts.faceLines})
+    if (part) std::fclose(part);
 }

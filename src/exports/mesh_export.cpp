@@ -209,9 +209,8 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
     }
     if (format == MeshFormat::STL) return writeStlInBatches(table, scale, made, log, stop);
     if (format == MeshFormat::OBJ) return writeObjInBatches(table, scale, made, log, stop);
-    // Assimp's PLY writer takes the meshes without their nodes.
-    const MeshLayout layout = format == MeshFormat::PLY ? MeshLayout::PLACED_INDEXED_COPIES : MeshLayout::SHARED;
-    const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, layout, format == MeshFormat::PLY);
+    if (format == MeshFormat::PLY) return writePlyInBatches(table, scale, made, log, stop);
+    const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, MeshLayout::SHARED, false);
     writeWithAssimp(*scene, name.assimpId, made, log);
   };
   if (writeThroughFolder(target, threeMf, write, stop, &reason)) return true;
