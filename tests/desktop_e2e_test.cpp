@@ -75,6 +75,11 @@ class DesktopProgram : public ::testing::Test {
   }
   std::string log() { return readFile(messageLog); }
   bool logged(const std::string& line) { return waitFor([&] { return log().find(line) != std::string::npos; }); }
+  // A box logs its text before it is shown: keys meant for it wait until
+  // it has them, or a slow machine gives them to the window below.
+  bool boxHasTheKeys(const std::string& caption) {
+    return waitFor([&] { return output("xdotool getwindowfocus getwindowname 2>/dev/null") == caption; });
+  }
   bool firstFrameDrawn() { return readFile(dir + "/stderr.txt").find("first frame") != std::string::npos; }
 
   // Starts the program with a new message log; waits for its window and,
@@ -179,6 +184,7 @@ TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
       way == "the close button" ? askWindowToClose() : xdotool(way);
       if (*c.answer) {
         ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << way;
+        ASSERT_TRUE(boxHasTheKeys("VexoCad")) << way;
         xdotool(std::string("key ") + c.answer);
       }
       EXPECT_EQ(exitStatus(), 0) << way << " " << c.answer;
@@ -204,9 +210,11 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
   xdotool("key F12");  // with the editor holding the keys
   xdotool("key F6");
   ASSERT_TRUE(logged("Statistiques: Nombre de pièces: 2\n")) << log();
+  ASSERT_TRUE(boxHasTheKeys("Statistiques"));
   xdotool("key Return");  // closes the box
   xdotool("key Escape");  // changed text: asks first
   ASSERT_TRUE(logged("VexoCad: Le texte du script a été modifié")) << log();
+  ASSERT_TRUE(boxHasTheKeys("VexoCad"));
   xdotool("key Escape");  // cancels the question
   EXPECT_EQ(exitStatus(1s), -1) << "still running after the question was cancelled";
   EXPECT_TRUE(waitFor([&] { return copies().size() == 1; })) << "a copy within seconds";
