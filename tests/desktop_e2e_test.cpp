@@ -331,14 +331,16 @@ TEST_F(DesktopProgram, MessagesAndPiecesTakeTheCaretToTheirLines) {
 TEST_F(DesktopProgram, OpenedModelFitsTheViewTheIdleProgramSleepsAHeldKeyTurns) {
   start(VEXOCAD_SOURCE_DIR "/examples/wheel.vxo");
   rightClickInView();
-  xdotool("key F4 F5");  // insertion and axes off
   auto modelAtBorder = [&](std::vector<unsigned long> p) {
     const size_t n = 200, drawn = std::count_if(p.begin(), p.end(), [&](unsigned long v) { return v != p[0]; });
     for (size_t i = 0; i < n * n; ++i)
       if ((i % n == 0 || i % n == n - 1 || i < n || i >= n * n - n) && p[i] != p[0]) return drawn > 500 ? 1 : -1;
     return drawn > 500 ? 0 : -1;  // -1: hardly anything drawn
   };
-  EXPECT_EQ(modelAtBorder(viewPixels()), 0) << "the whole wheel, not touching the border";
+  EXPECT_TRUE(waitFor([&] { return modelAtBorder(viewPixels()) == 1; })) << "the axes reach the border";
+  xdotool("key F4 F5");  // insertion and axes off: no ghost, no axes, drawn without any other event
+  EXPECT_TRUE(waitFor([&] { return modelAtBorder(viewPixels()) == 0; }))
+      << "the whole wheel, not touching the border";
   auto ticks = [&] {  // user and system time, fields 14 and 15 of /proc/PID/stat
     const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));

@@ -1,7 +1,7 @@
 // Start-up of the desktop program and its main loop: events are taken
 // without waiting; whenever none is left, runFrame does the rest of the pass
-// (one frame drawn and shown while the view is active and something asked
-// for it, then the key switches and the script's key bindings). With nothing
+// (while the view is active and something asked for it: the key switches
+// and the script's key bindings, then one frame drawn and shown). With nothing
 // to draw the loop sleeps until the next event.
 #include "shell/desktop_program.h"
 
@@ -162,14 +162,15 @@ FrameResult runFrame() {
   keepRecoveryCopy(hEditor);
   if (!windowActive || !hGlWindow || !takeRedrawRequest()) return {};
   if (escapeEndsProgram()) return {true, 0, false};
+  // The keys act before the frame is drawn, so that the frame shows what
+  // they switched (F4 off draws no ghost, F5 off no axes) at once.
   turnViewByArrows();
+  runKeySwitches();
+  runKeyBindings(keyState, keyLatch);
   drawScene();
   drawInsertionGhost();
   swapGlBuffers(hGlWindow);
-  runKeySwitches();
-  runKeyBindings(keyState, keyLatch);
-  // Held keys act once per frame, so frames keep coming while one is held;
-  // and what the switches and bindings just did shows in the next frame.
+  // Held keys act once per frame, so frames keep coming while one is held.
   if (anyKeyHeld()) requestRedraw();
   endOfFrameKeys();
   updatePanes();

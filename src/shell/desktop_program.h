@@ -23,7 +23,7 @@ struct FrameResult {
 // That pass: on a termination signal, the recovery copy is written and the
 // program ends; else the copy is kept up to date and, while the view is
 // active and a frame was asked for (requestRedraw: any message, held keys),
-// Escape may end the program, or the arrow keys turn the camera, one frame
-// is drawn and shown, then the key switches, the script's key bindings and
-// the end of the frame's keys run.
+// Escape may end the program, or the arrow keys turn the camera, the key
+// switches and the script's key bindings run, one frame is drawn and shown,
+// and the frame's keys end.
 FrameResult runFrame();

@@ -265,7 +265,7 @@ void compileEditorScript() {
   startCompileRecord();
   const CompileResult result = compileScript(lines, &control);
   lastCompiledLines = lines;
-  requestRedraw();  // a compile run by a key switch comes after its frame
+  requestRedraw();  // the model changed, whoever asked for the compile
   if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
   if (result.stopped) {
     char text[200];
