@@ -17,10 +17,10 @@
 #include <sstream>
 
 #include "model/model_table.h"
-#include "pieces/kind_mesh.h"
 #include "platform/core_data_dir.h"
 #include "script/compiler.h"
 #include "shell/script_file.h"
+#include "support/piece_shapes.h"
 #include "support/process.h"
 
 namespace fs = std::filesystem;
@@ -42,7 +42,8 @@ struct Bounds {
   }
 };
 
-// Placed by worldPlacement here, not by the export's walk of the frames.
+// Read by the tests' own reader of the piece files and placed by
+// worldPlacement here, not by the export's geometry and walk of the frames.
 Bounds modelBounds(const std::string& script, float scale, Colours& colours, Colours& rounded) {
   dataDir = VEXOCAD_BINARY_DIR "/";
   ScriptLines lines;
@@ -53,16 +54,13 @@ Bounds modelBounds(const std::string& script, float scale, Colours& colours, Col
   for (int i = 0; i < usedPrefixLength(); ++i) {
     addColour(colours, modelTable[i].colour[0], modelTable[i].colour[1], modelTable[i].colour[2]);
     addColour(rounded, modelTable[i].colour[0], modelTable[i].colour[1], modelTable[i].colour[2], 0);
-    const KindMesh& mesh = kindMesh(modelTable[i].kind);
-    for (const MeshPart& part : mesh.parts) {
-      Matrix m = worldPlacement(modelTable[i]);
-      if (mesh.turned) multiplyRight(m, kindTurn());
-      if (part.placed) multiplyRight(m, part.placement);
-      for (int t = 0; t < part.triangleCount; ++t, ++b.triangles)
-        for (const Point3& p : mesh.triangles[size_t(part.firstTriangle + t)])
-          b.add(scale * (m.m[0] * p.x + m.m[4] * p.y + m.m[8] * p.z + m.m[12]),
-                scale * (m.m[1] * p.x + m.m[5] * p.y + m.m[9] * p.z + m.m[13]),
-                scale * (m.m[2] * p.x + m.m[6] * p.y + m.m[10] * p.z + m.m[14]));
+    const Matrix m = worldPlacement(modelTable[i]);
+    for (const ShapeFace& f : facesOfKind(dataDir, modelTable[i].kind)) {
+      b.triangles += long(f.size()) - 2;
+      for (const ShapePoint& p : f)
+        b.add(float(scale * (m.m[0] * p.x + m.m[4] * p.y + m.m[8] * p.z + m.m[12])),
+              float(scale * (m.m[1] * p.x + m.m[5] * p.y + m.m[9] * p.z + m.m[13])),
+              float(scale * (m.m[2] * p.x + m.m[6] * p.y + m.m[10] * p.z + m.m[14])));
     }
   }
   return b;

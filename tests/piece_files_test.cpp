@@ -20,7 +20,7 @@
 #include "model/connection.h"
 #include "model/matrix.h"
 #include "pieces/catalogue.h"
-#include "pieces/piece_file.h"
+#include "support/piece_shapes.h"
 #include "support/process.h"
 
 namespace {
@@ -36,7 +36,7 @@ std::vector<std::string> allFiles() {
   return files;
 }
 
-struct V { double x, y, z; };
+using V = ShapePoint;
 V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 V along(V from, V d, double t) { return {from.x + t * d.x, from.y + t * d.y, from.z + t * d.z}; }
 V cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
@@ -52,15 +52,7 @@ V listNormal(V p0, V p1, V p2) { return cross(p1 - p0, p1 - p2); }
 
 // A file's own faces as their corners, in file order (clockwise seen from outside).
 using Face = std::vector<V>;
-std::vector<Face> facesOf(const std::string& path) {
-  static MeshBuffer b;
-  loadMesh(path.c_str(), b);
-  const auto v = [](const Point3& p) { return V{p.x, p.y, p.z}; };
-  std::vector<Face> faces;
-  for (const auto& q : std::span(b.quads, size_t(b.quadCount))) faces.push_back({v(q[0]), v(q[1]), v(q[2]), v(q[3])});
-  for (const auto& t : std::span(b.triangles, size_t(b.triangleCount))) faces.push_back({v(t[0]), v(t[1]), v(t[2])});
-  return faces;
-}
+std::vector<Face> facesOf(const std::string& path) { return facesOfFile(path); }
 
 // A piece of a kind as drawn, placed by m: its own faces and its sub-parts,
 // rods with their 45 degree load turn, as triangles within a bounding box.
@@ -68,22 +60,8 @@ struct Shape {
   std::vector<Face> triangles;
   V low{1e30, 1e30, 1e30}, high{-1e30, -1e30, -1e30};
 
-  Shape(int kind, Matrix m) {
-    const std::string path = buildDir + "/vexo/Parts/" + pieceFileNames[kind];
-    std::vector<Face> faces = facesOf(path);
-    std::istringstream lines(readFile(path));
-    Matrix at;
-    char name[256];
-    for (std::string line; std::getline(lines, line);) {
-      if (!parseSubPartLine(line.c_str(), at, name)) continue;
-      for (Face f : facesOf(buildDir + "/vexo/P/" + name)) {
-        for (V& p : f) p = transform(at, p);
-        faces.push_back(f);
-      }
-    }
-    Matrix turn;
-    setRotation(turn, 0, 0, -45);  // the display lists' glRotatef(45, 0, 0, 1)
-    if (isTurnedAtLoad(kind)) multiplyRight(m, turn);
+  Shape(int kind, const Matrix& m) {
+    const std::vector<Face> faces = facesOfKind(buildDir + "/", kind);
     for (const Face& f : faces)
       for (size_t i = 1; i + 1 < f.size(); ++i) triangles.push_back({transform(m, f[0]), transform(m, f[i]), transform(m, f[i + 1])});
     for (const Face& t : triangles)

@@ -67,8 +67,7 @@ MeshTriangles kindTriangles(int kind) {
   MeshTriangles triangles;
   triangles.reserve(mesh.triangles.size());
   for (const MeshPart& part : mesh.parts) {
-    Matrix frame = mesh.turned ? kindTurn() : identityMatrix();
-    if (part.placed) multiplyRight(frame, part.placement);
+    const Matrix frame = partFrame(mesh, part);
     for (int i = 0; i < part.triangleCount; ++i) {
       const MeshTriangle& t = mesh.triangles[size_t(part.firstTriangle + i)];
       triangles.push_back({transformed(frame, t[0]), transformed(frame, t[2]), transformed(frame, t[1])});

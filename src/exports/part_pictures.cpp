@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "pieces/piece_bounds.h"
+#include "pieces/kind_mesh.h"
 #include "platform/gl_offscreen.h"
 #include "view/camera.h"
 #include "view/camera_gl.h"

@@ -71,7 +71,7 @@ HitDepth meetPiece(const PieceRecord& record, const Matrix& eye, const PickVolum
   if (mesh.parts.empty() || !(displayMode & (DISPLAY_SOLIDS | DISPLAY_EDGES))) return hit;
   const float centre[3] = {mesh.centre.x, mesh.centre.y, mesh.centre.z};
   if (!boundMayMeet(eye, centre, mesh.radius, volume)) return hit;
-  const Matrix kindEye = mesh.turned ? multiplyAsGl(eye, kindTurn()) : eye;
+  const Matrix kindEye = mesh.turned ? multiplyAsGl(eye, mesh.turn) : eye;
   for (const MeshPart& part : mesh.parts) {
     const Matrix partEye = part.placed ? multiplyAsGl(kindEye, part.placement) : kindEye;
     const float partCentre[3] = {part.centre.x, part.centre.y, part.centre.z};

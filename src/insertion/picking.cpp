@@ -67,7 +67,7 @@ void drawPlainPiece(const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece));
   const KindMesh& mesh = kindMesh(record.kind);
   glPushMatrix();
-  if (mesh.turned) glRotatef(45.0f, 0.0f, 0.0f, 1.0f);
+  if (mesh.turned) glMultMatrixf(mesh.turn.m);
   for (const MeshPart& part : mesh.parts) {
     glPushMatrix();
     if (part.placed) glMultMatrixf(part.placement.m);

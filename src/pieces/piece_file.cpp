@@ -2,24 +2,9 @@
 
 #include <cstring>
 
-#include "pieces/catalogue.h"
 #include "platform/core_files.h"
-#include "platform/core_messages.h"
-#include "platform/core_text_encoding.h"
-#include "platform/core_data_dir.h"
 
 namespace {
-constexpr size_t PATH_CAPACITY = 1024;
-// Real piece files are a few kilobytes; the limit keeps a wrong file (a
-// device, a huge log) from filling the memory.
-constexpr long long MAX_DATA_FILE_BYTES = 4LL * 1024 * 1024;
-
-std::string dataPath(const char* folder, const char* name) {
-  std::string path = dataDir + folder + name;
-  if (path.size() > PATH_CAPACITY - 1) path.resize(PATH_CAPACITY - 1);
-  return path;
-}
-
 void zero(Point3* points, int n) { std::memset(static_cast<void*>(points), 0, sizeof(Point3) * n); }
 
 // The type and colour numbers are read and thrown away.
@@ -62,15 +47,14 @@ bool readDataLine(FILE* file, char buffer[DATA_LINE_CAPACITY]) {
   }
 }
 
-std::string piecePath(int kind) { return dataPath("vexo/Parts/", pieceFileNames[kind]); }
-std::string subPartPath(int index) { return dataPath("vexo/P/", subPartFileNames[index]); }
-
-bool readDataFile(const char* path, std::string& text) {
-  const FileReadError error = readRegularFile(path, MAX_DATA_FILE_BYTES, &text);
+bool readPieceDataFile(const std::string& path, std::string& text, std::string& problem) {
+  text.clear();
+  problem.clear();
+  const FileReadError error = readRegularFile(path.c_str(), MAX_DATA_FILE_BYTES, &text);
   if (error == FileReadError::None) return true;
-  std::string message = path;
-  if (error != FileReadError::CannotOpen) message += " (" + fileReadErrorReason(error, MAX_DATA_FILE_BYTES) + ")";
-  showMessage(message.c_str(), "Erreur lors de l'ouverture de la pièce", ICON_NONE);
+  text.clear();
+  problem = path;
+  if (error != FileReadError::CannotOpen) problem += " (" + fileReadErrorReason(error, MAX_DATA_FILE_BYTES) + ")";
   return false;
 }
 
@@ -88,12 +72,6 @@ bool parseMeshLine(const char* line, MeshBuffer& b) {
     default:
       return false;
   }
-}
-
-void loadMesh(const char* path, MeshBuffer& buffer) {
-  std::string text;
-  buffer.edgeCount = buffer.triangleCount = buffer.quadCount = 0;
-  if (readDataFile(path, text)) parseMeshText(text.data(), text.size(), buffer);
 }
 
 void parseMeshText(const char* text, size_t length, MeshBuffer& buffer) {
@@ -116,12 +94,4 @@ bool parseSubPartLine(const char* line, Matrix& M, char name[256]) {
   std::sscanf(line, "%d %d %f %f %f %f %f %f %f %f %f %f %f %f %255s", &type, &colour, &e[12],
               &e[13], &e[14], &e[0], &e[4], &e[8], &e[1], &e[5], &e[9], &e[2], &e[6], &e[10], name);
   return true;
-}
-
-int readSubPartPlacement(const char* line, Matrix& placement) {
-  char name[256];
-  if (!parseSubPartLine(line, placement, name)) return -1;
-  const int index = findSubPart(name);
-  if (index < 0) showMessage(cp1252ToUtf8(name).c_str(), "Non trouvé", ICON_ERROR);
-  return index;
 }

@@ -1,15 +1,19 @@
 // Display lists of the piece library: one solid and one edge list for each
 // sub-part file and each piece kind, compiled once per GL context from the
-// piece files.
+// one geometry of each kind.
 #include "pieces/piece_library_gl.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 
+#include "pieces/kind_mesh.h"
 #include "pieces/simpler_meshes_gl.h"
+#include "platform/core_messages.h"
+#include "platform/core_text_encoding.h"
 
 unsigned subPartSolidList[SUBPART_COUNT];
 unsigned subPartEdgeList[SUBPART_COUNT];
@@ -20,10 +24,6 @@ namespace {
 
 constexpr int LIBRARY_LIST_COUNT = 2 * SUBPART_COUNT + 2 * KIND_COUNT;  // 50
 
-// Scratch geometry of the file being compiled. It is large, so it lives here
-// rather than on the stack; the library is built on the one program thread.
-MeshBuffer meshScratch;
-
 // (P1 - P0) x (P1 - P2), left unnormalised: the context normalises normals.
 void emitFaceNormal(const Point3& p0, const Point3& p1, const Point3& p2) {
   const float ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
@@ -33,92 +33,75 @@ void emitFaceNormal(const Point3& p0, const Point3& p1, const Point3& p2) {
 
 void emitVertex(const Point3& p) { glVertex3f(p.x, p.y, p.z); }
 
-void emitEdges(const MeshBuffer& b) {
+void emitEdges(std::span<const MeshEdge> edges) {
   glBegin(GL_LINES);
-  for (int i = 0; i < b.edgeCount; ++i) {
-    emitVertex(b.edges[i][0]);
-    emitVertex(b.edges[i][1]);
+  for (const MeshEdge& e : edges) {
+    emitVertex(e[0]);
+    emitVertex(e[1]);
   }
   glEnd();
 }
 
-void emitFaces(const MeshBuffer& b) {
-  glBegin(GL_QUADS);
-  for (int i = 0; i < b.quadCount; ++i) {
-    const Point3* q = b.quads[i];
-    emitFaceNormal(q[0], q[1], q[2]);
-    for (int k = 0; k < 4; ++k) emitVertex(q[k]);
+// A file's faces are its quadrilaterals then its triangles: one block of
+// each, as the file's lines were always sent.
+void emitFaces(std::span<const MeshFace> faces) {
+  for (const int count : {4, 3}) {
+    glBegin(count == 4 ? GL_QUADS : GL_TRIANGLES);
+    for (const MeshFace& f : faces) {
+      if (f.count != count) continue;
+      emitFaceNormal(f.p[0], f.p[1], f.p[2]);
+      for (int k = 0; k < count; ++k) emitVertex(f.p[k]);
+    }
+    glEnd();
   }
-  glEnd();
-  glBegin(GL_TRIANGLES);
-  for (int i = 0; i < b.triangleCount; ++i) {
-    const Point3* t = b.triangles[i];
-    emitFaceNormal(t[0], t[1], t[2]);
-    for (int k = 0; k < 3; ++k) emitVertex(t[k]);
-  }
-  glEnd();
 }
 
-// A form 1 line: the named sub-part's list under the line's placement.
-void emitSubPartLine(const char* line, bool edgeMode) {
-  Matrix placement;
-  const int index = readSubPartPlacement(line, placement);
-  if (index < 0) return;
-  glPushMatrix();
-  glMultMatrixf(placement.m);
-  glCallList(edgeMode ? subPartEdgeList[index] : subPartSolidList[index]);
-  glPopMatrix();
+void reportProblem(const std::string& problem) {
+  if (!problem.empty()) showMessage(problem.c_str(), "Erreur lors de l'ouverture de la pièce", ICON_NONE);
 }
 
 void compileSubPartLists(int index) {
-  loadMesh(subPartPath(index).c_str(), meshScratch);
+  const SubPartMesh& mesh = subPartMesh(index);
+  reportProblem(mesh.problem);
   glNewList(subPartSolidList[index], GL_COMPILE);
-  emitMesh(meshScratch, false);
+  emitFaces(mesh.faces);
   glEndList();
   glNewList(subPartEdgeList[index], GL_COMPILE);
-  emitMesh(meshScratch, true);
+  emitEdges(mesh.edges);
   glEndList();
 }
 
-// Rods are modelled along their file's axes but shown turned 45 degrees about
-// z; the turn goes into the lists so drawing and picking both get it.
+// The kind's turn, then each sub-part's list under its placement, then the
+// file's own faces or edges. What its file lacks is reported for each of
+// its two lists.
 void compileKindList(int kind, unsigned list, bool edgeMode) {
-  const std::string path = piecePath(kind);
+  const KindMesh& mesh = kindMesh(kind);
+  reportProblem(mesh.problem);
+  for (const std::string& name : mesh.unknownSubParts)
+    showMessage(cp1252ToUtf8(name).c_str(), "Non trouvé", ICON_ERROR);
   glNewList(list, GL_COMPILE);
-  if (isTurnedAtLoad(kind)) {
+  if (mesh.turned) {
     glPushMatrix();
-    glRotatef(45.0f, 0.0f, 0.0f, 1.0f);
-    compilePieceFile(path.c_str(), edgeMode);
-    glPopMatrix();
-  } else {
-    compilePieceFile(path.c_str(), edgeMode);
+    glMultMatrixf(mesh.turn.m);
   }
+  for (const MeshPart& part : mesh.parts) {
+    if (!part.placed) {
+      if (edgeMode)
+        emitEdges(std::span(mesh.edges).subspan(size_t(part.firstEdge), size_t(part.edgeCount)));
+      else
+        emitFaces(std::span(mesh.faces).subspan(size_t(part.firstFace), size_t(part.faceCount)));
+      continue;
+    }
+    glPushMatrix();
+    glMultMatrixf(part.placement.m);
+    glCallList(edgeMode ? subPartEdgeList[part.subPart] : subPartSolidList[part.subPart]);
+    glPopMatrix();
+  }
+  if (mesh.turned) glPopMatrix();
   glEndList();
 }
 
 }  // namespace
-
-void emitMesh(const MeshBuffer& buffer, bool edgeMode) {
-  if (edgeMode)
-    emitEdges(buffer);
-  else
-    emitFaces(buffer);
-}
-
-void compilePieceFile(const char* path, bool edgeMode) {
-  std::string text;
-  if (!readDataFile(path, text)) return;
-  // No stream over an empty file: it has no line.
-  if (FILE* file = fmemopen(text.data(), text.size(), "rb")) {
-    char line[DATA_LINE_CAPACITY];
-    while (readDataLine(file, line))
-      if (line[0] == '1') emitSubPartLine(line, edgeMode);
-    std::fclose(file);
-  }
-  // Second pass: the file's own edges or faces, after its sub-parts.
-  parseMeshText(text.data(), text.size(), meshScratch);
-  emitMesh(meshScratch, edgeMode);
-}
 
 namespace {
 void nameLists(unsigned base) {

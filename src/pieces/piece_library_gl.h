@@ -5,7 +5,6 @@
 
 #include "pieces/catalogue.h"
 #include "pieces/flat_mesh.h"
-#include "pieces/piece_file.h"
 
 extern unsigned subPartSolidList[SUBPART_COUNT];
 extern unsigned subPartEdgeList[SUBPART_COUNT];
@@ -23,8 +22,6 @@ void forgetPieceLibrary();
 void deletePieceLibrary();
 // The solid or edge list of a piece kind; 0 for a number that is no kind.
 unsigned kindList(int kind, bool edges);
-void emitMesh(const MeshBuffer& buffer, bool edgeMode);
-void compilePieceFile(const char* path, bool edgeMode);
 
 // Each kind's coarse or tiny mesh (pieces/flat_mesh.h) in one flat list per
 // mode, with no nested sub-part list, for pieces seen small; FULL gives the

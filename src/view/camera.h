@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "model/matrix.h"
-#include "pieces/piece_bounds.h"
+#include "pieces/kind_mesh.h"
 
 // The perspective of every view: vertical field of view in degrees, near
 // and far planes.

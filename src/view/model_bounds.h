@@ -2,7 +2,7 @@
 #pragma once
 
 #include "model/model_table.h"
-#include "pieces/piece_bounds.h"
+#include "pieces/kind_mesh.h"
 
 // The corners of the boxes of every piece that drawing reaches (each root
 // and the pieces in its frame, placed as drawing composes them), from each

@@ -1,13 +1,13 @@
 // Fuzz target: the piece file reader over any file contents. The same bytes
-// go through loadMesh from a file and parseMeshText from memory, and through
-// the form 1 pass that the piece library makes (readDataLine, then the
-// sub-part placement of each form 1 line). Checks that both mesh readers
-// agree, that the element counts are those of the file's significant lines
-// (cut at 254 characters, capped at 260 per form), that a placement keeps
-// its fixed last row and that an unknown sub-part name gives one message.
-// An input whose first byte is 1, 2 or 3 also names, in place of a file, a
-// pipe, a directory or a link to /dev/zero: each must be refused with one
-// message, never hang or be read as empty.
+// are read from a file (readPieceDataFile) and parsed from memory
+// (parseMeshText), and go through the form 1 pass that the kinds' reader
+// makes (readDataLine, then the sub-part placement of each form 1 line).
+// Checks that the file reads as the bytes, that the element counts are those
+// of the file's significant lines (cut at 254 characters, capped at 260 per
+// form) and that a placement keeps its fixed last row and names a sub-part
+// or none. An input whose first byte is 1, 2 or 3 also names, in place of a
+// file, a pipe, a directory or a link to /dev/zero: each must be refused
+// with a problem naming it, never hang or be read as empty.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,7 +19,6 @@
 #include "fuzz_support.h"
 #include "pieces/catalogue.h"
 #include "pieces/piece_file.h"
-#include "platform/core_text_encoding.h"
 
 namespace {
 // Significant lines per first character, counted the plain way: a line is
@@ -70,18 +69,12 @@ void checkSubPartPass(const uint8_t* data, size_t size, const LineCounts& counts
     FUZZ_CHECK(std::memchr(line, '\0', DATA_LINE_CAPACITY) != nullptr);
     if (line[0] != '1') continue;
     ++formOne;
-    shownMessages().clear();
     Matrix placement;
-    const int index = readSubPartPlacement(line, placement);
+    char name[256];
+    FUZZ_CHECK(parseSubPartLine(line, placement, name));
+    const int index = findSubPart(name);
     FUZZ_CHECK(index >= -1 && index < SUBPART_COUNT);
     FUZZ_CHECK(placement.m[3] == 0 && placement.m[7] == 0 && placement.m[11] == 0 && placement.m[15] == 1);
-    if (index >= 0) {
-      FUZZ_CHECK(shownMessages().empty());
-    } else {
-      FUZZ_CHECK(shownMessages().size() == 1);
-      FUZZ_CHECK(shownMessages()[0].caption == "Non trouvé");
-      FUZZ_CHECK(isValidUtf8(shownMessages()[0].text));
-    }
   }
   std::fclose(f);
   FUZZ_CHECK(significant == counts.significant);
@@ -96,12 +89,9 @@ void checkNonRegularFile(uint8_t selector) {
                     : selector == 2 ? mkdir(path.c_str(), 0700) == 0
                                     : symlink("/dev/zero", path.c_str()) == 0;
   if (!made) return;
-  shownMessages().clear();
-  const auto buffer = std::make_unique<MeshBuffer>();
-  MeshBuffer& mesh = *buffer;
-  loadMesh(path.c_str(), mesh);
-  FUZZ_CHECK(shownMessages().size() == 1 && shownMessages()[0].text.rfind(path + " (", 0) == 0);
-  FUZZ_CHECK(mesh.edgeCount == 0 && mesh.triangleCount == 0 && mesh.quadCount == 0);
+  std::string text, problem;
+  FUZZ_CHECK(!readPieceDataFile(path, text, problem));
+  FUZZ_CHECK(problem.rfind(path + " (", 0) == 0 && text.empty());
   std::filesystem::remove_all(path);
 }
 
@@ -121,9 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(fromMemory.triangleCount == capped(counts.of('3')));
   FUZZ_CHECK(fromMemory.quadCount == capped(counts.of('4')));
 
-  shownMessages().clear();
-  loadMesh(writeScratchFile(data, size).c_str(), fromFile);
-  FUZZ_CHECK(shownMessages().empty());
+  std::string text, problem;
+  FUZZ_CHECK(readPieceDataFile(writeScratchFile(data, size), text, problem) && problem.empty());
+  FUZZ_CHECK(text == std::string(reinterpret_cast<const char*>(data), size));
+  parseMeshText(text.data(), text.size(), fromFile);
   FUZZ_CHECK(sameMesh(fromMemory, fromFile));
 
   checkSubPartPass(data, size, counts);
