@@ -14,6 +14,7 @@
 #include "platform/core_messages.h"
 #include "script/compiler.h"
 #include "shell/render_command.h"
+#include "view/camera.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ void BM_Booklet(benchmark::State& state) {
     std::filesystem::remove_all(folder);
     if (!startOffscreenView(BOOKLET_PICTURE_WIDTH, BOOKLET_PICTURE_HEIGHT)) return state.SkipWithError("no offscreen OpenGL view");
     compileScript(lines);
-    result = writeStepsBooklet(lines, folder, "tour");
+    result = writeStepsBooklet(offscreenRenderer(), camera, lines, folder, "tour");
     stopOffscreenView();
     if (result.status != BookletResult::WRITTEN) return state.SkipWithError(result.error.c_str());
   }

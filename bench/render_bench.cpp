@@ -79,13 +79,6 @@ bool ensureView(int size) {
   return viewSize == size;
 }
 
-GLuint emptyList() {
-  const GLuint list = glGenLists(1);
-  glNewList(list, GL_COMPILE);
-  glEndList();
-  return list;
-}
-
 void inFrameOf(int piece, int parent) {
   modelTable[piece].flags |= PIECE_IN_FRAME;
   modelTable[piece].frameParent = &modelTable[parent];
@@ -107,6 +100,9 @@ void buildModel(int n, Shape shape) {
   }
 }
 
+// Every kind drawn by an empty list, so that the walk alone is measured.
+Renderer walkRenderer;
+
 // The walk the frame-tree index replaces: every drawn piece scans the table
 // for the pieces in its frame.
 void drawTreeByScanning(const PieceRecord* record, const PieceRecord* table) {
@@ -114,7 +110,7 @@ void drawTreeByScanning(const PieceRecord* record, const PieceRecord* table) {
   glGetFloatv(GL_MODELVIEW_MATRIX, saved);
   glMultMatrixf(record->matrix.m);
   glLoadName(GLuint(record - table));
-  drawPiece(*record);
+  drawPiece(walkRenderer, *record, ViewState{});
   for (int i = 0; i < MODEL_CAPACITY && isUsed(table[i]); ++i)
     if (table[i].frameParent == record && isInFrame(table[i])) drawTreeByScanning(&table[i], table);
   glLoadMatrixf(saved);
@@ -132,24 +128,22 @@ void walkBenchmark(benchmark::State& state, void (*draw)()) {
   }
   const int n = int(state.range(0));
   buildModel(n, Shape(state.range(1)));
-  // Every kind drawn by an empty list, so that the walk alone is measured;
-  // the library is built again after.
-  const GLuint empty = emptyList();
-  std::fill(kindSolidList, kindSolidList + KIND_COUNT, empty);
-  std::fill(kindEdgeList, kindEdgeList + KIND_COUNT, empty);
+  constexpr int LISTS = 2 * SUBPART_COUNT + 2 * KIND_COUNT;
+  walkRenderer.pieces.listBase = glGenLists(LISTS);
+  for (int i = 0; i < LISTS; ++i) glNewList(walkRenderer.pieces.listBase + unsigned(i), GL_COMPILE), glEndList();
   glLoadIdentity();
   glTranslatef(0.0f, 0.0f, -400.0f);
   for (auto _ : state) {
     draw();
     glFinish();
   }
-  buildPieceLibrary();
+  glDeleteLists(walkRenderer.pieces.listBase, LISTS);
   state.SetItemsProcessed(state.iterations() * n);
   state.counters["gl_calls"] = double(6 * n);
 }
 
 void BM_FrameWalk(benchmark::State& state) {
-  walkBenchmark(state, [] { drawModelTrees(modelTable); });
+  walkBenchmark(state, [] { drawModelTrees(walkRenderer, modelTable, ViewState{}); });
 }
 
 void BM_ScanningWalk(benchmark::State& state) { walkBenchmark(state, drawModelByScanning); }
@@ -181,7 +175,7 @@ const char* const pngPath = "/tmp/vexocad-render-bench.png";
 void BM_Render1000Frame(benchmark::State& state) {
   if (!prepareRender1000()) return state.SkipWithError("no offscreen OpenGL view");
   for (auto _ : state) {
-    drawScene();
+    drawCurrentView();
     benchmark::DoNotOptimize(readOffscreenPixels(RENDER_SIZE, RENDER_SIZE));
   }
 }
@@ -275,7 +269,7 @@ void BM_BlockFrame(benchmark::State& state) {
   displayMode = DISPLAY_SOLIDS;
   showRoom = 0;
   for (auto _ : state) {
-    drawScene();
+    drawCurrentView();
     glFinish();
   }
   state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
@@ -312,7 +306,7 @@ void BM_TowerStartUp(benchmark::State& state) {
     compileScript(script);
     compileMs += millisecondsSince(start);
     start = std::chrono::steady_clock::now();
-    drawScene();
+    drawCurrentView();
     glFinish();
     frameMs += millisecondsSince(start);
   }

@@ -9,6 +9,7 @@
 #include "exports/steps_booklet.h"
 #include "platform/core_data_dir.h"
 #include "shell/render_command.h"
+#include "view/camera.h"
 #include "support/process.h"
 
 namespace fs = std::filesystem;
@@ -21,12 +22,12 @@ TEST(StepsBooklet, AStopLeavesTheFormerBookletAsItWas) {
   const ScriptLines lines{"#8", "", "#12 %p1 @ h1 c1", "", "#8 %p1 @ c2 h1"};
   compileScript(lines);
   const fs::path dir = makeTempDir(), target = dir / "livret";
-  EXPECT_EQ(writeStepsBooklet(lines, target, "m").status, BookletResult::WRITTEN);
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), camera, lines, target, "m").status, BookletResult::WRITTEN);
   const std::string page = readFile(target / "index.html");
   compileScript({"#8", "", "#8"});
   int pictures = 0;
   const BookletProgress stopAtSecond{[](void* done, int, int) { return ++*static_cast<int*>(done) < 2; }, &pictures};
-  EXPECT_EQ(writeStepsBooklet({"#8", "", "#8"}, target, "m", &stopAtSecond).status, BookletResult::STOPPED);
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), camera, {"#8", "", "#8"}, target, "m", &stopAtSecond).status, BookletResult::STOPPED);
   stopOffscreenView();
   std::set<std::string> beside, inside;
   for (const auto& entry : fs::directory_iterator(dir)) beside.insert(entry.path().filename());

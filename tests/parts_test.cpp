@@ -14,9 +14,9 @@ TEST(PartPictures, ShowEachPieceInItsOwnColourWhateverCameBefore) {
   dataDir = VEXOCAD_BINARY_DIR "/";
   ASSERT_TRUE(startOffscreenView(100, 100));
   const float white[4] = {1, 1, 1, 1}, blue[4] = {0, 0, 0.8f, 1};
-  const std::string whiteFirst = kindPicturePng(8, white, 64);
-  EXPECT_NE(kindPicturePng(8, blue, 64), whiteFirst);
-  EXPECT_EQ(kindPicturePng(8, white, 64), whiteFirst);
+  const std::string whiteFirst = kindPicturePng(offscreenRenderer(), 8, white, 64);
+  EXPECT_NE(kindPicturePng(offscreenRenderer(), 8, blue, 64), whiteFirst);
+  EXPECT_EQ(kindPicturePng(offscreenRenderer(), 8, white, 64), whiteFirst);
   stopOffscreenView();
-  EXPECT_EQ(kindPicturePng(8, white, 64), "");
+  EXPECT_EQ(kindPicturePng(offscreenRenderer(), 8, white, 64), "");
 }

@@ -133,7 +133,7 @@ TEST_F(AsymmetricPiece, DrawnAndPickedWhereTurned) {
     return std::array<int, 2>{int(std::lround((1 + (e[0] * x + e[4] * y + e[12]) / w) * SIZE / 2)),
                               int(std::lround((1 - (e[1] * x + e[5] * y + e[13]) / w) * SIZE / 2))};
   };
-  drawScene();
+  drawCurrentView();
   const std::vector<unsigned char> rgb = readOffscreenPixels(SIZE, SIZE);
   auto drawn = [&](std::array<int, 2> at) {
     const size_t i = (size_t(at[1]) * SIZE + size_t(at[0])) * 3;

@@ -52,7 +52,7 @@ const Pixel BACKGROUND{0, 0, 51};
 
 // One frame as the main loop draws it, read back; the pixel at (col, row).
 struct Frame {
-  std::vector<unsigned char> rgb = (drawScene(), drawInsertionGhost(), readOffscreenPixels(SIZE, SIZE));
+  std::vector<unsigned char> rgb = (drawCurrentView(), readOffscreenPixels(SIZE, SIZE));
   Pixel at(int col, int row) const {
     const size_t i = (size_t(row) * SIZE + size_t(col)) * 3;
     return {rgb[i], rgb[i + 1], rgb[i + 2]};
@@ -150,7 +150,7 @@ TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheViewAndLeavesBlendingOff) {
   mouseX = 400;  // 100 pixels right: 100 units at 730 units from the eye
   EXPECT_TRUE(ghostAt(399, 300));
   EXPECT_FALSE(ghostAt(300, 300));
-  EXPECT_EQ(ghostPiece.colour[3], 0.5f);
+  EXPECT_EQ(ghostPiece.colour[3], 1.0f) << "drawn half transparent, the ghost itself unchanged";
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   // Outside insertion mode no ghost, and blending is left as found.

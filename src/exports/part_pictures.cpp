@@ -7,43 +7,39 @@
 
 #include "pieces/kind_mesh.h"
 #include "platform/gl_offscreen.h"
-#include "view/camera.h"
 #include "view/camera_gl.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
 
 namespace {
 // A mid-light grey: white and yellow pieces stand out from it as well as
 // dark ones.
 constexpr float BACKGROUND = 0.8f;
 
-void drawKindAlone(int kind, const float colour[4], int size) {
+void drawKindAlone(const Renderer& renderer, int kind, const float colour[4], int size) {
   PieceRecord piece{};
   piece.kind = int16_t(kind);
   std::copy(colour, colour + 4, piece.colour);
   setIdentity(piece.matrix);
   std::vector<Point3> corners;
   addPlacedCorners(corners, kindBounds(kind), piece.matrix);
-  Camera view;
-  setViewport(view, size, size);
-  fitView(view, corners, THREE_QUARTER_VIEW);
-  loadCameraProjection(view);
-  loadCameraModelview(view);
+  ViewState view;
+  // Solids only: at this size the edge lines of a connector would cover it.
+  view.displayMode = DISPLAY_SOLIDS;
+  setViewport(view.camera, size, size);
+  fitView(view.camera, corners, THREE_QUARTER_VIEW);
+  loadCameraProjection(view.camera);
+  loadCameraModelview(view.camera);
   glScissor(0, 0, size, size);
   glEnable(GL_SCISSOR_TEST);
   glClearColor(BACKGROUND, BACKGROUND, BACKGROUND, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // Lit whatever the view's switches say: the same picture every time.
   glEnable(GL_LIGHTING);
-  // Solids only: at this size the edge lines of a connector would cover it.
-  const uint32_t savedMode = displayMode;
-  displayMode = DISPLAY_SOLIDS;
-  drawPiece(piece);
-  displayMode = savedMode;
+  drawPiece(renderer, piece, view);
 }
 }  // namespace
 
-std::string kindPicturePng(int kind, const float colour[4], int size) {
+std::string kindPicturePng(const Renderer& renderer, int kind, const float colour[4], int size) {
   if (!offscreenContextCurrent() || size <= 0) return "";
   // Not the current colour: Mesa restores it without the material that
   // follows it, and then takes the next piece's equal colour for no change,
@@ -53,7 +49,7 @@ std::string kindPicturePng(int kind, const float colour[4], int size) {
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
-  drawKindAlone(kind, colour, size);
+  drawKindAlone(renderer, kind, colour, size);
   const std::vector<unsigned char> pixels = readOffscreenPixels(size, size);
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();

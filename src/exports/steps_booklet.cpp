@@ -14,10 +14,9 @@
 #include "platform/core_text_encoding.h"
 #include "platform/gl_offscreen.h"
 #include "view/camera.h"
+#include "view/camera_gl.h"
 #include "view/model_bounds.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
-#include "view/visible_pieces.h"
 
 namespace {
 
@@ -87,11 +86,11 @@ std::string htmlText(const std::string& text) {
 constexpr int PART_PICTURE_SIZE = 64;
 
 // Each kind and colour of the model drawn once, for every page's list.
-PictureSource drawPartPictures(int pieceCount) {
-  const int size = std::min({PART_PICTURE_SIZE, camera.viewportWidth, camera.viewportHeight});
+PictureSource drawPartPictures(const Renderer& renderer, const Camera& view, int pieceCount) {
+  const int size = std::min({PART_PICTURE_SIZE, view.viewportWidth, view.viewportHeight});
   auto pictures = std::make_shared<std::map<std::pair<int, std::string>, std::string>>();
   for (const PartCount& part : countParts(modelTable, pieceCount)) {
-    const std::string png = kindPicturePng(part.kind, part.colour, size);
+    const std::string png = kindPicturePng(renderer, part.kind, part.colour, size);
     (*pictures)[{part.kind, colourHex(part.colour)}] = png.empty() ? "" : pngDataUri(png);
   }
   return [pictures](const PartCount& part) { return (*pictures)[{part.kind, colourHex(part.colour)}]; };
@@ -119,9 +118,9 @@ constexpr const char* BOOKLET_STYLE =
     "@media print{.page{page-break-after:always;break-after:page;margin:0}"
     ".page:last-child{page-break-after:auto;break-after:auto}}\n";
 
-std::string imageTag(const std::string& name, const std::string& alt) {
-  return "<img src=\"" + name + "\" alt=\"" + htmlText(alt) + "\" width=\"" + std::to_string(camera.viewportWidth) +
-         "\" height=\"" + std::to_string(camera.viewportHeight) + "\">\n";
+std::string imageTag(const Camera& view, const std::string& name, const std::string& alt) {
+  return "<img src=\"" + name + "\" alt=\"" + htmlText(alt) + "\" width=\"" + std::to_string(view.viewportWidth) +
+         "\" height=\"" + std::to_string(view.viewportHeight) + "\">\n";
 }
 
 std::string stepHeading(const BuildingStep& step, int number, int count) {
@@ -131,8 +130,8 @@ std::string stepHeading(const BuildingStep& step, int number, int count) {
          std::to_string(step.lastLine) + " du script; les pièces ajoutées sont en cyan.</p>\n";
 }
 
-std::string bookletPage(const std::vector<BuildingStep>& steps, const std::string& modelName, int pieceCount,
-                        const PictureSource& pictures) {
+std::string bookletPage(const Camera& view, const std::vector<BuildingStep>& steps, const std::string& modelName,
+                        int pieceCount, const PictureSource& pictures) {
   std::vector<int> all(static_cast<size_t>(pieceCount));
   for (int i = 0; i < pieceCount; ++i) all[size_t(i)] = i;
   std::string html = "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
@@ -142,49 +141,32 @@ std::string bookletPage(const std::vector<BuildingStep>& steps, const std::strin
   if (pieceCount == 0) return html + "<p>Ce modèle n'a aucune pièce.</p>\n</section>\n</body>\n</html>\n";
   html += "<p>" + std::to_string(pieceCount) + (pieceCount == 1 ? " pièce, " : " pièces, ") +
           std::to_string(steps.size()) + (steps.size() == 1 ? " étape." : " étapes.") + "</p>\n" +
-          imageTag("modele.png", "Le modèle terminé") + "<h2>Toutes les pièces</h2>\n" +
+          imageTag(view, "modele.png", "Le modèle terminé") + "<h2>Toutes les pièces</h2>\n" +
           stepPartsHtml(modelTable, pieceCount, all, pictures) + "</section>\n";
   for (size_t i = 0; i < steps.size(); ++i)
     html += "<section class=\"page\">\n" + stepHeading(steps[i], int(i) + 1, int(steps.size())) +
-            imageTag(pictureName(int(i) + 1), "Le modèle après l'étape " + std::to_string(i + 1)) +
+            imageTag(view, pictureName(int(i) + 1), "Le modèle après l'étape " + std::to_string(i + 1)) +
             stepPartsHtml(modelTable, pieceCount, steps[i].pieces, pictures) + "</section>\n";
   return html + "</body>\n</html>\n";
 }
 
-// The view as the booklet draws it, and back as it was.
-struct SavedView {
-  Camera camera;
-  uint32_t displayMode;
-  uint8_t showAxes, showRoom;
-  int32_t highlightedLine;
-  ModelDrawing drawing;
-};
-
-SavedView bookletView() {
-  const SavedView saved{camera, displayMode, showAxes, showRoom, highlightedLine, modelDrawing};
-  fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW);
-  displayMode = DISPLAY_SOLIDS;
-  showAxes = showRoom = 0;
-  highlightedLine = 0;
-  modelDrawing = ModelDrawing{true, DrawDetail::AUTO};
-  return saved;
+// The view as the booklet draws it: the whole model fitted three-quarters,
+// solids only, no axes, no room, small pieces simpler.
+ViewState bookletView(const Camera& size) {
+  ViewState view;
+  view.camera = size;
+  resetView(view.camera);
+  fitView(view.camera, modelCorners(modelTable), THREE_QUARTER_VIEW);
+  view.displayMode = DISPLAY_SOLIDS;
+  view.showAxes = view.showRoom = 0;
+  view.drawing = ModelDrawing{true, DrawDetail::AUTO};
+  return view;
 }
 
-void restoreView(const SavedView& saved) {
-  camera = saved.camera;
-  displayMode = saved.displayMode;
-  showAxes = saved.showAxes;
-  showRoom = saved.showRoom;
-  highlightedLine = saved.highlightedLine;
-  modelDrawing = saved.drawing;
-  pieceLooks = nullptr;
-}
-
-std::string picturePng(const std::vector<uint8_t>& looks) {
-  pieceLooks = looks.data();
-  drawScene();
-  pieceLooks = nullptr;
-  const int w = camera.viewportWidth, h = camera.viewportHeight;
+std::string picturePng(const Renderer& renderer, ViewState view, const std::vector<uint8_t>& looks) {
+  view.pieceLooks = looks.data();
+  drawScene(renderer, modelTable, view);
+  const int w = view.camera.viewportWidth, h = view.camera.viewportHeight;
   return encodePng(w, h, readOffscreenPixels(w, h));
 }
 
@@ -208,8 +190,9 @@ std::vector<uint8_t> stepLooks(const std::vector<int>& stepOf, int step, int pie
   return looks;
 }
 
-bool writePictures(const StagedFolder& folder, const std::vector<BuildingStep>& steps, int pieceCount,
-                   const BookletProgress* progress, BookletResult& result) {
+bool writePictures(const Renderer& renderer, const ViewState& view, const StagedFolder& folder,
+                   const std::vector<BuildingStep>& steps, int pieceCount, const BookletProgress* progress,
+                   BookletResult& result) {
   const std::vector<int> stepOf = stepOfPieces(steps);
   const int count = int(steps.size());
   for (int step = -1; step < count; ++step) {
@@ -217,7 +200,7 @@ bool writePictures(const StagedFolder& folder, const std::vector<BuildingStep>& 
       result.status = BookletResult::STOPPED;
       return false;
     }
-    const std::string png = picturePng(stepLooks(stepOf, step, pieceCount));
+    const std::string png = picturePng(renderer, view, stepLooks(stepOf, step, pieceCount));
     const std::string name = step < 0 ? "modele.png" : pictureName(step + 1);
     if (png.empty()) return result.error = "Impossible de dessiner l'image " + name + ".", false;
     if (!writeStagedFile(folder, name, png, result.error)) return false;
@@ -266,19 +249,20 @@ std::string stepPartsHtml(const PieceRecord* table, int recordCount, const std::
   return partsHtmlTable(countParts(table, recordCount, inStep), pictures);
 }
 
-BookletResult writeStepsBooklet(const ScriptLines& lines, const std::string& folder, const std::string& modelName,
+BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
+                                const std::string& folder, const std::string& modelName,
                                 const BookletProgress* progress) {
   BookletResult result;
   StagedFolder staged;
   if (!openStagedFolder(folder, isBookletName, staged, result.error)) return result;
   const int pieceCount = usedPrefixLength();
   const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, modelTable, pieceCount), MAX_BOOKLET_STEPS);
-  const SavedView saved = bookletView();
-  const bool pictures = pieceCount == 0 || writePictures(staged, steps, pieceCount, progress, result);
-  restoreView(saved);
-  const PictureSource partPictures = drawPartPictures(pieceCount);
+  const ViewState view = bookletView(size);
+  loadCameraProjection(view.camera);
+  const bool pictures = pieceCount == 0 || writePictures(renderer, view, staged, steps, pieceCount, progress, result);
+  const PictureSource partPictures = drawPartPictures(renderer, size, pieceCount);
   if (pictures &&
-      writeStagedFile(staged, "index.html", bookletPage(steps, modelName, pieceCount, partPictures), result.error) &&
+      writeStagedFile(staged, "index.html", bookletPage(size, steps, modelName, pieceCount, partPictures), result.error) &&
       commitStagedFolder(staged, result.error)) {
     result.status = BookletResult::WRITTEN;
     result.steps = int(steps.size());

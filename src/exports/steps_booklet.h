@@ -6,7 +6,7 @@
 //
 //   startOffscreenView(width, height);           // the pictures' size
 //   compileScript(lines);
-//   BookletResult r = writeStepsBooklet(lines, "livret", "tour.vxo");
+//   BookletResult r = writeStepsBooklet(renderer, view, lines, "livret", "tour.vxo");
 //   stopOffscreenView();
 #pragma once
 
@@ -16,6 +16,7 @@
 #include "exports/parts_list.h"
 #include "model/model_table.h"
 #include "script/compiler.h"
+#include "view/renderer.h"
 
 // A block of script lines between blank lines.
 struct BuildingStep {
@@ -65,5 +66,9 @@ struct BookletResult {
 // the target and moved in place at the end, so a failure or a stop leaves
 // the target as it was. An existing target is replaced only when it is empty
 // or holds nothing but a booklet's own files. modelName is shown as written.
-BookletResult writeStepsBooklet(const ScriptLines& lines, const std::string& folder, const std::string& modelName,
+// Drawn with the renderer of the current offscreen context, at the size of
+// the view's camera; the booklet frames the model with a view state of its
+// own.
+BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
+                                const std::string& folder, const std::string& modelName,
                                 const BookletProgress* progress = nullptr);

@@ -15,7 +15,6 @@
 #include "pieces/catalogue.h"
 #include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
-#include "view/scene.h"
 
 uint8_t insertionMode = 1;
 uint8_t relativeReferences = 1;
@@ -339,10 +338,6 @@ std::string ghostPortText() {
   if (!isPortKind(ghostPortKind)) return "?";
   char place[PLACE_TEXT_CAPACITY];
   return PORT_LETTERS[ghostPortKind] + std::string(formatPlace(ghostPlace, place));
-}
-
-void drawInsertionGhost() {
-  if (insertionMode) drawGhostPiece(ghostPiece, ghostPortKind, ghostPlace, mouseX, mouseY);
 }
 
 bool takeBackInsertedLine() {

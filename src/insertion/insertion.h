@@ -19,8 +19,6 @@ extern uint8_t ampersandOption;
 extern int32_t ghostPortKind;
 extern float ghostPlace;
 
-// The ghost piece at the mouse, when insertion is on.
-void drawInsertionGhost();
 
 // The record that the last completed insertion filled or re-placed.
 extern PieceRecord* lastInserted;

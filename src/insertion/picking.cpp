@@ -38,7 +38,7 @@ constexpr GLuint NO_NAME = 0;
 FrameTree markerTree;
 
 // Every marker of a piece under one name, never 0, which stands for "no piece".
-void drawNamedMarkers(const PieceRecord& record, int32_t piece) {
+void drawNamedMarkers(const void*, const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece) + 1);
   drawPortMarkers(record, false);
 }
@@ -63,7 +63,7 @@ void drawPlainPart(const KindMesh& mesh, const MeshPart& part) {
 }
 
 // With the GL matrix operations the piece's lists hold.
-void drawPlainPiece(const PieceRecord& record, int32_t piece) {
+void drawPlainPiece(const void*, const PieceRecord& record, int32_t piece) {
   glLoadName(GLuint(piece));
   const KindMesh& mesh = kindMesh(record.kind);
   glPushMatrix();
@@ -198,14 +198,17 @@ void drawMarkerForest(const PieceRecord* table) {
   walkModelInGl(markerTree, table, NO_PIECE, drawNamedMarkers);
 }
 
-int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing) {
+int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing, const Renderer* renderer) {
   if (!table) return -1;
   beginSelection();
   glPushMatrix();
-  if (drawing == SelectDrawing::DisplayLists)
-    drawModelTrees(table);
-  else
+  if (drawing == SelectDrawing::PlainPrimitives || !renderer) {
     walkModelInGl(plainTree, table, NO_PIECE, drawPlainPiece);
+  } else {
+    ViewState view;
+    view.displayMode = displayMode;
+    drawModelTrees(*renderer, table, view);
+  }
   glPopMatrix();
   GLuint name = NO_NAME;
   if (!nearestHit(endSelection(), name, pickedPieceDepth)) return -1;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "model/model_table.h"
+#include "view/renderer.h"
 
 // Last mouse position in the 3-D view, y down.
 extern int32_t mouseX, mouseY;
@@ -35,8 +36,11 @@ void pickConnectionPoint(PieceRecord* table);
 // with the same triangles and lines issued one by one: Mesa's software
 // driver loses in selection mode the triangles that follow quadrilaterals
 // in a display list (sub-parts with both), which the view shows all the same.
+// The display lists are the renderer's, of the current context; without a
+// renderer the plain primitives are drawn.
 enum class SelectDrawing { DisplayLists, PlainPrimitives };
-int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing = SelectDrawing::DisplayLists);
+int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing = SelectDrawing::PlainPrimitives,
+                          const Renderer* renderer = nullptr);
 void pickConnectionPointGlSelect(PieceRecord* table);
 
 // One marker cube centred on the current origin.

@@ -1,6 +1,6 @@
 // Display lists of the piece library: one solid and one edge list for each
 // sub-part file and each piece kind, compiled once per GL context from the
-// one geometry of each kind.
+// one geometry of each kind, and the simpler meshes' lists and buffers.
 #include "pieces/piece_library_gl.h"
 
 #include <GL/gl.h>
@@ -15,14 +15,18 @@
 #include "platform/core_messages.h"
 #include "platform/core_text_encoding.h"
 
-unsigned subPartSolidList[SUBPART_COUNT];
-unsigned subPartEdgeList[SUBPART_COUNT];
-unsigned kindSolidList[KIND_COUNT];
-unsigned kindEdgeList[KIND_COUNT];
-
 namespace {
 
 constexpr int LIBRARY_LIST_COUNT = 2 * SUBPART_COUNT + 2 * KIND_COUNT;  // 50
+
+// The names in a library's block of lists: each sub-part's solid and edge
+// list, then each kind's; 0 (which draws nothing) without a block.
+unsigned subPartList(const PieceLibrary& library, int index, bool edges) {
+  return library.listBase ? library.listBase + 2 * unsigned(index) + (edges ? 1 : 0) : 0;
+}
+unsigned kindListOf(const PieceLibrary& library, int kind, bool edges) {
+  return library.listBase ? library.listBase + 2 * SUBPART_COUNT + 2 * unsigned(kind) + (edges ? 1 : 0) : 0;
+}
 
 // (P1 - P0) x (P1 - P2), left unnormalised: the context normalises normals.
 void emitFaceNormal(const Point3& p0, const Point3& p1, const Point3& p2) {
@@ -60,13 +64,13 @@ void reportProblem(const std::string& problem) {
   if (!problem.empty()) showMessage(problem.c_str(), "Erreur lors de l'ouverture de la pièce", ICON_NONE);
 }
 
-void compileSubPartLists(int index) {
+void compileSubPartLists(const PieceLibrary& library, int index) {
   const SubPartMesh& mesh = subPartMesh(index);
   reportProblem(mesh.problem);
-  glNewList(subPartSolidList[index], GL_COMPILE);
+  glNewList(subPartList(library, index, false), GL_COMPILE);
   emitFaces(mesh.faces);
   glEndList();
-  glNewList(subPartEdgeList[index], GL_COMPILE);
+  glNewList(subPartList(library, index, true), GL_COMPILE);
   emitEdges(mesh.edges);
   glEndList();
 }
@@ -74,7 +78,8 @@ void compileSubPartLists(int index) {
 // The kind's turn, then each sub-part's list under its placement, then the
 // file's own faces or edges. What its file lacks is reported for each of
 // its two lists.
-void compileKindList(int kind, unsigned list, bool edgeMode) {
+void compileKindList(const PieceLibrary& library, int kind, bool edgeMode) {
+  const unsigned list = kindListOf(library, kind, edgeMode);
   const KindMesh& mesh = kindMesh(kind);
   reportProblem(mesh.problem);
   for (const std::string& name : mesh.unknownSubParts)
@@ -94,7 +99,7 @@ void compileKindList(int kind, unsigned list, bool edgeMode) {
     }
     glPushMatrix();
     glMultMatrixf(part.placement.m);
-    glCallList(edgeMode ? subPartEdgeList[part.subPart] : subPartSolidList[part.subPart]);
+    glCallList(subPartList(library, part.subPart, edgeMode));
     glPopMatrix();
   }
   if (mesh.turned) glPopMatrix();
@@ -104,24 +109,13 @@ void compileKindList(int kind, unsigned list, bool edgeMode) {
 }  // namespace
 
 namespace {
-void nameLists(unsigned base) {
-  for (int i = 0; i < SUBPART_COUNT; ++i) {
-    subPartSolidList[i] = base ? base + 2 * i : 0;
-    subPartEdgeList[i] = base ? base + 2 * i + 1 : 0;
-  }
-  for (int k = 0; k < KIND_COUNT; ++k) {
-    kindSolidList[k] = base ? base + 2 * SUBPART_COUNT + 2 * k : 0;
-    kindEdgeList[k] = base ? base + 2 * SUBPART_COUNT + 2 * k + 1 : 0;
-  }
+
+// The simpler lists: for each kind, coarse solid and edges, tiny solid and
+// edges.
+unsigned simplerList(const PieceLibrary& library, int kind, MeshDetail detail, bool edges) {
+  const unsigned d = detail == MeshDetail::TINY ? 1 : 0;
+  return library.simplerBase ? library.simplerBase + 4 * unsigned(kind) + 2 * d + (edges ? 1 : 0) : 0;
 }
-}  // namespace
-
-namespace {
-
-// The simpler lists: [coarse or tiny][kind][solid or edges].
-unsigned simplerLists[2][KIND_COUNT][2];
-BoundingSphere kindSpheres[KIND_COUNT];
-float detailRadii[KIND_COUNT];
 
 float detailRadiusOf(const Box& box) {
   if (isEmpty(box)) return 0.0f;
@@ -171,72 +165,66 @@ void compileFlatList(unsigned list, const FlatMesh& mesh, bool edges) {
 // nested lists stay, since a flat one draws a few pixels differently
 // (sub-part corners rounded once more, and edge lines lit by the current
 // normal turned with each sub-part's placement).
-void buildSimplerLists() {
+void buildSimplerLists(PieceLibrary& library) {
   for (int k = 0; k < KIND_COUNT; ++k) {
-    kindSpheres[k] = sphereAround(kindBounds(k));
-    detailRadii[k] = detailRadiusOf(kindBounds(k));
+    library.spheres[k] = sphereAround(kindBounds(k));
+    library.detailRadii[k] = detailRadiusOf(kindBounds(k));
   }
-  const unsigned base = glGenLists(4 * KIND_COUNT);
+  library.simplerBase = glGenLists(4 * KIND_COUNT);
   const std::vector<FlatMesh> sets[2] = {loadFlatMeshes(MeshDetail::COARSE), loadFlatMeshes(MeshDetail::TINY)};
-  buildSimplerBuffers(sets[0], sets[1]);
-  for (int d = 0; d < 2; ++d) {
-    const std::vector<FlatMesh>& simpler = sets[d];
+  library.simpler = buildSimplerBuffers(sets[0], sets[1]);
+  for (const MeshDetail detail : {MeshDetail::COARSE, MeshDetail::TINY}) {
+    const std::vector<FlatMesh>& simpler = sets[detail == MeshDetail::TINY];
     for (int k = 0; k < KIND_COUNT; ++k) {
-      kindSpheres[k] = holdingBoth(kindSpheres[k], boundingSphereOf(simpler[k]));
-      for (int e = 0; e < 2; ++e) {
-        simplerLists[d][k][e] = base ? base + 4 * k + 2 * d + e : 0;
-        compileFlatList(simplerLists[d][k][e], simpler[k], e);
-      }
+      library.spheres[k] = holdingBoth(library.spheres[k], boundingSphereOf(simpler[size_t(k)]));
+      for (const bool edges : {false, true})
+        compileFlatList(simplerList(library, k, detail, edges), simpler[size_t(k)], edges);
     }
   }
 }
 
 }  // namespace
 
-void buildPieceLibrary() {
-  // Without list names (glGenLists gives 0) every list name stays 0, which
+PieceLibrary buildPieceLibrary() {
+  // Without list names (glGenLists gives 0) every list name is 0, which
   // glCallList ignores: the pieces are then simply not drawn.
-  const unsigned base = glGenLists(LIBRARY_LIST_COUNT);
-  nameLists(base);
-  if (base) {
+  PieceLibrary library;
+  library.listBase = glGenLists(LIBRARY_LIST_COUNT);
+  if (library.listBase) {
     // Sub-part lists first: the kind lists call them.
-    for (int i = 0; i < SUBPART_COUNT; ++i) compileSubPartLists(i);
+    for (int i = 0; i < SUBPART_COUNT; ++i) compileSubPartLists(library, i);
     for (int k = 0; k < KIND_COUNT; ++k) {
-      compileKindList(k, kindSolidList[k], false);
-      compileKindList(k, kindEdgeList[k], true);
+      compileKindList(library, k, false);
+      compileKindList(library, k, true);
     }
   }
-  buildSimplerLists();
+  buildSimplerLists(library);
+  return library;
 }
 
-void deletePieceLibrary() {
-  if (subPartSolidList[0]) glDeleteLists(subPartSolidList[0], LIBRARY_LIST_COUNT);
-  if (simplerLists[0][0][0]) glDeleteLists(simplerLists[0][0][0], 4 * KIND_COUNT);
-  deleteSimplerBuffers();
-  forgetPieceLibrary();
+void deletePieceLibrary(PieceLibrary& library) {
+  if (library.listBase) glDeleteLists(library.listBase, LIBRARY_LIST_COUNT);
+  if (library.simplerBase) glDeleteLists(library.simplerBase, 4 * KIND_COUNT);
+  deleteSimplerBuffers(library.simpler);
+  library = PieceLibrary{};
 }
 
-void forgetPieceLibrary() {
-  nameLists(0);
-  forgetSimplerBuffers();
-  for (auto& detail : simplerLists)
-    for (auto& lists : detail) lists[0] = lists[1] = 0;
-}
-
-unsigned detailKindList(int kind, MeshDetail detail, bool edges) {
+unsigned detailKindList(const PieceLibrary& library, int kind, MeshDetail detail, bool edges) {
   if (kind < 0 || kind >= KIND_COUNT) return 0;
-  if (detail == MeshDetail::FULL) return kindList(kind, edges);
-  return simplerLists[detail == MeshDetail::TINY][kind][edges];
+  if (detail == MeshDetail::FULL) return kindListOf(library, kind, edges);
+  return simplerList(library, kind, detail, edges);
 }
 
-BoundingSphere kindBoundingSphere(int kind) {
+BoundingSphere kindBoundingSphere(const PieceLibrary& library, int kind) {
   if (kind < 0 || kind >= KIND_COUNT) return {{0.0f, 0.0f, 0.0f}, 0.0f};
-  return kindSpheres[kind];
+  return library.spheres[kind];
 }
 
-float kindDetailRadius(int kind) { return kind < 0 || kind >= KIND_COUNT ? 0.0f : detailRadii[kind]; }
+float kindDetailRadius(const PieceLibrary& library, int kind) {
+  return kind < 0 || kind >= KIND_COUNT ? 0.0f : library.detailRadii[kind];
+}
 
-unsigned kindList(int kind, bool edges) {
+unsigned kindList(const PieceLibrary& library, int kind, bool edges) {
   if (kind < 0 || kind >= KIND_COUNT) return 0;
-  return edges ? kindEdgeList[kind] : kindSolidList[kind];
+  return kindListOf(library, kind, edges);
 }

@@ -17,29 +17,6 @@ using Vec = std::array<float, 3>;
 
 float dotOf(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-// A kind's triangles in the index buffer, laid out so that the faces a piece
-// can show from where the eye is are at most two runs: those facing down its
-// main axis, those of no axis and those facing up it in one run (both caps
-// are drawn only from beside the piece, when the run is whole), and the
-// faces around the axis sorted by the angle they face, twice over, so that
-// any half turn of them and more is one run.
-struct KindLayout {
-  int axis = -1;            // 0, 1 or 2; -1 when every face is drawn
-  size_t first = 0;          // the down, other and up runs, in indices
-  size_t otherFirst = 0, upFirst = 0, upEnd = 0;
-  size_t aroundFirst = 0;    // then the faces around, in indices
-  std::vector<float> angles;  // of each triangle around, sorted, then again plus a turn
-  Vec centre{};
-  float radius = 0.0f;       // holding every corner, round centre
-};
-
-struct SimplerBuffers {
-  unsigned vertices = 0, indices = 0;
-  KindLayout layouts[2][KIND_COUNT];  // [coarse or tiny][kind]
-};
-
-SimplerBuffers buffers;
-
 constexpr float TWO_PI = 6.28318530717958647692f;
 constexpr float ALIGNED = 1e-4f;  // how far from the axis a normal may lean and count as along or across it
 
@@ -239,8 +216,8 @@ Runs runsSeen(const KindLayout& layout, const float* modelview) {
 
 }  // namespace
 
-void buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<FlatMesh>& tiny) {
-  buffers = {};
+SimplerBuffers buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<FlatMesh>& tiny) {
+  SimplerBuffers buffers;
   IndexedMeshes meshes;
   for (int d = 0; d < 2; ++d) {
     const std::vector<FlatMesh>& set = d ? tiny : coarse;
@@ -248,10 +225,7 @@ void buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<
   }
   GLuint names[2] = {0, 0};
   glGenBuffers(2, names);
-  if (!names[0] || !names[1]) {
-    buffers = {};
-    return;
-  }
+  if (!names[0] || !names[1]) return {};
   buffers.vertices = names[0];
   buffers.indices = names[1];
   glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
@@ -262,17 +236,16 @@ void buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(meshes.indices.size() * sizeof(uint32_t)), meshes.indices.data(),
                GL_STATIC_DRAW);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  return buffers;
 }
 
-void forgetSimplerBuffers() { buffers = {}; }
-
-void deleteSimplerBuffers() {
+void deleteSimplerBuffers(SimplerBuffers& buffers) {
   const GLuint names[2] = {buffers.vertices, buffers.indices};
   if (names[0] || names[1]) glDeleteBuffers(2, names);
   buffers = {};
 }
 
-bool beginSimplerSolids() {
+bool beginSimplerSolids(const SimplerBuffers& buffers) {
   if (!buffers.vertices) return false;
   glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indices);
@@ -284,7 +257,7 @@ bool beginSimplerSolids() {
   return true;
 }
 
-void drawSimplerSolid(int kind, MeshDetail detail, const float* modelview) {
+void drawSimplerSolid(const SimplerBuffers& buffers, int kind, MeshDetail detail, const float* modelview) {
   if (kind < 0 || kind >= KIND_COUNT || detail == MeshDetail::FULL) return;
   const Runs runs = runsSeen(buffers.layouts[detail == MeshDetail::TINY][kind], modelview);
   if (runs.runs) glMultiDrawElements(GL_TRIANGLES, runs.count, GL_UNSIGNED_INT, runs.first, runs.runs);

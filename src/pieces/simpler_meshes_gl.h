@@ -6,22 +6,44 @@
 // meshes took the software GL a quarter longer.
 #pragma once
 
+#include <array>
 #include <vector>
 
+#include "pieces/catalogue.h"
 #include "pieces/flat_mesh.h"
 
-// Fills the buffers with every kind's coarse and tiny mesh, indexed by kind.
+// A kind's triangles in the index buffer, laid out so that the faces a piece
+// can show from where the eye is are at most two runs: those facing down its
+// main axis, those of no axis and those facing up it in one run (both caps
+// are drawn only from beside the piece, when the run is whole), and the
+// faces around the axis sorted by the angle they face, twice over, so that
+// any half turn of them and more is one run.
+struct KindLayout {
+  int axis = -1;            // 0, 1 or 2; -1 when every face is drawn
+  size_t first = 0;          // the down, other and up runs, in indices
+  size_t otherFirst = 0, upFirst = 0, upEnd = 0;
+  size_t aroundFirst = 0;    // then the faces around, in indices
+  std::vector<float> angles;  // of each triangle around, sorted, then again plus a turn
+  std::array<float, 3> centre{};
+  float radius = 0.0f;       // holding every corner, round centre
+};
+
+// The buffers of one GL context; none (0) before they are built.
+struct SimplerBuffers {
+  unsigned vertices = 0, indices = 0;
+  KindLayout layouts[2][KIND_COUNT];  // [coarse or tiny][kind]
+};
+
+// Fills buffers with every kind's coarse and tiny mesh, indexed by kind.
 // Needs a current GL context; without buffer objects nothing is built and
 // beginSimplerSolids says so.
-void buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<FlatMesh>& tiny);
-// Forgets the buffers of a context that is gone.
-void forgetSimplerBuffers();
+SimplerBuffers buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<FlatMesh>& tiny);
 // Gives the buffers back to the current context, which must be theirs.
-void deleteSimplerBuffers();
+void deleteSimplerBuffers(SimplerBuffers& buffers);
 
 // Around a run of drawSimplerSolid calls: binds the buffers as the vertex
 // and normal arrays. False when there are none; the lists are then drawn.
-bool beginSimplerSolids();
+bool beginSimplerSolids(const SimplerBuffers& buffers);
 // The kind's faces at COARSE or TINY under the current modelview and colour.
-void drawSimplerSolid(int kind, MeshDetail detail, const float* modelview);
+void drawSimplerSolid(const SimplerBuffers& buffers, int kind, MeshDetail detail, const float* modelview);
 void endSimplerSolids();

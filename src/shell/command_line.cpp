@@ -94,7 +94,7 @@ void aimRenderView(const Options& o) {
 // The booklet of the model just compiled, through the started offscreen view.
 int writeBooklet(const Options& o, const ScriptLines& lines) {
   const BookletResult result =
-      writeStepsBooklet(lines, o.pngPath, std::filesystem::path(o.file).filename().string());
+      writeStepsBooklet(offscreenRenderer(), camera, lines, o.pngPath, std::filesystem::path(o.file).filename().string());
   if (result.status == BookletResult::WRITTEN) return EXIT_CLEAN;
   showMessage(("Le livret de montage n'a pas été écrit. " + result.error).c_str(), "Erreur", ICON_EXCLAMATION);
   return EXIT_RENDER_FAILED;

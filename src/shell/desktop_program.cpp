@@ -30,6 +30,7 @@
 #include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
+#include "view/view_switches.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -167,8 +168,8 @@ FrameResult runFrame() {
   turnViewByArrows();
   runKeySwitches();
   runKeyBindings(keyState, keyLatch);
-  drawScene();
-  drawInsertionGhost();
+  drawScene(glWindowRenderer(), modelTable, currentViewState());
+  if (showAxes && lightingOn) lightingEnabled = 1;  // as axesLeaveLightingOn
   swapGlBuffers(hGlWindow);
   // Held keys act once per frame, so frames keep coming while one is held.
   if (anyKeyHeld()) requestRedraw();

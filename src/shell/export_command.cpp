@@ -14,16 +14,15 @@
 #include "exports/steps_booklet.h"
 #include "insertion/insertion.h"
 #include "model/model_table.h"
-#include "pieces/piece_library_gl.h"
+#include "platform/core_messages.h"
 #include "platform/window_system.h"
 #include "shell/command_options.h"
 #include "shell/gl_window.h"
 #include "shell/parts_command.h"
 #include "shell/render_command.h"
+#include "shell/shared_state.h"
 #include "view/camera.h"
-#include "view/camera_gl.h"
-#include "view/room.h"
-#include "view/view_switches.h"
+#include "view/offscreen_view.h"
 
 namespace fs = std::filesystem;
 
@@ -50,36 +49,13 @@ std::string untitledFolder() {
   return error ? "." : here.string();
 }
 
-// The offscreen view of an export shares the program's globals with the
-// window: the camera, the switches, and the names of the piece lists and
-// room textures, which it replaces with its own. The window's lists and
-// textures are given back first (so that exports cost nothing that stays),
-// and all is put back afterwards, built anew in the window's context (which
-// kept its GL state).
-struct SavedView {
-  Camera camera;
-  uint8_t showAxes = 0, showRoom = 0, insertionMode = 0, lightingOn = 0, lightingEnabled = 0;
-  uint32_t displayMode = 0;
-};
+// An export draws in an offscreen view of its own, with its own renderer
+// and view state: the window's context is only released meanwhile, and
+// made current again after, its lists, buffers and textures untouched.
+void leaveWindowContext() { releaseGlWindowContext(hGlWindow); }
 
-SavedView saveView() {
-  if (hGlWindow) {
-    deletePieceLibrary();
-    deleteRoomTextures();
-  }
-  releaseGlWindowContext(hGlWindow);
-  return {camera, showAxes, showRoom, insertionMode, lightingOn, lightingEnabled, displayMode};
-}
-
-void restoreView(const SavedView& saved) {
-  camera = saved.camera;
-  showAxes = saved.showAxes, showRoom = saved.showRoom, insertionMode = saved.insertionMode;
-  lightingOn = saved.lightingOn, lightingEnabled = saved.lightingEnabled, displayMode = saved.displayMode;
-  if (!hGlWindow) return;
-  makeGlWindowCurrent(hGlWindow);
-  loadRoomTextures();
-  buildPieceLibrary();
-  loadCameraProjection(camera);
+void backToWindowContext() {
+  if (hGlWindow) makeGlWindowCurrent(hGlWindow);
 }
 
 ExportOutcome failed(const std::string& message) { return {false, message}; }
@@ -101,18 +77,22 @@ ExportChoices withExtension(ExportChoices c) {
 std::string sizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
 
 // The view as the user sees it (camera, display mode, room), at another
-// size: the same turn and distance, the projection of the new size.
+// size: the same turn and distance, the projection of the new size; no
+// ghost piece.
 ExportOutcome writeImage(const ExportChoices& c) {
-  const SavedView saved = saveView();
-  if (!startOffscreenView(c.width, c.height)) return restoreView(saved), failed("");
-  camera.viewMatrix = saved.camera.viewMatrix;
-  camera.viewDistance = saved.camera.viewDistance;
-  showAxes = saved.showAxes, insertionMode = saved.insertionMode;
-  lightingOn = saved.lightingOn, lightingEnabled = saved.lightingEnabled;
-  const int status = renderCurrentModelToPng(c.path.c_str(), saved.showRoom, saved.displayMode);
-  stopOffscreenView();
-  restoreView(saved);
-  if (status != 0) return failed("");
+  ViewState view = currentViewState();
+  view.ghost.shown = false;
+  setViewport(view.camera, c.width, c.height);
+  leaveWindowContext();
+  OffscreenView offscreen;
+  if (!openOffscreenView(offscreen, c.width, c.height)) return backToWindowContext(), failed("");
+  const std::string png = drawOffscreenPng(offscreen, modelTable, view);
+  closeOffscreenView(offscreen);
+  backToWindowContext();
+  if (png.empty() || !writeOutputFile(c.path.c_str(), png)) {
+    showMessage(("Impossible d'écrire l'image " + c.path).c_str(), "Erreur", ICON_EXCLAMATION);
+    return failed("");
+  }
   return written("Image de " + sizeText(c.width, c.height) + " pixels écrite :", c.path);
 }
 
@@ -125,9 +105,9 @@ ExportOutcome writePartsList(const ExportChoices& c, const std::string& document
   if (!c.havePath.empty() && !readCollection(c.havePath, have, error))
     return failed("Collection de pièces illisible : " + c.havePath + "\n" + error);
   const bool html = c.kind == ExportKind::PARTS_HTML;
-  const SavedView saved = html ? saveView() : SavedView{};
+  if (html) leaveWindowContext();  // its pictures are drawn offscreen
   const bool done = writePartsFile(c.path, documentPath, c.havePath.empty() ? nullptr : &have);
-  if (html) restoreView(saved);
+  if (html) backToWindowContext();
   return done ? written("Liste des pièces écrite :", c.path) : failed("");
 }
 
@@ -143,15 +123,19 @@ bool askBooklet(void* context, int done, int count) {
 
 ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, const std::string& documentPath,
                            ExportKeepGoing keepGoing) {
-  const SavedView saved = saveView();
-  if (!startOffscreenView(c.width, c.height)) return restoreView(saved), failed("");
+  leaveWindowContext();
+  OffscreenView offscreen;
+  if (!openOffscreenView(offscreen, c.width, c.height)) return backToWindowContext(), failed("");
   BookletAsker asker{keepGoing};
   BookletProgress progress;
   progress.keepGoing = askBooklet;
   progress.context = &asker;
-  const BookletResult result = writeStepsBooklet(lines, c.path, fs::path(documentPath).filename().string(), &progress);
-  stopOffscreenView();
-  restoreView(saved);
+  Camera size;
+  setViewport(size, c.width, c.height);
+  const BookletResult result = writeStepsBooklet(offscreen.renderer, size, lines, c.path,
+                                                 fs::path(documentPath).filename().string(), &progress);
+  closeOffscreenView(offscreen);
+  backToWindowContext();
   if (result.status == BookletResult::STOPPED) return failed("Livret de montage arrêté : rien n'a été écrit.");
   if (result.status != BookletResult::WRITTEN) return failed("Le livret de montage n'a pas été écrit. " + result.error);
   return written("Livret de montage (" + std::to_string(result.steps) + " étapes) écrit dans le dossier", c.path);

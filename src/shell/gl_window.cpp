@@ -8,17 +8,30 @@
 #include "insertion/picking.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
-#include "shell/gl_context.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
 #include "shell/panes.h"
 #include "shell/shared_state.h"
 #include "view/camera.h"
+#include "view/camera_gl.h"
+#include "view/renderer.h"
 #include "view/view_switches.h"
 
 WindowHandle hGlWindow = nullptr;
 
 namespace {
+// The GL resources of the window's context: the exports draw with renderers
+// of their own and never touch these.
+Renderer windowRenderer;
+
+// Loads the window's resources and GL state, and starts its view.
+bool startWindowRenderer() {
+  if (!startRenderer(windowRenderer)) return false;
+  lightingOn = lightingEnabled = 1;
+  resetView(camera);
+  return true;
+}
+
 // A left-button press, followed until its release. The release is a click
 // only when the pointer stayed within dragSlop pixels of where the button
 // went down and the wheel did not turn meanwhile: what the user did decides,
@@ -111,7 +124,7 @@ bool createGlWindow(const char* title, int width, int height, int) {
   }
   setFocus(hGlWindow);
   resizeGlView(width, height);
-  if (!initGl()) {
+  if (!startWindowRenderer()) {
     destroyGlWindow();
     showMessage("Initialization ratée(initgl)", "Erreur", ICON_EXCLAMATION);
     return false;
@@ -119,7 +132,15 @@ bool createGlWindow(const char* title, int width, int height, int) {
   return true;
 }
 
+const Renderer& glWindowRenderer() { return windowRenderer; }
+
+void resizeGlView(int width, int height) {
+  setViewport(camera, width, height);
+  loadCameraProjection(camera);
+}
+
 void destroyGlWindow() {
+  windowRenderer = Renderer{};  // the context goes with the window
   if (!hGlWindow) return;
   WindowHandle window = hGlWindow;
   hGlWindow = nullptr;

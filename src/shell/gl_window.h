@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/core_window_messages.h"
+#include "view/renderer.h"
 
 extern WindowHandle hGlWindow;
 
@@ -14,6 +15,11 @@ extern WindowHandle hGlWindow;
 bool createGlWindow(const char* title, int width, int height, int colourBits);
 // Releases the window and its context; does nothing when there is none.
 void destroyGlWindow();
+// The renderer of the window's context.
+const Renderer& glWindowRenderer();
+// The camera's viewport becomes width x height pixels; viewport and
+// projection are loaded from it into the current context.
+void resizeGlView(int width, int height);
 
 // A wheel message's turn, in either window.
 intptr_t turnWheel(uint32_t wParam);

@@ -25,7 +25,6 @@
 #include "shell/documents.h"
 #include "shell/example_documents.h"
 #include "shell/export_command.h"
-#include "shell/gl_context.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/panes.h"

@@ -11,6 +11,7 @@
 #include "platform/core_messages.h"
 #include "shell/command_options.h"
 #include "shell/render_command.h"
+#include "view/offscreen_view.h"
 
 namespace {
 // A collection is a short list; a bigger file is no collection.
@@ -23,13 +24,14 @@ void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", IC
 // them alone: the page is written whole or not at all.
 bool partsHtml(const std::string& scriptName, const std::vector<PartCount>& parts,
                const std::vector<PartCount>* have, std::string& html) {
-  if (!startOffscreenView(PICTURE_SIZE, PICTURE_SIZE)) return false;
+  OffscreenView view;
+  if (!openOffscreenView(view, PICTURE_SIZE, PICTURE_SIZE)) return false;
   std::map<std::pair<int, std::string>, std::string> pictures;
   for (const PartCount& part : parts) {
-    const std::string png = kindPicturePng(part.kind, part.colour, PICTURE_SIZE);
+    const std::string png = kindPicturePng(view.renderer, part.kind, part.colour, PICTURE_SIZE);
     pictures[{part.kind, colourHex(part.colour)}] = png.empty() ? "" : pngDataUri(png);
   }
-  stopOffscreenView();
+  closeOffscreenView(view);
   const PictureSource picture = [&](const PartCount& part) { return pictures[{part.kind, colourHex(part.colour)}]; };
   html = partsHtmlPage(scriptName, parts, picture, have);
   return true;

@@ -13,39 +13,30 @@
 
 #include "insertion/insertion.h"
 #include "model/model_table.h"
-#include "pieces/piece_library_gl.h"
 #include "platform/core_messages.h"
 #include "platform/gl_offscreen.h"
 #include "shell/documents.h"
-#include "shell/gl_context.h"
 #include "shell/shared_state.h"
-#include "view/scene.h"
 #include "view/camera.h"
+#include "view/camera_gl.h"
+#include "view/offscreen_view.h"
+#include "view/scene.h"
 #include "view/view_switches.h"
 
 namespace {
 
-int viewWidth = 0;
-int viewHeight = 0;
+// The offscreen view of the command line and the tests, drawn with the
+// view state of currentViewState.
+OffscreenView offscreen;
 
 void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", ICON_EXCLAMATION); }
 
 }  // namespace
 
 bool startOffscreenView(int width, int height) {
-  std::string reason;
-  if (!createOffscreenContext(width, height, &reason)) {
-    showError("Ne peut pas créer un GL rendering context. (" + reason + ")");
-    return false;
-  }
-  resizeGlView(width, height);
-  if (!initGl()) {
-    destroyOffscreenContext();
-    showError("Initialization ratée(initgl)");
-    return false;
-  }
-  viewWidth = width;
-  viewHeight = height;
+  if (!openOffscreenView(offscreen, width, height)) return false;
+  setViewport(camera, width, height);
+  lightingOn = lightingEnabled = 1;
   resetView(camera);
   showAxes = 1;
   showRoom = 0;
@@ -88,9 +79,7 @@ int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   }
   showRoom = room ? 1 : 0;
   displayMode = mode;
-  drawScene();
-  const std::vector<unsigned char> pixels = readOffscreenPixels(viewWidth, viewHeight);
-  const std::string png = encodePng(viewWidth, viewHeight, pixels);
+  const std::string png = drawCurrentViewPng();
   if (png.empty() || !writeOutputFile(pngPath, png)) {
     showError(std::string("Impossible d'écrire l'image ") + (pngPath ? pngPath : ""));
     return 1;
@@ -98,11 +87,21 @@ int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
   return 0;
 }
 
-void stopOffscreenView() {
-  destroyOffscreenContext();
-  forgetPieceLibrary();
-  viewWidth = viewHeight = 0;
+void drawCurrentView() {
+  ViewState view = currentViewState();
+  drawScene(offscreen.renderer, modelTable, view);
+  axesLeaveLightingOn(view);
+  lightingEnabled = view.lightingEnabled;
 }
+
+std::string drawCurrentViewPng() {
+  drawCurrentView();
+  return encodePng(offscreen.width, offscreen.height, readOffscreenPixels(offscreen.width, offscreen.height));
+}
+
+const Renderer& offscreenRenderer() { return offscreen.renderer; }
+
+void stopOffscreenView() { closeOffscreenView(offscreen); }
 
 int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t mode) {
   if (!startOffscreenView(width, height)) return 1;

@@ -13,13 +13,15 @@
 #include <cstdint>
 #include <string>
 
+#include "view/renderer.h"
+
 // Makes an offscreen GL context of width x height pixels current, sets the
-// projection (resizeGlView) and runs initGl: room textures, GL state, piece
+// projection and starts its own renderer: room textures, GL state, piece
 // library (the model table is left as it is). Then the start-up view: view
 // matrix identity, distance -400, axes shown, room hidden, insertion mode off
 // (no ghost piece). False, after a message captioned "Erreur", when no context
 // can be made ("Ne peut pas créer un GL rendering context." with the reason)
-// or when initGl fails, for instance on a missing texture file
+// or when the renderer fails, for instance on a missing texture file
 // ("Initialization ratée(initgl)", after the texture reader's messages).
 bool startOffscreenView(int width, int height);
 
@@ -31,8 +33,16 @@ bool startOffscreenView(int width, int height);
 // not started).
 int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t displayMode);
 
-// Releases the offscreen context and forgets its piece library; nothing
-// else happens when there is none.
+// One frame of the model table as it is now, with the window's view state
+// (currentViewState) and the offscreen view's renderer; and the same read
+// back as a PNG ("" when it cannot be encoded).
+void drawCurrentView();
+std::string drawCurrentViewPng();
+// The renderer of that offscreen view, for the pictures drawn in it.
+const Renderer& offscreenRenderer();
+
+// Releases the offscreen context and forgets its renderer; nothing else
+// happens when there is none.
 void stopOffscreenView();
 
 // The whole sequence for a model already compiled into the table: starts

@@ -33,3 +33,17 @@ void resetSharedState() {
   clearModel();
   clearKeyBindings();
 }
+
+ViewState currentViewState() {
+  ViewState view;
+  view.camera = camera;
+  view.displayMode = displayMode;
+  view.lightingOn = lightingOn;
+  view.lightingEnabled = lightingEnabled;
+  view.showAxes = showAxes;
+  view.showRoom = showRoom;
+  view.highlightedLine = highlightedLine;
+  view.drawing = modelDrawing;
+  view.ghost = {insertionMode != 0, ghostPiece, ghostPortKind, ghostPlace, mouseX, mouseY};
+  return view;
+}

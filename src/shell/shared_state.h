@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "view/view_state.h"
+
 // Current document: its full path, or "sans titre".
 extern char documentName[260];
 // Text last given to the main window's caption.
@@ -17,3 +19,8 @@ extern uint8_t windowActive;   // draw only while set
 // document's name, insertion's switches and ghost, the view switches, the
 // keys, the camera, the model and the key bindings (for tests).
 void resetSharedState();
+
+// How the window's frames are drawn now: its camera and switches, and the
+// ghost piece while insertion mode is on. The offscreen view of the command
+// line and the tests draws the same way.
+ViewState currentViewState();

@@ -11,6 +11,7 @@ float savedModelview[MODEL_CAPACITY + 1][16];
 struct GlWalk {
   const PieceRecord* table;
   PieceDrawer draw;
+  const void* context;
   int depth;
 };
 
@@ -19,7 +20,7 @@ void enterPiece(void* context, int32_t piece) {
   const PieceRecord& record = walk.table[piece];
   glGetFloatv(GL_MODELVIEW_MATRIX, savedModelview[walk.depth++]);
   glMultMatrixf(record.matrix.m);
-  walk.draw(record, piece);
+  walk.draw(walk.context, record, piece);
 }
 
 void leavePiece(void* context, int32_t) {
@@ -28,8 +29,9 @@ void leavePiece(void* context, int32_t) {
 }
 }  // namespace
 
-void walkModelInGl(FrameTree& tree, const PieceRecord* table, int32_t start, PieceDrawer draw) {
-  GlWalk walk{table, draw, 0};
+void walkModelInGl(FrameTree& tree, const PieceRecord* table, int32_t start, PieceDrawer draw,
+                   const void* context) {
+  GlWalk walk{table, draw, context, 0};
   buildFrameTree(tree, table);
   const FrameVisitor visitor{enterPiece, leavePiece, &walk};
   if (start == NO_PIECE)

@@ -7,9 +7,11 @@
 
 #include "model/frame_tree.h"
 
-// Draws one piece at the current modelview (names it, draws it or its markers).
-using PieceDrawer = void (*)(const PieceRecord& record, int32_t piece);
+// Draws one piece at the current modelview (names it, draws it or its
+// markers); context is the walk's caller's.
+using PieceDrawer = void (*)(const void* context, const PieceRecord& record, int32_t piece);
 
 // Indexes the table into tree, then walks the piece numbered start and its
 // frame, or with start = NO_PIECE every root in table order.
-void walkModelInGl(FrameTree& tree, const PieceRecord* table, int32_t start, PieceDrawer draw);
+void walkModelInGl(FrameTree& tree, const PieceRecord* table, int32_t start, PieceDrawer draw,
+                   const void* context = nullptr);

@@ -10,8 +10,6 @@
 #include "platform/core_data_dir.h"
 #include "view/bmp_reader.h"
 
-unsigned roomTextures[5];
-
 namespace {
 
 constexpr int TEXTURE_COUNT = 5;
@@ -34,8 +32,8 @@ void corner(float s, float t, float x, float y, float z) {
   glVertex3f(x, y, z);
 }
 
-void floorTile(float X, float Z) {
-  glBindTexture(GL_TEXTURE_2D, roomTextures[FLOOR_TEXTURE]);
+void floorTile(const RoomTextures& textures, float X, float Z) {
+  glBindTexture(GL_TEXTURE_2D, textures.names[FLOOR_TEXTURE]);
   glBegin(GL_QUADS);
   glNormal3f(0.0f, 1.0f, 0.0f);
   corner(0, 1, X - TILE_HALF, FLOOR_Y, Z + TILE_HALF);
@@ -47,8 +45,8 @@ void floorTile(float X, float Z) {
 
 // One tile of each wall: Z is the horizontal place on the wall, y0..y1 the
 // row of tiles.
-void wallTiles(float Z, float y0, float y1) {
-  glBindTexture(GL_TEXTURE_2D, roomTextures[WALL_TEXTURE]);
+void wallTiles(const RoomTextures& textures, float Z, float y0, float y1) {
+  glBindTexture(GL_TEXTURE_2D, textures.names[WALL_TEXTURE]);
   glBegin(GL_QUADS);
   glNormal3f(1.0f, 0.0f, 0.0f);
   corner(0, 1, -ROOM_HALF, y0, Z + TILE_HALF);
@@ -93,12 +91,12 @@ void uploadTexture(unsigned texture, const Image& image) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
-void deleteRoomTextures() {
-  glDeleteTextures(TEXTURE_COUNT, roomTextures);
-  for (unsigned& texture : roomTextures) texture = 0;
+void deleteRoomTextures(RoomTextures& textures) {
+  glDeleteTextures(TEXTURE_COUNT, textures.names);
+  textures = RoomTextures{};
 }
 
-bool loadRoomTextures() {
+bool loadRoomTextures(RoomTextures& textures) {
   Image* images[TEXTURE_COUNT];
   bool allLoaded = true;
   // Every file is tried, so each unreadable one gets its own message.
@@ -110,13 +108,13 @@ bool loadRoomTextures() {
     freeImages(images);
     return false;
   }
-  glGenTextures(TEXTURE_COUNT, roomTextures);
-  for (int k = 0; k < TEXTURE_COUNT; ++k) uploadTexture(roomTextures[k], *images[k]);
+  glGenTextures(TEXTURE_COUNT, textures.names);
+  for (int k = 0; k < TEXTURE_COUNT; ++k) uploadTexture(textures.names[k], *images[k]);
   freeImages(images);
   return true;
 }
 
-void drawRoom() {
+void drawRoom(const RoomTextures& textures) {
   glEnable(GL_TEXTURE_2D);
   glColor3f(1.0f, 1.0f, 1.0f);
   for (float X = -2000.0f; X <= 2000.0f; X += 500.0f) {
@@ -124,8 +122,8 @@ void drawRoom() {
     const float y0 = X + FLOOR_Y + ROOM_HALF - TILE_HALF;
     const float y1 = X + FLOOR_Y + ROOM_HALF + TILE_HALF;
     for (float Z = -2000.0f; Z <= 2000.0f; Z += 500.0f) {
-      floorTile(X, Z);
-      wallTiles(Z, y0, y1);
+      floorTile(textures, X, Z);
+      wallTiles(textures, Z, y0, y1);
     }
   }
   glDisable(GL_TEXTURE_2D);

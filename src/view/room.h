@@ -1,14 +1,17 @@
 // The textured room around the model and its five texture files.
 #pragma once
 
-extern unsigned roomTextures[5];
+// The room's textures in one GL context; 0 before they are loaded.
+struct RoomTextures {
+  unsigned names[5] = {0, 0, 0, 0, 0};
+};
 
-// Loads the five texture files; false (after the readers' messages) when any
-// failed, and then no texture is created.
-bool loadRoomTextures();
+// Loads the five texture files into the current context; false (after the
+// readers' messages) when any failed, and then no texture is created.
+bool loadRoomTextures(RoomTextures& textures);
 // Gives the textures back to the current context, which must be theirs.
-void deleteRoomTextures();
-void drawRoom();
+void deleteRoomTextures(RoomTextures& textures);
+void drawRoom(const RoomTextures& textures);
 
 struct Image;
 // Gives the texture name the image's pixels (rows packed, as the reader

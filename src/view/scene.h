@@ -1,25 +1,28 @@
-// Drawing one frame of the 3-D view: room, axes, the model as a tree of
-// frames, and the ghost piece at the mouse.
+// Drawing one frame of the 3-D view with a renderer: room, axes, the model
+// as a tree of frames, and the ghost piece at the mouse, as a view state
+// says. Drawing reads the view state and the table and writes neither.
 #pragma once
 
 #include "model/model_table.h"
+#include "view/renderer.h"
+#include "view/view_state.h"
 
-// Through the camera, with the view switches as they are; the camera is
-// only read.
-void drawScene();
-// The half-transparent ghost piece at the mouse (y down), hanging by the
-// port it will attach with; drawn after the scene.
-void drawGhostPiece(PieceRecord& ghost, int32_t portKind, float place, int32_t mouseX, int32_t mouseY);
-void drawPiece(const PieceRecord& record);
-// A piece of the highlighted line (see highlightedLine), or one whose look
-// is LOOK_HIGHLIGHTED, is drawn with these display lists of its kind in the
-// highlight's colours; false for any other.
-bool drawnHighlighted(const PieceRecord& record, unsigned solids, unsigned edges);
-// Whether pieceLooks hides the record (never a record outside the table).
-bool hiddenPiece(const PieceRecord& record);
-void drawPieceTree(const PieceRecord* record, const PieceRecord* table);
+// The whole frame through the view's camera, the ghost last.
+void drawScene(const Renderer& renderer, const PieceRecord* table, const ViewState& view);
+// The half-transparent ghost piece of the view, when shown; drawn after the
+// scene, in eye coordinates.
+void drawGhostPiece(const Renderer& renderer, const ViewState& view);
+// One piece at the current modelview in its own colours, solids and edges
+// as the view's display mode says.
+void drawPiece(const Renderer& renderer, const PieceRecord& record, const ViewState& view);
+// A piece of the highlighted line, or one whose look is LOOK_HIGHLIGHTED, is
+// drawn with these display lists of its kind in the highlight's colours;
+// false for any other.
+bool drawnHighlighted(const PieceRecord& record, const ViewState& view, unsigned solids, unsigned edges);
+// Whether the view's pieceLooks hides the record (never a record outside
+// the table).
+bool hiddenPiece(const PieceRecord& record, const ViewState& view);
 // Every root of the table in table order, each followed at once by the
-// pieces in its frame, as drawPieceTree draws them, with one pass to index
-// the frame tree for all of them: use this rather than drawPieceTree once
-// per root, which would index the table once per root.
-void drawModelTrees(const PieceRecord* table);
+// pieces in its frame, each under its piece number as selection name, with
+// one pass to index the frame tree for all of them.
+void drawModelTrees(const Renderer& renderer, const PieceRecord* table, const ViewState& view);

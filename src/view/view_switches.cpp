@@ -6,7 +6,7 @@ uint8_t lightingEnabled = 1;
 uint8_t showAxes = 1;
 uint8_t showRoom = 0;
 int32_t highlightedLine = 0;
-const uint8_t* pieceLooks = nullptr;
+ModelDrawing modelDrawing;
 
 void resetViewSwitches() {
   displayMode = DISPLAY_SOLIDS;
@@ -15,5 +15,4 @@ void resetViewSwitches() {
   showAxes = 1;
   showRoom = 0;
   highlightedLine = 0;
-  pieceLooks = nullptr;
 }

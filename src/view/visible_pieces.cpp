@@ -6,12 +6,7 @@
 #include <cmath>
 
 #include "model/frame_tree.h"
-#include "pieces/piece_library_gl.h"
-#include "pieces/simpler_meshes_gl.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
-
-ModelDrawing modelDrawing;
 
 namespace {
 
@@ -33,6 +28,7 @@ struct ViewVolume {
   float tanX, tanY;      // half-angles of the view, as slopes
   float pixelsPerSlope;  // pixels across per unit of slope
   DrawDetail detail;
+  const PieceLibrary* library;
 };
 
 // P = A x B as the GL multiplies its matrices (single precision, the four
@@ -59,7 +55,7 @@ bool outsideSide(float across, float distance, float slope, float radius) {
 
 // Whether the piece drawn with this modelview can show, and how coarse.
 bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece& out) {
-  const BoundingSphere sphere = kindBoundingSphere(kind);
+  const BoundingSphere sphere = kindBoundingSphere(*volume.library, kind);
   if (sphere.radius <= 0.0f) return false;  // nothing to draw
   const Point3& c = sphere.centre;
   const float x = eye[0] * c.x + eye[4] * c.y + eye[8] * c.z + eye[12];
@@ -75,7 +71,7 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
     return false;
   out.distance = distance;
   if (volume.detail == DrawDetail::AUTO && distance > radius) {
-    const float across = 2.0f * kindDetailRadius(kind) * largestAxisScale(eye) / distance * volume.pixelsPerSlope;
+    const float across = 2.0f * kindDetailRadius(*volume.library, kind) * largestAxisScale(eye) / distance * volume.pixelsPerSlope;
     if (across < COARSE_BELOW_PIXELS) out.detail = across < TINY_BELOW_PIXELS ? MeshDetail::TINY : MeshDetail::COARSE;
   }
   return true;
@@ -83,6 +79,7 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
 
 struct VisibleWalk {
   const PieceRecord* table;
+  const ViewState* view;
   ViewVolume volume;
   int depth;
   int count;
@@ -95,7 +92,7 @@ void enterPiece(void* context, int32_t piece) {
   multiplyAsGl(pathEye[walk.depth], record.matrix.m, eye);
   ++walk.depth;
   VisiblePiece& next = visible[walk.count];
-  if (hiddenPiece(record) || !classify(eye, record.kind, walk.volume, next)) return;
+  if (hiddenPiece(record, *walk.view) || !classify(eye, record.kind, walk.volume, next)) return;
   std::copy(eye, eye + 16, next.eye);
   next.record = &record;
   ++walk.count;
@@ -103,10 +100,10 @@ void enterPiece(void* context, int32_t piece) {
 
 void leavePiece(void* context, int32_t) { --static_cast<VisibleWalk*>(context)->depth; }
 
-ViewVolume viewVolumeOf(const Camera& camera, DrawDetail detail) {
+ViewVolume viewVolumeOf(const Camera& camera, DrawDetail detail, const PieceLibrary& library) {
   const float tanY = float(std::tan(FIELD_OF_VIEW * 0.5 * 3.14159265358979323846 / 180.0));
   const float aspect = float(camera.viewportWidth) / float(std::max(camera.viewportHeight, 1));
-  return {tanY * aspect, tanY, 0.5f * float(camera.viewportHeight) / tanY, detail};
+  return {tanY * aspect, tanY, 0.5f * float(camera.viewportHeight) / tanY, detail, &library};
 }
 
 // The piece nearest the eye is the one looked at closely: full detail.
@@ -117,29 +114,32 @@ void keepNearestFull(int count) {
   if (nearest >= 0) visible[nearest].detail = MeshDetail::FULL;
 }
 
-void drawVisible(const VisiblePiece& piece, bool buffered) {
+void drawVisible(const PieceLibrary& library, const ViewState& view, const VisiblePiece& piece, bool buffered) {
   const float* c = piece.record->colour;
   const int kind = piece.record->kind;
+  const uint32_t displayMode = view.displayMode;
   glLoadMatrixf(piece.eye);
-  if (drawnHighlighted(*piece.record, detailKindList(kind, piece.detail, false),
-                       detailKindList(kind, piece.detail, true)))
+  if (drawnHighlighted(*piece.record, view, detailKindList(library, kind, piece.detail, false),
+                       detailKindList(library, kind, piece.detail, true)))
     return;
   // As drawPiece: edges over solids at half brightness.
   glColor4fv(c);
   if ((displayMode & DISPLAY_SOLIDS) && buffered && piece.detail != MeshDetail::FULL)
-    drawSimplerSolid(kind, piece.detail, piece.eye);
+    drawSimplerSolid(library.simpler, kind, piece.detail, piece.eye);
   else if (displayMode & DISPLAY_SOLIDS)
-    glCallList(detailKindList(kind, piece.detail, false));
+    glCallList(detailKindList(library, kind, piece.detail, false));
   if ((displayMode & DISPLAY_SOLIDS) && (displayMode & DISPLAY_EDGES))
     glColor3f(c[0] * 0.5f, c[1] * 0.5f, c[2] * 0.5f);
-  if (displayMode & DISPLAY_EDGES) glCallList(detailKindList(kind, piece.detail, true));
+  if (displayMode & DISPLAY_EDGES) glCallList(detailKindList(library, kind, piece.detail, true));
 }
 
 }  // namespace
 
-void drawVisiblePieces(const PieceRecord* table, const Camera& camera, DrawDetail detail) {
+void drawVisiblePieces(const Renderer& renderer, const PieceRecord* table, const ViewState& view) {
+  const PieceLibrary& library = renderer.pieces;
+  const DrawDetail detail = view.drawing.detail;
   glGetFloatv(GL_MODELVIEW_MATRIX, pathEye[0]);
-  VisibleWalk walk{table, viewVolumeOf(camera, detail), 0, 0};
+  VisibleWalk walk{table, &view, viewVolumeOf(view.camera, detail, library), 0, 0};
   buildFrameTree(visibleTree, table);
   walkFrameForest(visibleTree, FrameVisitor{enterPiece, leavePiece, &walk});
   keepNearestFull(walk.count);
@@ -149,8 +149,8 @@ void drawVisiblePieces(const PieceRecord* table, const Camera& camera, DrawDetai
   if (detail == DrawDetail::AUTO)
     std::sort(visible, visible + walk.count,
               [](const VisiblePiece& a, const VisiblePiece& b) { return a.distance < b.distance; });
-  const bool buffered = beginSimplerSolids();
-  for (int i = 0; i < walk.count; ++i) drawVisible(visible[i], buffered);
+  const bool buffered = beginSimplerSolids(library.simpler);
+  for (int i = 0; i < walk.count; ++i) drawVisible(library, view, visible[i], buffered);
   if (buffered) endSimplerSolids();
   glLoadMatrixf(pathEye[0]);
 }

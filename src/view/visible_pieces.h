@@ -7,19 +7,8 @@
 #pragma once
 
 #include "model/model_table.h"
-#include "view/camera.h"
-
-// AUTO draws small pieces simpler; FULL draws every piece at full detail
-// (still skipping what lies outside the view), as "--render" does.
-enum class DrawDetail { AUTO, FULL };
-
-struct ModelDrawing {
-  bool fast = true;  // false: every piece through the nested lists, none skipped
-  DrawDetail detail = DrawDetail::AUTO;
-};
-
-// How drawScene draws the model.
-extern ModelDrawing modelDrawing;
+#include "view/renderer.h"
+#include "view/view_state.h"
 
 // Pieces whose details span fewer pixels across (the diameter of the kind's
 // detail sphere on screen) are drawn coarse or tiny, unless nearest to the
@@ -32,5 +21,5 @@ constexpr float COARSE_BELOW_PIXELS = 48.0f;
 constexpr float TINY_BELOW_PIXELS = 16.0f;
 
 // The model table as drawModelTrees walks it, at the current modelview,
-// seen through the camera's projection and viewport.
-void drawVisiblePieces(const PieceRecord* table, const Camera& camera, DrawDetail detail);
+// seen through the view's camera and at its drawing's detail.
+void drawVisiblePieces(const Renderer& renderer, const PieceRecord* table, const ViewState& view);

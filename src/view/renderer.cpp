@@ -1,16 +1,11 @@
 // The fixed OpenGL state of the 3-D view (shading, depth, one light fixed to
-// the viewer, material, front-face culling, blending), the loading of what
-// the view needs, and the projection that follows the view's size.
-#include "shell/gl_context.h"
+// the viewer, material, front-face culling, blending) and the resources a
+// renderer loads into its context.
+#include "view/renderer.h"
 
 #include <GL/gl.h>
 #include <malloc.h>
 
-#include "pieces/piece_library_gl.h"
-#include "view/camera.h"
-#include "view/camera_gl.h"
-#include "view/room.h"
-#include "view/view_switches.h"
 
 namespace {
 
@@ -52,23 +47,21 @@ void keepFreedMemory() {
 
 }  // namespace
 
-bool initGl() {
+bool startRenderer(Renderer& renderer) {
   keepFreedMemory();
-  if (!loadRoomTextures()) return false;
+  if (!loadRoomTextures(renderer.room)) return false;
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.2f, 0.5f);
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   glEnable(GL_COLOR_MATERIAL);
-  lightingOn = lightingEnabled = 1;
   glEnable(GL_LIGHTING);
   glEnable(GL_LIGHT0);
   setMaterial();
   setLight();
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-  buildPieceLibrary();
-  resetView(camera);
+  renderer.pieces = buildPieceLibrary();
   glEnable(GL_NORMALIZE);
   // Front faces are culled: the meshes and the room list their faces
   // clockwise as seen from the side that should show.
@@ -79,7 +72,7 @@ bool initGl() {
   return true;
 }
 
-void resizeGlView(int width, int height) {
-  setViewport(camera, width, height);
-  loadCameraProjection(camera);
+void stopRenderer(Renderer& renderer) {
+  deletePieceLibrary(renderer.pieces);
+  deleteRoomTextures(renderer.room);
 }

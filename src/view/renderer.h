@@ -1,0 +1,23 @@
+// A renderer: the GL resources of one GL context (the piece library's lists
+// and buffers, the room's textures) and the fixed GL state of the 3-D view
+// in it. The window and every offscreen view each have their own, built in
+// their own context and given back to it; none touches another's.
+#pragma once
+
+#include "model/model_table.h"
+#include "pieces/piece_library_gl.h"
+#include "view/room.h"
+#include "view/view_state.h"
+
+struct Renderer {
+  PieceLibrary pieces;
+  RoomTextures room;
+};
+
+// In the current context: loads the room textures, sets shading, depth,
+// light, material, culling and blending, and builds the piece library.
+// False when the textures could not be loaded (nothing else is built then).
+bool startRenderer(Renderer& renderer);
+// Gives the resources back to the current context, which must be the
+// renderer's, and empties it.
+void stopRenderer(Renderer& renderer);
