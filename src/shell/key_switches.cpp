@@ -50,8 +50,6 @@ void switchLighting() {
     displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
   }
 }
-
-void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
 }  // namespace
 
 namespace {

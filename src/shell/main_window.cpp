@@ -85,8 +85,6 @@ void showDocumentError(const std::string& text, const char* caption) {
   showMessage(full.c_str(), caption, ICON_ERROR);
 }
 
-void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
-
 void showOpenedDocument() {
   sendCommand(CMD_COMPILE);
   sendCommand(CMD_FIT_VIEW);
@@ -275,6 +273,8 @@ void compileEditorScript() {
   }
   endCompileRecord();
 }
+
+void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
 
 void closeMainWindow() {
   destroyGlWindow();

@@ -59,6 +59,8 @@ void compileEditorScript();
 // Destroys the view and the main window (which posts the quit message). The
 // handles are cleared first, so a second call, or a message sent meanwhile,
 // finds no window; does nothing when there is none.
+// The main window runs the command as if chosen in its menu.
+void sendCommand(int command);
 void closeMainWindow();
 // "VexoCad - " and the document's name, on windowTitle and the caption.
 void setDocumentTitle();
