@@ -1,6 +1,10 @@
 #include "platform/core_text_encoding.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 // Unicode code points of the bytes 0x80 to 0x9F; 0 marks an undefined byte.
@@ -106,5 +110,52 @@ std::string cp1252ToUtf8(const std::string& bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   for (unsigned char c : bytes) appendUtf8(out, codePointOf(c));
+  return out;
+}
+
+std::string terminalText(std::string_view text) {
+  const std::string bytes(text);
+  std::string out;
+  out.reserve(bytes.size());
+  char escape[8];
+  for (size_t i = 0; i < bytes.size();) {
+    uint32_t cp;
+    const int n = decodeUtf8(bytes, i, cp);
+    if (n == 0)
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(bytes[i]));
+    else if (cp < 0x20 || cp == 0x7F)
+      std::snprintf(escape, sizeof escape, "\\x%02x", unsigned(cp));
+    else if (cp >= 0x80 && cp < 0xA0)
+      std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(cp));
+    else
+      escape[0] = '\0';
+    if (escape[0])
+      out += escape;
+    else
+      out.append(bytes, i, size_t(n));
+    i += n == 0 ? 1 : size_t(n);
+  }
+  return out;
+}
+
+std::string lowerCase(const std::string& utf8) {
+  // C.UTF-8 is built into the C library, whatever locales are installed.
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+  std::string out;
+  out.reserve(utf8.size());
+  uint32_t cp;
+  for (size_t i = 0; i < utf8.size();) {
+    const int n = decodeUtf8(utf8, i, cp);
+    if (n == 0) {
+      out += utf8[i++];
+      continue;
+    }
+    if (cp < 0x80)
+      cp = cp >= 'A' && cp <= 'Z' ? cp + ('a' - 'A') : cp;
+    else if (unicode)
+      cp = uint32_t(towlower_l(wint_t(cp), unicode));
+    appendUtf8(out, cp);
+    i += n;
+  }
   return out;
 }
