@@ -31,6 +31,12 @@ std::vector<PartCount> countParts(const PieceRecord* table, int recordCount, con
 std::string colourHex(const float colour[4]);
 int totalCount(const std::vector<PartCount>& parts);
 
+// Text as HTML character data, for the parts list and the booklet alike:
+// escaped, valid UTF-8 (bytes that are not are read as Windows-1252), without
+// the controls and non-characters that HTML forbids (a file name may hold
+// any byte but the slash and NUL).
+std::string htmlText(const std::string& text);
+
 // The picture shown beside a part (an <img> src: a data: URI or a relative
 // path), "" for none.
 using PictureSource = std::function<std::string(const PartCount&)>;

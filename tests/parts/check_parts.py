@@ -2,7 +2,7 @@
 # read back as a collection, the HTML through a strict HTML5 parser, the
 # text table against NAME.parts, and hostile collections refused.
 #   python3 check_parts.py VEXOCAD WORKDIR SCRIPT...
-import csv, html5lib, os, subprocess, sys
+import csv, html5lib, os, shutil, subprocess, sys
 
 vexocad, work, scripts = sys.argv[1], sys.argv[2], sys.argv[3:]
 os.makedirs(work, exist_ok=True)
@@ -39,6 +39,15 @@ for script in scripts:
     expected = os.path.splitext(script)[0] + ".parts"
     if os.path.exists(expected):
         assert run("--parts", script).stdout == open(expected, encoding="utf-8").read(), expected
+
+# Control characters of the script's name are left out of the page's title
+# and heading, as the booklet leaves them out: a strict parser takes the page.
+odd = os.path.join(os.fsencode(work), b"mod\x01\x1b[2J\x7fle\x9b.vxo")
+shutil.copyfile(scripts[0], odd)
+assert subprocess.run([vexocad, "--parts", odd, "-o", os.path.join(work, "odd.html")]).returncode == 0
+page = open(os.path.join(work, "odd.html"), "rb").read()
+html5lib.HTMLParser(strict=True).parse(page)
+assert "<h1>Pièces de mod[2Jle›.vxo</h1>" in page.decode("utf-8"), page[:400]
 
 # Hostile collections: content, then what the message must say.
 hostile = [
