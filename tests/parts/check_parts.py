@@ -57,6 +57,7 @@ spreadsheets = [
     # French spreadsheets: semicolons, capitals (accented too), names in any case.
     (b"SORTE;COULEUR;QUANTIT\xc3\x89\r\n8;#FFFFFF;3\r\n", {white8: 3}),
     (b"Pi\xc3\xa8ce;Couleur;Quantit\xc3\xa9\r\nconnecteur rond 8 clips;#808080;2\r\n", {grey8: 2}),
+    (b"PI\xc3\x88CE,QUANTIT\xc3\x89\nconnecteur rond 8 clips,1\n", {white8: 1}),
     (b'"Pi\xe8ce";"Couleur";"QUANTIT\xc9"\r\n"ROUE";"";"1"\r\n', {wheel: 1}),  # Windows-1252, quoted
     (b"Pi\xe8ce\tCouleur\tQuantit\xe9\nConnecteur Rond 8 Clips\t#808080\t1\nroue\t\t1\n", {grey8: 1, wheel: 1}),
     # A byte-order mark before Windows-1252 text: the mark dropped, the rest read as Windows-1252.
