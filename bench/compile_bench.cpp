@@ -1,12 +1,13 @@
 // Compile time of generated scripts: a chain of connectors and rods, the
 // same built through repeat blocks and calls, and loops that only compute.
-// Also variable lookups with many variables: the index against a walk of
-// the list.
+// Also variable lookups with many variables and scripts of many function
+// definitions: the indexes against a walk of the list.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "script/compile_state.h"
 #include "script/compiler.h"
@@ -96,4 +97,63 @@ void BM_VariableLookup(benchmark::State& state) {
   state.counters["walk_per_index"] = double(walking.count()) / double(std::max<Clock::rep>(indexed.count(), 1));
 }
 BENCHMARK(BM_VariableLookup)->Arg(4)->Arg(100)->Arg(10000)->Arg(100000);
+
+// Definitions of count functions of different names, each placing a piece.
+ScriptLines definitionsScript(int count) {
+  ScriptLines lines;
+  for (int i = 0; i < count; ++i) {
+    lines.push_back("fonction f" + std::to_string(i));
+    lines.push_back("#8");
+    lines.push_back("finfonction");
+  }
+  return lines;
+}
+
+// What every definition did before the index: a walk of all the functions
+// defined before it for one of the same name, to define it again in place.
+// The names are those of definitionsScript; returns what the walks found.
+int walkForEachDefinition(int count) {
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) names.push_back("f" + std::to_string(i));
+  struct Entry {
+    const char* name;
+    Entry* next;
+  };
+  std::vector<Entry> entries(static_cast<size_t>(count));
+  Entry* head = nullptr;
+  int found = 0;
+  for (int i = 0; i < count; ++i) {
+    for (Entry* e = head; e; e = e->next)
+      if (std::strcmp(e->name, names[size_t(i)].c_str()) == 0) ++found;
+    entries[size_t(i)] = {names[size_t(i)].c_str(), head};
+    head = &entries[size_t(i)];
+  }
+  return found;
+}
+
+// The whole compile of the definitions now, and beside it in the same run
+// the walks alone that the old compile made on top of the same work: the
+// counters give the time per definition of each and old_per_new, the old
+// compile's time (this compile and the walks) over this compile's.
+void BM_FunctionDefinitions(benchmark::State& state) {
+  const int count = int(state.range(0));
+  const ScriptLines lines = definitionsScript(count);
+  using Clock = std::chrono::steady_clock;
+  Clock::duration compiling{}, walking{};
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    benchmark::DoNotOptimize(compileScript(lines).piecesPlaced);
+    const auto middle = Clock::now();
+    benchmark::DoNotOptimize(walkForEachDefinition(count));
+    compiling += middle - start;
+    walking += Clock::now() - middle;
+  }
+  clearKeyBindings();
+  const double definitions = double(state.iterations()) * count;
+  state.counters["compile_ns_per_definition"] = std::chrono::duration<double, std::nano>(compiling).count() / definitions;
+  state.counters["walk_ns_per_definition"] = std::chrono::duration<double, std::nano>(walking).count() / definitions;
+  state.counters["old_per_new"] =
+      double((compiling + walking).count()) / double(std::max<Clock::rep>(compiling.count(), 1));
+}
+BENCHMARK(BM_FunctionDefinitions)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 }  // namespace

@@ -28,6 +28,7 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
                     copy = "sh -c 'exec " + (d / "vexocad").string() + " \"$@\"'";  // data beside the copy
   writeFile(m, "#8\n");
   writeFile(d / "errors.vxo", "rot\n#8\n");
+  writeFile(d / "e\x1b[2J.vxo", "rot\n");
   writeFile(d / "lines.vxo", std::string(20 << 20, '\n') + "#8\n");
   writeFile(d / "big.vxo", "");
   fs::resize_file(d / "big.vxo", 65 << 20);  // sparse: costs no disk
@@ -93,6 +94,11 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--dump x.vxo --have c.csv", 64, "--have goes with --parts"},
       {"--help", 5, write, full},
       {"--version", 5, write, full},
+      // Control characters of names reached the terminal raw.
+      {"--check " + quoteForShell(dir + "/\x1b]0;T\x07.vxo"), 2, "/\\x1b]0;T\\x07.vxo ("},
+      {"--check " + quoteForShell(dir + "/e\x1b[2J.vxo"), 1, "/e\\x1b[2J.vxo:1: "},
+      {quoteForShell("--frob\x1b[2J\x9b"), 64, "--frob\\x1b[2J\\x9b"},
+      {"--parts " + m + " --have " + quoteForShell(dir + "/\x1b[2J.csv"), 2, "/\\x1b[2J.csv ("},
   };
   for (const auto& c : cases) {
     const ProcessResult r = runVexocad(c.arguments, c.environment);

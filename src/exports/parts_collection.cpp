@@ -1,5 +1,6 @@
 // Reading a builder's collection: the parts list's own CSV form, or any CSV
-// a spreadsheet saves with the same column names, through libcsv.
+// a spreadsheet saves with the same column names (separated by commas,
+// semicolons or tabs, in any case), through libcsv.
 #include <csv.h>
 
 #include <algorithm>
@@ -23,6 +24,7 @@ struct CsvRows {
   Row current;
   bool tooMany = false;
   bool tooWide = false;
+  bool headerOnly = false;  // stop after the first row
 };
 
 void addField(void* text, size_t length, void* context) {
@@ -34,7 +36,8 @@ void addField(void* text, size_t length, void* context) {
 
 void endRow(int, void* context) {
   auto* rows = static_cast<CsvRows*>(context);
-  if (rows->rows.size() == size_t(MAX_COLLECTION_ROWS)) rows->tooMany = true;
+  if (rows->rows.size() == size_t(MAX_COLLECTION_ROWS) || (rows->headerOnly && !rows->rows.empty()))
+    rows->tooMany = true;
   if (!rows->tooMany && !rows->tooWide) rows->rows.push_back(std::move(rows->current));
   rows->current.clear();
 }
@@ -44,17 +47,26 @@ bool fail(std::string& error, const std::string& text) {
   return false;
 }
 
-bool splitRows(const std::string& bytes, CsvRows& rows, std::string& error) {
-  if (bytes.find('\0') != std::string::npos) return fail(error, "ce n'est pas un fichier texte (octets nuls)");
-  const size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // a spreadsheet's byte-order mark
+// Blanks around fields are dropped, but a tab is no blank where it separates.
+int isBlank(unsigned char c) { return c == ' ' || c == '\t'; }
+int isSpace(unsigned char c) { return c == ' '; }
+
+// Parses text cut at separator into rows; the caller reads the errors.
+bool parseCsv(const std::string& text, unsigned char separator, CsvRows& rows, int& code) {
   csv_parser parser;
-  if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) return fail(error, "mémoire insuffisante");
-  const bool parsed = csv_parse(&parser, bytes.data() + start, bytes.size() - start, addField, endRow, &rows) ==
-                          bytes.size() - start &&
+  if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) return code = CSV_ENOMEM, false;
+  csv_set_delim(&parser, separator);
+  csv_set_space_func(&parser, separator == '\t' ? isSpace : isBlank);
+  const bool parsed = csv_parse(&parser, text.data(), text.size(), addField, endRow, &rows) == text.size() &&
                       csv_fini(&parser, addField, endRow, &rows) == 0;
-  const int code = csv_error(&parser);
+  code = csv_error(&parser);
   csv_free(&parser);
-  if (!parsed)
+  return parsed;
+}
+
+bool splitRows(const std::string& text, unsigned char separator, CsvRows& rows, std::string& error) {
+  int code = 0;
+  if (!parseCsv(text, separator, rows, code))
     return fail(error, code == CSV_EPARSE ? "ce n'est pas du CSV valable (guillemet non fermé ou mal placé)"
                                           : "mémoire insuffisante pour lire ce CSV");
   if (rows.tooMany) return fail(error, "plus de " + std::to_string(MAX_COLLECTION_ROWS) + " lignes");
@@ -70,27 +82,6 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::string lowered(std::string text) {
-  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-struct Columns {
-  int kind = -1, name = -1, colour = -1, count = -1;
-};
-
-Columns findColumns(const Row& header) {
-  Columns c;
-  for (int i = 0; i < int(header.size()); ++i) {
-    const std::string name = lowered(trimmed(header[i]));
-    if (name == "sorte") c.kind = i;
-    if (name == "pièce" || name == "piece") c.name = i;
-    if (name == "couleur") c.colour = i;
-    if (name == "quantité" || name == "quantite") c.count = i;
-  }
-  return c;
-}
-
 // A field as the message shows it: short, without control characters.
 std::string quoted(const std::string& text) {
   size_t length = std::min<size_t>(text.size(), 40);
@@ -98,6 +89,51 @@ std::string quoted(const std::string& text) {
   std::string shown;
   for (char c : text.substr(0, length)) shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
   return "« " + shown + (length < text.size() ? "…" : "") + " »";
+}
+
+struct Columns {
+  int kind = -1, name = -1, colour = -1, count = -1;
+  bool found() const { return (kind >= 0 || name >= 0) && count >= 0; }
+};
+
+// The column a header names, or nullptr for a column that is not read.
+int* columnNamed(Columns& c, const std::string& header) {
+  const std::string name = lowerCase(trimmed(header));
+  if (name == "sorte") return &c.kind;
+  if (name == "pièce" || name == "piece") return &c.name;
+  if (name == "couleur") return &c.colour;
+  if (name == "quantité" || name == "quantite") return &c.count;
+  return nullptr;
+}
+
+// A column named twice is refused: which of the two is meant cannot be told.
+bool findColumns(const Row& header, Columns& c, std::string& error) {
+  for (int i = 0; i < int(header.size()); ++i) {
+    int* column = columnNamed(c, header[i]);
+    if (!column) continue;
+    if (*column >= 0)
+      return fail(error, "ligne 1, colonne " + std::to_string(i + 1) + " : une deuxième colonne " +
+                             quoted(trimmed(header[i])) + " (la première est la colonne " +
+                             std::to_string(*column + 1) + ")");
+    *column = i;
+  }
+  return true;
+}
+
+// The separator of the header row: the first of comma, semicolon (French
+// spreadsheets) and tab that cuts it into the columns a collection needs;
+// a comma when none does, whose columns are then refused.
+unsigned char findSeparator(const std::string& text) {
+  for (const unsigned char separator : {',', ';', '\t'}) {
+    CsvRows header;
+    header.headerOnly = true;
+    int code = 0;
+    parseCsv(text, separator, header, code);
+    Columns columns;
+    std::string error;
+    if (!header.rows.empty() && (!findColumns(header.rows[0], columns, error) || columns.found())) return separator;
+  }
+  return ',';
 }
 
 std::string field(const Row& row, int column) {
@@ -111,6 +147,14 @@ bool readWhole(const std::string& text, long long limit, long long& value) {
   return value <= limit;
 }
 
+// Names as the parts list writes them, in any case: "connecteur rond 8 clips".
+int kindNamedInAnyCase(const std::string& name) {
+  const std::string wanted = lowerCase(name);
+  for (int kind = 0; kind < KIND_COUNT; ++kind)
+    if (lowerCase(kindName(kind)) == wanted) return kind;
+  return -1;
+}
+
 bool readKind(const Row& row, const Columns& c, int& kind, std::string& error) {
   const std::string number = field(row, c.kind), name = field(row, c.name);
   long long value = 0;
@@ -120,7 +164,7 @@ bool readKind(const Row& row, const Columns& c, int& kind, std::string& error) {
     kind = int(value);
     return true;
   }
-  kind = kindNamed(name);
+  kind = kindNamedInAnyCase(name);
   if (kind < 0) return fail(error, name.empty() ? "ni sorte ni pièce" : "pièce inconnue " + quoted(name));
   return true;
 }
@@ -149,17 +193,27 @@ bool readRow(const Row& row, const Columns& c, PartCount& part, std::string& err
 
 // The total row of our own files, and the empty rows spreadsheets leave.
 bool isSkippedRow(const Row& row, const Columns& c) {
-  if (field(row, c.kind).empty() && lowered(field(row, c.name)) == "total") return true;
+  if (field(row, c.kind).empty() && lowerCase(field(row, c.name)) == "total") return true;
   return std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); });
+}
+
+// A UTF-8 byte-order mark says nothing more than "text": it is dropped
+// before the rest is read, as UTF-8 when it is, else as Windows-1252 (some
+// programs put the mark before text of the other form).
+std::string collectionText(const std::string& bytes) {
+  const std::string rest = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+  return isValidUtf8(rest) ? rest : cp1252ToUtf8(rest);
 }
 }  // namespace
 
 bool readPartsCsv(const std::string& bytes, std::vector<PartCount>& parts, std::string& error) {
+  if (bytes.find('\0') != std::string::npos) return fail(error, "ce n'est pas un fichier texte (octets nuls)");
+  const std::string text = collectionText(bytes);
   CsvRows rows;
-  // Spreadsheets on Windows save their CSV in Windows-1252.
-  if (!splitRows(isValidUtf8(bytes) ? bytes : cp1252ToUtf8(bytes), rows, error)) return false;
-  const Columns columns = findColumns(rows.rows[0]);
-  if ((columns.kind < 0 && columns.name < 0) || columns.count < 0)
+  if (!splitRows(text, findSeparator(text), rows, error)) return false;
+  Columns columns;
+  if (!findColumns(rows.rows[0], columns, error)) return false;
+  if (!columns.found())
     return fail(error, "ligne 1 : les colonnes Sorte (ou Pièce), Couleur et Quantité sont attendues");
   std::map<std::pair<int, std::string>, PartCount> counts;
   for (size_t i = 1; i < rows.rows.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <utility>
@@ -41,23 +42,6 @@ Totals totalsOf(const std::vector<PartCount>& parts, const CountIndex& have) {
   return t;
 }
 
-std::string escapeHtml(const std::string& text) {
-  // Bytes that are no UTF-8 (a file name from anywhere) must not make the
-  // page undecodable.
-  const std::string utf8 = isValidUtf8(text) ? text : cp1252ToUtf8(text);
-  std::string out;
-  for (char c : utf8) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 std::string cell(const char* tag, const std::string& content, const char* style = "") {
   return std::string("<") + tag + " style=\"border:1px solid #bbb;padding:2px 8px;" + style + "\">" + content +
          "</" + tag + ">";
@@ -74,10 +58,10 @@ std::string htmlRow(const PartCount& p, const PictureSource& pictures, const Cou
   std::string row = "<tr>";
   if (pictures) {
     const std::string src = pictures(p);
-    const std::string image = "<img src=\"" + escapeHtml(src) + "\" alt=\"" + escapeHtml(kindName(p.kind)) + "\">";
+    const std::string image = "<img src=\"" + htmlText(src) + "\" alt=\"" + htmlText(kindName(p.kind)) + "\">";
     row += cell("td", src.empty() ? "" : image);
   }
-  row += cell("td", escapeHtml(kindName(p.kind))) + cell("td", swatch(colourHex(p.colour))) + numberCell(p.count);
+  row += cell("td", htmlText(kindName(p.kind))) + cell("td", swatch(colourHex(p.colour))) + numberCell(p.count);
   if (have) row += numberCell(lookUp(*have, p)) + numberCell(missing(*have, p));
   return row + "</tr>\n";
 }
@@ -113,6 +97,24 @@ std::string csvRow(const std::vector<std::string>& fields) {
   return row + "\r\n";
 }
 }  // namespace
+
+std::string htmlText(const std::string& text) {
+  const std::string utf8 = isValidUtf8(text) ? text : cp1252ToUtf8(text);
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    const size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    uint32_t code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+    for (size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    const std::string one = utf8.substr(i, length);
+    i += length;
+    const bool forbidden = (code < 0x20 && code != '\t' && code != '\n') || (code >= 0x7F && code < 0xA0) ||
+                           (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
+    if (forbidden) continue;
+    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : one;
+  }
+  return out;
+}
 
 std::string colourHex(const float colour[4]) {
   char hex[8];
@@ -167,7 +169,7 @@ std::string partsHtmlTable(const std::vector<PartCount>& parts, const PictureSou
 
 std::string partsHtmlPage(const std::string& modelName, const std::vector<PartCount>& parts,
                           const PictureSource& pictures, const std::vector<PartCount>* have) {
-  const std::string title = "Pièces de " + escapeHtml(modelName);
+  const std::string title = "Pièces de " + htmlText(modelName);
   std::string html = "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
                      "</title>\n</head>\n<body style=\"font-family:sans-serif\">\n<h1>" + title + "</h1>\n";
   if (parts.empty()) html += "<p>Ce modèle n'a aucune pièce.</p>\n";

@@ -31,6 +31,12 @@ std::vector<PartCount> countParts(const PieceRecord* table, int recordCount, con
 std::string colourHex(const float colour[4]);
 int totalCount(const std::vector<PartCount>& parts);
 
+// Text as HTML character data, for the parts list and the booklet alike:
+// escaped, valid UTF-8 (bytes that are not are read as Windows-1252), without
+// the controls and non-characters that HTML forbids (a file name may hold
+// any byte but the slash and NUL).
+std::string htmlText(const std::string& text);
+
 // The picture shown beside a part (an <img> src: a data: URI or a relative
 // path), "" for none.
 using PictureSource = std::function<std::string(const PartCount&)>;
@@ -50,12 +56,14 @@ std::string partsText(const std::vector<PartCount>& parts, const std::vector<Par
 // Manquant" with have), CR LF line ends, a last row for the total.
 std::string partsCsv(const std::vector<PartCount>& parts, const std::vector<PartCount>* have = nullptr);
 
-// A collection in that CSV form: the columns are found by the header row
-// (Sorte or Pièce, Couleur, Quantité; others are ignored), an empty colour
-// is the kind's default, rows of one kind and colour add up, the total row
-// is skipped. False with a French reason (naming the line) for anything
-// else: missing columns, unknown kinds or names, bad colours, counts that
-// are no whole number from 0 to MAX_COLLECTION_COUNT, binary data, more
+// A collection in that CSV form, or as a spreadsheet saves it: the columns
+// are found by the header row (Sorte or Pièce, Couleur, Quantité, in any
+// case; others are ignored), cut at commas, semicolons or tabs, whichever
+// first gives them; piece names are matched in any case, an empty colour is
+// the kind's default, rows of one kind and colour add up, the total row is
+// skipped. False with a French reason (naming the line) for anything else:
+// missing or twice-named columns, unknown kinds or names, bad colours, counts
+// that are no whole number from 0 to MAX_COLLECTION_COUNT, binary data, more
 // than MAX_COLLECTION_ROWS rows or 32 columns.
 constexpr int MAX_COLLECTION_COUNT = 1000000;
 constexpr int MAX_COLLECTION_ROWS = 10000;

@@ -61,27 +61,6 @@ std::vector<BuildingStep> lineBlocks(const ScriptLines& lines) {
   return blocks;
 }
 
-// Text as HTML character data: escaped, valid UTF-8 (bytes that are not are
-// read as Windows-1252), without the controls and non-characters that HTML
-// forbids.
-std::string htmlText(const std::string& text) {
-  const std::string utf8 = isValidUtf8(text) ? text : cp1252ToUtf8(text);
-  std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    const size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
-    for (size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    const std::string one = utf8.substr(i, length);
-    i += length;
-    const bool forbidden = (code < 0x20 && code != '\t' && code != '\n') || (code >= 0x7F && code < 0xA0) ||
-                           (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
-    if (forbidden) continue;
-    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : one;
-  }
-  return out;
-}
-
 // As large as the parts list's pictures, and never beyond the view.
 constexpr int PART_PICTURE_SIZE = 64;
 

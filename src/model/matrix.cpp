@@ -28,6 +28,12 @@ Matrix identityMatrix() {
   return M;
 }
 
+bool isFiniteMatrix(const Matrix& M) {
+  for (float e : M.m)
+    if (!std::isfinite(e)) return false;
+  return true;
+}
+
 void setTranslation(Matrix& M, float x, float y, float z) {
   setIdentity(M);
   M.m[12] = x;

@@ -18,3 +18,5 @@ void multiplyRight(Matrix& A, const Matrix& B);
 void multiplyLeft(const Matrix& A, Matrix& B);
 
 Matrix identityMatrix();
+// True when no element is infinite or NaN.
+bool isFiniteMatrix(const Matrix& M);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/core_text_encoding.h"
+
 namespace {
 MessageSink currentSink = nullptr;
 std::string sourceName = "vexocad";
@@ -27,6 +29,8 @@ std::string singleLine(const char* text) {
   return s;
 }
 
+// Texts quote scripts and file names: their control characters are shown
+// escaped, never sent to the terminal.
 void writeToStandardError(const char* text, const char* caption, MessageIcon) {
   std::string line;
   if (currentLine > 0)
@@ -36,7 +40,7 @@ void writeToStandardError(const char* text, const char* caption, MessageIcon) {
   line += caption ? caption : "";
   line += ": ";
   line += singleLine(text);
-  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fprintf(stderr, "%s\n", terminalText(line).c_str());
   std::fflush(stderr);
 }
 

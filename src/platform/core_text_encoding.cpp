@@ -1,6 +1,10 @@
 #include "platform/core_text_encoding.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 // Unicode code points of the bytes 0x80 to 0x9F; 0 marks an undefined byte.
@@ -66,6 +70,20 @@ int decodeUtf8(const std::string& s, size_t i, uint32_t& cp) {
   if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return length;
 }
+
+// Calls each(code point, its bytes) for every character of text, and
+// each(NOT_UTF8, the byte) for every byte that starts no well-formed sequence.
+constexpr uint32_t NOT_UTF8 = 0xFFFFFFFF;
+template <class Each>
+void forEachCharacter(const std::string& text, Each each) {
+  uint32_t cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    const int n = decodeUtf8(text, i, cp);
+    const size_t length = n == 0 ? 1 : size_t(n);
+    each(n == 0 ? NOT_UTF8 : cp, std::string_view(text).substr(i, length));
+    i += length;
+  }
+}
 }  // namespace
 
 bool isValidUtf8(const std::string& bytes) {
@@ -87,18 +105,10 @@ bool hasNonAscii(const std::string& bytes) {
 std::string utf8ToCp1252(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
-  uint32_t cp;
-  for (size_t i = 0; i < utf8.size();) {
-    const int n = decodeUtf8(utf8, i, cp);
-    if (n == 0) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    const int byte = byteOf(cp);
+  forEachCharacter(utf8, [&out](uint32_t cp, std::string_view) {
+    const int byte = cp == NOT_UTF8 ? -1 : byteOf(cp);
     out += byte < 0 ? '?' : char(byte);
-    i += n;
-  }
+  });
   return out;
 }
 
@@ -106,5 +116,39 @@ std::string cp1252ToUtf8(const std::string& bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   for (unsigned char c : bytes) appendUtf8(out, codePointOf(c));
+  return out;
+}
+
+std::string terminalText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  forEachCharacter(std::string(text), [&out](uint32_t cp, std::string_view bytes) {
+    char escape[8];
+    if (cp == NOT_UTF8)
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(bytes[0]));
+    else if (cp < 0x20 || cp == 0x7F)
+      std::snprintf(escape, sizeof escape, "\\x%02x", unsigned(cp));
+    else if (cp >= 0x80 && cp < 0xA0)
+      std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(cp));
+    else
+      return void(out += bytes);
+    out += escape;
+  });
+  return out;
+}
+
+std::string lowerCase(const std::string& utf8) {
+  // C.UTF-8 is built into the C library, whatever locales are installed.
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+  std::string out;
+  out.reserve(utf8.size());
+  forEachCharacter(utf8, [&out](uint32_t cp, std::string_view bytes) {
+    if (cp == NOT_UTF8)
+      out += bytes;
+    else if (cp < 0x80)
+      out += char(cp >= 'A' && cp <= 'Z' ? cp + ('a' - 'A') : cp);
+    else
+      appendUtf8(out, unicode ? uint32_t(towlower_l(wint_t(cp), unicode)) : cp);
+  });
   return out;
 }

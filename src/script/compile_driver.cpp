@@ -79,7 +79,6 @@ void endCompile(CompileState& s, CompileResult& result) {
   result.variablesLeft = s.variables.count;
   freeVariables(s.variables);
   freeFunctions(s.functions);
-  s.functions = nullptr;
   if (s.repeatStack && !result.stopped) syntaxError("Il manque un finrepete");
   freeRepeatStack(s.repeatStack);
   s.repeatStack = nullptr;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "model/model_table.h"
 #include "platform/core_messages.h"
@@ -46,7 +47,19 @@ struct ScriptFunction {
   int32_t returnLine;   // index of the line after the running call
   Variable* parameters; // last declared first
   Variable* savedVariables;  // the caller's list head
-  ScriptFunction* next;
+  ScriptFunction* next;      // the one defined before
+};
+
+// The functions defined so far. The chain from all owns them, newest first;
+// newest is the one defined (or defined again in place) last, whose
+// definition may still be open. The index holds, for each name, the entry a
+// call runs, and running the calls in progress, innermost last, so that
+// neither a definition nor a call walks the whole chain.
+struct FunctionTable {
+  ScriptFunction* all = nullptr;
+  ScriptFunction* newest = nullptr;
+  std::unordered_map<std::string, ScriptFunction*, NameHash, std::equal_to<>> byName;
+  std::vector<ScriptFunction*> running;
 };
 
 struct RepeatFrame {
@@ -74,8 +87,7 @@ struct CompileState {
   int32_t skipDepth;
   bool lastCondition;
   VariableList variables;
-  ScriptFunction* functions;
-  ScriptFunction* currentFunction;
+  FunctionTable functions;
   int32_t callDepth;
   RepeatFrame* repeatStack;
   int32_t topLevelLine;  // see PieceRecord
@@ -148,7 +160,7 @@ void endDefinition(CompileState& s);
 void callFunction(CompileState& s);
 void returnFromCall(CompileState& s);
 void unwindCalls(CompileState& s);
-void freeFunctions(ScriptFunction* list);
+void freeFunctions(FunctionTable& functions);
 
 // Returns the reference word reduced to its number or name.
 const char* declareBinding(CompileState& s);

@@ -19,16 +19,9 @@ bool evaluateCondition(CompileState& s) {
   return s.lastCondition;
 }
 
-ScriptFunction* functionAtDepth(ScriptFunction* list, int32_t depth) {
-  for (ScriptFunction* f = list; f; f = f->next)
-    if (f->activeDepth == depth) return f;
-  return nullptr;
-}
-
-ScriptFunction* findFunction(ScriptFunction* list, const char* name) {
-  for (ScriptFunction* f = list; f; f = f->next)
-    if (std::strcmp(f->name, name) == 0) return f;
-  return nullptr;
+ScriptFunction* findFunction(const FunctionTable& functions, const char* name) {
+  const auto found = functions.byName.find(std::string_view(name));
+  return found == functions.byName.end() ? nullptr : found->second;
 }
 
 // The last of the function's own parameter entries; while a call runs its
@@ -140,13 +133,9 @@ void conditionalWord(CompileState& s, const char* w) {
 // already made: it becomes the newest again, its parameters back at zero as
 // a new definition's are, instead of one more entry on every pass.
 bool redefineInPlace(CompileState& s, const char* name) {
-  ScriptFunction** link = &s.functions;
-  while (*link && std::strcmp((*link)->name, name) != 0) link = &(*link)->next;
-  ScriptFunction* f = *link;
+  ScriptFunction* f = findFunction(s.functions, name);
   if (!f || f->bodyLine != s.nextLine || f->activeDepth != -1 || f->endLine < 0) return false;
-  *link = f->next;
-  f->next = s.functions;
-  s.functions = f;
+  s.functions.newest = f;
   f->endLine = -1;
   Variable* p = f->parameters;
   for (int32_t k = 0; p && k < f->parameterCount; ++k, p = p->next) p->value = 0.0;
@@ -155,16 +144,19 @@ bool redefineInPlace(CompileState& s, const char* name) {
 
 void defineFunction(CompileState& s) {
   const char* name = takeWord(s);
-  if (s.functions && s.functions->endLine == -1) {
+  FunctionTable& functions = s.functions;
+  if (functions.newest && functions.newest->endLine == -1) {
     syntaxError(format("Impossible de créer la fonction %s à la ligne %d!\nLa fonction précédente n'est pas encore terminée",
                        scriptText(name).c_str(), s.nextLine));
   } else if (redefineInPlace(s, name)) {
     s.definingFunction = true;
     return;
   } else {
-    s.functions = new ScriptFunction{strdup(name), 0, s.nextLine, -1, -1, -1, nullptr, nullptr, s.functions};
+    functions.all = new ScriptFunction{strdup(name), 0, s.nextLine, -1, -1, -1, nullptr, nullptr, functions.all};
+    functions.newest = functions.all;
+    functions.byName.insert_or_assign(functions.all->name, functions.all);
   }
-  ScriptFunction* newest = s.functions;
+  ScriptFunction* newest = functions.newest;
   for (const char* w = takeWord(s); *w; w = takeWord(s)) {
     newest->parameters = new Variable{strdup(w), 0.0, newest->parameters, nullptr, -1};
     ++newest->parameterCount;
@@ -173,7 +165,7 @@ void defineFunction(CompileState& s) {
 }
 
 void endDefinition(CompileState& s) {
-  ScriptFunction* newest = s.functions;
+  ScriptFunction* newest = s.functions.newest;
   if (newest && newest->endLine < 0)
     newest->endLine = s.nextLine;
   else
@@ -198,7 +190,7 @@ void callFunction(CompileState& s) {
   }
   f->activeDepth = s.callDepth + 1;
   f->returnLine = s.nextLine;
-  s.currentFunction = f;
+  s.functions.running.push_back(f);
   ++s.callDepth;
   s.nextLine = f->bodyLine;
   f->savedVariables = s.variables.head;
@@ -207,27 +199,28 @@ void callFunction(CompileState& s) {
 }
 
 void returnFromCall(CompileState& s) {
-  if (s.callDepth <= 0 || !s.currentFunction) return;
-  ScriptFunction* f = s.currentFunction;
+  if (s.callDepth <= 0 || s.functions.running.empty()) return;
+  ScriptFunction* f = s.functions.running.back();
+  s.functions.running.pop_back();
   f->activeDepth = -1;
   s.nextLine = f->returnLine;
   --s.callDepth;
   unlinkParameters(s, f);
-  s.currentFunction = functionAtDepth(s.functions, s.callDepth);
 }
 
 void unwindCalls(CompileState& s) {
   const int32_t line = s.nextLine;
-  while (s.callDepth > 0 && s.currentFunction) returnFromCall(s);
+  while (s.callDepth > 0 && !s.functions.running.empty()) returnFromCall(s);
   s.nextLine = line;
 }
 
-void freeFunctions(ScriptFunction* list) {
-  while (list) {
-    ScriptFunction* next = list->next;
-    freeParameterChain(list->parameters);
-    std::free(list->name);
-    delete list;
-    list = next;
+void freeFunctions(FunctionTable& functions) {
+  for (ScriptFunction* f = functions.all; f;) {
+    ScriptFunction* next = f->next;
+    freeParameterChain(f->parameters);
+    std::free(f->name);
+    delete f;
+    f = next;
   }
+  functions = FunctionTable{};
 }

@@ -80,5 +80,15 @@ void transformNewestBinding(CompileState& s, bool rotation) {
     reportMessage("Impossible d'appliquer une variable inexistante!", "Erreur", ICON_EXCLAMATION);
     return;
   }
-  multiplyRight(allKeyBindings->matrix, m);
+  // A move that would hold an infinite or undefined number is left as it was.
+  Matrix moved = allKeyBindings->matrix;
+  multiplyRight(moved, m);
+  if (isFiniteMatrix(moved)) {
+    allKeyBindings->matrix = moved;
+    return;
+  }
+  reportMessage(format("Ligne %d, %s donnerait au mouvement de la touche une valeur infinie ou indéfinie (nan).\n"
+                       "L'instruction est ignorée : le mouvement reste ce qu'il était.",
+                       s.nextLine, rotation ? "la rotation" : "la translation"),
+                "Placement impossible", ICON_EXCLAMATION);
 }

@@ -8,9 +8,15 @@
 KeyBinding* keyBindings[256];
 KeyBinding* allKeyBindings;
 
+// A key held long enough would move a piece beyond the range of a float:
+// the piece stops at the last place that has a finite position.
 void applyKeyBinding(KeyBinding* binding) {
-  for (KeyBinding* b = binding; b; b = b->nextForKey)
-    if (pieceNumber(b->piece) >= 0) multiplyRight(b->piece->matrix, b->matrix);
+  for (KeyBinding* b = binding; b; b = b->nextForKey) {
+    if (pieceNumber(b->piece) < 0) continue;
+    Matrix moved = b->piece->matrix;
+    multiplyRight(moved, b->matrix);
+    if (isFiniteMatrix(moved)) b->piece->matrix = moved;
+  }
 }
 
 void freeKeyBindings(KeyBinding* head) {

@@ -51,6 +51,24 @@ bool readConnectionPoint(CompileState& s, ConnectionPoint& point) {
   return true;
 }
 
+// A statement that would leave an infinite or undefined number in the
+// current piece's placement (a value beyond the range of a float, nan, or a
+// product that overflows), or in its place in the world when it sits in a
+// frame, is undone: the piece keeps its number and the place the lines
+// before gave it, so the pieces referring to it later stay where they were
+// meant to be, and no such number reaches the view or a file. (A reference
+// already climbs the frames of its target the same way.)
+void undoIfNotFinite(CompileState& s, const PieceRecord& before, const char* statement) {
+  const PieceRecord* piece = s.currentPiece;
+  if (!piece || (isFiniteMatrix(piece->matrix) && (!isInFrame(*piece) || isFiniteMatrix(worldPlacement(*piece)))))
+    return;
+  *s.currentPiece = before;
+  reportMessage(format("Ligne %d, %s donnerait à la pièce une position infinie ou indéfinie (nan).\n"
+                       "L'instruction est ignorée : la pièce reste où elle était.",
+                       s.nextLine, statement),
+                "Placement impossible", ICON_EXCLAMATION);
+}
+
 void readThree(CompileState& s, float& a, float& b, float& c) {
   a = readFloat(takeWord(s), s.variables);
   b = readFloat(takeWord(s), s.variables);
@@ -112,13 +130,18 @@ void referenceStatement(CompileState& s, const char* word) {
     return;
   }
   if (target == s.pieceCounter || target >= MODEL_CAPACITY) return;
+  const PieceRecord before = *piece;
   referToPiece(*piece, modelTable[target]);
+  undoIfNotFinite(s, before, "la référence (%)");
 }
 
 void rebaseStatement(CompileState& s, const char* rest) {
   int32_t n = readInt(rest, s.variables);
   if (n == -1) n = 1;
+  if (!s.currentPiece) return;
+  const PieceRecord before = *s.currentPiece;
   rebaseOnFrame(s.currentPiece, n);
+  undoIfNotFinite(s, before, "l'entrée dans le repère (&)");
 }
 
 // Both statements read three values and multiply their matrix onto the
@@ -126,7 +149,9 @@ void rebaseStatement(CompileState& s, const char* rest) {
 static void transformStatement(CompileState& s, bool rotation, const char* missingPieceMessage) {
   if (s.declareMode) return transformNewestBinding(s, rotation);
   if (!needsCurrentPiece(s, missingPieceMessage)) return;
+  const PieceRecord before = *s.currentPiece;
   multiplyRight(s.currentPiece->matrix, readTransform(s, rotation));
+  undoIfNotFinite(s, before, rotation ? "la rotation" : "la translation");
 }
 
 void translationStatement(CompileState& s) {
@@ -176,12 +201,16 @@ void attachStatement(CompileState& s, const char* word) {
   if (readConnectionPoint(s, a)) readConnectionPoint(s, b);
   float ax = 0, ay = 0, az = 0;
   if (withRotation) readThree(s, ax, ay, az);
+  const PieceRecord before = *s.currentPiece;
   attachPiece(s.currentPiece, withRotation, a, b, ax, ay, az);
+  undoIfNotFinite(s, before, "l'attache (@)");
 }
 
 void fixedTurn(CompileState& s, const char* word) {
   if (!needsCurrentPiece(s, "Ligne %d, option 3D impossible, la sorte n'a été spécifiée.\n")) return;
+  const PieceRecord before = *s.currentPiece;
   multiplyRight(s.currentPiece->matrix, fixedTurnMatrix(word[2] == '2'));
+  undoIfNotFinite(s, before, "l'option 3D");
 }
 
 void nameCurrentPiece(CompileState& s, const char* name) {

@@ -17,6 +17,7 @@
 #include "exports/steps_booklet.h"
 #include "platform/core_messages.h"
 #include "platform/core_data_dir.h"
+#include "platform/core_text_encoding.h"
 #include "script/compiler.h"
 #include "script/key_bindings.h"
 #include "shell/command_options.h"
@@ -42,8 +43,10 @@ enum ExitStatus {
 
 using Options = CommandOptions;
 
+// Every line for the terminal that names an argument or a file goes through
+// terminalText: a name's control characters are shown escaped.
 bool usageError(const std::string& text) {
-  std::fprintf(stderr, "vexocad: %s\n%s", text.c_str(), commandLineUsage);
+  std::fprintf(stderr, "vexocad: %s\n%s", terminalText(text).c_str(), commandLineUsage);
   return false;
 }
 
@@ -121,7 +124,7 @@ int compileFile(const Options& o) {
   ScriptLines lines;
   std::string error;
   if (!readScriptFile(o.file.c_str(), lines, error)) {
-    std::fprintf(stderr, "vexocad: Erreur d'ouverture du fichier suivant: %s (%s)\n", o.file.c_str(),
+    std::fprintf(stderr, "vexocad: Erreur d'ouverture du fichier suivant: %s (%s)\n", terminalText(o.file).c_str(),
                  error.c_str());
     return EXIT_UNREADABLE;
   }

@@ -9,6 +9,7 @@
 #include "model/model_table.h"
 #include "platform/core_files.h"
 #include "platform/core_messages.h"
+#include "platform/core_text_encoding.h"
 #include "shell/command_options.h"
 #include "shell/render_command.h"
 #include "view/offscreen_view.h"
@@ -50,7 +51,7 @@ bool readCollection(const std::string& path, std::vector<PartCount>& have, std::
 bool readCollectionFile(const std::string& path, std::vector<PartCount>& have) {
   std::string error;
   if (readCollection(path, have, error)) return true;
-  std::fprintf(stderr, "vexocad: Collection de pièces illisible: %s (%s)\n", path.c_str(), error.c_str());
+  std::fprintf(stderr, "%s\n", terminalText("vexocad: Collection de pièces illisible: " + path + " (" + error + ")").c_str());
   return false;
 }
 
