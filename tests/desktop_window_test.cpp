@@ -209,7 +209,7 @@ TEST_F(DesktopWindows, MessagesListTheirLinesAndTheStatusBarFollowsTheSwitches) 
   for (const std::string& status : {before, statusText(hStatusBar)})
     EXPECT_EQ(status.substr(status.find(" ms, ")), " ms, 2 messages") << status;
   EXPECT_EQ(before.substr(0, before.find(" | Compilation")),
-            "Insertion (F4): oui, pièce 13 par c1 | Réf. relatives (F7): oui | Repère (F8): non | & (1): non | "
+            "Insertion (F4): oui, Tige 424 par c1 | Réf. relatives (F7): oui | Repère (F8): non | & (1): non | "
             "Pièces: 4");
   const std::string after = statusText(hStatusBar);
   EXPECT_EQ(after.substr(0, after.find(" | Pièces")),

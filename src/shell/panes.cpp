@@ -9,6 +9,7 @@
 #include "insertion/picking.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
+#include "pieces/kind_names.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
@@ -96,7 +97,8 @@ void selectPieceAtMouse() {
 
 std::string statusLine() {
   std::string text = std::string("Insertion (F4): ") + yesNo(insertionMode);
-  if (insertionMode) text += ", pièce " + std::to_string(ghostPiece.kind) + " par " + ghostPortText();
+  // The ghost's kind by the name the parts list gives it.
+  if (insertionMode) text += ", " + kindName(ghostPiece.kind) + " par " + ghostPortText();
   text += std::string(" | Réf. relatives (F7): ") + yesNo(relativeReferences);
   text += std::string(" | Repère (F8): ") + yesNo(frameMarkerRequest);
   text += std::string(" | & (1): ") + yesNo(ampersandOption);
