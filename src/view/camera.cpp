@@ -14,6 +14,9 @@ constexpr float DISTANCE_STEP = 10.0f;
 constexpr float NEAREST_DISTANCE = -10.0f;
 // A fitted model fills this part of the view's height or width.
 constexpr double FIT_FILL = 0.9;
+// A fitted model's farthest point stays this much of the far plane's
+// distance away from the eye, so that the far plane never cuts it.
+constexpr double FIT_DEPTH_FILL = 0.9;
 // A wheel notch away from the user brings the view this much of the way nearer.
 constexpr double WHEEL_ZOOM_PER_NOTCH = 0.85;
 
@@ -92,7 +95,7 @@ void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles) {
   for (int i = 0; i < 3; ++i) centre[i] = 0.5f * (world.low[i] + world.high[i]);
   const double tanHalfHeight = std::tan(FIELD_OF_VIEW / 2 * std::numbers::pi / 180) * FIT_FILL;
   const double tanHalfWidth = tanHalfHeight * double(c.viewportWidth) / double(c.viewportHeight);
-  double distance = -NEAREST_DISTANCE;
+  double distance = -NEAREST_DISTANCE, deepest = 0.0;  // deepest: farthest behind the centre
   for (const Point3& point : points) {
     const float p[3] = {point.x, point.y, point.z};
     double eye[3];
@@ -101,11 +104,14 @@ void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles) {
                c.viewMatrix.m[8 + r] * (p[2] - centre[2]);
     if (tanHalfWidth > 0) distance = std::max(distance, eye[2] + std::fabs(eye[0]) / tanHalfWidth);
     distance = std::max(distance, eye[2] + std::fabs(eye[1]) / tanHalfHeight);
+    deepest = std::max(deepest, -eye[2]);
   }
   Matrix toCentre;
   setTranslation(toCentre, -centre[0], -centre[1], -centre[2]);
   multiplyRight(c.viewMatrix, toCentre);
-  c.viewDistance = float(-std::min(distance, FAR_PLANE / 2));
+  // Only a model too deep for the far plane is left larger than the view.
+  const double farthest = std::max(FAR_PLANE * FIT_DEPTH_FILL - deepest, -double(NEAREST_DISTANCE));
+  c.viewDistance = float(-std::min(distance, farthest));
 }
 
 // Page Up may have gone farther than the wheel goes: the wheel never pulls

@@ -53,7 +53,8 @@ constexpr ViewAngles THREE_QUARTER_VIEW{30.0f, -35.0f};
 // The start-up view (resetView) turned by the angles about its turning centre.
 void turnStartView(Camera& c, ViewAngles angles);
 // Turned by the angles about the centre of the points' box (world axes), at
-// the distance where every point fits the viewport with a small margin. No
+// the distance where every point fits the viewport's width and height with a
+// small margin, however long the model (only the far plane limits it). No
 // point gives the turned start-up view.
 void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles);
 // One wheel step of delta (120 a notch, positive away from the user) brings
