@@ -163,6 +163,34 @@ class DesktopProgram : public ::testing::Test {
     return pixels;
   }
 
+  // The view, the main window's one child window: its size, how many of its
+  // pixels differ from the background (its top-left pixel), and how many of
+  // those lie within `border` pixels of its edges.
+  struct ViewCount {
+    int width = 0, height = 0;
+    long drawn = 0, atBorder = 0;
+  };
+  ViewCount countViewPixels(int border) {
+    ViewCount count;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int n = 0;
+    XWindowAttributes view{};
+    if (XQueryTree(display, Window(std::stoul(windowId())), &root, &parent, &children, &n) && n == 1)
+      XGetWindowAttributes(display, children[0], &view);
+    XImage* image = n == 1 ? XGetImage(display, children[0], 0, 0, view.width, view.height, AllPlanes, ZPixmap) : nullptr;
+    if (children) XFree(children);
+    if (!image) return count;
+    count.width = view.width, count.height = view.height;
+    for (int y = 0; y < view.height; ++y)
+      for (int x = 0; x < view.width; ++x) {
+        if (XGetPixel(image, x, y) == XGetPixel(image, 0, 0)) continue;
+        ++count.drawn;
+        count.atBorder += x < border || y < border || x >= view.width - border || y >= view.height - border;
+      }
+    XDestroyImage(image);
+    return count;
+  }
+
   std::string dir, messageLog;
   pid_t pid = 0;
   Display* display = nullptr;
@@ -364,6 +392,30 @@ TEST_F(DesktopProgram, OpenedModelFitsTheViewTheIdleProgramSleepsAHeldKeyTurns) 
   EXPECT_TRUE(waitFor([&] { return viewPixels() != held; })) << "frames go on while the key is held";
   xdotool("keyup Left");
   XAutoRepeatOn(display);
+}
+
+// Home fits the whole of a long straight line of rods in the view's shape,
+// however narrow or wide the divider made it: background along every side.
+TEST_F(DesktopProgram, HomeFitsALongLineInTheViewMadeNarrowThenWideByTheDivider) {
+  std::string line = "#8\n";
+  for (int i = 0; i < 100; ++i) line += "#12 %p1 @ h5 c1\n#8 %p1 @ c2 h1\n";
+  start(file("ligne.vxo", line));
+  rightClickInView();
+  xdotool("key F4 F5");  // no ghost, no axes: only the model is drawn
+  const int right = countViewPixels(0).width + 400;  // the view's right edge, in the window
+  for (const int divider : {right - 250, 100}) {  // the editor keeps a width of its own
+    const int from = right - countViewPixels(0).width - 2;
+    xdotool(at(from, 300) + "mousedown 1 " + at(divider, 300) + "mouseup 1");
+    ASSERT_TRUE(waitFor([&] { return std::abs(countViewPixels(0).width - (right - divider)) < 30; }))
+        << "the divider moved to " << divider << ": the view is " << countViewPixels(0).width << " wide";
+    xdotool(at(right - 20, 300) + "click 3 key Home");
+    EXPECT_TRUE(waitFor([&] {
+      const ViewCount view = countViewPixels(4);
+      return view.atBorder == 0 && view.drawn > 50;
+    })) << "the divider at " << divider << ": " << countViewPixels(4).atBorder << " of " << countViewPixels(4).drawn
+        << " model pixels within 4 pixels of the " << countViewPixels(4).width << " x "
+        << countViewPixels(4).height << " view's edges";
+  }
 }
 
 // Typed lines are undo steps of their own: Ctrl+Z takes them back one by
