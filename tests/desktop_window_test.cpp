@@ -391,6 +391,26 @@ TEST_F(DesktopWindows, ViewKeysDragsAndSizeMoveTheCamera) {
   EXPECT_TRUE(quitMessagePosted());
 }
 
+// With insertion off the wheel zooms towards the pointer: a connector facing
+// the eye near the view's corner stays under it, nearer and farther.
+TEST_F(DesktopWindows, TheWheelZoomsTowardsThePointer) {
+  const std::string savedDataDir = dataDir;
+  dataDir = VEXOCAD_BINARY_DIR "/";  // the pieces' shapes, for picking
+  loadEditorLines(hEditor, {"#8 rot 90 0 0", "#8 translation 120 80 0 rot 90 0 0"});
+  command(CMD_COMPILE);
+  command(CMD_RESET_VIEW);
+  insertionMode = 0;
+  mouse(WM_MOUSEMOVE, 560, 155);  // on the second connector's ring, right of its hole
+  ASSERT_EQ(pickPiece(modelTable), 1);
+  for (const int notch : {120, 120, 120, 120, 120, -120, -120, -120, -120, -120, -120}) {
+    const float before = camera.viewDistance;
+    mouse(WM_MOUSEWHEEL, 560, 155, uintptr_t(uint16_t(notch)) << 16);
+    EXPECT_EQ(camera.viewDistance > before, notch > 0) << "nearer away from the user";
+    EXPECT_EQ(pickPiece(modelTable), 1) << "at distance " << camera.viewDistance;
+  }
+  dataDir = savedDataDir;
+}
+
 // The document operations on the main window's editor and document name.
 class Documents : public DesktopWindows {
  protected:

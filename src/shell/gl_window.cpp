@@ -107,10 +107,10 @@ void releaseButton(uintptr_t button, int x, int y) {
 }  // namespace
 
 // In insertion mode the wheel changes the ghost and the piece just inserted;
-// otherwise it zooms.
-intptr_t turnWheel(uint32_t wParam) {
+// otherwise it zooms towards the pointer.
+intptr_t turnWheel(uint32_t wParam, int x, int y) {
   if (insertionMode) return handleInsertionWheel(wParam);
-  zoomViewByWheel(camera, int16_t(hiWord(wParam)));
+  zoomViewByWheel(camera, int16_t(hiWord(wParam)), x, y);
   return 0;
 }
 
@@ -169,7 +169,7 @@ intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t
       return 0;
     case WM_MOUSEWHEEL:
       if (leftPress.held) leftPress.wheelTurned = true;
-      return turnWheel(uint32_t(wParam));
+      return turnWheel(uint32_t(wParam), x, y);
     default: return 0;
   }
 }

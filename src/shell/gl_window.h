@@ -21,7 +21,8 @@ const Renderer& glWindowRenderer();
 // projection are loaded from it into the current context.
 void resizeGlView(int width, int height);
 
-// A wheel message's turn, in either window.
-intptr_t turnWheel(uint32_t wParam);
+// A wheel message's turn, in either window, the pointer at (x, y) in the
+// view's pixels (outside the view: towards its centre).
+intptr_t turnWheel(uint32_t wParam, int x, int y);
 
 intptr_t glWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -329,7 +329,7 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
     case WM_MBUTTONDOWN:
       if (insertionMode) insertPiece(nullptr);
       return 0;
-    case WM_MOUSEWHEEL: return turnWheel(uint32_t(wParam));
+    case WM_MOUSEWHEEL: return turnWheel(uint32_t(wParam), -1, -1);  // not over the view: its centre
     default: return 0;
   }
 }

@@ -116,10 +116,21 @@ void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles) {
 
 // Page Up may have gone farther than the wheel goes: the wheel never pulls
 // the view in from there.
-void zoomViewByWheel(Camera& c, int delta) {
-  const float farthest = std::min(c.viewDistance, float(-FAR_PLANE / 2));
+void zoomViewByWheel(Camera& c, int delta, int x, int y) {
+  const float farthest = std::min(c.viewDistance, float(-FAR_PLANE / 2)), before = c.viewDistance;
   c.viewDistance *= float(std::pow(WHEEL_ZOOM_PER_NOTCH, double(delta) / 120.0));
   c.viewDistance = std::clamp(c.viewDistance, farthest, NEAREST_DISTANCE);
+  if (x < 0 || y < 0 || x >= c.viewportWidth || y >= c.viewportHeight) return;
+  // The pointer's line leaves the eye through (right, up, -1) in eye axes;
+  // the point of it at the old distance comes to the new distance on the
+  // same line when the model moves sideways by the change times (right, up).
+  const double tanHalfHeight = std::tan(FIELD_OF_VIEW / 2 * std::numbers::pi / 180);
+  const double right = (2.0 * (x + 0.5) / c.viewportWidth - 1.0) * tanHalfHeight * c.viewportWidth / c.viewportHeight;
+  const double up = (1.0 - 2.0 * (y + 0.5) / c.viewportHeight) * tanHalfHeight;
+  const double change = double(before) - double(c.viewDistance);  // eye-space depth gained: nearer is negative
+  Matrix sideways;
+  setTranslation(sideways, float(right * change), float(up * change), 0.0f);
+  multiplyLeft(sideways, c.viewMatrix);
 }
 
 void setViewport(Camera& c, int width, int height) {

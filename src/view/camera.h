@@ -59,8 +59,11 @@ void turnStartView(Camera& c, ViewAngles angles);
 void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles);
 // One wheel step of delta (120 a notch, positive away from the user) brings
 // the turning centre nearer by a fraction of its distance, never nearer than
-// Page Down goes; negative steps move away.
-void zoomViewByWheel(Camera& c, int delta);
+// Page Down goes; negative steps move away. The eye moves along the line
+// through the pointer (pixel x, y from the view's top left), so what lies
+// under it at the turning centre's depth stays under it; a pointer outside
+// the view zooms towards the centre.
+void zoomViewByWheel(Camera& c, int delta, int x, int y);
 // A view of width x height pixels; height 0 counts as 1.
 void setViewport(Camera& c, int width, int height);
 
