@@ -166,13 +166,16 @@ void placeConnectionPoint(ConnectionPoint& point, const PieceRecord& piece, bool
   }
 }
 
+bool portsSwap(int pieceKind, uint8_t portB) {
+  const bool rodPort = portB == PORT_BOUT || portB == PORT_BARRE;
+  const bool connectorPort = portB == PORT_TROU || portB == PORT_PINCE;
+  return (rodPort && isConnectorKind(pieceKind)) || (connectorPort && isRodKind(pieceKind));
+}
+
 void attachPiece(PieceRecord* piece, bool withRotation, ConnectionPoint A, ConnectionPoint B,
                  float ax, float ay, float az) {
   if (!piece || !piece->attachedTo) return;
-  const bool bIsRodPort = B.portKind == PORT_BOUT || B.portKind == PORT_BARRE;
-  const bool bIsConnectorPort = B.portKind == PORT_TROU || B.portKind == PORT_PINCE;
-  if ((bIsRodPort && isConnectorKind(piece->kind)) || (bIsConnectorPort && isRodKind(piece->kind)))
-    std::swap(A, B);
+  if (portsSwap(piece->kind, B.portKind)) std::swap(A, B);
   const bool clipOnBar = (A.portKind == PORT_BARRE && B.portKind == PORT_PINCE) ||
                          (B.portKind == PORT_BARRE && A.portKind == PORT_PINCE);
   placeConnectionPoint(A, *piece->attachedTo, true, clipOnBar);

@@ -41,6 +41,11 @@ double wrapClipPlace(int kind, double place);
 void placeConnectionPoint(ConnectionPoint& point, const PieceRecord& piece, bool outward,
                           bool clipOnBar);
 
+// True when a join's second port B belongs on the other piece: a rod's port
+// named for a connector, or a connector's for a rod. The join then takes the
+// two ports in the other order, so that a script may name them either way.
+bool portsSwap(int pieceKind, uint8_t portB);
+
 // Lays port B of piece onto port A of piece->attachedTo, turned by the
 // optional rotation about the connection frame. piece->matrix must already
 // hold the attached-to piece's placement.

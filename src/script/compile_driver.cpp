@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "platform/core_text_encoding.h"
+#include "script/compile_record.h"
 #include "script/compile_state.h"
 #include "script/key_bindings.h"
 
@@ -238,6 +239,8 @@ void reportMessage(const std::string& text, const char* caption, MessageIcon ico
 
 void syntaxError(const std::string& text, MessageIcon icon) { reportMessage(text, "Erreur de syntaxe", icon); }
 
+CompileRecord compileRecord;
+
 ScriptLines::ScriptLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) push_back(line);
 }
@@ -257,6 +260,7 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
   startState(s, lines);
   clearModel();
   clearKeyBindings();
+  compileRecord = CompileRecord{};
   CompileResult result;
   repeatedMessages = RepeatedMessages{control && control->showRepeatsOnce, {}, 0};
   const int interval = control && control->interval > 0 ? control->interval : 4096;
@@ -281,5 +285,6 @@ CompileResult compileScript(const ScriptLines& lines, const CompileControl* cont
   reportHeldBackMessages();
   repeatedMessages = RepeatedMessages{};
   result.piecesPlaced = std::max(0, std::min(s.pieceCounter + 1, MODEL_CAPACITY));
+  compileRecord.piecesLeftOut = std::max<int64_t>(0, int64_t(s.pieceCounter) + 1 - MODEL_CAPACITY);
   return result;
 }

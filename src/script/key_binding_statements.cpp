@@ -31,7 +31,8 @@ PieceRecord* bindingTarget(CompileState& s, const char*& rest) {
 // bindings stops growing, with one message per compile.
 constexpr int32_t maxKeyBindings = 100000;
 
-bool addBinding(CompileState& s, const char* name, uint8_t key, PieceRecord* piece, uint8_t oneShot) {
+bool addBinding(CompileState& s, const char* name, uint8_t key, PieceRecord* piece, uint8_t oneShot,
+                int32_t line) {
   s.bindingRefused = s.keyBindingCount >= maxKeyBindings;
   if (s.bindingRefused) {
     if (s.keyBindingCount++ == maxKeyBindings)
@@ -42,7 +43,7 @@ bool addBinding(CompileState& s, const char* name, uint8_t key, PieceRecord* pie
   }
   ++s.keyBindingCount;
   KeyBinding* b = new KeyBinding{strdup(name), key, piece, oneShot, identityMatrix(),
-                                 allKeyBindings, keyBindings[key]};
+                                 allKeyBindings, keyBindings[key], line};
   allKeyBindings = b;
   keyBindings[key] = b;
   return true;
@@ -59,7 +60,7 @@ const char* declareBinding(CompileState& s) {
   const uint8_t key = keyWord[0] ? uint8_t(keyWord[0]) : uint8_t('1');
   s.declareMode = false;
   PieceRecord* target = bindingTarget(s, reference);
-  addBinding(s, name, key, target, oneShot);
+  addBinding(s, name, key, target, oneShot, s.nextLine);
   s.declareMode = true;
   s.wordIndex = std::min(first + 2, WORDS_PER_LINE);
   return reference;
@@ -70,7 +71,7 @@ void anotherBinding(CompileState& s) {
   PieceRecord* target = bindingTarget(s, reference);
   const KeyBinding* newest = allKeyBindings;
   if (!newest) return;
-  addBinding(s, newest->name, newest->key, target, newest->oneShot);
+  addBinding(s, newest->name, newest->key, target, newest->oneShot, newest->scriptLine);
 }
 
 void transformNewestBinding(CompileState& s, bool rotation) {

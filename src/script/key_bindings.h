@@ -15,6 +15,7 @@ struct KeyBinding {
   Matrix matrix;
   KeyBinding* nextInAll;
   KeyBinding* nextForKey;
+  int32_t scriptLine;  // the line of the "declare" the binding belongs to
 };
 
 // Chains by virtual-key code, newest first; the list of all bindings,

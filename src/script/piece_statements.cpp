@@ -4,6 +4,7 @@
 
 #include "model/connection.h"
 #include "pieces/catalogue.h"
+#include "script/compile_record.h"
 #include "script/compile_state.h"
 
 namespace {
@@ -69,6 +70,18 @@ void undoIfNotFinite(CompileState& s, const PieceRecord& before, const char* sta
                 "Placement impossible", ICON_EXCLAMATION);
 }
 
+// The checker reads which port each side of the join named.
+void recordJoin(const CompileState& s, const ConnectionPoint& a, const ConnectionPoint& b, int pointsRead) {
+  const PieceRecord& piece = *s.currentPiece;
+  const bool swap = portsSwap(piece.kind, b.portKind);
+  const ConnectionPoint& onTarget = swap ? b : a;
+  const ConnectionPoint& onPiece = swap ? a : b;
+  const JoinRecord join{s.nextLine, pieceNumber(&piece), pieceNumber(piece.attachedTo), onTarget.portKind,
+                        onPiece.portKind, onTarget.position, onPiece.position, uint8_t(pointsRead)};
+  std::vector<JoinRecord>& joins = compileRecord.joins;
+  if (joins.size() < MAX_JOIN_RECORDS && (joins.empty() || !(joins.back() == join))) joins.push_back(join);
+}
+
 void readThree(CompileState& s, float& a, float& b, float& c) {
   a = readFloat(takeWord(s), s.variables);
   b = readFloat(takeWord(s), s.variables);
@@ -90,10 +103,12 @@ Matrix readTransform(CompileState& s, bool rotation) {
 Flow pieceWord(CompileState& s, const char* rest, bool frameMarker) {
   if (s.pieceCounter < INT32_MAX) ++s.pieceCounter;
   if (s.pieceCounter >= MODEL_CAPACITY) {
-    if (s.pieceCounter == MODEL_CAPACITY)
+    if (s.pieceCounter == MODEL_CAPACITY) {
+      compileRecord.capacityLine = s.nextLine;
       reportMessage(format("Capacité de %d vexo impossible à dépasser.\nIl manquera certainement des pièces.",
                          MODEL_CAPACITY),
                   "Capacité dépassée", ICON_INFORMATION);
+    }
     return Flow::NextLine;
   }
   const int32_t kind = readInt(rest, s.variables);
@@ -198,7 +213,8 @@ void attachStatement(CompileState& s, const char* word) {
   }
   ConnectionPoint a = makeConnectionPoint(PORT_TROU, 0.0);
   ConnectionPoint b = makeConnectionPoint(PORT_TROU, 0.0);
-  if (readConnectionPoint(s, a)) readConnectionPoint(s, b);
+  const int pointsRead = !readConnectionPoint(s, a) ? 0 : readConnectionPoint(s, b) ? 2 : 1;
+  recordJoin(s, a, b, pointsRead);
   float ax = 0, ay = 0, az = 0;
   if (withRotation) readThree(s, ax, ay, az);
   const PieceRecord before = *s.currentPiece;
