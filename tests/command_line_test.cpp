@@ -30,6 +30,7 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
   writeFile(d / "errors.vxo", "rot\n#8\n");
   writeFile(d / "e\x1b[2J.vxo", "rot\n");
   writeFile(d / "lines.vxo", std::string(20 << 20, '\n') + "#8\n");
+  writeFile(d / "same.vxo", "repete 100\n#8\nfinrepete\n");  // 4950 pairs at one place
   writeFile(d / "big.vxo", "");
   fs::resize_file(d / "big.vxo", 65 << 20);  // sparse: costs no disk
   ASSERT_EQ(mkfifo((d / "pipe.vxo").c_str(), 0600), 0);
@@ -80,7 +81,12 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--version --dump x.vxo", 0, "vexocad "},
       {"--dump x.vxo --version -h", 0, "Usage: vexocad"},
       {"-o --help --render x.vxo", 2, "x.vxo (No such file"},  // --help is the image's name
-      {"--help --check a.vxo --dump b.vxo", 64, "choose one of --check, --dump, --render, --steps, --parts and --export"},
+      {"--help --check a.vxo --dump b.vxo", 64,
+       "choose one of --check, --verify, --dump, --render, --steps, --parts and --export"},
+      {"--verify", 64, "--verify needs a file"},
+      {"--verify " + dir + "/missing.vxo", 2, dir + "/missing.vxo"},
+      {"--verify " + m, 0, "", copy},  // piece files missing, a directory and a pipe: read quietly, no hang
+      {"--verify " + dir + "/same.vxo --max-seconds 0.000001", 3, "vexocad: check stopped after 1e-06 seconds"},
       {"--max-seconds nan1e99 -- zs-umpsi 10x --", 64, "--max-seconds needs a positive number of seconds"},
       {"--size 320x0", 64, "--size needs WIDTHxHEIGHT"},
       {"--render x.vxo -o x.png --detail", 64, "--detail needs auto or full"},

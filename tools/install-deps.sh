@@ -13,6 +13,8 @@ packages=(
   nodejs
   # the parts list reads collections as CSV
   libcsv-dev
+  # the model checker's collision tests
+  libfcl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
   # the booklet's and the parts list's tests check their HTML with a strict

@@ -27,6 +27,7 @@
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
 #include "shell/script_file.h"
+#include "shell/verify_command.h"
 #include "view/camera.h"
 #include "view/model_bounds.h"
 
@@ -83,6 +84,16 @@ void startDeadline(const Options& o, Deadline& deadline, CompileControl& control
   control.keepGoing = beforeDeadline;
   control.context = &deadline;
   control.interval = 256;
+}
+
+bool checkBeforeDeadline(void* context) { return beforeDeadline(context, 0, 0); }
+
+// --verify: the findings after the compiler's messages; false when the time
+// limit stopped the check.
+bool verifyModel(const Options& o, Deadline& deadline) {
+  CheckControl control;
+  if (o.maxSeconds > 0) control = {checkBeforeDeadline, &deadline};
+  return showModelFindings(&control);
 }
 
 // --view and --turn, once the model is compiled.
@@ -142,6 +153,7 @@ int compileFile(const Options& o) {
                                    bookletSize ? BOOKLET_PICTURE_HEIGHT : o.height))
     return EXIT_RENDER_FAILED;
   const CompileResult result = compileScript(lines, &control);
+  const bool checkStopped = o.mode == Options::VERIFY && !result.stopped && !verifyModel(o, deadline);
   const int outputStatus = o.mode == Options::DUMP    ? writeStandardOutput(dumpModel())
                            : o.mode == Options::PARTS ? writePartsList(o, o.havePath.empty() ? nullptr : &have)
                                                       : EXIT_CLEAN;
@@ -164,6 +176,10 @@ int compileFile(const Options& o) {
   if (result.stopped) {
     std::fprintf(stderr, "vexocad: compile stopped after %g seconds: %lld lines read, %d pieces placed\n",
                  o.maxSeconds, result.linesRead, result.piecesPlaced);
+    return EXIT_STOPPED;
+  }
+  if (checkStopped) {
+    std::fprintf(stderr, "vexocad: check stopped after %g seconds\n", o.maxSeconds);
     return EXIT_STOPPED;
   }
   return messages > 0 ? EXIT_MESSAGES : EXIT_CLEAN;
@@ -189,6 +205,7 @@ int runCommandLine(int argc, char** argv) {
     case Options::HELP: return writeStandardOutput(commandLineUsage);
     case Options::VERSION: return writeStandardOutput("vexocad 0.1.0\n");
     case Options::CHECK:
+    case Options::VERIFY:
     case Options::DUMP:
     case Options::RENDER:
     case Options::STEPS:

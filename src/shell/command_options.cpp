@@ -10,6 +10,11 @@ const char* const commandLineUsage =
     "Usage: vexocad [FICHIER]            open FICHIER in the desktop program (the words\n"
     "                                    that are no option, joined by spaces)\n"
     "       vexocad --check FICHIER      compile FICHIER, print every message\n"
+    "       vexocad --verify FICHIER     compile FICHIER, print every message, then\n"
+    "                                    check the model: ports the pieces lack, keys\n"
+    "                                    meant otherwise, pieces through each other,\n"
+    "                                    clips holding two pieces, pieces left out;\n"
+    "                                    each finding as FILE:LINE: Vérification: TEXT\n"
     "       vexocad --dump FICHIER       compile FICHIER, print the model table\n"
     "       vexocad --render FICHIER -o IMAGE.png\n"
     "                                    compile FICHIER, draw the model as the view\n"
@@ -28,7 +33,8 @@ const char* const commandLineUsage =
     "Options:\n"
     "  --have STOCK.csv  with --parts: what is missing beside the pieces in\n"
     "                    STOCK.csv (the columns of --parts' CSV)\n"
-    "  --max-seconds N   stop a compile that runs longer than N seconds\n"
+    "  --max-seconds N   stop a compile (and --verify's check) that runs longer\n"
+    "                    than N seconds\n"
     "  --size WxH        size of the rendered image (default 600x600)\n"
     "  --room            draw the room around the model\n"
     "  --edges           draw solids with their edges\n"
@@ -48,8 +54,9 @@ const char* const commandLineUsage =
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
     "The user's guide (in French): Aide > Guide in the program, or\n"
     "share/vexocad/guide/index.html where it is installed (docs/ in the sources).\n"
-    "Exit status: 0 no message, 1 messages shown, 2 file unreadable, 3 compile stopped,\n"
-    "4 image, booklet, list or mesh not written, 5 standard output not written, 64 bad command line.\n";
+    "Exit status: 0 no message, 1 messages shown or findings of --verify, 2 file unreadable,\n"
+    "3 compile or check stopped, 4 image, booklet, list or mesh not written, 5 standard\n"
+    "output not written, 64 bad command line.\n";
 
 namespace {
 bool fail(std::string& error, const std::string& text) {
@@ -126,12 +133,14 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.mode = Options::HELP;
     } else if (a == "--version") {
       if (o.mode != Options::HELP) o.mode = Options::VERSION;
-    } else if (a == "--check" || a == "--dump" || a == "--render" || a == "--steps" || a == "--parts" ||
+    } else if (a == "--check" || a == "--verify" || a == "--dump" || a == "--render" || a == "--steps" || a == "--parts" ||
                a == "--export") {
-      if (fileModeChosen) return fail(error, "choose one of --check, --dump, --render, --steps, --parts and --export");
+      if (fileModeChosen)
+        return fail(error, "choose one of --check, --verify, --dump, --render, --steps, --parts and --export");
       fileModeChosen = true;
       if (o.mode == Options::NONE)
         o.mode = a == "--check"    ? Options::CHECK
+                 : a == "--verify" ? Options::VERIFY
                  : a == "--dump"   ? Options::DUMP
                  : a == "--render" ? Options::RENDER
                  : a == "--steps"  ? Options::STEPS
@@ -177,7 +186,7 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.document += (o.document.empty() ? "" : " ") + a;
     }
   }
-  const bool compiles = o.mode == Options::CHECK || o.mode == Options::DUMP || o.mode == Options::RENDER ||
+  const bool compiles = o.mode == Options::CHECK || o.mode == Options::VERIFY || o.mode == Options::DUMP || o.mode == Options::RENDER ||
                         o.mode == Options::STEPS || o.mode == Options::PARTS || o.mode == Options::EXPORT;
   if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");

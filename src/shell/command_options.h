@@ -9,7 +9,7 @@
 #include "view/visible_pieces.h"
 
 struct CommandOptions {
-  enum Mode { NONE, CHECK, DUMP, RENDER, STEPS, PARTS, EXPORT, HELP, VERSION } mode = NONE;
+  enum Mode { NONE, CHECK, VERIFY, DUMP, RENDER, STEPS, PARTS, EXPORT, HELP, VERSION } mode = NONE;
   std::string file;
   std::string document;  // the words that are no option, for the desktop program
   double maxSeconds = 0;  // 0: no limit
