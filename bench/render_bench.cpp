@@ -220,7 +220,7 @@ ScriptLines towerScript(int pieces) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string line(lines[i]);
     const bool storeys = line.rfind("int $etages=", 0) == 0;
-    grown.push_back(storeys ? "int $etages=" + std::to_string((pieces - 8) / 12) + " $poteau=12" : line);
+    grown.push_back(storeys ? "int $etages=" + std::to_string((pieces - 8) / 12) + line.substr(line.find(' ', 4)) : line);
   }
   return grown;
 }
