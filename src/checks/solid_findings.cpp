@@ -143,6 +143,14 @@ using PiecePair = std::pair<int, int>;  // indices into the placed solids, first
 // when visit returns false. Memory grows with the cells the pieces cover,
 // not with the pairs.
 template <typename Visit>
+bool forEveryPair(const std::vector<PlacedSolid>& placed, Visit visit) {
+  for (int i = 0; i < int(placed.size()); ++i)
+    for (int j = i + 1; j < int(placed.size()); ++j)
+      if (!visit(PiecePair{i, j})) return false;
+  return true;
+}
+
+template <typename Visit>
 bool forEachNearPair(const std::vector<PlacedSolid>& placed, Visit visit) {
   std::vector<std::pair<uint64_t, int>> entries;
   std::vector<int> large;  // boxes over too many cells: tried against every piece
@@ -394,7 +402,7 @@ bool addSolidFindings(const CheckInput& input, const CheckControl* control, std:
   }
   long long visited = 0;
   bool stopped = false;
-  forEachNearPair(placed, [&](PiecePair pair) {
+  const auto test = [&](PiecePair pair) {
     if (++visited % 256 == 0 && control && control->keepGoing && !control->keepGoing(control->context))
       return !(stopped = true);
     if (sharingAClip.count(pair)) return true;
@@ -405,6 +413,10 @@ bool addSolidFindings(const CheckInput& input, const CheckControl* control, std:
     else if (solidsOverlap(a, b))
       findings.push_back(pairFinding(a, b, false));
     return findings.size() < MAX_FINDINGS;
-  });
+  };
+  if (control && control->everyPair)
+    forEveryPair(placed, test);
+  else
+    forEachNearPair(placed, test);
   return !stopped;
 }
