@@ -353,6 +353,36 @@ TEST_F(DesktopProgram, MessagesAndPiecesTakeTheCaretToTheirLines) {
                              "B#13 %p1 @ h3 c1\nfinrepete\nA%zz");
 }
 
+// "Vérifier le modèle" by its shortcut, pressed in the editor, on a square
+// crossed by a rod too long for its diagonal: no box; a click on the
+// finding in the messages list draws the rod and the connector it passes
+// through in the highlight colour (cyan), and a click elsewhere in the
+// editor, on a line with no piece, takes it away.
+TEST_F(DesktopProgram, VerifyingByItsShortcutAndClickingTheFindingHighlightsBothPieces) {
+  start(file("carre.vxo", "// carré et diagonale\n#8 id=a\n#12 %a @ h1 c1\n#8 %p1 @ c2 h1 id=b\n#12 %b @ h3 c1\n"
+                          "#8 %p1 @ c2 h1 id=c\n#12 %c @ h3 c1\n#8 %p1 @ c2 h1 id=d\n#12 %d @ h3 c1\n"
+                          "#15 %a @ h8 c1\n"));
+  auto cyan = [&] {
+    int n = 0;
+    for (unsigned long p : viewPixels()) {
+      const unsigned long r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+      n += r < 60 && g > 100 && b > 100;
+    }
+    return n;
+  };
+  EXPECT_EQ(cyan(), 0);
+  typeInEditor("");  // the caret on the empty last line
+  xdotool("key ctrl+shift+v");
+  xdotool(at(100, 497) + "click 1");  // the finding, first in the list
+  EXPECT_TRUE(waitFor([&] { return cyan() > 200; })) << cyan();
+  typeInEditor("");
+  EXPECT_TRUE(waitFor([&] { return cyan() == 0; })) << cyan();
+  EXPECT_EQ(log(), "") << "no box";
+  rightClickInView();
+  xdotool("key Escape");
+  EXPECT_EQ(exitStatus(), 0);
+}
+
 // Opening fits the whole model in the view (without axes and ghost: nothing
 // at the border), the wheel zooms with insertion off, the idle program
 // sleeps, and a held arrow key (with no repeated key events) keeps turning.

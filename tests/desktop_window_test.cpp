@@ -216,6 +216,50 @@ TEST_F(DesktopWindows, MessagesListTheirLinesAndTheStatusBarFollowsTheSwitches) 
             "Insertion (F4): non | Réf. relatives (F7): non | Repère (F8): non | & (1): non");
 }
 
+// "Vérifier le modèle": the findings below the compile's messages, no box;
+// a click on a collision takes the caret to its line and highlights both
+// pieces until the caret moves; the status bar counts them; the next compile
+// takes them away.
+TEST_F(DesktopWindows, VerifyingListsFindingsAndAClickHighlightsTheirPieces) {
+  const std::string savedDataDir = dataDir;
+  dataDir = VEXOCAD_BINARY_DIR "/";
+  loadEditorLines(hEditor, {"#13", "#13 trans 212 0 -212 rot 0 90 0", "#8 %p1 @ c2 h9", "#8 %zz trans 0 500 0"});
+  command(CMD_COMPILE);
+  shown.clear();
+  command(CMD_VERIFY);
+  frames(1);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(messageListItems(hMessageList),
+            (std::vector<std::string>{"Ligne 4 - ID inconnue: id=zz n'est pas valide comme ID!",
+                                      "Ligne 2 - Vérification: la pièce 1 (sorte 13) traverse la pièce 0 (sorte 13, "
+                                      "ligne 1) : leurs solides se recouvrent",
+                                      "Ligne 3 - Vérification: la pièce 2 (sorte 8) n'a pas de pince 9 : ses pinces "
+                                      "vont de 1 à 8"}));
+  const std::string status = statusText(hStatusBar);
+  EXPECT_EQ(status.substr(status.rfind(" | ")), " | Vérification: 2 constats");
+  pickMessageListItem(hMessageList, 1);
+  frames(1);
+  EXPECT_EQ(editorCaretLine(hEditor), 2);
+  const uint8_t* looks = currentViewState().pieceLooks;  // as the window's frames draw
+  ASSERT_NE(looks, nullptr);
+  EXPECT_EQ(std::vector<uint8_t>(looks, looks + 4),
+            (std::vector<uint8_t>{LOOK_HIGHLIGHTED, LOOK_HIGHLIGHTED, LOOK_OWN_COLOURS, LOOK_OWN_COLOURS}));
+  EXPECT_EQ(highlightedLine, 0) << "the finding's pieces, not every piece of its line";
+  pickMessageListItem(hMessageList, 0);
+  frames(1);
+  EXPECT_EQ(currentViewState().pieceLooks, nullptr);
+  EXPECT_EQ(highlightedLine, 4);
+  loadEditorLines(hEditor, {"#8"});
+  command(CMD_COMPILE);
+  frames(1);
+  EXPECT_EQ(statusText(hStatusBar).find("Vérification"), std::string::npos);
+  command(CMD_VERIFY);
+  frames(1);
+  EXPECT_EQ(messageListItems(hMessageList), (std::vector<std::string>{"Vérification: rien à signaler"}));
+  EXPECT_NE(statusText(hStatusBar).find(" | Vérification: 0 constat"), std::string::npos);
+  dataDir = savedDataDir;
+}
+
 TEST_F(DesktopWindows, OpeningAFileCompilesItFitsTheViewAndNamesTheWindow) {
   const std::string model = chosenPath = file("model.vxo", "#0\r\n#5 %0\r\n#5 %0\r\n");
   camera.viewDistance = -900.0f;

@@ -31,6 +31,7 @@
 #include "shell/recovery.h"
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
+#include "shell/verify_command.h"
 #include "view/camera.h"
 #include "view/model_bounds.h"
 #include "view/view_switches.h"
@@ -53,6 +54,7 @@ const MenuEntry mainMenu[] = {
     {"&Edition/Tout &sélectionner", CMD_SELECT_ALL, ctrl | 'a'},
     {"&Edition/Rec&hercher...", CMD_FIND, ctrl | 'f'},
     {"&RenduGL/&Compiler le code", CMD_COMPILE},
+    {"&RenduGL/&Vérifier le modèle", CMD_VERIFY, ctrl | shift | 'v'},
     {"&RenduGL/E&xporter le code", CMD_EXPORT},
     {"&Affichage/&Réinitialiser la vue", CMD_RESET_VIEW},
     {"&Affichage/&Cadrer le modèle", CMD_FIT_VIEW},
@@ -203,6 +205,7 @@ void runCommand(int command) {
     case CMD_FIND: showFindBox(findInScript); break;
     case CMD_COMPILE: compileEditorScript(); break;
     case CMD_EXPORT: exportCommand(); break;
+    case CMD_VERIFY: verifyModelCommand(); break;
     case CMD_QUIT: quitCommand(); break;
     case CMD_RESET_VIEW: resetView(camera); break;
     case CMD_FIT_VIEW: fitViewToModel(); break;

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "checks/model_check.h"
 #include "platform/core_window_messages.h"
 
 extern WindowHandle hMessageList;
@@ -26,6 +28,18 @@ void destroyPanes();
 // and its time and message count go to the status bar.
 void startCompileRecord();
 void endCompileRecord();
+
+// After a check of the model ("Vérifier le modèle"): its findings listed
+// below the compile's messages, counted in the status bar. A click on one
+// takes the caret to its line and highlights its pieces. The next compile
+// takes them away.
+void listFindings(std::vector<Finding> findings);
+// The pieces drawn highlighted instead of the caret line's; none: the
+// caret line's again.
+void highlightPieces(const std::vector<int32_t>& pieces);
+// The looks of the window's pieces (see ViewState::pieceLooks) that
+// highlightPieces set, or nullptr.
+const uint8_t* highlightedPieceLooks();
 
 // What a click in the view selects: the piece under the mouse, or nothing.
 void selectPieceAtMouse();

@@ -8,6 +8,7 @@
 #include "pieces/catalogue.h"
 #include "script/key_bindings.h"
 #include "shell/key_switches.h"
+#include "shell/panes.h"
 #include "view/camera.h"
 #include "view/view_switches.h"
 
@@ -43,6 +44,7 @@ ViewState currentViewState() {
   view.showAxes = showAxes;
   view.showRoom = showRoom;
   view.highlightedLine = highlightedLine;
+  view.pieceLooks = highlightedPieceLooks();
   view.drawing = modelDrawing;
   view.ghost = {insertionMode != 0, ghostPiece, ghostPortKind, ghostPlace, mouseX, mouseY};
   return view;

@@ -1,6 +1,8 @@
+// The model checker run from the command line and from the desktop.
 #include "shell/verify_command.h"
 
 #include "platform/core_messages.h"
+#include "shell/panes.h"
 
 bool showModelFindings(const CheckControl* control) {
   const CheckResult result = checkModel(lastCompileCheckInput(), control);
@@ -11,3 +13,5 @@ bool showModelFindings(const CheckControl* control) {
   setMessageLine(0);
   return !result.stopped;
 }
+
+void verifyModelCommand() { listFindings(checkModel(lastCompileCheckInput()).findings); }

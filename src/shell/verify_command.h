@@ -11,3 +11,7 @@
 // standard error: FILE:LINE: Vérification: TEXT). False when the control
 // stopped the check.
 bool showModelFindings(const CheckControl* control);
+
+// "Vérifier le modèle": the findings on the model as it stands (the last
+// compile's, with any piece inserted since) go to the messages pane, no box.
+void verifyModelCommand();
