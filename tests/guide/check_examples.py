@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""Compiles every example script of a chapter of the guide with --check.
+"""Compiles and checks every example script of a chapter of the guide with --verify.
 
 An example is a fenced block marked ```vexo. A ```message block right after it
-gives the exact lines --check must print for it (the script is saved as
-exemple.vxo); without one the example must compile without any message.
+gives the exact lines --verify must print for it, the compiler's messages and
+the checker's findings (the script is saved as exemple.vxo); without one the
+example must compile without any message and the checker find nothing.
 Usage: check_examples.py VEXOCAD CHAPTER.md WORK_FOLDER
 """
 import os
@@ -34,7 +35,7 @@ def check(vexocad, line, script, expected, folder):
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "exemple.vxo"), "w", encoding="utf-8") as f:
         f.write(script)
-    run = subprocess.run([vexocad, "--check", "exemple.vxo", "--max-seconds", "60"], cwd=folder,
+    run = subprocess.run([vexocad, "--verify", "exemple.vxo", "--max-seconds", "60"], cwd=folder,
                          capture_output=True, text=True, timeout=120)
     printed = (run.stdout + run.stderr).splitlines()
     wanted = expected or []
