@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "checks/check_steps.h"
@@ -70,11 +69,28 @@ const KindSolid& kindSolid(int kind) {
   return solidCache.kinds[kind];
 }
 
+struct ClipFrame {
+  fcl::Vector3d grip, outward, across;  // gripping point, away from the centre, through the plate
+};
+
+struct RodLine {
+  fcl::Vector3d origin, along;  // the rod runs from origin along "along"
+  double firstEnd, secondEnd;   // distances of its end frames along it
+};
+
+constexpr int MAX_CLIPS = 8;
+
 struct PlacedSolid {
   const CheckedPiece* piece;
   const KindSolid* solid;
   fcl::Transform3d place;
   fcl::Vector3d low, high;  // the box round it in the model's frame
+  // Where it joins others, in the model's frame: a rod's axis; the hole
+  // (centre and axis) and the clips of a connector or wheel.
+  RodLine rod;
+  fcl::Vector3d holeCentre, holeAxis;
+  int clipCount;
+  ClipFrame clips[MAX_CLIPS];
 };
 
 // Script placements are turns and moves only; a matrix copied from an empty
@@ -95,13 +111,36 @@ fcl::Transform3d transformOf(const Matrix& m) {
   return t;
 }
 
+// A port's frame in the piece's own frame, as the placement code puts it.
+fcl::Transform3d portFrame(int kind, uint8_t port, int place) {
+  PieceRecord record{};
+  record.kind = int16_t(kind);
+  ConnectionPoint point = makeConnectionPoint(port, place);
+  placeConnectionPoint(point, record, true, false);
+  return transformOf(point.frame);
+}
+
+void placeJoins(PlacedSolid& p) {
+  const int kind = p.piece->kind;
+  p.rod = {p.place.translation(), -p.place.linear().col(2), double(CLIP_REACH), double(rodFarEnd(kind))};
+  const fcl::Transform3d hole = p.place * portFrame(kind, PORT_TROU, 1);
+  p.holeCentre = hole.translation();
+  p.holeAxis = hole.linear().col(2);
+  p.clipCount = std::min(clipCount(kind), MAX_CLIPS);
+  for (int c = 0; c < p.clipCount; ++c) {
+    const fcl::Transform3d clip = p.place * portFrame(kind, PORT_PINCE, c + 1);
+    p.clips[c] = {clip.translation(), -clip.linear().col(2), clip.linear().col(1)};
+  }
+}
+
 std::vector<PlacedSolid> placeSolids(const CheckInput& input) {
   std::vector<PlacedSolid> placed;
   for (const CheckedPiece& piece : input.pieces) {
     if (piece.kind < 0 || piece.kind >= KIND_COUNT || !isRigid(piece.world)) continue;
     const KindSolid& solid = kindSolid(piece.kind);
     if (!solid.model) continue;
-    PlacedSolid p{&piece, &solid, transformOf(piece.world), {}, {}};
+    PlacedSolid p{&piece, &solid, transformOf(piece.world), {}, {}, {}, {}, {}, 0, {}};
+    placeJoins(p);
     for (int corner = 0; corner < 8; ++corner) {
       const fcl::Vector3d local((corner & 1 ? solid.high : solid.low).x(), (corner & 2 ? solid.high : solid.low).y(),
                                 (corner & 4 ? solid.high : solid.low).z());
@@ -240,40 +279,6 @@ constexpr double JOIN_TOLERANCE = 1.0;  // how far a rod may lie from a clip's g
 constexpr double COLLAR = 12.0;         // a rod end's length from its end frame to the plain body
 constexpr double HEAD = 8.0;            // a rod end's head beyond its end frame
 
-// A port's frame in the piece's own frame, as the placement code puts it.
-fcl::Transform3d portFrame(int kind, uint8_t port, int place) {
-  PieceRecord record{};
-  record.kind = int16_t(kind);
-  ConnectionPoint point = makeConnectionPoint(port, place);
-  placeConnectionPoint(point, record, true, false);
-  return transformOf(point.frame);
-}
-
-struct ClipFrame {
-  fcl::Vector3d grip, outward, across;  // gripping point, away from the centre, through the plate
-};
-
-ClipFrame clipFrame(const PlacedSolid& connector, int clip) {
-  static fcl::Transform3d local[KIND_COUNT][9];
-  static bool made = false;
-  if (!made) {
-    for (int kind = 0; kind < KIND_COUNT; ++kind)
-      for (int c = 1; c <= clipCount(kind); ++c) local[kind][c] = portFrame(kind, PORT_PINCE, c);
-    made = true;
-  }
-  const fcl::Transform3d frame = connector.place * local[connector.piece->kind][clip];
-  return {frame.translation(), -frame.linear().col(2), frame.linear().col(1)};
-}
-
-struct RodLine {
-  fcl::Vector3d origin, along;  // the rod runs from origin along "along"
-  double firstEnd, secondEnd;   // distances of its end frames along it
-};
-
-RodLine rodLine(const PlacedSolid& rod) {
-  return {rod.place.translation(), -axisOf(rod, 2), double(CLIP_REACH), double(rodFarEnd(rod.piece->kind))};
-}
-
 // Where the rod's axis passes nearest the point, along the rod, when it
 // passes within the join tolerance; -1 otherwise.
 double passesThrough(const RodLine& rod, const fcl::Vector3d& point) {
@@ -296,17 +301,9 @@ bool clipHolds(const ClipFrame& clip, const RodLine& rod) {
 // Whether the rod lies in the piece's hole, along its axis, by its body or
 // by an end.
 bool throughHole(const PlacedSolid& piece, const RodLine& rod) {
-  const fcl::Transform3d hole = piece.place * portFrame(piece.piece->kind, PORT_TROU, 1);
-  if (std::fabs(rod.along.dot(hole.linear().col(2))) < PARALLEL) return false;
-  const double s = passesThrough(rod, hole.translation());
+  if (std::fabs(rod.along.dot(piece.holeAxis)) < PARALLEL) return false;
+  const double s = passesThrough(rod, piece.holeCentre);
   return s > rod.firstEnd - HEAD && s < rod.secondEnd + HEAD;
-}
-
-std::vector<int> clipsHolding(const PlacedSolid& connector, const RodLine& rod) {
-  std::vector<int> clips;
-  for (int clip = 1; clip <= clipCount(connector.piece->kind); ++clip)
-    if (clipHolds(clipFrame(connector, clip), rod)) clips.push_back(clip);
-  return clips;
 }
 
 // The pair as (piece with a hole, rod), or nothing when they are no such pair.
@@ -318,28 +315,42 @@ std::optional<std::pair<const PlacedSolid*, const PlacedSolid*>> holeAndRod(cons
   return std::nullopt;
 }
 
+
+// What a clip holds: how many rods, and those of the lowest numbers (a
+// model can pile thousands of rods into one clip; the finding names a few).
+constexpr size_t NAMED_RODS = 5;
+struct HeldRods {
+  long long count = 0;
+  std::vector<int> named;  // placed indices, by piece number
+};
+using ClipKey = std::pair<int, int>;  // (connector as placed index, clip from 1)
+using HeldPieces = std::map<ClipKey, HeldRods>;
+
+void addHeld(const std::vector<PlacedSolid>& placed, HeldRods& held, int rod) {
+  ++held.count;
+  auto number = [&](int i) { return placed[size_t(i)].piece->number; };
+  held.named.insert(std::upper_bound(held.named.begin(), held.named.end(), rod,
+                                     [&](int a, int b) { return number(a) < number(b); }),
+                    rod);
+  if (held.named.size() > NAMED_RODS) held.named.pop_back();
+}
+
 // Pieces joined as the toy joins them touch nowhere else: a rod end in its
-// clip, a rod through a hole, a clip gripping a rod's body.
-bool joined(const PlacedSolid& a, const PlacedSolid& b) {
-  const auto pair = holeAndRod(a, b);
-  if (!pair) return false;
-  const RodLine rod = rodLine(*pair->second);
-  return throughHole(*pair->first, rod) || !clipsHolding(*pair->first, rod).empty();
-}
-
-using HeldPieces = std::map<std::pair<int, int>, std::vector<int>>;  // (connector, clip): rods, as placed indices
-
-HeldPieces heldByClips(const std::vector<PlacedSolid>& placed) {
-  HeldPieces held;
-  forEachNearPair(placed, [&](PiecePair pair) {
-    if (const auto p = holeAndRod(placed[size_t(pair.first)], placed[size_t(pair.second)])) {
-      const int connector = int(p->first - placed.data()), rod = int(p->second - placed.data());
-      for (int clip : clipsHolding(*p->first, rodLine(*p->second))) held[{connector, clip}].push_back(rod);
+// clip, a rod through a hole, a clip gripping a rod's body. Each clip
+// holding the rod counts it.
+bool joined(const std::vector<PlacedSolid>& placed, PiecePair pair, HeldPieces& held) {
+  const auto p = holeAndRod(placed[size_t(pair.first)], placed[size_t(pair.second)]);
+  if (!p) return false;
+  const PlacedSolid &piece = *p->first, &rod = *p->second;
+  bool isJoined = throughHole(piece, rod.rod);
+  for (int c = 0; c < piece.clipCount; ++c)
+    if (clipHolds(piece.clips[c], rod.rod)) {
+      addHeld(placed, held[{int(&piece - placed.data()), c + 1}], int(&rod - placed.data()));
+      isJoined = true;
     }
-    return true;
-  });
-  return held;
+  return isJoined;
 }
+
 
 // --- findings
 const CheckedPiece& laterOf(const PlacedSolid& a, const PlacedSolid& b) {
@@ -368,19 +379,19 @@ Finding pairFinding(const PlacedSolid& a, const PlacedSolid& b, bool same) {
           text};
 }
 
-Finding clipFinding(const std::vector<PlacedSolid>& placed, int connector, int clip, const std::vector<int>& rods) {
-  const CheckedPiece& c = *placed[size_t(connector)].piece;
+// Reported at the line of the last of the rods it names.
+Finding clipFinding(const std::vector<PlacedSolid>& placed, ClipKey clip, const HeldRods& held) {
+  const CheckedPiece& c = *placed[size_t(clip.first)].piece;
   std::vector<int32_t> numbers;
-  for (int rod : rods) numbers.push_back(placed[size_t(rod)].piece->number);
-  std::sort(numbers.begin(), numbers.end());
-  int32_t line = 0;
-  for (int rod : rods)
-    if (placed[size_t(rod)].piece->number == numbers.back()) line = placed[size_t(rod)].piece->line;
+  for (int rod : held.named) numbers.push_back(placed[size_t(rod)].piece->number);
+  const int32_t line = placed[size_t(held.named.back())].piece->line;
+  const long long more = held.count - (long long)numbers.size();
   std::string list;
   for (size_t k = 0; k < numbers.size(); ++k)
-    list += (k == 0 ? "" : k + 1 == numbers.size() ? " et " : ", ") + std::to_string(numbers[k]);
-  std::string text = "la pince " + std::to_string(clip) + " de " + pieceText(c.number, c.kind) + " tient " +
-                     std::to_string(numbers.size()) + " pièces, " + list +
+    list += (k == 0 ? "" : k + 1 == numbers.size() && !more ? " et " : ", ") + std::to_string(numbers[k]);
+  if (more) list += " et " + std::to_string(more) + " autres";
+  std::string text = "la pince " + std::to_string(clip.second) + " de " + pieceText(c.number, c.kind) + " tient " +
+                     std::to_string(held.count) + " pièces, " + list +
                      " : une pince tient un seul bout de tige ou une seule tige par son corps";
   numbers.push_back(c.number);
   std::sort(numbers.begin(), numbers.end());
@@ -391,32 +402,43 @@ Finding clipFinding(const std::vector<PlacedSolid>& placed, int connector, int c
 
 bool addSolidFindings(const CheckInput& input, const CheckControl* control, std::vector<Finding>& findings) {
   const std::vector<PlacedSolid> placed = placeSolids(input);
-  // Pieces sharing an overfull clip are reported once, as the clip's finding.
-  std::set<PiecePair> sharingAClip;
-  for (const auto& [clip, rods] : heldByClips(placed)) {
-    if (rods.size() < 2 || findings.size() >= MAX_FINDINGS) continue;
-    findings.push_back(clipFinding(placed, clip.first, clip.second, rods));
-    for (int a : rods)
-      for (int b : rods)
-        if (a < b) sharingAClip.insert({a, b});
-  }
+  HeldPieces held;
+  std::vector<Finding> found;
+  std::vector<PiecePair> foundPairs;  // the pair of each finding
   long long visited = 0;
   bool stopped = false;
   const auto test = [&](PiecePair pair) {
     if (++visited % 256 == 0 && control && control->keepGoing && !control->keepGoing(control->context))
       return !(stopped = true);
-    if (sharingAClip.count(pair)) return true;
+    if (joined(placed, pair, held)) return true;
     const PlacedSolid &a = placed[size_t(pair.first)], &b = placed[size_t(pair.second)];
-    if (joined(a, b)) return true;
-    if (samePlace(a, b))
-      findings.push_back(pairFinding(a, b, true));
-    else if (solidsOverlap(a, b))
-      findings.push_back(pairFinding(a, b, false));
-    return findings.size() < MAX_FINDINGS;
+    const bool same = samePlace(a, b);
+    if (same || solidsOverlap(a, b)) {
+      found.push_back(pairFinding(a, b, same));
+      foundPairs.push_back(pair);
+    }
+    return findings.size() + found.size() < MAX_FINDINGS;
   };
   if (control && control->everyPair)
     forEveryPair(placed, test);
   else
     forEachNearPair(placed, test);
+  // Rods sharing an overfull clip are reported once, as the clip's finding:
+  // the clips each named rod is one of too many in.
+  std::map<int, std::vector<ClipKey>> crowdedClipsOf;
+  for (const auto& [clip, rods] : held) {
+    if (rods.count < 2) continue;
+    findings.push_back(clipFinding(placed, clip, rods));
+    for (int rod : rods.named) crowdedClipsOf[rod].push_back(clip);
+  }
+  auto shareAClip = [&](PiecePair pair) {
+    const auto a = crowdedClipsOf.find(pair.first), b = crowdedClipsOf.find(pair.second);
+    if (a == crowdedClipsOf.end() || b == crowdedClipsOf.end()) return false;
+    for (const ClipKey& clip : a->second)
+      if (std::find(b->second.begin(), b->second.end(), clip) != b->second.end()) return true;
+    return false;
+  };
+  for (size_t k = 0; k < found.size(); ++k)
+    if (!shareAClip(foundPairs[k])) findings.push_back(std::move(found[k]));
   return !stopped;
 }
