@@ -92,3 +92,16 @@ TEST(ModelCheck, FindingsDoNotDependOnTheOrderOfThePieces) {
           << script.filename() << (numbering == &reversed ? " reversed" : " shuffled");
   }
 }
+
+// 10000 pieces piled at one place, connectors and rods (every rod in every
+// connector's first clip): the check stops at its 10000th finding and says
+// so. It used to keep every pair of rods sharing a clip, and ran for minutes.
+TEST(ModelCheck, APileOfPiecesStopsAtTheLimitOfFindings) {
+  dataDir = VEXOCAD_BINARY_DIR "/";
+  MessageCapture quiet;
+  compileScript({"repete 5000", "#8", "#12", "finrepete"});
+  const std::vector<Finding> findings = checkModel(lastCompileCheckInput()).findings;
+  ASSERT_EQ(findings.size(), MAX_FINDINGS + 1);
+  EXPECT_EQ(findings.back().kind, FindingKind::TOO_MANY);
+  EXPECT_EQ(findings.back().text, "la vérification s'est arrêtée après 10000 constats : il peut y en avoir d'autres");
+}
