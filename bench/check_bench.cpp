@@ -13,6 +13,7 @@
 #include <string>
 
 #include "checks/model_check.h"
+#include "grown_tower.h"
 #include "model/model_table.h"
 #include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
@@ -27,19 +28,6 @@ double cpuSeconds() {
   timespec t;
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// The tower's storeys are 12 pieces on an 8-piece base.
-ScriptLines towerScript(int pieces) {
-  ScriptLines lines, grown;
-  std::string error;
-  readScriptFile(VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", lines, error);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string line(lines[i]);
-    const bool storeys = line.rfind("int $etages=", 0) == 0;
-    grown.push_back(storeys ? "int $etages=" + std::to_string((pieces - 8) / 12) + line.substr(line.find(' ', 4)) : line);
-  }
-  return grown;
 }
 
 // Layers of 3n^2 - 2n pieces: n by n connectors joined by 150 rods.
@@ -99,7 +87,7 @@ void check(benchmark::State& state, const ScriptLines& script) {
   setMessageSink(nullptr);
 }
 
-void BM_CheckTallTower(benchmark::State& state) { check(state, towerScript(int(state.range(0)))); }
+void BM_CheckTallTower(benchmark::State& state) { check(state, grownTallTower(int(state.range(0)))); }
 BENCHMARK(BM_CheckTallTower)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_CheckDenseGrid(benchmark::State& state) { check(state, denseGridScript(int(state.range(0)))); }

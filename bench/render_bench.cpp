@@ -36,6 +36,7 @@
 #include <filesystem>
 #include <string>
 
+#include "grown_tower.h"
 #include "model/matrix.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
@@ -211,20 +212,6 @@ void BM_RenderCommand1000(benchmark::State& state) {
 enum Way { BEFORE, NOW };
 enum Sight { WHOLE, CLOSE_UP };
 
-// The tower's storeys are 12 pieces on an 8-piece base: 82 storeys make 992
-// pieces, 832 make 9992.
-ScriptLines towerScript(int pieces) {
-  ScriptLines lines, grown;
-  std::string error;
-  readScriptFile(VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", lines, error);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string line(lines[i]);
-    const bool storeys = line.rfind("int $etages=", 0) == 0;
-    grown.push_back(storeys ? "int $etages=" + std::to_string((pieces - 8) / 12) + line.substr(line.find(' ', 4)) : line);
-  }
-  return grown;
-}
-
 void drawWay(Way way) {
   modelDrawing.fast = way == NOW;
   modelDrawing.detail = DrawDetail::AUTO;
@@ -288,7 +275,7 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 void BM_TowerStartUp(benchmark::State& state) {
-  const ScriptLines script = towerScript(int(state.range(0)));
+  const ScriptLines script = grownTallTower(int(state.range(0)));
   useBuildData();
   setMessageSink(quiet);
   drawWay(Way(state.range(1)));
