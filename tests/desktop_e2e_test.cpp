@@ -91,7 +91,8 @@ class DesktopProgram : public ::testing::Test {
     pid = ::fork();
     if (pid == 0) {
       ::setenv("VEXOCAD_MESSAGE_LOG", messageLog.c_str(), 1);
-      ::setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);  // recovery copies stay in the test
+      ::setenv("XDG_STATE_HOME", (stateHome.empty() ? dir + "/state" : stateHome).c_str(), 1);  // copies stay here
+      ::signal(SIGINT, SIG_DFL), ::signal(SIGHUP, SIG_DFL);  // whatever the test runner ignores
       ::setenv("VEXOCAD_FRAME_STATS", "1", 1);
       std::freopen((dir + "/stderr.txt").c_str(), "w", stderr);
       const char* program = VEXOCAD_BINARY_DIR "/vexocad";
@@ -191,7 +192,7 @@ class DesktopProgram : public ::testing::Test {
     return count;
   }
 
-  std::string dir, messageLog;
+  std::string dir, messageLog, stateHome;
   pid_t pid = 0;
   Display* display = nullptr;
 };
@@ -508,3 +509,73 @@ TEST_F(DesktopProgram, ExportDialogWritesTheViewImageAtTheTypedSize) {
   xdotool("key Return");
   endWithEscape();
 }
+
+namespace {
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;  // none for a missing folder
+  for (const auto& entry : fs::directory_iterator(folder, error)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int visibleNamedWindows() {
+  return std::stoi(output("xdotool search --onlyvisible --name . 2>/dev/null | wc -l"));
+}
+}  // namespace
+
+// SIGTERM, SIGHUP and SIGINT (Ctrl+C) keep the typed text in the recovery
+// copy and end the program, whatever box is open, and after a mesh export
+// too; a stopped booklet leaves nothing. After each step's keys, the box named has the keys ("" for a new
+// window of any name: the file dialog).
+TEST_F(DesktopProgram, ATerminationSignalKeepsTheTextAndEndsTheProgramWhateverBoxIsOpen) {
+  std::string steps;
+  for (int i = 0; i < 300; ++i) steps += "#8 rot " + std::to_string(i) + " 0 0\n\n";
+  using Steps = std::vector<std::pair<const char*, const char*>>;  // {keys, box}
+  const Steps booklet = {{"key alt+r x", "Exporter le modèle"}, {"key space", nullptr},
+                         {"key Down Down Down Down Return", "Exporter le modèle"}};
+  const Steps mesh = {{"key alt+r x", "Exporter le modèle"}, {"key space", nullptr},
+                      {"key Down Down Down Down Down Return", "Exporter le modèle"}, {"key Return", "Export terminé"}};
+  const struct {
+    std::string model, typed;
+    Steps steps;
+    int signal;
+  } cases[] = {
+      {"#8\n", "#5 %0", {}, SIGINT},
+      {"#8\n", "#5 %0", {{"key F6", "Statistiques"}}, SIGTERM},
+      {"#8\n", "#5 %0", {{"key Escape", "VexoCad"}}, SIGHUP},
+      {"#8\n", "#5 %0", {{"key ctrl+shift+s", ""}}, SIGINT},
+      {"#8\n", "#5 %0", {{"key alt+r x", "Exporter le modèle"}}, SIGTERM},
+      {"#8\n", "repete 2000000000\nint $a=1\nfinrepete", {{"key F12", "Compilation"}}, SIGTERM},
+      {steps, "// fin", booklet, SIGHUP},  // then the progress window
+      {"#8\n", "// fin", booklet, SIGTERM},  // then the message that says it is written
+      {"#8\n", "// fin", mesh, SIGTERM},  // the mesh export's own handlers gave the signals back
+  };
+  for (auto c : cases) {
+    if (c.steps == booklet) c.steps.push_back({"key Return", c.model == steps ? "Export" : "Export terminé"});
+    const std::string box = c.steps.empty() ? "no box" : c.steps.back().first;
+    const std::string model = file("model.vxo", c.model);
+    fs::remove_all(dir + "/state");
+    fs::remove_all(dir + "/model-livret");
+    start(model);
+    std::istringstream lines(c.typed);
+    std::string line;
+    for (bool first = true; std::getline(lines, line); first = false)  // xdotool types no line break
+      first ? typeInEditor(line) : (xdotool("key Return"), xdotool("type '" + line + "'"));
+    rightClickInView();
+    for (const auto& [keys, shown] : c.steps) {
+      const int windows = visibleNamedWindows();
+      xdotool(keys);
+      if (shown) { ASSERT_TRUE(*shown ? boxHasTheKeys(shown) : waitFor([&] { return visibleNamedWindows() > windows; })) << keys; }
+    }
+    ::kill(pid, c.signal);
+    EXPECT_EQ(exitStatus(), 128 + c.signal) << box;
+    const std::vector<std::string> copies = filesIn(dir + "/state/vexocad");
+    ASSERT_EQ(copies.size(), 1u) << box;
+    EXPECT_EQ(readFile(dir + "/state/vexocad/" + copies[0]), c.model + c.typed) << box;
+    if (c.model == steps) {
+      EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"messages.log", "model.vxo", "state", "stderr.txt"}));
+    }
+  }
+}
+

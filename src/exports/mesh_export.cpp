@@ -95,26 +95,37 @@ bool moveInPlace(const fs::path& folder, const fs::path& target, std::string* re
 }
 
 // What an interrupted export (Ctrl+C, a kill) removes before it ends: the
-// files Assimp may have started and their folder. Only unlink and rmdir run
-// in the handler, on paths laid out before the export starts.
+// files Assimp may have started and their folder. Only unlink, rmdir,
+// sigaction and raise run in the handler, on paths laid out before the
+// export starts. The signal then does what it did before the export: it
+// ends the command line, and the desktop program keeps its unsaved text.
 char leftovers[3][4096];
+constexpr int leftoverSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction actionsBefore[3];
 
 void removeLeftoversAndStop(int signal) {
   for (int i = 0; i < 3 && leftovers[i][0]; ++i) i < 2 ? ::unlink(leftovers[i]) : ::rmdir(leftovers[i]);
-  std::signal(signal, SIG_DFL);
+  for (int i = 0; i < 3; ++i)
+    if (leftoverSignals[i] == signal) ::sigaction(signal, &actionsBefore[i], nullptr);
   std::raise(signal);
 }
 
 struct LeftoverGuard {
-  static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
   LeftoverGuard(const fs::path& made, const fs::path& folder) {
     const fs::path material = fs::path(made).replace_extension(".mtl");  // any format: unused paths are harmless
     const std::string paths[3] = {made.string(), material.string(), folder.string()};
     for (int i = 0; i < 3; ++i) std::snprintf(leftovers[i], sizeof leftovers[i], "%s", paths[i].c_str());
-    for (int s : signals) std::signal(s, removeLeftoversAndStop);
+    struct sigaction action {};
+    action.sa_handler = removeLeftoversAndStop;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int i = 0; i < 3; ++i) {
+      ::sigaction(leftoverSignals[i], nullptr, &actionsBefore[i]);
+      if (actionsBefore[i].sa_handler != SIG_IGN) ::sigaction(leftoverSignals[i], &action, nullptr);
+    }
   }
   ~LeftoverGuard() {
-    for (int s : signals) std::signal(s, SIG_DFL);
+    for (int i = 0; i < 3; ++i) ::sigaction(leftoverSignals[i], &actionsBefore[i], nullptr);
     leftovers[0][0] = '\0';
   }
 };

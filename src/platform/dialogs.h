@@ -1,7 +1,8 @@
 // Modal dialogs of the desktop program, whatever toolkit runs it: message
 // boxes, the question about unsaved text, the file chooser and the progress
 // window of a long compile. Each blocks its caller until answered, as the
-// program expects. The FLTK backend (fltk_dialogs.cpp) shows them; the
+// program expects; after a termination signal each is answered as cancelled
+// (or stopped) at once. The FLTK backend (fltk_dialogs.cpp) shows them; the
 // headless one (headless_dialogs.cpp) has no one to ask and gives the
 // answers that lose nothing.
 #pragma once

@@ -31,6 +31,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/core_termination.h"
 #include "platform/window_system.h"
 
 namespace {
@@ -152,6 +153,7 @@ void boxClosing(Fl_Widget* window, void* data) {
 // is closed or Escape pressed.
 int runModalBox(const char* text, const char* caption, MessageIcon icon, const std::vector<const char*>& buttons,
                 int cancelAnswer) {
+  if (terminationSignal()) return cancelAnswer;  // the program is ending: no box waits for an answer
   const std::string label = literalLabel(text);
   fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
   int textWidth = 0, textHeight = 0;
@@ -308,6 +310,7 @@ RecoveryAnswer askRecoveryQuestion(const char* text, const char* caption) {
 }
 
 bool chooseDocumentFileName(bool forSaving, const std::string& current, std::string* path) {
+  if (terminationSignal()) return false;
   Fl_Native_File_Chooser chooser;
   chooser.type(forSaving ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
   chooser.filter("Fichiers Vexo et Text (*.vxo)\t*.{vxo,txt}\nTous les fichiers (*.*)\t*");
@@ -320,7 +323,9 @@ bool chooseDocumentFileName(bool forSaving, const std::string& current, std::str
   if (!error) chooser.directory(folder.c_str());
   if (!error && forSaving) chooser.preset_file(name.c_str());
   if (forSaving) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
+  enterDeafLoop();  // GTK's dialog runs a loop of its own
   const int result = chooser.show();
+  leaveDeafLoop();
   releaseKeysNoLongerHeld();
   if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
   std::string chosen = chooser.filename();
@@ -351,6 +356,7 @@ bool showCompileProgress(long long linesRead, long long lineCount, int piecesPla
     releaseKeysNoLongerHeld();
     return true;
   }
+  if (terminationSignal()) return false;
   if (!progress.window) openProgressWindow();
   char text[200];
   std::snprintf(text, sizeof text, "Compilation en cours (script de %lld lignes)\nLignes lues : %lld\nPièces placées : %d",
@@ -420,6 +426,7 @@ void kindChanged(Fl_Widget*, void* data) {
 
 // The chooser opens where the field's path is, with its name proposed.
 bool choosePath(Fl_Native_File_Chooser::Type type, const char* filter, const std::string& current, std::string& out) {
+  if (terminationSignal()) return false;
   Fl_Native_File_Chooser chooser;
   chooser.type(type);
   if (filter) chooser.filter(filter);
@@ -429,7 +436,9 @@ bool choosePath(Fl_Native_File_Chooser::Type type, const char* filter, const std
   if (!error) chooser.directory(folder.c_str());
   if (!error && type != Fl_Native_File_Chooser::BROWSE_FILE) chooser.preset_file(name.c_str());
   if (type == Fl_Native_File_Chooser::BROWSE_SAVE_FILE) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
+  enterDeafLoop();
   const int result = chooser.show();
+  leaveDeafLoop();
   releaseKeysNoLongerHeld();
   if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
   out = chooser.filename();
@@ -526,6 +535,7 @@ void addExportButtons(ExportDialog& d, int height) {
 }  // namespace
 
 bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) {
+  if (terminationSignal()) return false;
   constexpr int noteHeight = 48, height = margin + noteHeight + 5 * exportRow + margin + buttonHeight + margin;
   ExportDialog d;
   d.choices = &choices;
@@ -565,6 +575,7 @@ bool showExportProgress(const std::string& text, bool finished) {
     releaseKeysNoLongerHeld();
     return true;
   }
+  if (terminationSignal()) return false;
   if (!exportProgress.window) {
     exportProgress.window = std::make_unique<Fl_Window>((Fl::w() - 340) / 2, (Fl::h() - 120) / 2, 340, 120);
     exportProgress.window->copy_label("Export");

@@ -23,6 +23,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/core_termination.h"
 #include "platform/fltk_editor.h"
 #include "platform/fltk_widgets.h"
 
@@ -583,6 +584,22 @@ void setFocus(WindowHandle window) {
 void pumpMessages() { Fl::check(); }
 
 void waitForMessages(double seconds) { Fl::wait(seconds); }
+
+namespace {
+// FLTK watches the signal's pipe in every loop it runs, its own file
+// chooser's included; the boxes' loops end once their window is hidden.
+void terminationSignalCame(FL_SOCKET, void*) {
+  answerTerminationSignal();
+  std::vector<Fl_Window*> boxes;
+  for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+    if (w->modal()) boxes.push_back(w);
+  for (Fl_Window* box : boxes) box->hide();
+}
+}  // namespace
+
+void watchTerminationSignal() {
+  if (terminationWakeUpFd() >= 0) Fl::add_fd(terminationWakeUpFd(), FL_READ, terminationSignalCame);
+}
 
 void releaseKeysNoLongerHeld() {
   for (int vk = 0; vk < 256; ++vk) {

@@ -88,6 +88,8 @@ void setFocus(WindowHandle) {}
 
 void pumpMessages() {}
 
+void watchTerminationSignal() {}
+
 // No event will come: the time passes, as a wait for events would.
 void waitForMessages(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 

@@ -100,6 +100,12 @@ void setFocus(WindowHandle window);
 
 // Handles every pending event without waiting.
 void pumpMessages();
+// From the first termination signal on (platform/core_termination.h),
+// whichever event loop runs (the main one, a modal box's, a progress
+// window's) answers it, then closes the modal boxes shown as if cancelled;
+// the dialogs open no new one after that. Headless, the caller's loop asks
+// terminationSignal itself.
+void watchTerminationSignal();
 // Sleeps until an event arrives or the time is up.
 void waitForMessages(double seconds);
 

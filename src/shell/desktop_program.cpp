@@ -17,6 +17,7 @@
 #include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
+#include "platform/core_termination.h"
 #include "platform/dialogs.h"
 #include "platform/window_system.h"
 #include "script/key_bindings.h"
@@ -106,6 +107,12 @@ void offerRecoveryCopy() {
   }
 }
 
+// A termination signal keeps the text at once, from whichever event loop
+// runs when it comes; then the boxes close and the main loop ends the
+// program. A loop that cannot be left in time (a mesh being written) is
+// cut short, the text being safe.
+void keepTextAtTerminationSignal() { keepRecoveryCopy(hEditor, true); }
+
 // With VEXOCAD_FRAME_STATS set, the time to the first frame and the frame
 // rate go to standard error, for measuring the program as users run it.
 struct FrameStatistics {
@@ -155,7 +162,8 @@ int runMainLoop(FrameStatistics& statistics) {
 }  // namespace
 
 FrameResult runFrame() {
-  // Killed or hung up: the unsaved text is kept before the program ends.
+  // Killed, hung up or interrupted: the unsaved text is kept before the
+  // program ends.
   if (const int signal = terminationSignal()) {
     keepRecoveryCopy(hEditor, true);
     return {true, 128 + signal, false};
@@ -192,10 +200,11 @@ int runDesktopProgram(const char* arguments) {
   if (dataDir.empty()) findDataDir(nullptr);
   useDesktopDialogs();
   clearQuitMessage();
-  installTerminationHandlers();
+  catchTerminationSignals(keepTextAtTerminationSignal);
   std::strcpy(documentName, "sans titre");
   std::snprintf(windowTitle, sizeof windowTitle, "VexioCad - %s", documentName);
   if (!createWindows()) return -1;
+  watchTerminationSignal();
   if (!createGlWindow("ma fenetre OPENGL", 600, 600, 16)) return 0;
   setFocus(hEditorControl);
   setFocus(hGlWindow);

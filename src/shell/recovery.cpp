@@ -1,10 +1,9 @@
 // Recovery copies of unsaved text: where they live, when they are written
-// and removed, which ones are left over, and the signals that end the
-// program without losing them.
+// and removed, and which ones are left over.
 #include "shell/recovery.h"
 
 #include <dirent.h>
-#include <signal.h>
+#include <signal.h>  // kill
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,12 +23,9 @@ const char prefix[] = "recovery-";
 const char suffix[] = ".vxo";
 constexpr auto lookInterval = std::chrono::seconds(2);
 
-volatile sig_atomic_t caughtSignal = 0;
 Clock::time_point lastLook;
 std::string copiedText;  // what this process's copy holds
 bool copyWritten = false;
-
-void noteSignal(int signal) { caughtSignal = signal; }
 
 bool isAbsolute(const char* path) { return path && path[0] == '/'; }
 
@@ -76,6 +72,7 @@ std::string recoveryFolder() {
 }
 
 void keepRecoveryCopy(const Editor& editor, bool now) {
+  if (!editorExists(editor)) return;  // no text to keep, nor to take for an empty one
   const Clock::time_point time = Clock::now();
   if (!now && time - lastLook < lookInterval) return;
   lastLook = time;
@@ -120,14 +117,3 @@ bool readRecoveryCopy(const std::string& path, std::string* text) {
   if (!isValidUtf8(*text)) *text = cp1252ToUtf8(*text);
   return true;
 }
-
-void installTerminationHandlers() {
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = noteSignal;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGHUP, &action, nullptr);
-}
-
-int terminationSignal() { return caughtSignal; }

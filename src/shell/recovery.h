@@ -1,4 +1,4 @@
-// Recovery copies of unsaved text, so that a kill, a hang-up or a crash
+// Recovery copies of unsaved text, so that a kill, a hang-up, Ctrl+C or a crash
 // loses at most the last few seconds of typing. While the editor holds
 // changes, the main loop keeps a copy of its text in the user's state folder
 // ($XDG_STATE_HOME/vexocad, else ~/.local/state/vexocad), never beside the
@@ -25,8 +25,3 @@ void removeRecoveryCopy();
 std::vector<std::string> orphanedRecoveryCopies();
 // The text of a copy (UTF-8); false when it cannot be read.
 bool readRecoveryCopy(const std::string& path, std::string* text);
-
-// SIGTERM and SIGHUP only note the signal; the main loop asks for it with
-// terminationSignal (0 while none came) and ends after saving a copy.
-void installTerminationHandlers();
-int terminationSignal();
