@@ -579,3 +579,67 @@ TEST_F(DesktopProgram, ATerminationSignalKeepsTheTextAndEndsTheProgramWhateverBo
   }
 }
 
+// Copies left by ended instances: one with a NUL byte is refused with a
+// message and kept; one of an earlier version whose PID now belongs to
+// another program (1) is offered and restored, then goes, the restored text
+// being in this instance's own copy.
+TEST_F(DesktopProgram, ACopyWithANulByteIsKeptAndAnEarlierVersionsCopyOfALivePidIsRestored) {
+  const std::string state = dir + "/state/vexocad";
+  fs::create_directories(state);
+  fs::permissions(dir + "/state", fs::perms::owner_all), fs::permissions(state, fs::perms::owner_all);
+  writeFile(state + "/recovery-1.vxo", "#8\n// rétabli");
+  fs::last_write_time(state + "/recovery-1.vxo", fs::file_time_type::clock::now() - 1h);  // offered second
+  const std::string damaged = state + "/recovery-99999-0123456789abcdef.vxo";
+  writeFile(damaged, std::string("#8\0// perdu", 11));
+  start("", true);
+  ASSERT_TRUE(logged("Texte non enregistré retrouvé: Une copie de secours ne peut pas être rétablie ; elle reste où "
+                     "elle est : " + damaged + " Elle contient un octet nul"));
+  ASSERT_TRUE(boxHasTheKeys("Texte non enregistré retrouvé"));
+  xdotool("key Return");
+  ASSERT_TRUE(logged("Texte non enregistré retrouvé: VexoCad s'est arrêté sans enregistrer"));
+  ASSERT_TRUE(dismissStartUpBox());  // "Rétablir"
+  std::vector<std::string> copies = filesIn(state);
+  ASSERT_EQ(copies.size(), 2u);
+  const auto kept = std::find(copies.begin(), copies.end(), fs::path(damaged).filename());
+  ASSERT_NE(kept, copies.end());
+  EXPECT_EQ(readFile(damaged), std::string("#8\0// perdu", 11));
+  copies.erase(kept);
+  EXPECT_EQ(readFile(state + "/" + copies[0]), "#8\n// rétabli") << "this instance's copy";
+}
+
+// No recovery folder possible: one message, at start, before any typing,
+// and no other when a copy then fails again (at the signal).
+TEST_F(DesktopProgram, NoRecoveryFolderPossibleIsSaidOnce) {
+  stateHome = "/proc/x";
+  start(file("model.vxo", "#8\n"), true);
+  ASSERT_TRUE(logged("Copies de secours: Le texte non enregistré ne peut pas être copié en lieu sûr dans le dossier "
+                     "suivant : /proc/x/vexocad Il ne peut pas être créé"));
+  ASSERT_TRUE(dismissStartUpBox());
+  typeInEditor("#5 %0");
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(exitStatus(), 128 + SIGTERM);
+  const std::string messages = log();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
+}
+
+// Root run with another user's state folder (as sudo -E leaves HOME): the
+// folder is not root's, so no copy is written there, and the link that user
+// planted where the copy of this process went before is not followed.
+TEST_F(DesktopProgram, RootWritesNoCopyIntoAnotherUsersFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to give the folder to another user";
+  const std::string secret = file("secret", "root only\n"), folder = dir + "/other/vexocad";
+  fs::create_directories(folder);
+  ASSERT_EQ(::chown((dir + "/other").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+  stateHome = dir + "/other";
+  start(file("model.vxo", "#8\n"), true);
+  fs::create_symlink(secret, folder + "/recovery-" + std::to_string(pid) + ".vxo");
+  ASSERT_TRUE(logged("Copies de secours: Le texte non enregistré ne peut pas être copié en lieu sûr dans le dossier "
+                     "suivant : " + folder + " Il appartient à un autre utilisateur"));
+  ASSERT_TRUE(dismissStartUpBox());
+  typeInEditor("#5 %0");
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(exitStatus(), 128 + SIGTERM);
+  EXPECT_EQ(readFile(secret), "root only\n");
+  EXPECT_EQ(filesIn(folder).size(), 1u) << "the link alone";
+}

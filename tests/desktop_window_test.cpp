@@ -7,12 +7,11 @@
 // bytes, its encoding and its line ends; lines stay whole; a failing save
 // leaves the old file; saving keeps a file's protection, owner, mode and
 // links; bad files are refused with a reason; a cancelled dialog changes
-// nothing; recovery copies follow unsaved text.
+// nothing.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,7 +38,6 @@
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
 #include "shell/panes.h"
-#include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "support/process.h"
 #include "view/camera.h"
@@ -607,24 +605,6 @@ TEST_F(Documents, SymbolicLinksAreFollowedAndANameNeverOpenedIsAskedFor) {
   chosenPath = path("lost.vxo");
   EXPECT_EQ(error(saveDocumentAs(documentName, hEditor)), DocumentError::FolderMissing);
   EXPECT_TRUE(fs::is_symlink(path("lost.vxo")));
-}
-
-TEST_F(Documents, RecoveryCopiesFollowUnsavedTextAndOnlyThoseOfEndedProcessesAreOffered) {
-  const std::string folder = recoveryFolder(), own = folder + "/recovery-" + std::to_string(::getpid()) + ".vxo";
-  setEditorTextUtf8(hEditor, "#0 \xC2\xA4");
-  keepRecoveryCopy(hEditor, true);
-  EXPECT_EQ(readFile(own), "#0 \xC2\xA4");
-  const pid_t ended = ::fork();
-  if (ended == 0) ::_exit(0);
-  ::waitpid(ended, nullptr, 0);
-  const std::string left = folder + "/recovery-" + std::to_string(ended) + ".vxo";
-  writeFile(left, "lost");
-  writeFile(folder + "/recovery-1.vxo", "");  // process 1 still runs
-  writeFile(folder + "/recovery-x.vxo", "");
-  EXPECT_EQ(orphanedRecoveryCopies(), std::vector<std::string>{left});
-  markDocumentUnchanged(hEditor);  // saved
-  keepRecoveryCopy(hEditor, true);
-  EXPECT_FALSE(fs::exists(own));
 }
 
 // Bad files, a file that cannot be read, and a cancelled dialog: refused

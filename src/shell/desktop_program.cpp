@@ -84,26 +84,47 @@ void openDocumentOfCommandLine(const std::string& path) {
   mainWindowProc(hMainWindow, WM_COMMAND, CMD_OPEN_AT_START, 0);
 }
 
+const char recoveryCaption[] = "Texte non enregistré retrouvé";
+
+void sayCopyStays(const LeftCopy& copy) {
+  const std::string text =
+      "Une copie de secours ne peut pas être rétablie ; elle reste où elle est :\n" + copy.path + "\n" + copy.problem;
+  showMessage(text.c_str(), recoveryCaption, ICON_EXCLAMATION);
+}
+
+// The restored text becomes a new unsaved document. True once the editor
+// holds the whole text and this instance's own copy holds it too: only then
+// may the old copy go.
+bool restoreLeftCopy(LeftCopy& copy) {
+  newDocument(documentName, hEditor);
+  setEditorTextUtf8(hEditor, copy.text);
+  const bool whole = editorTextUtf8(hEditor) == copy.text;
+  const bool kept = whole && keepRecoveryCopy(hEditor, true);
+  setDocumentTitle();
+  mainWindowProc(hMainWindow, WM_COMMAND, CMD_COMPILE, 0);
+  if (!whole) copy.problem = "L'éditeur n'en a pas gardé tout le texte.", sayCopyStays(copy);
+  return kept;
+}
+
 // Unsaved text of an instance that was killed or crashed comes back as a new
-// unsaved document; one copy per start, the others wait for a later one.
+// unsaved document; one copy per start, the others wait for a later one. A
+// copy that cannot be restored whole is never deleted.
 void offerRecoveryCopy() {
   for (const std::string& path : orphanedRecoveryCopies()) {
-    std::string text;
-    if (!readRecoveryCopy(path, &text)) continue;
+    LeftCopy copy;
+    if (!claimRecoveryCopy(path, &copy)) continue;
+    if (!copy.problem.empty()) {
+      sayCopyStays(copy);
+      releaseRecoveryCopy(copy, false);
+      continue;
+    }
     const RecoveryAnswer answer = askRecoveryQuestion(
         "VexoCad s'est arrêté sans enregistrer un texte modifié.\n"
         "Voulez-vous le rétablir comme nouveau document ?",
-        "Texte non enregistré retrouvé");
-    if (answer == RecoveryAnswer::Later) return;
-    if (answer == RecoveryAnswer::Restore) {
-      newDocument(documentName, hEditor);
-      setEditorTextUtf8(hEditor, text);
-      keepRecoveryCopy(hEditor, true);  // this instance's copy, before the old one goes
-      setDocumentTitle();
-      mainWindowProc(hMainWindow, WM_COMMAND, CMD_COMPILE, 0);
-    }
-    ::unlink(path.c_str());
-    if (answer == RecoveryAnswer::Restore) return;
+        recoveryCaption);
+    const bool restored = answer == RecoveryAnswer::Restore && restoreLeftCopy(copy);
+    releaseRecoveryCopy(copy, answer == RecoveryAnswer::Drop || restored);
+    if (answer != RecoveryAnswer::Drop) return;
   }
 }
 
