@@ -23,7 +23,9 @@ void noteSignal(int signal) {
   if (inDeafLoop) ::_exit(128 + caughtSignal);
   const int savedErrno = errno;  // the interrupted code may be reading it
   const char byte = 1;
-  [[maybe_unused]] const ssize_t written = ::write(wakeUp[1], &byte, 1);  // a full pipe is awake already
+  if (wakeUp[1] >= 0 && ::write(wakeUp[1], &byte, 1) < 0) {
+    // a full pipe is awake already
+  }
   errno = savedErrno;
 }
 
@@ -46,7 +48,7 @@ void keepText() {
 
 void catchTerminationSignals(void (*keep)()) {
   textKeeper = keep;
-  if (wakeUp[0] < 0 && ::pipe2(wakeUp, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  if (wakeUp[0] < 0 && ::pipe2(wakeUp, O_CLOEXEC | O_NONBLOCK) != 0) wakeUp[0] = wakeUp[1] = -1;  // the flag alone
   install(SIGTERM, noteSignal, false);
   install(SIGHUP, noteSignal, true);
   install(SIGINT, noteSignal, true);
