@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -11,11 +12,13 @@
 
 #include "exports/part_pictures.h"
 #include "exports/staged_folder.h"
+#include "model/frame_tree.h"
 #include "platform/core_text_encoding.h"
 #include "platform/gl_offscreen.h"
 #include "view/camera.h"
 #include "view/camera_gl.h"
 #include "view/model_bounds.h"
+#include "view/outline_halo.h"
 #include "view/scene.h"
 
 namespace {
@@ -106,7 +109,7 @@ std::string stepHeading(const BuildingStep& step, int number, int count) {
   std::string heading = "Étape " + std::to_string(number) + " sur " + std::to_string(count);
   if (!step.title.empty()) heading += ": " + step.title;
   return "<h2>" + htmlText(heading) + "</h2>\n<p>Lignes " + std::to_string(step.firstLine) + " à " +
-         std::to_string(step.lastLine) + " du script; les pièces ajoutées sont en cyan.</p>\n";
+         std::to_string(step.lastLine) + " du script; les pièces ajoutées sont entourées de cyan.</p>\n";
 }
 
 std::string bookletPage(const Camera& view, const std::vector<BuildingStep>& steps, const std::string& modelName,
@@ -129,24 +132,73 @@ std::string bookletPage(const Camera& view, const std::vector<BuildingStep>& ste
   return html + "</body>\n</html>\n";
 }
 
-// The view as the booklet draws it: the whole model fitted three-quarters,
-// solids only, no axes, no room, small pieces simpler.
+// The view as the booklet draws it: turned three-quarters, solids only, no
+// axes, no room, small pieces simpler; each picture fits it to its part of
+// the model.
 ViewState bookletView(const Camera& size) {
   ViewState view;
   view.camera = size;
   resetView(view.camera);
-  fitView(view.camera, modelCorners(modelTable), THREE_QUARTER_VIEW);
   view.displayMode = DISPLAY_SOLIDS;
   view.showAxes = view.showRoom = 0;
   view.drawing = ModelDrawing{true, DrawDetail::AUTO};
   return view;
 }
 
-std::string picturePng(const Renderer& renderer, ViewState view, const std::vector<uint8_t>& looks) {
-  view.pieceLooks = looks.data();
-  drawScene(renderer, modelTable, view);
-  const int w = view.camera.viewportWidth, h = view.camera.viewportHeight;
-  return encodePng(w, h, readOffscreenPixels(w, h));
+struct BoxWalk {
+  const PieceRecord* table;
+  std::vector<Matrix> placements;  // of the pieces entered and not yet left
+  std::vector<Box> boxes;
+};
+
+void enterBox(void* context, int32_t piece) {
+  BoxWalk& walk = *static_cast<BoxWalk*>(context);
+  Matrix placement = walk.table[piece].matrix;
+  if (!walk.placements.empty()) multiplyLeft(walk.placements.back(), placement);
+  walk.placements.push_back(placement);
+  addPlacedBox(walk.boxes[size_t(piece)], kindBounds(walk.table[piece].kind), placement);
+}
+
+void leaveBox(void* context, int32_t) { static_cast<BoxWalk*>(context)->placements.pop_back(); }
+
+// Each piece's box in world axes, placed as drawing composes the frames, by
+// piece number; empty for a piece drawing does not reach.
+std::vector<Box> pieceBoxes(const PieceRecord* table) {
+  auto tree = std::make_unique<FrameTree>();
+  buildFrameTree(*tree, table);
+  BoxWalk walk{table, {}, std::vector<Box>(size_t(tree->count))};
+  walkFrameForest(*tree, FrameVisitor{enterBox, leaveBox, &walk});
+  return walk.boxes;
+}
+
+void addBox(Box& into, const Box& box) {
+  if (isEmpty(box)) return;
+  addPoint(into, box.low);
+  addPoint(into, box.high);
+}
+
+std::vector<Point3> boxCorners(const Box& box) {
+  std::vector<Point3> corners;
+  Matrix identity;
+  setIdentity(identity);
+  addPlacedCorners(corners, box, identity);
+  return corners;
+}
+
+// What a step's picture is fitted to: the model built so far, within one
+// size of the step's own pieces (their box's largest side) around them. A
+// step as large as a third of the model so far sees all of it; a small step
+// of a large model is seen close, with the pieces it joins.
+Box stepFrame(const Box& builtSoFar, const Box& step) {
+  if (isEmpty(step)) return builtSoFar;
+  float margin = 0.0f;
+  for (int a = 0; a < 3; ++a) margin = std::max(margin, step.high[a] - step.low[a]);
+  Box frame;
+  for (int a = 0; a < 3; ++a) {
+    frame.low[a] = std::max(builtSoFar.low[a], step.low[a] - margin);
+    frame.high[a] = std::min(builtSoFar.high[a], step.high[a] + margin);
+  }
+  return frame;
 }
 
 // Piece number -> index of its step, -1 for none.
@@ -158,31 +210,49 @@ std::vector<int> stepOfPieces(const std::vector<BuildingStep>& steps) {
 }
 
 // The model after step (every piece when step is -1), that step's pieces
-// highlighted.
+// outlined.
 std::vector<uint8_t> stepLooks(const std::vector<int>& stepOf, int step, int pieceCount) {
   std::vector<uint8_t> looks(MODEL_CAPACITY, LOOK_HIDDEN);
   for (int i = 0; i < pieceCount; ++i) {
     const int s = stepOf[size_t(i)];
     if (step < 0 || s < step) looks[size_t(i)] = LOOK_OWN_COLOURS;
-    else if (s == step) looks[size_t(i)] = LOOK_HIGHLIGHTED;
+    else if (s == step) looks[size_t(i)] = LOOK_OUTLINED;
   }
   return looks;
 }
 
-bool writePictures(const Renderer& renderer, const ViewState& view, const StagedFolder& folder,
-                   const std::vector<BuildingStep>& steps, int pieceCount, const BookletProgress* progress,
-                   BookletResult& result) {
+// The model page's picture (step -1) and then each step's, drawn in the
+// current offscreen context and handed to sink as RGB rows, top row first.
+// False when progress or sink stops it, with result saying why.
+using PictureSink = std::function<bool(int step, const std::vector<unsigned char>& rgb, std::string& error)>;
+
+bool drawPictures(const Renderer& renderer, const Camera& size, const std::vector<BuildingStep>& steps,
+                  int pieceCount, BookletDrawing drawing, const BookletProgress* progress, const PictureSink& sink,
+                  BookletResult& result) {
+  ViewState view = bookletView(size);
+  loadCameraProjection(view.camera);
   const std::vector<int> stepOf = stepOfPieces(steps);
+  const std::vector<Box> boxes = pieceBoxes(modelTable);
+  Box builtSoFar;
   const int count = int(steps.size());
   for (int step = -1; step < count; ++step) {
     if (progress && progress->keepGoing && !progress->keepGoing(progress->context, step + 1, count + 1)) {
       result.status = BookletResult::STOPPED;
       return false;
     }
-    const std::string png = picturePng(renderer, view, stepLooks(stepOf, step, pieceCount));
-    const std::string name = step < 0 ? "modele.png" : pictureName(step + 1);
-    if (png.empty()) return result.error = "Impossible de dessiner l'image " + name + ".", false;
-    if (!writeStagedFile(folder, name, png, result.error)) return false;
+    Box stepBox;
+    if (step >= 0)
+      for (int piece : steps[size_t(step)].pieces)
+        if (size_t(piece) < boxes.size()) addBox(stepBox, boxes[size_t(piece)]);
+    addBox(builtSoFar, stepBox);
+    const bool whole = step < 0 || drawing == BookletDrawing::AS_BEFORE;
+    fitView(view.camera, whole ? modelCorners(modelTable) : boxCorners(stepFrame(builtSoFar, stepBox)),
+            THREE_QUARTER_VIEW);
+    const std::vector<uint8_t> looks = stepLooks(stepOf, step, pieceCount);
+    view.pieceLooks = looks.data();
+    const std::vector<unsigned char> rgb = drawScenePixels(renderer, modelTable, view);
+    if (rgb.empty()) return result.error = "Impossible de lire l'image de l'étape " + std::to_string(step + 1) + ".", false;
+    if (!sink(step, rgb, result.error)) return false;
   }
   return true;
 }
@@ -230,15 +300,21 @@ std::string stepPartsHtml(const PieceRecord* table, int recordCount, const std::
 
 BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
                                 const std::string& folder, const std::string& modelName,
-                                const BookletProgress* progress) {
+                                const BookletProgress* progress, BookletDrawing drawing) {
   BookletResult result;
   StagedFolder staged;
   if (!openStagedFolder(folder, isBookletName, staged, result.error)) return result;
   const int pieceCount = usedPrefixLength();
   const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, modelTable, pieceCount), MAX_BOOKLET_STEPS);
-  const ViewState view = bookletView(size);
-  loadCameraProjection(view.camera);
-  const bool pictures = pieceCount == 0 || writePictures(renderer, view, staged, steps, pieceCount, progress, result);
+  const int w = size.viewportWidth, h = size.viewportHeight;
+  const PictureSink writePng = [&](int step, const std::vector<unsigned char>& rgb, std::string& error) {
+    const std::string png = encodePng(w, h, rgb, drawing == BookletDrawing::AS_BEFORE ? PngCompression::DEFAULT : PngCompression::FAST);
+    const std::string name = step < 0 ? "modele.png" : pictureName(step + 1);
+    if (png.empty()) return error = "Impossible de dessiner l'image " + name + ".", false;
+    return writeStagedFile(staged, name, png, error);
+  };
+  const bool pictures =
+      pieceCount == 0 || drawPictures(renderer, size, steps, pieceCount, drawing, progress, writePng, result);
   const PictureSource partPictures = drawPartPictures(renderer, size, pieceCount);
   if (pictures &&
       writeStagedFile(staged, "index.html", bookletPage(size, steps, modelName, pieceCount, partPictures), result.error) &&

@@ -69,6 +69,14 @@ struct BookletResult {
 // Drawn with the renderer of the current offscreen context, at the size of
 // the view's camera; the booklet frames the model with a view state of its
 // own.
+// The model page's picture shows the whole model; each step's shows the
+// model built so far (later pieces hidden), its own pieces outlined, fitted
+// to the model so far within one size of the step's pieces around them, its
+// PNG files compressed fast. AS_BEFORE fits every picture to the whole
+// model and compresses as other PNG files are, as booklets were drawn
+// before: kept for the benchmark's comparison.
+enum class BookletDrawing { AROUND_STEP, AS_BEFORE };
 BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
                                 const std::string& folder, const std::string& modelName,
-                                const BookletProgress* progress = nullptr);
+                                const BookletProgress* progress = nullptr,
+                                BookletDrawing drawing = BookletDrawing::AROUND_STEP);

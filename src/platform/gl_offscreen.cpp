@@ -229,7 +229,7 @@ std::vector<unsigned char> readOffscreenPixels(int width, int height) {
   return rgb;
 }
 
-std::string encodePng(int width, int height, const std::vector<unsigned char>& rgb) {
+std::string encodePng(int width, int height, const std::vector<unsigned char>& rgb, PngCompression compression) {
   if (width < 1 || height < 1 || rgb.size() < size_t(width) * size_t(height) * 3) return {};
   png_image image;
   std::memset(&image, 0, sizeof image);
@@ -237,13 +237,13 @@ std::string encodePng(int width, int height, const std::vector<unsigned char>& r
   image.width = png_uint_32(width);
   image.height = png_uint_32(height);
   image.format = PNG_FORMAT_RGB;
-  png_alloc_size_t size = 0;
-  std::string bytes;
-  if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), width * 3, nullptr) && size > 0) {
-    bytes.resize(size);
-    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), width * 3, nullptr)) bytes.clear();
-    bytes.resize(std::min<size_t>(bytes.size(), size));
-  }
+  if (compression == PngCompression::FAST) image.flags |= PNG_IMAGE_FLAG_FAST;
+  // Written once into room for the largest file these pixels can make,
+  // rather than once to learn the size and again to write.
+  png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
+  std::string bytes(size, '\0');
+  if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), width * 3, nullptr)) size = 0;
+  bytes.resize(std::min<size_t>(bytes.size(), size));
   png_image_free(&image);
   return bytes;
 }

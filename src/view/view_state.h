@@ -12,8 +12,12 @@ constexpr uint32_t DISPLAY_EDGES = 1;
 constexpr uint32_t DISPLAY_SOLIDS = 2;
 
 // How drawing shows each piece, by piece number, beside highlightedLine: a
-// step of a building booklet hides the later pieces and highlights its own.
-enum PieceLook : uint8_t { LOOK_OWN_COLOURS, LOOK_HIGHLIGHTED, LOOK_HIDDEN };
+// step of a building booklet hides the later pieces and outlines its own.
+// LOOK_HIGHLIGHTED paints the piece over in the highlight's cyan;
+// LOOK_OUTLINED keeps its own colours and draws a halo around what shows of
+// it (a dark ring against the piece, a cyan ring outside that), which stands
+// out on every piece colour and on the background alike.
+enum PieceLook : uint8_t { LOOK_OWN_COLOURS, LOOK_HIGHLIGHTED, LOOK_HIDDEN, LOOK_OUTLINED };
 
 // AUTO draws small pieces simpler; FULL draws every piece at full detail
 // (still skipping what lies outside the view), as "--render" does.
