@@ -35,6 +35,9 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
   fs::resize_file(d / "big.vxo", 65 << 20);  // sparse: costs no disk
   ASSERT_EQ(mkfifo((d / "pipe.vxo").c_str(), 0600), 0);
   fs::create_symlink(m, d / "link.png");
+  writeFile(d / "script.pdf", "#8\n");
+  fs::create_directory(d / "dossier.pdf");
+  fs::create_symlink("/dev/full", d / "full.pdf");
   fs::copy_file(build / "vexocad", d / "vexocad");
   fs::copy(build / "vexo", d / "vexo", fs::copy_options::recursive);
   fs::create_directory_symlink(build / "data", d / "data");
@@ -66,11 +69,15 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {render + dir + "/m.png", 1, "vx108.dat\n", copy},
       {render + dir + "/m.png", 1, "vx207.dat (Ce chemin", copy},
       {render + dir + "/m.png", 1, "vx225.dat (Ce chemin", copy},
-      {"--steps " + m, 64, "--steps needs -o FOLDER"},
+      {"--steps " + m, 64, "--steps needs -o FOLDER or -o BOOKLET.pdf"},
       {"--steps " + m + " -o /dev/full", 4, "« /dev/full » existe et n'est pas un dossier."},
       {"--steps " + m + " -o " + dir + "/pipe.vxo", 4, "n'est pas un dossier"},
       {"--steps " + m + " -o " + dir, 4, "contient d'autres fichiers"},
       {"--steps " + m + " -o " + dir + "/no/such", 4, "Impossible d'écrire à côté de"},
+      {"--steps " + dir + "/script.pdf -o " + dir + "/./script.pdf", 64, "is the script"},
+      {"--steps " + m + " -o " + dir + "/dossier.pdf", 4, "n'a pas été écrit. Ce chemin est un dossier."},
+      {"--steps " + m + " -o " + dir + "/full.pdf", 4, "Le livret de montage n'a pas été écrit."},
+      {"--steps " + m + " -o " + dir + "/livret.PDF", 0},
       {"--help", 0, "--check"},
       {"--version", 0, "vexocad "},
       // Found by fuzzing: --help and --version win wherever they stand (the
@@ -115,6 +122,8 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
     EXPECT_TRUE(&c != cases || usage.ru_maxrss < 400 * 1024) << usage.ru_maxrss << " kB for 20 MB of line feeds";
   }
   EXPECT_EQ(readFile(m), "#8\n");
+  EXPECT_EQ(readFile(d / "script.pdf"), "#8\n");
+  EXPECT_EQ(readFile(d / "livret.PDF").substr(0, 5), "%PDF-");
   struct stat st;
   EXPECT_TRUE(::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));
   // The image is written even with script errors, at the size asked.

@@ -25,7 +25,7 @@ if [ "$installed" != "$packaged" ]; then
 fi
 grep -qx ./usr/bin/vexocad <<<"$packaged" || { echo "the package has no usr/bin/vexocad" >&2; exit 1; }
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libfltk1.3 libegl1 libpng16-16 libassimp5 libcsv3; do
+for library in libfltk1.3 libegl1 libpng16-16 libassimp5 libcsv3 libcairo2 libpango-1.0-0 libpangocairo-1.0-0; do
   grep -q "\b$library\b" <<<"$depends" || { echo "the package does not depend on $library: $depends" >&2; exit 1; }
 done
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes, installed $(dpkg-deb -f "$deb" Installed-Size) KiB"

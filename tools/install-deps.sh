@@ -15,6 +15,11 @@ packages=(
   libcsv-dev
   # the model checker's collision tests
   libfcl-dev
+  # the PDF booklet: cairo draws its pages, pango sets its text
+  libcairo2-dev libpango1.0-dev
+  # the printed booklets' tests: Chromium prints the HTML booklet to PDF,
+  # poppler's pdfinfo and pdftotext read both PDFs back
+  chromium poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
   # the booklet's and the parts list's tests check their HTML with a strict

@@ -10,9 +10,11 @@
 #include <memory>
 #include <utility>
 
+#include "exports/booklet_pages.h"
 #include "exports/part_pictures.h"
 #include "exports/staged_folder.h"
 #include "model/frame_tree.h"
+#include "pieces/kind_names.h"
 #include "platform/core_text_encoding.h"
 #include "platform/gl_offscreen.h"
 #include "view/camera.h"
@@ -67,17 +69,6 @@ std::vector<BuildingStep> lineBlocks(const ScriptLines& lines) {
 // As large as the parts list's pictures, and never beyond the view.
 constexpr int PART_PICTURE_SIZE = 64;
 
-// Each kind and colour of the model drawn once, for every page's list.
-PictureSource drawPartPictures(const Renderer& renderer, const Camera& view, int pieceCount) {
-  const int size = std::min({PART_PICTURE_SIZE, view.viewportWidth, view.viewportHeight});
-  auto pictures = std::make_shared<std::map<std::pair<int, std::string>, std::string>>();
-  for (const PartCount& part : countParts(modelTable, pieceCount)) {
-    const std::string png = kindPicturePng(renderer, part.kind, part.colour, size);
-    (*pictures)[{part.kind, colourHex(part.colour)}] = png.empty() ? "" : pngDataUri(png);
-  }
-  return [pictures](const PartCount& part) { return (*pictures)[{part.kind, colourHex(part.colour)}]; };
-}
-
 std::string pictureName(int step) {
   char name[32];
   std::snprintf(name, sizeof name, "etape-%04d.png", step);
@@ -90,45 +81,84 @@ bool isBookletName(const std::string& name) {
          std::all_of(name.begin() + 6, name.begin() + 10, [](char c) { return c >= '0' && c <= '9'; });
 }
 
-constexpr const char* BOOKLET_STYLE =
-    "body{font-family:sans-serif;margin:1em 2em;color:#222}\n"
-    "img{max-width:100%;height:auto;border:1px solid #ccc}\n"
-    "table{border-collapse:collapse;margin:1em 0}\n"
-    "th,td{border:1px solid #999;padding:2px 10px;text-align:left}\n"
-    "span{print-color-adjust:exact;-webkit-print-color-adjust:exact}\n"
-    ".page{margin-bottom:3em}\n"
-    "@media print{.page{page-break-after:always;break-after:page;margin:0}"
-    ".page:last-child{page-break-after:auto;break-after:auto}}\n";
-
-std::string imageTag(const Camera& view, const std::string& name, const std::string& alt) {
-  return "<img src=\"" + name + "\" alt=\"" + htmlText(alt) + "\" width=\"" + std::to_string(view.viewportWidth) +
-         "\" height=\"" + std::to_string(view.viewportHeight) + "\">\n";
+std::string millimetres(double mm) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2fmm", mm);
+  return text;
 }
 
-std::string stepHeading(const BuildingStep& step, int number, int count) {
-  std::string heading = "Étape " + std::to_string(number) + " sur " + std::to_string(count);
-  if (!step.title.empty()) heading += ": " + step.title;
-  return "<h2>" + htmlText(heading) + "</h2>\n<p>Lignes " + std::to_string(step.firstLine) + " à " +
-         std::to_string(step.lastLine) + " du script; les pièces ajoutées sont entourées de cyan.</p>\n";
+// On screen, pages one under the other. Printed, each page is a box that
+// A4 and Letter both hold (booklet_pages.h), one to a sheet, its picture
+// taking the height the text leaves it.
+std::string bookletStyle() {
+  return "@page{margin:" + millimetres(BOOKLET_MARGIN_MM) + "}\n"
+         "body{font-family:sans-serif;margin:1em 2em;color:#222;font-size:" + millimetres(BOOKLET_TEXT_MM) + "}\n"
+         "h1{font-size:" + millimetres(BOOKLET_TITLE_MM) + ";margin:0 0 2mm}\n"
+         "h2{font-size:" + millimetres(BOOKLET_HEADING_MM) + ";margin:0 0 2mm}\n"
+         "p{margin:0 0 2mm}\n"
+         ".page{display:flex;flex-direction:column;margin-bottom:3em}\n"
+         ".picture{max-width:100%;height:auto;border:1px solid #ccc;align-self:flex-start;margin-bottom:2mm}\n"
+         ".parts{display:flex;gap:4mm;align-items:flex-start}\n"
+         ".parts table{border-collapse:collapse}\n"
+         ".parts th,.parts td{border:1px solid #999;padding:0.1em 0.4em;text-align:left;white-space:nowrap;"
+         "height:2.6em;vertical-align:middle}\n"
+         ".parts th{height:auto}\n"
+         ".parts img{display:block;width:2.4em;height:2.4em}\n"
+         ".count{text-align:right}\n"
+         ".swatch{display:inline-block;width:2em;height:1.2em;vertical-align:middle;border:1px solid #555;"
+         "print-color-adjust:exact;-webkit-print-color-adjust:exact}\n"
+         ".total{margin:1mm 0 0;font-weight:bold}\n"
+         "@media print{body{margin:0}"
+         ".page{height:" + millimetres(BOOKLET_PAGE_HEIGHT_MM) + ";margin:0;overflow:hidden;"
+         "break-inside:avoid;page-break-after:always;break-after:page}"
+         ".page:last-child{page-break-after:auto;break-after:auto}"
+         ".picture{flex:1 1 0;min-height:0;width:100%;object-fit:contain;border:0;align-self:stretch}}\n";
 }
 
-std::string bookletPage(const Camera& view, const std::vector<BuildingStep>& steps, const std::string& modelName,
-                        int pieceCount, const PictureSource& pictures) {
-  std::vector<int> all(static_cast<size_t>(pieceCount));
-  for (int i = 0; i < pieceCount; ++i) all[size_t(i)] = i;
+std::string partRow(const PartCount& part, const PictureSource& pictures) {
+  const std::string name = htmlText(kindName(part.kind)), colour = colourHex(part.colour);
+  const std::string picture = pictures ? pictures(part) : "";
+  return "<tr><td>" + (picture.empty() ? "" : "<img src=\"" + picture + "\" alt=\"" + name + "\">") +
+         "</td><td class=\"count\">" + std::to_string(part.count) + "</td><td>" + name +
+         "</td><td><span class=\"swatch\" style=\"background:" + colour + "\" title=\"" + colour +
+         "\"></span></td></tr>\n";
+}
+
+// The parts in columns of tables side by side, then the total.
+std::string partsColumnsHtml(const BookletPage& page, const PictureSource& pictures) {
+  const PartsLayout layout = partsLayout(page.parts);
+  std::string html = "<div class=\"parts\" style=\"font-size:" + millimetres(layout.fontMm) + "\">\n";
+  for (size_t first = 0; first < page.parts.size(); first += size_t(layout.rowsPerColumn)) {
+    html += "<table>\n<thead><tr>";
+    for (const char* heading : PARTS_HEADINGS) html += std::string("<th>") + heading + "</th>";
+    html += "</tr></thead>\n<tbody>\n";
+    const size_t end = std::min(page.parts.size(), first + size_t(layout.rowsPerColumn));
+    for (size_t i = first; i < end; ++i) html += partRow(page.parts[i], pictures);
+    html += "</tbody>\n</table>\n";
+  }
+  return html + "</div>\n<p class=\"total\" style=\"font-size:" + millimetres(layout.fontMm) + "\">" +
+         htmlText(totalText(page.total)) + "</p>\n";
+}
+
+std::string pageHtml(const Camera& view, const BookletPage& page, const PictureSource& pictures) {
+  const char* heading = page.modelPage ? "h1" : "h2";
+  std::string html = "<section class=\"page\">\n<" + std::string(heading) + ">" + htmlText(page.heading) + "</" +
+                     heading + ">\n<p>" + htmlText(page.note) + "</p>\n";
+  if (!page.picture.empty())
+    html += "<img class=\"picture\" src=\"" + page.picture + "\" alt=\"" + htmlText(page.pictureAlt) +
+            "\" width=\"" + std::to_string(view.viewportWidth) + "\" height=\"" +
+            std::to_string(view.viewportHeight) + "\">\n";
+  if (page.modelPage && !page.parts.empty()) html += "<h2>Toutes les pièces</h2>\n";
+  if (!page.parts.empty()) html += partsColumnsHtml(page, pictures);
+  return html + "</section>\n";
+}
+
+std::string bookletHtml(const Camera& view, const std::vector<BookletPage>& pages, const std::string& modelName,
+                        const PictureSource& pictures) {
   std::string html = "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-                     htmlText("Livret de montage: " + modelName) + "</title>\n<style>\n" + BOOKLET_STYLE +
-                     "</style>\n</head>\n<body>\n<section class=\"page\">\n<h1>" +
-                     htmlText("Livret de montage: " + modelName) + "</h1>\n";
-  if (pieceCount == 0) return html + "<p>Ce modèle n'a aucune pièce.</p>\n</section>\n</body>\n</html>\n";
-  html += "<p>" + std::to_string(pieceCount) + (pieceCount == 1 ? " pièce, " : " pièces, ") +
-          std::to_string(steps.size()) + (steps.size() == 1 ? " étape." : " étapes.") + "</p>\n" +
-          imageTag(view, "modele.png", "Le modèle terminé") + "<h2>Toutes les pièces</h2>\n" +
-          stepPartsHtml(modelTable, pieceCount, all, pictures) + "</section>\n";
-  for (size_t i = 0; i < steps.size(); ++i)
-    html += "<section class=\"page\">\n" + stepHeading(steps[i], int(i) + 1, int(steps.size())) +
-            imageTag(view, pictureName(int(i) + 1), "Le modèle après l'étape " + std::to_string(i + 1)) +
-            stepPartsHtml(modelTable, pieceCount, steps[i].pieces, pictures) + "</section>\n";
+                     htmlText("Livret de montage: " + modelName) + "</title>\n<style>\n" + bookletStyle() +
+                     "</style>\n</head>\n<body>\n";
+  for (const BookletPage& page : pages) html += pageHtml(view, page, pictures);
   return html + "</body>\n</html>\n";
 }
 
@@ -221,42 +251,6 @@ std::vector<uint8_t> stepLooks(const std::vector<int>& stepOf, int step, int pie
   return looks;
 }
 
-// The model page's picture (step -1) and then each step's, drawn in the
-// current offscreen context and handed to sink as RGB rows, top row first.
-// False when progress or sink stops it, with result saying why.
-using PictureSink = std::function<bool(int step, const std::vector<unsigned char>& rgb, std::string& error)>;
-
-bool drawPictures(const Renderer& renderer, const Camera& size, const std::vector<BuildingStep>& steps,
-                  int pieceCount, BookletDrawing drawing, const BookletProgress* progress, const PictureSink& sink,
-                  BookletResult& result) {
-  ViewState view = bookletView(size);
-  loadCameraProjection(view.camera);
-  const std::vector<int> stepOf = stepOfPieces(steps);
-  const std::vector<Box> boxes = pieceBoxes(modelTable);
-  Box builtSoFar;
-  const int count = int(steps.size());
-  for (int step = -1; step < count; ++step) {
-    if (progress && progress->keepGoing && !progress->keepGoing(progress->context, step + 1, count + 1)) {
-      result.status = BookletResult::STOPPED;
-      return false;
-    }
-    Box stepBox;
-    if (step >= 0)
-      for (int piece : steps[size_t(step)].pieces)
-        if (size_t(piece) < boxes.size()) addBox(stepBox, boxes[size_t(piece)]);
-    addBox(builtSoFar, stepBox);
-    const bool whole = step < 0 || drawing == BookletDrawing::AS_BEFORE;
-    fitView(view.camera, whole ? modelCorners(modelTable) : boxCorners(stepFrame(builtSoFar, stepBox)),
-            THREE_QUARTER_VIEW);
-    const std::vector<uint8_t> looks = stepLooks(stepOf, step, pieceCount);
-    view.pieceLooks = looks.data();
-    const std::vector<unsigned char> rgb = drawScenePixels(renderer, modelTable, view);
-    if (rgb.empty()) return result.error = "Impossible de lire l'image de l'étape " + std::to_string(step + 1) + ".", false;
-    if (!sink(step, rgb, result.error)) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<BuildingStep> buildingSteps(const ScriptLines& lines, const PieceRecord* table, int pieceCount) {
@@ -289,13 +283,81 @@ std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxStep
   return joined;
 }
 
-std::string stepPartsHtml(const PieceRecord* table, int recordCount, const std::vector<int>& pieces,
-                          const PictureSource& pictures) {
-  std::vector<bool> chosen(size_t(std::max(recordCount, 0)), false);
-  for (int piece : pieces)
-    if (piece >= 0 && piece < recordCount) chosen[size_t(piece)] = true;
-  const PieceFilter inStep = [&](int piece) { return chosen[size_t(piece)]; };
-  return partsHtmlTable(countParts(table, recordCount, inStep), pictures);
+std::vector<BookletPage> bookletPages(const std::vector<BuildingStep>& steps, const std::string& modelName,
+                                      int pieceCount) {
+  BookletPage model;
+  model.modelPage = true;
+  model.heading = "Livret de montage: " + modelName;
+  if (pieceCount == 0) {
+    model.note = "Ce modèle n'a aucune pièce.";
+    return {model};
+  }
+  model.note = std::to_string(pieceCount) + (pieceCount == 1 ? " pièce, " : " pièces, ") +
+               std::to_string(steps.size()) + (steps.size() == 1 ? " étape." : " étapes.");
+  model.picture = "modele.png";
+  model.pictureAlt = "Le modèle terminé";
+  model.parts = countParts(modelTable, pieceCount);
+  model.total = totalCount(model.parts);
+  std::vector<BookletPage> pages{model};
+  std::vector<bool> chosen(size_t(pieceCount), false);
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const BuildingStep& step = steps[i];
+    BookletPage page;
+    page.heading = "Étape " + std::to_string(i + 1) + " sur " + std::to_string(steps.size());
+    if (!step.title.empty()) page.heading += ": " + shownTitle(step.title);
+    page.note = "Lignes " + std::to_string(step.firstLine) + " à " + std::to_string(step.lastLine) +
+                " du script ; les pièces ajoutées sont entourées de cyan.";
+    page.picture = pictureName(int(i) + 1);
+    page.pictureAlt = "Le modèle après l'étape " + std::to_string(i + 1);
+    for (int piece : step.pieces)
+      if (piece >= 0 && piece < pieceCount) chosen[size_t(piece)] = true;
+    page.parts = countParts(modelTable, pieceCount, [&](int piece) { return bool(chosen[size_t(piece)]); });
+    for (int piece : step.pieces)
+      if (piece >= 0 && piece < pieceCount) chosen[size_t(piece)] = false;
+    page.total = totalCount(page.parts);
+    pages.push_back(std::move(page));
+  }
+  return pages;
+}
+
+std::map<std::pair<int, std::string>, std::string> drawPartPictures(const Renderer& renderer, const Camera& size,
+                                                                   int pieceCount) {
+  const int side = std::min({PART_PICTURE_SIZE, size.viewportWidth, size.viewportHeight});
+  std::map<std::pair<int, std::string>, std::string> pictures;
+  for (const PartCount& part : countParts(modelTable, pieceCount))
+    pictures[{part.kind, colourHex(part.colour)}] = kindPicturePng(renderer, part.kind, part.colour, side);
+  return pictures;
+}
+
+bool drawBookletPictures(const Renderer& renderer, const Camera& size, const std::vector<BuildingStep>& steps,
+                  int pieceCount, BookletDrawing drawing, const BookletProgress* progress, const PictureSink& sink,
+                  BookletResult& result) {
+  ViewState view = bookletView(size);
+  loadCameraProjection(view.camera);
+  const std::vector<int> stepOf = stepOfPieces(steps);
+  const std::vector<Box> boxes = pieceBoxes(modelTable);
+  Box builtSoFar;
+  const int count = int(steps.size());
+  for (int step = -1; step < count; ++step) {
+    if (progress && progress->keepGoing && !progress->keepGoing(progress->context, step + 1, count + 1)) {
+      result.status = BookletResult::STOPPED;
+      return false;
+    }
+    Box stepBox;
+    if (step >= 0)
+      for (int piece : steps[size_t(step)].pieces)
+        if (size_t(piece) < boxes.size()) addBox(stepBox, boxes[size_t(piece)]);
+    addBox(builtSoFar, stepBox);
+    const bool whole = step < 0 || drawing == BookletDrawing::AS_BEFORE;
+    fitView(view.camera, whole ? modelCorners(modelTable) : boxCorners(stepFrame(builtSoFar, stepBox)),
+            THREE_QUARTER_VIEW);
+    const std::vector<uint8_t> looks = stepLooks(stepOf, step, pieceCount);
+    view.pieceLooks = looks.data();
+    const std::vector<unsigned char> rgb = drawScenePixels(renderer, modelTable, view);
+    if (rgb.empty()) return result.error = "Impossible de lire l'image de l'étape " + std::to_string(step + 1) + ".", false;
+    if (!sink(step, rgb, result.error)) return false;
+  }
+  return true;
 }
 
 BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
@@ -314,10 +376,15 @@ BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, co
     return writeStagedFile(staged, name, png, error);
   };
   const bool pictures =
-      pieceCount == 0 || drawPictures(renderer, size, steps, pieceCount, drawing, progress, writePng, result);
-  const PictureSource partPictures = drawPartPictures(renderer, size, pieceCount);
-  if (pictures &&
-      writeStagedFile(staged, "index.html", bookletPage(size, steps, modelName, pieceCount, partPictures), result.error) &&
+      pieceCount == 0 || drawBookletPictures(renderer, size, steps, pieceCount, drawing, progress, writePng, result);
+  auto partPngs = std::make_shared<std::map<std::pair<int, std::string>, std::string>>(
+      drawPartPictures(renderer, size, pieceCount));
+  const PictureSource partPictures = [partPngs](const PartCount& part) {
+    const std::string& png = (*partPngs)[{part.kind, colourHex(part.colour)}];
+    return png.empty() ? std::string() : pngDataUri(png);
+  };
+  const std::vector<BookletPage> pages = bookletPages(steps, modelName, pieceCount);
+  if (pictures && writeStagedFile(staged, "index.html", bookletHtml(size, pages, modelName, partPictures), result.error) &&
       commitStagedFolder(staged, result.error)) {
     result.status = BookletResult::WRITTEN;
     result.steps = int(steps.size());

@@ -10,9 +10,13 @@
 //   stopOffscreenView();
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "exports/booklet_pages.h"
 #include "exports/parts_list.h"
 #include "model/model_table.h"
 #include "script/compiler.h"
@@ -41,11 +45,16 @@ constexpr int BOOKLET_PICTURE_WIDTH = 480;
 constexpr int BOOKLET_PICTURE_HEIGHT = 360;
 std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxSteps);
 
-// The given pieces among the first recordCount of table, counted by kind and
-// colour as the parts list counts them, as its HTML table (French names,
-// swatches, a total row) with the pictures given.
-std::string stepPartsHtml(const PieceRecord* table, int recordCount, const std::vector<int>& pieces,
-                          const PictureSource& pictures);
+// The booklet's pages: the model's (the whole model and all its parts, or
+// a word that there is none) and one per step, with the step's parts
+// counted by kind and colour as the parts list counts them. Pictures are
+// named as in the booklet's folder.
+std::vector<BookletPage> bookletPages(const std::vector<BuildingStep>& steps, const std::string& modelName,
+                                      int pieceCount);
+// Each kind and colour of the model's first pieceCount pieces drawn once,
+// as PNG bytes ("" where one could not be drawn), by kind and colourHex.
+std::map<std::pair<int, std::string>, std::string> drawPartPictures(const Renderer& renderer, const Camera& size,
+                                                                   int pieceCount);
 
 // Asked before each picture; answering false stops the booklet, and nothing
 // is left written.
@@ -60,6 +69,23 @@ struct BookletResult {
   int steps = 0;      // pages of steps written
 };
 
+// The model page's picture shows the whole model; each step's shows the
+// model built so far (later pieces hidden), its own pieces outlined, fitted
+// to the model so far within one size of the step's pieces around them, its
+// PNG files compressed fast. AS_BEFORE fits every picture to the whole
+// model and compresses as other PNG files are, as booklets were drawn
+// before: kept for the benchmark's comparison.
+enum class BookletDrawing { AROUND_STEP, AS_BEFORE };
+
+// The model page's picture (step -1) and then each step's, drawn in the
+// current offscreen context at the size of the camera and handed to sink as
+// RGB rows, top row first. False when progress or sink stops it, with
+// result saying why (STOPPED, or the error sink gave).
+using PictureSink = std::function<bool(int step, const std::vector<unsigned char>& rgb, std::string& error)>;
+bool drawBookletPictures(const Renderer& renderer, const Camera& size, const std::vector<BuildingStep>& steps,
+                         int pieceCount, BookletDrawing drawing, const BookletProgress* progress,
+                         const PictureSink& sink, BookletResult& result);
+
 // Writes folder/index.html, folder/modele.png and folder/etape-NNNN.png for
 // the model table as compiled from lines, through the current offscreen view
 // (its size is the pictures' size). The files are made in a new folder beside
@@ -69,13 +95,6 @@ struct BookletResult {
 // Drawn with the renderer of the current offscreen context, at the size of
 // the view's camera; the booklet frames the model with a view state of its
 // own.
-// The model page's picture shows the whole model; each step's shows the
-// model built so far (later pieces hidden), its own pieces outlined, fitted
-// to the model so far within one size of the step's pieces around them, its
-// PNG files compressed fast. AS_BEFORE fits every picture to the whole
-// model and compresses as other PNG files are, as booklets were drawn
-// before: kept for the benchmark's comparison.
-enum class BookletDrawing { AROUND_STEP, AS_BEFORE };
 BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
                                 const std::string& folder, const std::string& modelName,
                                 const BookletProgress* progress = nullptr,

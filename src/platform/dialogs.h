@@ -50,6 +50,7 @@ enum class ExportKind {
   PARTS_CSV,
   PARTS_HTML,
   BOOKLET,
+  BOOKLET_PDF,
   MESH_STL,
   MESH_OBJ,
   MESH_GLB,
@@ -61,7 +62,7 @@ constexpr int EXPORT_KIND_COUNT = int(ExportKind::MESH_3MF) + 1;
 inline const char* exportKindLabel(ExportKind kind) {
   static const char* const labels[EXPORT_KIND_COUNT] = {
       "Image PNG de la vue",         "Liste des pièces (texte)", "Liste des pièces (CSV)",
-      "Liste des pièces (HTML)",     "Livret de montage",        "Maillage STL",
+      "Liste des pièces (HTML)",     "Livret de montage",        "Livret de montage (PDF)",  "Maillage STL",
       "Maillage OBJ",                "Maillage glTF (.glb)",     "Maillage PLY",
       "Maillage 3MF"};
   const int k = int(kind);

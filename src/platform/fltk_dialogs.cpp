@@ -391,7 +391,7 @@ void setSize(ExportDialog& d, int width, int height) {
 }
 
 void proposedSize(const ExportDialog& d, ExportKind kind, int& width, int& height) {
-  const bool booklet = kind == ExportKind::BOOKLET;
+  const bool booklet = kind == ExportKind::BOOKLET || kind == ExportKind::BOOKLET_PDF;
   width = booklet ? d.choices->bookletWidth : d.choices->viewWidth;
   height = booklet ? d.choices->bookletHeight : d.choices->viewHeight;
 }
@@ -399,7 +399,7 @@ void proposedSize(const ExportDialog& d, ExportKind kind, int& width, int& heigh
 // Only the options of the chosen kind can be changed.
 void showKindOptions(ExportDialog& d) {
   const ExportKind kind = chosenKind(d);
-  const bool sized = kind == ExportKind::IMAGE || kind == ExportKind::BOOKLET;
+  const bool sized = kind == ExportKind::IMAGE || kind == ExportKind::BOOKLET || kind == ExportKind::BOOKLET_PDF;
   const bool parts = kind >= ExportKind::PARTS_TEXT && kind <= ExportKind::PARTS_HTML;
   for (Fl_Widget* w : {static_cast<Fl_Widget*>(d.width), static_cast<Fl_Widget*>(d.height)})
     sized ? w->activate() : w->deactivate();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "exports/mesh_export.h"
+#include "exports/booklet_pdf.h"
 #include "exports/steps_booklet.h"
 #include "platform/core_messages.h"
 #include "platform/core_data_dir.h"
@@ -21,6 +22,7 @@
 #include "script/compiler.h"
 #include "script/key_bindings.h"
 #include "shell/command_options.h"
+#include "shell/export_command.h"
 #include "shell/desktop_program.h"
 #include "shell/model_dump.h"
 #include "shell/parts_command.h"
@@ -106,9 +108,15 @@ void aimRenderView(const Options& o) {
 }
 
 // The booklet of the model just compiled, through the started offscreen view.
+// A path ending in .pdf gets it as one PDF file.
 int writeBooklet(const Options& o, const ScriptLines& lines) {
-  const BookletResult result =
-      writeStepsBooklet(offscreenRenderer(), camera, lines, o.pngPath, std::filesystem::path(o.file).filename().string());
+  const std::string modelName = std::filesystem::path(o.file).filename().string();
+  std::string pdf;
+  BookletResult result = isPdfPath(o.pngPath)
+                             ? drawStepsPdf(offscreenRenderer(), camera, lines, modelName, pdf)
+                             : writeStepsBooklet(offscreenRenderer(), camera, lines, o.pngPath, modelName);
+  if (result.status == BookletResult::WRITTEN && isPdfPath(o.pngPath) && !writeBookletPdf(o.pngPath, pdf, result.error))
+    result.status = BookletResult::FAILED;
   if (result.status == BookletResult::WRITTEN) return EXIT_CLEAN;
   showMessage(("Le livret de montage n'a pas été écrit. " + result.error).c_str(), "Erreur", ICON_EXCLAMATION);
   return EXIT_RENDER_FAILED;
@@ -192,7 +200,8 @@ int runCommandLine(int argc, char** argv) {
   std::string error;
   if (!parseCommandLine(argc, argv, o, error)) return usageError(error), EXIT_USAGE;
   const std::string output = (o.mode == Options::PARTS ? "the list " : "the output ") + o.pngPath;
-  const bool writes = o.mode == Options::RENDER || o.mode == Options::EXPORT || o.mode == Options::PARTS;
+  const bool writes = o.mode == Options::RENDER || o.mode == Options::EXPORT || o.mode == Options::PARTS ||
+                      (o.mode == Options::STEPS && isPdfPath(o.pngPath));
   if (writes && (isSameFile(o.file, o.pngPath) ||
                  (o.mode == Options::EXPORT && isSameFile(o.file, materialFileOf(o.pngPath)))))
     return usageError(output + " is the script " + o.file + " itself: choose another -o"), EXIT_USAGE;

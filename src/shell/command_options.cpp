@@ -19,11 +19,12 @@ const char* const commandLineUsage =
     "       vexocad --render FICHIER -o IMAGE.png\n"
     "                                    compile FICHIER, draw the model as the view\n"
     "                                    shows it (see --view), write a PNG\n"
-    "       vexocad --steps FICHIER -o DOSSIER\n"
+    "       vexocad --steps FICHIER -o DOSSIER|LIVRET.pdf\n"
     "                                    compile FICHIER, write a building-steps\n"
     "                                    booklet: DOSSIER/index.html and a picture\n"
     "                                    per step (a block of lines between blank\n"
-    "                                    lines; pictures 480x360 unless --size)\n"
+    "                                    lines; pictures 480x360 unless --size),\n"
+    "                                    or one PDF file of A4 pages\n"
     "       vexocad --parts FICHIER [-o LISTE.txt|LISTE.csv|LISTE.html]\n"
     "                                    compile FICHIER, count its pieces by kind and\n"
     "                                    colour: a table on standard output or in LISTE\n"
@@ -190,7 +191,7 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
                         o.mode == Options::STEPS || o.mode == Options::PARTS || o.mode == Options::EXPORT;
   if (compiles && !o.document.empty()) return fail(error, "unexpected argument: " + o.document);
   if (o.mode == Options::RENDER && o.pngPath.empty()) return fail(error, "--render needs -o IMAGE.png");
-  if (o.mode == Options::STEPS && o.pngPath.empty()) return fail(error, "--steps needs -o FOLDER");
+  if (o.mode == Options::STEPS && o.pngPath.empty()) return fail(error, "--steps needs -o FOLDER or -o BOOKLET.pdf");
   if (o.mode == Options::EXPORT && o.pngPath.empty())
     return fail(error, "--export needs -o MESH.stl (or .obj .glb .ply .3mf)");
   if (!o.havePath.empty() && o.mode != Options::PARTS) return fail(error, "--have goes with --parts");

@@ -10,6 +10,7 @@
 #include <future>
 #include <vector>
 
+#include "exports/booklet_pdf.h"
 #include "exports/mesh_export.h"
 #include "exports/steps_booklet.h"
 #include "insertion/insertion.h"
@@ -28,7 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 const char* extensionOf(ExportKind kind) {
-  static const char* const extensions[EXPORT_KIND_COUNT] = {".png", ".txt", ".csv", ".html", "-livret",
+  static const char* const extensions[EXPORT_KIND_COUNT] = {".png", ".txt", ".csv", ".html", "-livret", "-livret.pdf",
                                                             ".stl", ".obj", ".glb", ".ply",  ".3mf"};
   return extensions[int(kind)];
 }
@@ -70,7 +71,7 @@ bool sizeAllowed(int width, int height) {
 ExportChoices withExtension(ExportChoices c) {
   const fs::path name = fs::path(c.path).filename();
   if (c.kind != ExportKind::BOOKLET && !name.empty() && !name.has_extension() && name.string()[0] != '.')
-    c.path += extensionOf(c.kind);
+    c.path += c.kind == ExportKind::BOOKLET_PDF ? ".pdf" : extensionOf(c.kind);
   return c;
 }
 
@@ -123,6 +124,8 @@ bool askBooklet(void* context, int done, int count) {
 
 ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, const std::string& documentPath,
                            ExportKeepGoing keepGoing) {
+  const bool pdf = c.kind == ExportKind::BOOKLET_PDF;
+  if (pdf && !isPdfPath(c.path)) return failed("Le nom du fichier doit finir par .pdf pour ce format.");
   leaveWindowContext();
   OffscreenView offscreen;
   if (!openOffscreenView(offscreen, c.width, c.height)) return backToWindowContext(), failed("");
@@ -132,13 +135,18 @@ ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, con
   progress.context = &asker;
   Camera size;
   setViewport(size, c.width, c.height);
-  const BookletResult result = writeStepsBooklet(offscreen.renderer, size, lines, c.path,
-                                                 fs::path(documentPath).filename().string(), &progress);
+  const std::string modelName = fs::path(documentPath).filename().string();
+  std::string bytes;
+  BookletResult result = pdf ? drawStepsPdf(offscreen.renderer, size, lines, modelName, bytes, &progress)
+                             : writeStepsBooklet(offscreen.renderer, size, lines, c.path, modelName, &progress);
   closeOffscreenView(offscreen);
   backToWindowContext();
+  if (result.status == BookletResult::WRITTEN && pdf && !writeBookletPdf(c.path, bytes, result.error))
+    result.status = BookletResult::FAILED;
   if (result.status == BookletResult::STOPPED) return failed("Livret de montage arrêté : rien n'a été écrit.");
   if (result.status != BookletResult::WRITTEN) return failed("Le livret de montage n'a pas été écrit. " + result.error);
-  return written("Livret de montage (" + std::to_string(result.steps) + " étapes) écrit dans le dossier", c.path);
+  const std::string what = "Livret de montage (" + std::to_string(result.steps) + " étapes) écrit ";
+  return written(what + (pdf ? "dans le fichier" : "dans le dossier"), c.path);
 }
 
 // A large model's mesh takes seconds: it is written beside the window,
@@ -178,6 +186,12 @@ ExportOutcome writeMesh(const ExportChoices& c, ExportKeepGoing keepGoing) {
 }
 }  // namespace
 
+bool writeBookletPdf(const std::string& path, const std::string& pdf, std::string& reason) {
+  if (writeOutputFile(path.c_str(), pdf, &reason)) return true;
+  if (reason.empty()) reason = "Impossible d'écrire le fichier " + path + ".";
+  return false;
+}
+
 std::string defaultExportPath(const std::string& documentPath, ExportKind kind) {
   std::error_code error;
   const bool untitled = documentPath.empty() || documentPath == "sans titre";
@@ -190,14 +204,15 @@ ExportOutcome runExport(const ExportChoices& chosen, const ScriptLines& lines, c
                         ExportKeepGoing keepGoing) {
   if (chosen.path.empty()) return failed("Choisissez où écrire l'export.");
   const ExportChoices c = withExtension(chosen);
-  const bool sized = c.kind == ExportKind::IMAGE || c.kind == ExportKind::BOOKLET;
+  const bool booklet = c.kind == ExportKind::BOOKLET || c.kind == ExportKind::BOOKLET_PDF;
+  const bool sized = c.kind == ExportKind::IMAGE || booklet;
   if (sized && !sizeAllowed(c.width, c.height))
     return failed("La taille de l'image doit aller de 1 à " + std::to_string(MAX_EXPORT_IMAGE_SIDE) +
                   " pixels de côté.");
   if (c.kind == ExportKind::IMAGE && !isPngPath(c.path))
     return failed("Le nom du fichier doit finir par .png pour une image.");
   if (c.kind == ExportKind::IMAGE) return writeImage(c);
-  if (c.kind == ExportKind::BOOKLET) return writeBooklet(c, lines, documentPath, keepGoing);
+  if (booklet) return writeBooklet(c, lines, documentPath, keepGoing);
   if (isMesh(c.kind)) return writeMesh(c, keepGoing);
   return writePartsList(c, documentPath);
 }

@@ -30,6 +30,12 @@ struct ExportOutcome {
   std::string message;  // French: what was written where, or why not ("" when a box already said it)
 };
 
+// Writes the PDF booklet's bytes to path: the one place where they reach
+// the disk, through the writer of the command line's files (a regular file
+// replaced whole or left as it was, a folder refused). False with a French
+// reason.
+bool writeBookletPdf(const std::string& path, const std::string& pdf, std::string& reason);
+
 // Runs the chosen export on the model table as it stands, compiled from
 // lines. Nothing is left half-written: each writer replaces its file or
 // folder whole, or leaves it as it was. The view's camera and switches are

@@ -175,7 +175,7 @@ void exportCommand() {
   choices.path = exportPathForDocument(choices.kind);
   choices.viewWidth = camera.viewportWidth, choices.viewHeight = camera.viewportHeight;
   choices.bookletWidth = BOOKLET_PICTURE_WIDTH, choices.bookletHeight = BOOKLET_PICTURE_HEIGHT;
-  const bool booklet = choices.kind == ExportKind::BOOKLET;
+  const bool booklet = choices.kind == ExportKind::BOOKLET || choices.kind == ExportKind::BOOKLET_PDF;
   choices.width = booklet ? BOOKLET_PICTURE_WIDTH : camera.viewportWidth;
   choices.height = booklet ? BOOKLET_PICTURE_HEIGHT : camera.viewportHeight;
   const std::string note = "Le modèle exporté est celui de la dernière compilation (" +
