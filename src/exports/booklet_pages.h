@@ -27,7 +27,7 @@ constexpr double BOOKLET_TEXT_MM = 3.8;
 // table's font, padding included.
 constexpr double PARTS_ROW_EMS = 2.8;
 constexpr double PARTS_PICTURE_EMS = 2.4;
-constexpr double PARTS_CELL_EMS[3] = {3.6, 3.2, 4.8};  // picture, quantity, colour
+constexpr double PARTS_CELL_EMS[3] = {4.4, 3.2, 5.6};  // picture, quantity, colour
 
 struct BookletPage {
   bool modelPage = false;    // the first page: h1 and "Toutes les pièces"
