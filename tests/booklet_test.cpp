@@ -39,8 +39,8 @@ TEST(StepsBooklet, AStopLeavesTheFormerBookletAsItWas) {
   for (const auto& entry : fs::directory_iterator(dir)) beside.insert(entry.path().filename());
   for (const auto& entry : fs::directory_iterator(target)) inside.insert(entry.path().filename());
   EXPECT_EQ(beside, std::set<std::string>{"livret"});
-  EXPECT_EQ(inside, (std::set<std::string>{"index.html", "modele.png", "etape-0001.png", "etape-0002.png",
-                                           "etape-0003.png"}));
+  EXPECT_EQ(inside, (std::set<std::string>{".vexocad", "index.html", "modele.png", "etape-0001.png",
+                                           "etape-0002.png", "etape-0003.png"}));
   EXPECT_EQ(readFile(target / "index.html"), page);
 }
 

@@ -75,7 +75,7 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--steps " + m + " -o " + dir, 4, "contient d'autres fichiers"},
       {"--steps " + m + " -o " + dir + "/no/such", 4, "Impossible d'écrire à côté de"},
       {"--steps " + dir + "/script.pdf -o " + dir + "/./script.pdf", 64, "is the script"},
-      {"--steps " + m + " -o " + dir + "/dossier.pdf", 4, "n'a pas été écrit. Ce chemin est un dossier."},
+      {"--steps " + m + " -o " + dir + "/dossier.pdf", 4, "dossier.pdf (Ce chemin ne désigne pas un fichier ordinaire.)"},
       {"--steps " + m + " -o " + dir + "/full.pdf", 4, "Le livret de montage n'a pas été écrit."},
       {"--steps " + m + " -o " + dir + "/livret.PDF", 0},
       {"--help", 0, "--check"},
@@ -87,7 +87,7 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {"--render m#odel.vges#oel.vx -o omm --help", 0, "Usage: vexocad"},
       {"--version --dump x.vxo", 0, "vexocad "},
       {"--dump x.vxo --version -h", 0, "Usage: vexocad"},
-      {"-o --help --render x.vxo", 2, "x.vxo (No such file"},  // --help is the image's name
+      {"-o --help --render x.vxo", 2, "x.vxo (Ce fichier ou ce dossier n'existe pas.)"},  // --help is the image's name
       {"--help --check a.vxo --dump b.vxo", 64,
        "choose one of --check, --verify, --dump, --render, --steps, --parts and --export"},
       {"--verify", 64, "--verify needs a file"},

@@ -224,13 +224,13 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
     std::string printed = "", setup = "", limit = "";
   } cases[] = {
       {model, "OUT/missing/m.stl", 4, "Impossible d'écrire le fichier"},
-      {model, "OUT/m.stl", 4, "n'est pas un fichier ordinaire", "mkdir OUT/m.stl"},
-      {model, "OUT/m.obj", 4, "n'est pas un fichier ordinaire", "mkfifo OUT/m.obj"},
-      {model, "OUT/m.ply", 4, "n'est pas un fichier ordinaire", "ln -s /dev/full OUT/m.ply"},
-      {model, "OUT/m.stl", 4, "File too large", "", "ulimit -f 8;"},
-      {model, "OUT/m.obj", 4, "File too large", "", "ulimit -f 8;"},
-      {model, "OUT/m.glb", 4, "File too large", "", "ulimit -f 8;"},
-      {model, "OUT/m.ply", 4, "File too large", "", "ulimit -f 8;"},
+      {model, "OUT/m.stl", 4, "ne désigne pas un fichier ordinaire", "mkdir OUT/m.stl"},
+      {model, "OUT/m.obj", 4, "ne désigne pas un fichier ordinaire", "mkfifo OUT/m.obj"},
+      {model, "OUT/m.ply", 4, "ne désigne pas un fichier ordinaire", "ln -s /dev/full OUT/m.ply"},
+      {model, "OUT/m.stl", 4, "dépasse la taille permise", "", "ulimit -f 8;"},
+      {model, "OUT/m.obj", 4, "dépasse la taille permise", "", "ulimit -f 8;"},
+      {model, "OUT/m.glb", 4, "dépasse la taille permise", "", "ulimit -f 8;"},
+      {model, "OUT/m.ply", 4, "dépasse la taille permise", "", "ulimit -f 8;"},
       {model, "OUT/m.3mf", 4, "Impossible d'écrire le fichier", "", "ulimit -f 2;"},
       {model, "OUT/m.fbx", 64, "unknown mesh format"},
       {"OUT/s.mtl", "OUT/s.obj", 64, "is the script", "echo '#8' > OUT/s.mtl"},  // as s.obj's materials

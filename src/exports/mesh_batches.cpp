@@ -5,19 +5,13 @@
 
 #include <algorithm>
 #include <assimp/Exporter.hpp>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "exports/mesh_scene.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -26,29 +20,35 @@ constexpr long long BATCH_TRIANGLES = 1 << 18;
 
 bool stopped(const std::atomic<bool>* stop) { return stop && *stop; }
 
+WriteResult assimpFailure(const char* text) { return {WriteProblem::OTHER, text}; }
+
 // Calls write(first, last) for runs of pieces of about BATCH_TRIANGLES
 // triangles in drawing order (once, with no piece, for an empty model),
 // while nothing failed and no stop was asked.
 template <typename Write>
-void forEachBatch(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, WriteLog& log,
-                  const std::atomic<bool>* stop, Write write) {
+WriteResult forEachBatch(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, const OutputFile& out,
+                         const std::atomic<bool>* stop, Write write) {
   size_t first = 0;
+  WriteResult result;
   do {
     size_t last = first;
     for (long long triangles = 0; last < pieces.size() && triangles < BATCH_TRIANGLES; ++last)
       triangles += kindTriangleCount(table[pieces[last].number].kind);
-    write(first, last);
+    result = write(first, last);
     first = last;
-  } while (first < pieces.size() && log.failure.empty() && !stopped(stop));
+  } while (first < pieces.size() && result.ok() && !out.error && !stopped(stop));
+  return result;
 }
 
-// The batch as the format's files in memory, which the exporter keeps.
+// The batch as the format's files in memory, which the exporter keeps
+// (nullptr when Assimp failed, with its reason in failure).
 const aiExportDataBlob* exportBatch(Assimp::Exporter& exporter, const PieceRecord* table,
                                     const std::vector<PlacedPiece>& pieces, size_t first, size_t last, double scale,
-                                    MeshLayout layout, const char* format, WriteLog& log, bool vertexColours = false) {
+                                    MeshLayout layout, const char* format, WriteResult& failure,
+                                    bool vertexColours = false) {
   const auto scene = buildMeshScene(table, pieces, first, last, scale, layout, vertexColours);
   const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), format);
-  if (!blob) log.fail(*exporter.GetErrorString() ? exporter.GetErrorString() : "Assimp n'a rien écrit");
+  if (!blob) failure = assimpFailure(*exporter.GetErrorString() ? exporter.GetErrorString() : "Assimp n'a rien écrit");
   return blob;
 }
 
@@ -113,7 +113,7 @@ void appendMovedFace(std::string_view line, const ObjCounts& before, std::string
 // they are, its faces moved past the batches before, and the material
 // library named once, at the top.
 void appendObjBatch(std::string_view text, bool first, const std::string& libraryLine, ObjCounts& counts,
-                    CheckedStream& out) {
+                    OutputFile& out) {
   const ObjCounts before = counts;
   std::string lines;
   for (size_t at = 0; at < text.size();) {
@@ -132,35 +132,22 @@ void appendObjBatch(std::string_view text, bool first, const std::string& librar
       lines += line;
     }
     lines += '\n';
-    if (lines.size() >= (1 << 20)) out.Write(lines.data(), 1, lines.size()), lines.clear();
+    if (lines.size() >= (1 << 20)) writeOutput(out, lines.data(), lines.size()), lines.clear();
   }
-  out.Write(lines.data(), 1, lines.size());
+  writeOutput(out, lines.data(), lines.size());
 }
 
 // PLY text: a header that counts the vertices and the faces, then the
 // vertices' lines, then the faces' lines ("3 a b c", indices from 0). The
-// batches' vertices and faces are gathered in two unnamed files beside the
-// output, and the file is the first batch's header with the sums of the
-// counts, then all the vertices, then all the faces, each batch's moved past
-// the vertices before it.
+// batches' vertices and faces are gathered in two unnamed scratch files, and
+// the file is the first batch's header with the sums of the counts, then
+// all the vertices, then all the faces, each batch's moved past the
+// vertices before it.
 struct PlyParts {
   std::string header;  // up to "end_header", counts as "element vertex %V" and "element face %F"
   long long vertices = 0, faces = 0;
-  FILE* vertexLines = nullptr;
-  FILE* faceLines = nullptr;
+  OutputFile vertexLines, faceLines;
 };
-
-// An unnamed file in folder: removed by the system once closed, whatever
-// happens.
-FILE* unnamedFileIn(const fs::path& folder, WriteLog& log) {
-  std::string name = (folder / ".partXXXXXX").string();
-  const int descriptor = ::mkstemp(name.data());
-  if (descriptor < 0) return log.fail(std::strerror(errno)), nullptr;
-  ::unlink(name.c_str());
-  FILE* file = ::fdopen(descriptor, "w+b");
-  if (!file) ::close(descriptor), log.fail(std::strerror(errno));
-  return file;
-}
 
 long long headerCount(std::string_view header, std::string_view element) {
   const size_t at = header.find(element);
@@ -172,15 +159,15 @@ long long headerCount(std::string_view header, std::string_view element) {
   return count;
 }
 
-void putLines(FILE* file, std::string& lines, WriteLog& log) {
-  if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), file) != lines.size()) log.fail(std::strerror(errno));
+void putLines(OutputFile& file, std::string& lines) {
+  writeOutput(file, lines.data(), lines.size());
   lines.clear();
 }
 
-void appendPlyBatch(std::string_view text, PlyParts& parts, WriteLog& log) {
+WriteResult appendPlyBatch(std::string_view text, PlyParts& parts) {
   const size_t body = text.find("end_header\n");
   const long long vertices = headerCount(text, "element vertex "), faces = headerCount(text, "element face ");
-  if (body == std::string_view::npos || vertices < 0 || faces < 0) return log.fail("Assimp a écrit un PLY illisible");
+  if (body == std::string_view::npos || vertices < 0 || faces < 0) return assimpFailure("Assimp a écrit un PLY illisible");
   if (parts.header.empty()) {
     parts.header = std::string(text.substr(0, body + 11));
     parts.header.replace(parts.header.find("element vertex "), 15 + std::to_string(vertices).size(), "element vertex %V");
@@ -188,7 +175,7 @@ void appendPlyBatch(std::string_view text, PlyParts& parts, WriteLog& log) {
   }
   std::string lines;
   size_t at = body + 11;
-  for (long long line = 0; line < vertices + faces && at < text.size() && log.failure.empty(); ++line) {
+  for (long long line = 0; line < vertices + faces && at < text.size(); ++line) {
     const size_t end = std::min(text.find('\n', at), text.size());
     const std::string_view words = text.substr(at, end - at);
     at = end + 1;
@@ -198,94 +185,93 @@ void appendPlyBatch(std::string_view text, PlyParts& parts, WriteLog& log) {
       appendMovedIndices(words, parts.vertices, lines);
     }
     if (line + 1 == vertices || line + 1 == vertices + faces || lines.size() >= (1 << 20))
-      putLines(line < vertices ? parts.vertexLines : parts.faceLines, lines, log);
+      putLines(line < vertices ? parts.vertexLines : parts.faceLines, lines);
   }
   parts.vertices += vertices;
   parts.faces += faces;
+  return {};
 }
 
-// The parts, whole: header with the counts, vertices, faces.
-void joinPly(PlyParts& parts, CheckedStream& out, WriteLog& log) {
+// The parts, whole: header with the counts, vertices, faces. A part that
+// could not be written (or read back) leaves its failure in out.
+void joinPly(PlyParts& parts, OutputFile& out) {
   std::string header = parts.header;
   header.replace(header.find("%V"), 2, std::to_string(parts.vertices));
   header.replace(header.find("%F"), 2, std::to_string(parts.faces));
-  out.Write(header.data(), 1, header.size());
-  char buffer[1 << 16];
-  for (FILE* part : {parts.vertexLines, parts.faceLines}) {
-    if (std::fflush(part) != 0 || std::fseek(part, 0, SEEK_SET) != 0) return log.fail(std::strerror(errno));
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, part)) > 0;) out.Write(buffer, 1, n);
-    if (std::ferror(part)) return log.fail(std::strerror(errno));
+  writeOutput(out, header.data(), header.size());
+  static thread_local char buffer[1 << 16];
+  for (OutputFile* part : {&parts.vertexLines, &parts.faceLines}) {
+    if (part->error) out.error = part->error;
+    long long n = 0;
+    for (long long at = 0; (n = readOutput(*part, at, buffer, sizeof buffer)) > 0 && !out.error; at += n)
+      writeOutput(out, buffer, size_t(n));
+    if (n < 0) out.error = errno;
   }
-}
-
-void writeBlob(const fs::path& path, const aiExportDataBlob& blob, WriteLog& log) {
-  const std::unique_ptr<CheckedStream> out(openCheckedStream(path, &log));
-  if (out) out->Write(blob.data, 1, blob.size);
 }
 
 }  // namespace
 
-void writeStlInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
-                       const std::atomic<bool>* stop) {
-  const std::unique_ptr<CheckedStream> out(openCheckedStream(made, &log));
-  if (!out) return;
+WriteResult writeStlInBatches(const PieceRecord* table, double scale, OutputFile& out, const std::atomic<bool>* stop) {
   const std::vector<PlacedPiece> pieces = drawnPieces(table);
   uint32_t total = 0;
-  forEachBatch(table, pieces, log, stop, [&](size_t first, size_t last) {
+  const WriteResult result = forEachBatch(table, pieces, out, stop, [&](size_t first, size_t last) {
     Assimp::Exporter exporter;
-    const aiExportDataBlob* blob = exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::SHARED, "stlb", log);
-    if (!blob) return;
-    if (blob->size < STL_COUNTED) return log.fail("Assimp n'a écrit qu'une partie du fichier");
+    WriteResult failure;
+    const aiExportDataBlob* blob =
+        exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::SHARED, "stlb", failure);
+    if (!blob) return failure;
+    if (blob->size < STL_COUNTED) return assimpFailure("Assimp n'a écrit qu'une partie du fichier");
     const auto* bytes = static_cast<const char*>(blob->data);
     uint32_t count;
     std::memcpy(&count, bytes + STL_HEADER, sizeof count);
     total += count;
-    if (first == 0) out->Write(bytes, 1, STL_COUNTED);
-    out->Write(bytes + STL_COUNTED, 1, blob->size - STL_COUNTED);
+    if (first == 0) writeOutput(out, bytes, STL_COUNTED);
+    writeOutput(out, bytes + STL_COUNTED, blob->size - STL_COUNTED);
+    return WriteResult{};
   });
-  out->Seek(STL_HEADER, aiOrigin_SET);
-  out->Write(&total, sizeof total, 1);
+  seekOutput(out, STL_HEADER);
+  writeOutput(out, &total, sizeof total);
+  return result;
 }
 
-void writeObjInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
-                       const std::atomic<bool>* stop) {
-  const std::unique_ptr<CheckedStream> out(openCheckedStream(made, &log));
-  if (!out) return;
+WriteResult writeObjInBatches(const PieceRecord* table, double scale, OutputFile& out, OutputFile& materials,
+                              const std::string& materialName, const std::atomic<bool>* stop) {
   const std::vector<PlacedPiece> pieces = drawnPieces(table);
-  const fs::path library = fs::path(made).replace_extension(".mtl");
-  const std::string libraryLine = "mtllib " + library.filename().string();
+  const std::string libraryLine = "mtllib " + materialName;
   ObjCounts counts;
-  forEachBatch(table, pieces, log, stop, [&](size_t first, size_t last) {
+  return forEachBatch(table, pieces, out, stop, [&](size_t first, size_t last) {
     Assimp::Exporter exporter;
+    WriteResult failure;
     // Assimp's OBJ writer names each group after its mesh.
     const aiExportDataBlob* blob =
-        exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::PLACED_COPIES, "obj", log);
-    if (!blob) return;
-    appendObjBatch({static_cast<const char*>(blob->data), blob->size}, first == 0, libraryLine, counts, *out);
+        exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::PLACED_COPIES, "obj", failure);
+    if (!blob) return failure;
+    appendObjBatch({static_cast<const char*>(blob->data), blob->size}, first == 0, libraryLine, counts, out);
     // Every batch names all the model's materials: the first one's stand.
-    if (first == 0 && blob->next) writeBlob(library, *blob->next, log);
+    if (first == 0 && blob->next) writeOutput(materials, blob->next->data, blob->next->size);
+    return WriteResult{};
   });
 }
 
-void writePlyInBatches(const PieceRecord* table, double scale, const fs::path& made, WriteLog& log,
-                       const std::atomic<bool>* stop) {
+WriteResult writePlyInBatches(const PieceRecord* table, double scale, OutputFile& out, const std::atomic<bool>* stop) {
   PlyParts parts;
-  parts.vertexLines = unnamedFileIn(made.parent_path(), log);
-  parts.faceLines = unnamedFileIn(made.parent_path(), log);
+  WriteResult result = openScratchFile(out.target, parts.vertexLines);
+  if (result.ok()) result = openScratchFile(out.target, parts.faceLines);
   const std::vector<PlacedPiece> pieces = drawnPieces(table);
-  if (parts.vertexLines && parts.faceLines)
-    forEachBatch(table, pieces, log, stop, [&](size_t first, size_t last) {
+  if (result.ok())
+    result = forEachBatch(table, pieces, out, stop, [&](size_t first, size_t last) {
       Assimp::Exporter exporter;
+      WriteResult failure;
       // Assimp's PLY writer takes the meshes without their nodes; the
       // colours are on the corners.
-      const aiExportDataBlob* blob =
-          exportBatch(exporter, table, pieces, first, last, scale, MeshLayout::PLACED_INDEXED_COPIES, "ply", log, true);
-      if (blob) appendPlyBatch({static_cast<const char*>(blob->data), blob->size}, parts, log);
+      const aiExportDataBlob* blob = exportBatch(exporter, table, pieces, first, last, scale,
+                                                 MeshLayout::PLACED_INDEXED_COPIES, "ply", failure, true);
+      if (!blob) return failure;
+      // A scratch file that cannot be written stops the batches, through out.
+      const WriteResult appended = appendPlyBatch({static_cast<const char*>(blob->data), blob->size}, parts);
+      if (const int error = parts.vertexLines.error ? parts.vertexLines.error : parts.faceLines.error) out.error = error;
+      return appended;
     });
-  if (log.failure.empty() && !stopped(stop)) {
-    const std::unique_ptr<CheckedStream> out(openCheckedStream(made, &log));
-    if (out) joinPly(parts, *out, log);
-  }
-  for (FILE* part : {parts.vertexLines, parts.faceLines})
-    if (part) std::fclose(part);
+  if (result.ok() && !stopped(stop)) joinPly(parts, out);
+  return result;
 }

@@ -5,18 +5,19 @@
 #pragma once
 
 #include <atomic>
-#include <filesystem>
+#include <string>
 
-#include "exports/checked_streams.h"
 #include "model/model_table.h"
+#include "platform/core_safe_writer.h"
 
-// Writes the pieces of the table that drawing reaches to made (and, for
-// OBJ, its materials beside it), every coordinate times scale; failures go
-// to log. Once stop (if given) is set, no further batch is written.
-void writeStlInBatches(const PieceRecord* table, double scale, const std::filesystem::path& made, WriteLog& log,
-                       const std::atomic<bool>* stop);
-void writeObjInBatches(const PieceRecord* table, double scale, const std::filesystem::path& made, WriteLog& log,
-                       const std::atomic<bool>* stop);
+// Writes the pieces of the table that drawing reaches into out, every
+// coordinate times scale. A failure of Assimp comes back; those of the
+// writes themselves are kept in the files and come out when they are
+// committed. Once stop (if given) is set, or a write failed, no further
+// batch is written.
+WriteResult writeStlInBatches(const PieceRecord* table, double scale, OutputFile& out, const std::atomic<bool>* stop);
+// The materials go into materials, which out names as materialName.
+WriteResult writeObjInBatches(const PieceRecord* table, double scale, OutputFile& out, OutputFile& materials,
+                              const std::string& materialName, const std::atomic<bool>* stop);
 // PLY as text, the corners in the pieces' colours.
-void writePlyInBatches(const PieceRecord* table, double scale, const std::filesystem::path& made, WriteLog& log,
-                       const std::atomic<bool>* stop);
+WriteResult writePlyInBatches(const PieceRecord* table, double scale, OutputFile& out, const std::atomic<bool>* stop);

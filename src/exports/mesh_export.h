@@ -24,12 +24,18 @@ std::string materialFileOf(const std::string& path);
 // reaches, its kind's full-detail triangles.
 long long exportedTriangleCount(const PieceRecord* table);
 
+// The scales --export and the export dialog take: beyond them the
+// coordinates lose their meaning in single precision.
+constexpr double MIN_MESH_SCALE = 1e-6;
+constexpr double MAX_MESH_SCALE = 1e6;
+
 // Writes the pieces of the table that drawing reaches to path, every
-// coordinate times scale. The file (and the material file beside an OBJ)
-// is written beside its final name and renamed over it only once complete;
-// false with a French reason in error, and nothing left behind, when the
-// format is unknown, a file cannot be written, or a .glb would be empty
-// (the other formats can hold no triangle).
+// coordinate times scale, through the safe writer (the material file beside
+// an OBJ too): the files are put in place only once all are complete. False
+// with a French message in error, and nothing left behind, when the format
+// is unknown, a file cannot be written, a coordinate would be no finite
+// number (a NaN, an infinity, or too large for the scale), or a .glb would
+// be empty (the other formats can hold no triangle).
 // Once stop (if given) is set, the export ends at its next chance (between
 // two batches, or when a writer is done) and leaves nothing.
 bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error,

@@ -12,9 +12,9 @@
 
 #include "exports/booklet_pages.h"
 #include "exports/part_pictures.h"
-#include "exports/staged_folder.h"
 #include "model/frame_tree.h"
 #include "pieces/kind_names.h"
+#include "platform/core_safe_writer.h"
 #include "platform/core_text_encoding.h"
 #include "platform/gl_offscreen.h"
 #include "view/camera.h"
@@ -365,7 +365,8 @@ BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, co
                                 const BookletProgress* progress, BookletDrawing drawing) {
   BookletResult result;
   StagedFolder staged;
-  if (!openStagedFolder(folder, isBookletName, staged, result.error)) return result;
+  WriteResult written = openStagedFolder(folder, isBookletName, staged);
+  if (!written.ok()) return result.error = written.reason, result;
   const int pieceCount = usedPrefixLength();
   const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, modelTable, pieceCount), MAX_BOOKLET_STEPS);
   const int w = size.viewportWidth, h = size.viewportHeight;
@@ -373,10 +374,12 @@ BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, co
     const std::string png = encodePng(w, h, rgb, drawing == BookletDrawing::AS_BEFORE ? PngCompression::DEFAULT : PngCompression::FAST);
     const std::string name = step < 0 ? "modele.png" : pictureName(step + 1);
     if (png.empty()) return error = "Impossible de dessiner l'image " + name + ".", false;
-    return writeStagedFile(staged, name, png, error);
+    const WriteResult pictureWritten = writeStagedFile(staged, name, png);
+    return pictureWritten.ok() || (error = pictureWritten.reason, false);
   };
   const bool pictures =
       pieceCount == 0 || drawBookletPictures(renderer, size, steps, pieceCount, drawing, progress, writePng, result);
+  if (!pictures) return result;
   auto partPngs = std::make_shared<std::map<std::pair<int, std::string>, std::string>>(
       drawPartPictures(renderer, size, pieceCount));
   const PictureSource partPictures = [partPngs](const PartCount& part) {
@@ -384,12 +387,10 @@ BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, co
     return png.empty() ? std::string() : pngDataUri(png);
   };
   const std::vector<BookletPage> pages = bookletPages(steps, modelName, pieceCount);
-  if (pictures && writeStagedFile(staged, "index.html", bookletHtml(size, pages, modelName, partPictures), result.error) &&
-      commitStagedFolder(staged, result.error)) {
-    result.status = BookletResult::WRITTEN;
-    result.steps = int(steps.size());
-    return result;
-  }
-  discardStagedFolder(staged);
+  written = writeStagedFile(staged, "index.html", bookletHtml(size, pages, modelName, partPictures));
+  if (written.ok()) written = commitStagedFolder(staged);
+  if (!written.ok()) return result.error = written.reason, result;
+  result.status = BookletResult::WRITTEN;
+  result.steps = int(steps.size());
   return result;
 }

@@ -88,10 +88,11 @@ bool drawBookletPictures(const Renderer& renderer, const Camera& size, const std
 
 // Writes folder/index.html, folder/modele.png and folder/etape-NNNN.png for
 // the model table as compiled from lines, through the current offscreen view
-// (its size is the pictures' size). The files are made in a new folder beside
-// the target and moved in place at the end, so a failure or a stop leaves
-// the target as it was. An existing target is replaced only when it is empty
-// or holds nothing but a booklet's own files. modelName is shown as written.
+// (its size is the pictures' size), as a staged folder of the safe writer
+// (platform/core_safe_writer.h): a failure, a stop or a signal leaves the
+// target as it was, and an existing target is replaced only when it is empty
+// or a booklet of ours (with the writer's marker) holding nothing but a
+// booklet's own files. modelName is shown as written.
 // Drawn with the renderer of the current offscreen context, at the size of
 // the view's camera; the booklet frames the model with a view state of its
 // own.

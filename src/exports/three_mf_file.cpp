@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <utility>
 #include <vector>
@@ -101,39 +100,23 @@ NMR::PLib3MFModelMeshObject* newKindMesh(Session& s, Materials& materials, int k
   return made ? mesh : nullptr;
 }
 
-// The file the library writes into. A failed write is noted and the rest
-// is dropped, but the library is told all went well: it throws from places
-// that cannot throw when its stream fails.
-struct OutputFile {
-  FILE* file;
-  std::string failure;
-  void fail() {
-    if (failure.empty()) failure = std::strerror(errno);
-  }
-};
-
+// The library writes through these into the safe writer's file. A failed
+// write is kept in the file, and the library is told all went well: it
+// throws from places that cannot throw when its stream fails.
 NMR::nfUint32 writeBytes(NMR::nfByte* bytes, NMR::nfUint32 count, void* output) {
-  auto& out = *static_cast<OutputFile*>(output);
-  if (out.failure.empty() && std::fwrite(bytes, 1, count, out.file) != count) out.fail();
+  writeOutput(*static_cast<OutputFile*>(output), bytes, count);
   return 0;
 }
 
 NMR::nfUint32 seekTo(NMR::nfUint64 position, void* output) {
-  auto& out = *static_cast<OutputFile*>(output);
-  if (out.failure.empty() && std::fseek(out.file, long(position), SEEK_SET) != 0) out.fail();
+  seekOutput(*static_cast<OutputFile*>(output), (long long)position);
   return 0;
 }
 
-bool writeModel(Session& s, NMR::PLib3MFModelWriter* writer, const std::string& path) {
-  OutputFile out{std::fopen(path.c_str(), "wb"), ""};
-  if (!out.file) return s.failure = std::strerror(errno), false;
-  const bool written = s.check(NMR::lib3mf_writer_writetocallback(writer, reinterpret_cast<void*>(writeBytes),
-                                                                  reinterpret_cast<void*>(seekTo), &out),
-                               writer, "écriture");
-  if (std::fflush(out.file) != 0) out.fail();
-  if (std::fclose(out.file) != 0) out.fail();
-  if (written && !out.failure.empty()) s.failure = out.failure;
-  return written && out.failure.empty();
+bool writeModel(Session& s, NMR::PLib3MFModelWriter* writer, OutputFile& out) {
+  return s.check(NMR::lib3mf_writer_writetocallback(writer, reinterpret_cast<void*>(writeBytes),
+                                                    reinterpret_cast<void*>(seekTo), &out),
+                 writer, "écriture");
 }
 
 NMR::MODELTRANSFORM transformOf(const Matrix& world, double scale) {
@@ -179,15 +162,22 @@ bool addPieces(Session& s, const PieceRecord* table, double scale) {
 
 }  // namespace
 
-bool writeThreeMfFile(const PieceRecord* table, double scale, const std::string& path, std::string* reason) {
+WriteResult writeThreeMfFile(const PieceRecord* table, double scale, OutputFile& out) {
   Session s;
   NMR::PLib3MFModelWriter* writer = nullptr;
   const bool written = s.check(NMR::lib3mf_createmodel(&s.model), nullptr, "modèle") &&
                        s.check(NMR::lib3mf_model_setunit(s.model, NMR::MODELUNIT_MILLIMETER), s.model, "unité") &&
                        addPieces(s, table, scale) &&
                        s.check(NMR::lib3mf_model_querywriter(s.model, "3mf", &writer), s.model, "écriture") &&
-                       s.keep(writer) &&
-                       writeModel(s, writer, path);
-  *reason = s.failure;
-  return written;
+                       s.keep(writer) && writeModel(s, writer, out);
+  return written ? WriteResult{} : WriteResult{WriteProblem::OTHER, s.failure};
+}
+
+bool completeThreeMf(const OutputFile& written) {
+  std::string tail(size_t(std::min<long long>(written.size, 4096)), '\0');
+  const bool read = readOutput(written, written.size - (long long)tail.size(), tail.data(), tail.size()) ==
+                    (long long)tail.size();
+  const auto has = [&](const char* text) { return tail.find(text) != std::string::npos; };
+  return read && tail.size() >= 22 && tail.compare(tail.size() - 22, 4, "PK\5\6") == 0 && has("3D/3dmodel.model") &&
+         has("[Content_Types].xml") && has("_rels/.rels");
 }

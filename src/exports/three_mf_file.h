@@ -5,10 +5,15 @@
 // the format's base materials.
 #pragma once
 
-#include <string>
-
 #include "model/model_table.h"
+#include "platform/core_safe_writer.h"
 
-// Writes the pieces of the table that drawing reaches to path, every
-// coordinate times scale; false with the library's reason.
-bool writeThreeMfFile(const PieceRecord* table, double scale, const std::string& path, std::string* reason);
+// Writes the pieces of the table that drawing reaches into out, every
+// coordinate times scale. A failure of the library comes back with its
+// reason; those of the writes are kept in out, for its commit. The file is
+// whole only when completeThreeMf says so: the library cannot be told that
+// its writes failed.
+WriteResult writeThreeMfFile(const PieceRecord* table, double scale, OutputFile& out);
+// The archive ends with its directory's record, and that directory (at the
+// end of the file, its names in the last few kilobytes) lists every part.
+bool completeThreeMf(const OutputFile& written);

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 thread_local int lastOpenErrno = 0;
@@ -44,12 +43,44 @@ FileReadError readRegularFile(const char* path, long long maxBytes, std::string*
 std::string fileReadErrorReason(FileReadError error, long long maxBytes) {
   switch (error) {
     case FileReadError::None: return "";
-    case FileReadError::CannotOpen: return std::strerror(lastOpenErrno);
+    case FileReadError::CannotOpen: return systemErrorText(lastOpenErrno);
     case FileReadError::NotAFile: return "Ce chemin ne désigne pas un fichier ordinaire.";
     case FileReadError::TooLarge:
       return "Ce fichier est trop grand (" + std::to_string(maxBytes / (1024 * 1024)) + " Mo au plus).";
   }
   return "";
+}
+
+std::string systemErrorText(int error) {
+  switch (error) {
+    case ENOENT: return "Ce fichier ou ce dossier n'existe pas.";
+    case ENOTDIR: return "Une partie du chemin n'est pas un dossier.";
+    case EACCES:
+    case EPERM: return "Permission refusée.";
+    case ENOSPC: return "Le disque est plein.";
+    case EDQUOT: return "Le quota de disque est atteint.";
+    case EFBIG: return "Le fichier dépasse la taille permise.";
+    case EROFS: return "Ce disque est en lecture seule.";
+    case EISDIR: return "Ce chemin est un dossier.";
+    case ENAMETOOLONG: return "Ce nom de fichier est trop long.";
+    case ELOOP: return "Trop de liens symboliques se suivent.";
+    case EEXIST: return "Ce fichier existe déjà.";
+    case ENOTEMPTY: return "Ce dossier n'est pas vide.";
+    case ENXIO: return "Aucun programme ni appareil ne répond à ce chemin.";
+    case ENODEV: return "Cet appareil n'existe pas.";
+    case EIO: return "Erreur d'entrée-sortie du disque.";
+    case EMFILE:
+    case ENFILE: return "Trop de fichiers sont ouverts.";
+    case ENOMEM: return "La mémoire manque.";
+    case EBUSY: return "Ce fichier ou cet appareil est occupé.";
+    case ETXTBSY: return "Ce fichier est un programme en cours d'exécution.";
+    case EPIPE: return "Le programme qui lisait la sortie l'a fermée.";
+    case EXDEV: return "Les deux chemins sont sur des disques différents.";
+    case EINTR: return "Interrompu par un signal.";
+    case EAGAIN: return "Ressource momentanément indisponible.";
+    case EINVAL: return "Opération impossible sur ce fichier.";
+    default: return "Erreur du système n° " + std::to_string(error) + ".";
+  }
 }
 
 bool writeAllBytes(int fd, const std::string& bytes) {

@@ -14,8 +14,13 @@ enum class FileReadError { None, CannotOpen, NotAFile, TooLarge };
 FileReadError readRegularFile(const char* path, long long maxBytes, std::string* bytes);
 
 // A French sentence for NotAFile and TooLarge (with the limit in megabytes),
-// the system's reason for CannotOpen, "" for None.
+// the system's reason (systemErrorText) for CannotOpen, "" for None.
 std::string fileReadErrorReason(FileReadError error, long long maxBytes);
+
+// The system's reason for an errno value as a French sentence, so that no
+// English text of the C library ends up inside a French message; a value
+// met too seldom to have one gives its number.
+std::string systemErrorText(int error);
 
 // Writes all the bytes to the descriptor, again after a signal breaks a
 // write off; false on any failure (a full disk gives a short write first).

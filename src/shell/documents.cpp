@@ -2,20 +2,14 @@
 // in the same form through a temporary file, and the document operations.
 #include "shell/documents.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 #include "platform/core_files.h"
+#include "platform/core_safe_writer.h"
 #include "platform/core_text_encoding.h"
 
 namespace {
@@ -64,125 +58,19 @@ std::string withCarriageReturns(const std::string& text) {
   return out;
 }
 
-// New files get the usual permissions; a replaced file keeps its own.
-mode_t modeForNewFile() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-std::string directoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-DocumentError errorOfErrno(int error) {
-  switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return DocumentError::DiskFull;
-    case EROFS: return DocumentError::ReadOnlyDisk;
-    case EACCES:
-    case EPERM: return DocumentError::PermissionDenied;
-    case ENOENT:
-    case ENOTDIR: return DocumentError::FolderMissing;
-    case EISDIR:
-    case ELOOP: return DocumentError::NotAFile;
+// The document's reasons for what the safe writer met.
+DocumentError documentErrorOf(WriteProblem problem) {
+  switch (problem) {
+    case WriteProblem::NONE: return DocumentError::None;
+    case WriteProblem::NOT_A_FILE: return DocumentError::NotAFile;
+    case WriteProblem::READ_ONLY: return DocumentError::ReadOnly;
+    case WriteProblem::PERMISSION_DENIED:
+    case WriteProblem::FOREIGN_LINK: return DocumentError::PermissionDenied;
+    case WriteProblem::DISK_FULL: return DocumentError::DiskFull;
+    case WriteProblem::READ_ONLY_DISK: return DocumentError::ReadOnlyDisk;
+    case WriteProblem::FOLDER_MISSING: return DocumentError::FolderMissing;
     default: return DocumentError::CannotWrite;
   }
-}
-
-// The file a save writes: the path itself, or the end of its chain of
-// symbolic links, which may not exist yet (a dangling link). The links stay.
-bool followLinks(const std::string& path, std::string* target) {
-  std::string current = path;
-  for (int hop = 0; hop < 40; ++hop) {
-    struct stat st;
-    char next[PATH_MAX];
-    const bool link = ::lstat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-    const ssize_t length = link ? ::readlink(current.c_str(), next, PATH_MAX - 1) : -1;
-    if (length <= 0) {
-      *target = current;
-      return true;
-    }
-    const std::string linked(next, size_t(length));
-    current = linked.front() == '/' ? linked : directoryOf(current) + "/" + linked;
-  }
-  return false;
-}
-
-// A file nobody may write is left alone even by root, as careful editors do;
-// the folder being writable is no leave to replace it.
-DocumentError writeRefusal(const std::string& target, const struct stat& st) {
-  if ((st.st_mode & 0222) == 0) return DocumentError::ReadOnly;
-  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0) return DocumentError::None;
-  return errorOfErrno(errno);
-}
-
-bool writeAllFromStart(int fd, const std::string& bytes) {
-  errno = EIO;
-  return ::lseek(fd, 0, SEEK_SET) == 0 && writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
-         ::fsync(fd) == 0;
-}
-
-void syncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Writes a new file beside the target and renames it over the target; the
-// old file stays whole until the rename. owner: the replaced file, whose
-// owner and group the new one takes.
-DocumentError replaceByRename(const std::string& target, const std::string& bytes, mode_t mode,
-                              const struct stat* owner) {
-  const size_t slash = target.rfind('/');
-  const std::string folder = directoryOf(target);
-  std::string temporary = folder + "/." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return errorOfErrno(errno);
-  errno = EIO;
-  bool ok = writeAllBytes(fd, bytes) && (!owner || ::fchown(fd, owner->st_uid, owner->st_gid) == 0) &&
-            ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int failure = ok ? 0 : errno;
-  if (::close(fd) != 0 && ok) ok = false, failure = errno;
-  if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) ok = false, failure = errno;
-  if (!ok) ::unlink(temporary.c_str());
-  if (ok) syncFolder(folder);
-  return ok ? DocumentError::None : errorOfErrno(failure);
-}
-
-// Writes the file's own inode, so that its hard links, owner, group, mode
-// and extended attributes stay; the old content, kept in memory, is put back
-// when the write fails (it fits where it was).
-DocumentError rewriteInPlace(const std::string& target, const std::string& bytes) {
-  std::string old;
-  DocumentError readError;
-  if (!readFileBytes(target.c_str(), &old, &readError))
-    return readError == DocumentError::TooLarge ? readError : DocumentError::CannotWrite;
-  const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return errorOfErrno(errno);
-  int failure = writeAllFromStart(fd, bytes) ? 0 : errno;
-  if (failure) writeAllFromStart(fd, old);
-  if (::close(fd) != 0 && !failure) failure = errno;
-  return failure ? errorOfErrno(failure) : DocumentError::None;
-}
-
-DocumentError saveBytes(const char* path, const std::string& bytes) {
-  std::string target;
-  if (!followLinks(path, &target)) return DocumentError::NotAFile;
-  struct stat st;
-  if (::stat(target.c_str(), &st) != 0)
-    return errno == ENOENT ? replaceByRename(target, bytes, modeForNewFile(), nullptr) : errorOfErrno(errno);
-  if (!S_ISREG(st.st_mode)) return DocumentError::NotAFile;
-  if (const DocumentError refused = writeRefusal(target, st); refused != DocumentError::None) return refused;
-  if (st.st_nlink > 1) return rewriteInPlace(target, bytes);
-  const DocumentError renamed = replaceByRename(target, bytes, st.st_mode & 07777, &st);
-  // A new file could not take the old one's owner, or the folder is closed
-  // to us: the file itself is still ours to write.
-  return renamed == DocumentError::PermissionDenied ? rewriteInPlace(target, bytes) : renamed;
 }
 
 // The file's text in the editor, as it was last opened or saved.
@@ -210,15 +98,15 @@ DocumentError lastDocumentError() { return lastError; }
 
 const char* documentErrorReason(DocumentError error) {
   switch (error) {
-    case DocumentError::NotAFile: return "Ce chemin ne désigne pas un fichier ordinaire.";
+    case DocumentError::NotAFile: return writeProblemText(WriteProblem::NOT_A_FILE);
     case DocumentError::Binary: return "Ce fichier n'est pas un fichier texte.";
     case DocumentError::TooLarge: return "Ce fichier est trop grand (64 Mo au plus).";
     case DocumentError::NameTooLong: return "Le chemin de ce fichier est trop long (259 caractères au plus).";
-    case DocumentError::ReadOnly: return "Ce fichier est protégé en écriture (lecture seule).";
-    case DocumentError::PermissionDenied: return "Vous n'avez pas le droit d'écrire ce fichier ou dans son dossier.";
-    case DocumentError::DiskFull: return "Le disque est plein (ou la taille permise d'un fichier est atteinte).";
-    case DocumentError::ReadOnlyDisk: return "Ce disque est en lecture seule.";
-    case DocumentError::FolderMissing: return "Le dossier de ce fichier n'existe pas.";
+    case DocumentError::ReadOnly: return writeProblemText(WriteProblem::READ_ONLY);
+    case DocumentError::PermissionDenied: return writeProblemText(WriteProblem::PERMISSION_DENIED);
+    case DocumentError::DiskFull: return writeProblemText(WriteProblem::DISK_FULL);
+    case DocumentError::ReadOnlyDisk: return writeProblemText(WriteProblem::READ_ONLY_DISK);
+    case DocumentError::FolderMissing: return writeProblemText(WriteProblem::FOLDER_MISSING);
     default: return "";
   }
 }
@@ -278,9 +166,7 @@ bool readFileBytes(const char* path, std::string* bytes, DocumentError* error) {
 }
 
 bool writeFileAtomically(const char* path, const std::string& bytes, DocumentError* error) {
-  // A write past a file-size limit must fail with an error, not end the program.
-  std::signal(SIGXFSZ, SIG_IGN);
-  *error = path && *path ? saveBytes(path, bytes) : DocumentError::CannotWrite;
+  *error = path && *path ? documentErrorOf(writeFileSafely(path, bytes).problem) : DocumentError::CannotWrite;
   return *error == DocumentError::None;
 }
 

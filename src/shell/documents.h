@@ -2,11 +2,10 @@
 // one script line per line. Reading keeps every line whole and notes the
 // file's encoding (Windows-1252 or UTF-8, with or without a byte-order mark)
 // and its line ends (LF, CR LF or CR alone) so that saving writes the same form back.
-// Saving goes through a temporary file renamed over the target, so a failed
-// save leaves the old file as it was; a file whose owner or hard links a new
-// file could not keep is written in place, its old content put back when
-// that fails. A file nobody may write is refused. No GUI here: the file
-// dialog is a hook.
+// Saving goes through the safe writer (platform/core_safe_writer.h): a failed
+// save leaves the old file as it was, its mode, owner and hard links stay,
+// and a file nobody may write is refused. No GUI here: the file dialog is a
+// hook.
 #pragma once
 
 #include <string>
@@ -51,9 +50,8 @@ bool decodeDocument(const std::string& bytes, std::string* utf8, DocumentFormat*
 std::string encodeDocument(const std::string& utf8, const DocumentFormat& format);
 
 bool readFileBytes(const char* path, std::string* bytes, DocumentError* error);
-// Writes beside the target, flushes, then renames over it, keeping the
-// file's mode, owner and group (or writes in place, see above). A symbolic
-// link is followed, never replaced; a dangling one makes the file it names.
+// Writes through the safe writer. A symbolic link is followed, never
+// replaced; a dangling one makes the file it names.
 bool writeFileAtomically(const char* path, const std::string& bytes, DocumentError* error);
 
 // The file dialog, shown with the current document's path (empty when it

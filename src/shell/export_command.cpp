@@ -15,7 +15,7 @@
 #include "exports/steps_booklet.h"
 #include "insertion/insertion.h"
 #include "model/model_table.h"
-#include "platform/core_messages.h"
+#include "platform/core_safe_writer.h"
 #include "platform/window_system.h"
 #include "shell/command_options.h"
 #include "shell/gl_window.h"
@@ -90,10 +90,7 @@ ExportOutcome writeImage(const ExportChoices& c) {
   const std::string png = drawOffscreenPng(offscreen, modelTable, view);
   closeOffscreenView(offscreen);
   backToWindowContext();
-  if (png.empty() || !writeOutputFile(c.path.c_str(), png)) {
-    showMessage(("Impossible d'écrire l'image " + c.path).c_str(), "Erreur", ICON_EXCLAMATION);
-    return failed("");
-  }
+  if (!writePngFile(c.path, png)) return failed("");
   return written("Image de " + sizeText(c.width, c.height) + " pixels écrite :", c.path);
 }
 
@@ -187,9 +184,9 @@ ExportOutcome writeMesh(const ExportChoices& c, ExportKeepGoing keepGoing) {
 }  // namespace
 
 bool writeBookletPdf(const std::string& path, const std::string& pdf, std::string& reason) {
-  if (writeOutputFile(path.c_str(), pdf, &reason)) return true;
-  if (reason.empty()) reason = "Impossible d'écrire le fichier " + path + ".";
-  return false;
+  const WriteResult result = writeFileSafely(path, pdf);
+  if (!result.ok()) reason = "Impossible d'écrire le fichier " + path + " (" + result.reason + ")";
+  return result.ok();
 }
 
 std::string defaultExportPath(const std::string& documentPath, ExportKind kind) {

@@ -31,9 +31,9 @@ struct ExportOutcome {
 };
 
 // Writes the PDF booklet's bytes to path: the one place where they reach
-// the disk, through the writer of the command line's files (a regular file
-// replaced whole or left as it was, a folder refused). False with a French
-// reason.
+// the disk, through the safe writer (platform/core_safe_writer.h: a regular
+// file replaced whole or left as it was, anything else refused). False with
+// a French reason.
 bool writeBookletPdf(const std::string& path, const std::string& pdf, std::string& reason);
 
 // Runs the chosen export on the model table as it stands, compiled from

@@ -9,6 +9,7 @@
 #include "model/model_table.h"
 #include "platform/core_files.h"
 #include "platform/core_messages.h"
+#include "platform/core_safe_writer.h"
 #include "platform/core_text_encoding.h"
 #include "shell/command_options.h"
 #include "shell/render_command.h"
@@ -66,10 +67,8 @@ bool writePartsFile(const std::string& path, const std::string& scriptName, cons
       break;
     case PartsFormat::NONE: break;
   }
-  std::string reason;
-  if (bytes.empty() || !writeOutputFile(path.c_str(), bytes, &reason)) {
-    showError("Impossible d'écrire la liste des pièces " + path + (reason.empty() ? "" : " (" + reason + ")"));
-    return false;
-  }
-  return true;
+  const WriteResult written = bytes.empty() ? WriteResult{WriteProblem::OTHER, ""} : writeFileSafely(path, bytes);
+  if (!written.ok())
+    showError("Impossible d'écrire la liste des pièces " + path + (written.reason.empty() ? "" : " (" + written.reason + ")"));
+  return written.ok();
 }

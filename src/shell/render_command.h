@@ -27,11 +27,17 @@ bool startOffscreenView(int width, int height);
 
 // Draws one frame of the model table as it is now, with the room shown or
 // not and the given display mode (DISPLAY_SOLIDS, DISPLAY_EDGES or both),
-// and writes it to pngPath as an 8-bit RGB PNG. Keeps showRoom and
+// and writes it to pngPath as an 8-bit RGB PNG (through the safe writer,
+// platform/core_safe_writer.h: a regular file or a new one, replaced whole
+// or left as it was). Keeps showRoom and
 // displayMode set as asked. Returns 0 when the file was written; otherwise
 // shows a message captioned "Erreur" and returns 1 (also when the view was
 // not started).
 int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t displayMode);
+// Writes an image's PNG bytes (nothing written for "", which failed to
+// encode) through the safe writer; false after the message "Impossible
+// d'écrire l'image PATH (reason)".
+bool writePngFile(const std::string& path, const std::string& png);
 
 // One frame of the model table as it is now, with the window's view state
 // (currentViewState) and the offscreen view's renderer; and the same read
@@ -50,9 +56,3 @@ void stopOffscreenView();
 // Returns 0 on success, 1 when the view could not be started or the file
 // not written.
 int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t displayMode);
-
-// Writes a file the command line makes: a regular file (or a new one) is
-// replaced whole through a temporary file renamed over it, a device or a
-// pipe is written as it is, a folder is refused. False when not all was
-// written, with a French reason when one is known ("" otherwise).
-bool writeOutputFile(const char* path, const std::string& bytes, std::string* reason = nullptr);
