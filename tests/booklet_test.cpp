@@ -106,3 +106,25 @@ TEST(OutlineHalo, ADarkRingAgainstThePieceThenACyanOne) {
   EXPECT_EQ(pixel(35, 20)[0], 200);                          // farther: as it was
   EXPECT_EQ(pixel(0, 0)[1], 200);
 }
+
+// Past 200 steps, neighbouring steps are joined into exactly 200 pages, as
+// the README says, each step on one page in order, the pages differing by a
+// step at most (201 steps made 101 pages, 1001 made 167).
+TEST(StepsBooklet, LongScriptsAreJoinedIntoExactly200Pages) {
+  for (int count : {201, 401, 1001, 9999}) {
+    std::vector<BuildingStep> steps;
+    for (int i = 0; i < count; ++i) steps.push_back({i + 1, i + 1, "", {i}});
+    const std::vector<BuildingStep> pages = joinSteps(steps, MAX_BOOKLET_STEPS);
+    EXPECT_EQ(pages.size(), 200u) << count;
+    std::vector<int> pieces;
+    size_t fewest = size_t(count), most = 0;
+    for (const BuildingStep& page : pages) {
+      EXPECT_EQ(page.firstLine, pieces.size() + 1) << count;
+      pieces.insert(pieces.end(), page.pieces.begin(), page.pieces.end());
+      EXPECT_EQ(page.lastLine, int(pieces.size())) << count;
+      fewest = std::min(fewest, page.pieces.size()), most = std::max(most, page.pieces.size());
+    }
+    EXPECT_EQ(pieces.size(), size_t(count));
+    EXPECT_LE(most - fewest, 1u) << count;
+  }
+}

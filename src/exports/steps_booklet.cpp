@@ -268,17 +268,19 @@ std::vector<BuildingStep> buildingSteps(const ScriptLines& lines, const PieceRec
 
 std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxSteps) {
   if (maxSteps <= 0 || int(steps.size()) <= maxSteps) return steps;
-  const size_t perPage = (steps.size() + size_t(maxSteps) - 1) / size_t(maxSteps);
+  // Page p holds the steps from p * n / pages up to (p + 1) * n / pages:
+  // exactly that many pages, each of the same number of steps give or take one.
+  const size_t count = steps.size(), pages = size_t(maxSteps);
   std::vector<BuildingStep> joined;
-  for (size_t i = 0; i < steps.size(); ++i) {
-    if (i % perPage == 0) {
-      joined.push_back(std::move(steps[i]));
-      continue;
+  for (size_t page = 0; page < pages; ++page) {
+    const size_t first = page * count / pages, last = (page + 1) * count / pages;
+    BuildingStep joinedPage = std::move(steps[first]);
+    for (size_t i = first + 1; i < last; ++i) {
+      joinedPage.lastLine = steps[i].lastLine;
+      if (joinedPage.title.empty()) joinedPage.title = steps[i].title;
+      joinedPage.pieces.insert(joinedPage.pieces.end(), steps[i].pieces.begin(), steps[i].pieces.end());
     }
-    BuildingStep& page = joined.back();
-    page.lastLine = steps[i].lastLine;
-    if (page.title.empty()) page.title = steps[i].title;
-    page.pieces.insert(page.pieces.end(), steps[i].pieces.begin(), steps[i].pieces.end());
+    joined.push_back(std::move(joinedPage));
   }
   return joined;
 }
