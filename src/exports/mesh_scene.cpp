@@ -154,10 +154,14 @@ aiMesh* newIndexedMesh(const MeshTriangles& triangles, unsigned material, const 
   return mesh;
 }
 
-aiMatrix4x4 nodeMatrix(const Matrix& world, double scale) {
+// The world matrix with every row but the last times scale, or (rigid) only
+// its translation: a node's matrix stays a turn and a move, which glTF
+// readers split into rotation and translation, the scale going into the
+// shared meshes' corners.
+aiMatrix4x4 nodeMatrix(const Matrix& world, double scale, bool rigid = false) {
   aiMatrix4x4 m;
   for (unsigned r = 0; r < 4; ++r)
-    for (unsigned c = 0; c < 4; ++c) m[r][c] = float(world.m[4 * c + r] * (r < 3 ? scale : 1.0));
+    for (unsigned c = 0; c < 4; ++c) m[r][c] = float(world.m[4 * c + r] * (r < 3 && (!rigid || c == 3) ? scale : 1.0));
   return m;
 }
 
@@ -190,12 +194,15 @@ const MeshTriangles& trianglesFor(SceneParts& parts, int kind) {
   return triangles->second;
 }
 
-unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, bool vertexColours) {
+unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, double scale, bool vertexColours) {
   const Colour colour = colourOf(record);
   const auto key = std::make_pair(int(record.kind), colour);
   if (auto found = parts.meshOf.find(key); found != parts.meshOf.end()) return found->second;
   const unsigned material = materialFor(parts, colour);
-  parts.meshes.push_back(newMesh(trianglesFor(parts, record.kind), material, vertexColours ? &colour : nullptr));
+  MeshTriangles triangles = trianglesFor(parts, record.kind);
+  for (auto& t : triangles)
+    for (aiVector3D& corner : t) corner *= float(scale);
+  parts.meshes.push_back(newMesh(triangles, material, vertexColours ? &colour : nullptr));
   return parts.meshOf[key] = unsigned(parts.meshes.size() - 1);
 }
 
@@ -274,14 +281,14 @@ std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vec
     char name[64];
     std::snprintf(name, sizeof name, "piece %d ligne %d", int(piece.number), int(record.scriptLine));
     auto node = new aiNode(name);
-    const aiMatrix4x4 placement = nodeMatrix(piece.world, scale);
+    const aiMatrix4x4 placement = nodeMatrix(piece.world, scale, layout == MeshLayout::SHARED);
     node->mNumMeshes = 1;
     if (layout != MeshLayout::SHARED) {
       const bool indexed = layout == MeshLayout::PLACED_INDEXED_COPIES;
       node->mMeshes = new unsigned[1]{placedMesh(parts, record, placement, name, indexed, vertexColours)};
     } else {
       node->mTransformation = placement;
-      node->mMeshes = new unsigned[1]{sharedMesh(parts, record, vertexColours)};
+      node->mMeshes = new unsigned[1]{sharedMesh(parts, record, scale, vertexColours)};
     }
     node->mParent = root;
     parts.nodes.push_back(node);
