@@ -5,6 +5,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "exports/mesh_export.h"
 
 const char* const commandLineUsage =
     "Usage: vexocad [FICHIER]            open FICHIER in the desktop program (the words\n"
@@ -49,7 +52,8 @@ const char* const commandLineUsage =
     "                    (positive looks down) after AY degrees about the\n"
     "                    vertical axis; each from -360 to 360 (fit: 30 -35,\n"
     "                    start: 0 0)\n"
-    "  --scale S         multiply the exported coordinates by S (default 1)\n"
+    "  --scale S         with --export: multiply the coordinates by S, from\n"
+    "                    0.000001 to 1000000 (default 1)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
@@ -67,19 +71,15 @@ bool fail(std::string& error, const std::string& text) {
 
 // The parsers below change their results only when they accept the text, so
 // that refused options never hold half-read values (such as a NaN).
-bool parseSeconds(const char* text, double& seconds) {
-  char* end = nullptr;
-  const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !(value > 0 && value < 1e9)) return false;
-  seconds = value;
-  return true;
-}
 
-bool parseScale(const char* text, double& scale) {
+// A decimal number from low to high: digits, a point, an exponent (strtod
+// alone would also take "0x10", "inf" and leading blanks).
+bool parseDecimal(const char* text, double low, double high, double& number) {
+  if (!*text || std::strspn(text, "0123456789.eE+-") != std::strlen(text)) return false;
   char* end = nullptr;
   const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !(value > 0 && value < 1e30)) return false;
-  scale = value;
+  if (end == text || *end != '\0' || !(value >= low && value <= high)) return false;
+  number = value;
   return true;
 }
 
@@ -127,7 +127,7 @@ PartsFormat partsFormatOf(const std::string& path) {
 // wherever they stand on the line.
 bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std::string& error) {
   using Options = CommandOptions;
-  bool fileModeChosen = false;
+  bool fileModeChosen = false, outputGiven = false, haveGiven = false, scaleGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -151,12 +151,17 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       o.file = argv[++i];
     } else if (a == "-o") {
       if (i + 1 >= argc) return fail(error, "-o needs the name of the image file or folder");
+      if (outputGiven) return fail(error, "-o is given twice: " + o.pngPath + " and " + argv[i + 1]);
+      outputGiven = true;
       o.pngPath = argv[++i];
     } else if (a == "--scale") {
-      if (i + 1 >= argc || !parseScale(argv[++i], o.scale))
-        return fail(error, "--scale needs a positive number, such as 0.4 or 25.4");
+      if (i + 1 >= argc || !parseDecimal(argv[++i], MIN_MESH_SCALE, MAX_MESH_SCALE, o.scale))
+        return fail(error, "--scale needs a positive number from 0.000001 to 1000000, such as 0.4 or 25.4");
+      scaleGiven = true;
     } else if (a == "--have") {
       if (i + 1 >= argc) return fail(error, "--have needs the name of a CSV file");
+      if (haveGiven) return fail(error, "--have is given twice: " + o.havePath + " and " + argv[i + 1]);
+      haveGiven = true;
       o.havePath = argv[++i];
     } else if (a == "--size") {
       if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
@@ -179,7 +184,7 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       if (value != "auto" && value != "full") return fail(error, "--detail needs auto or full");
       o.detail = value == "auto" ? DrawDetail::AUTO : DrawDetail::FULL;
     } else if (a == "--max-seconds") {
-      if (i + 1 >= argc || !parseSeconds(argv[++i], o.maxSeconds))
+      if (i + 1 >= argc || !parseDecimal(argv[++i], 1e-9, 1e9, o.maxSeconds))
         return fail(error, "--max-seconds needs a positive number of seconds");
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
       return fail(error, "unknown argument: " + a);
@@ -195,6 +200,8 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
   if (o.mode == Options::EXPORT && o.pngPath.empty())
     return fail(error, "--export needs -o MESH.stl (or .obj .glb .ply .3mf)");
   if (!o.havePath.empty() && o.mode != Options::PARTS) return fail(error, "--have goes with --parts");
+  if (scaleGiven && o.mode != Options::EXPORT && o.mode != Options::HELP && o.mode != Options::VERSION)
+    return fail(error, "--scale goes with --export");
   if (o.mode == Options::PARTS && !o.pngPath.empty() && partsFormatOf(o.pngPath) == PartsFormat::NONE)
     return fail(error, "--parts writes LIST.txt, LIST.csv or LIST.html: " + o.pngPath + " is none of them");
   return true;
