@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 // string per line), "--render m.vxo -o m.vxo" (the script replaced by the
 // image), --dump > /dev/full (a third written, exit 0; and libpng's writer
 // deleted the device it could not write), a missing piece file (--render
-// exited 0), a piece file that was a pipe (start-up hung) or a directory
-// (skipped).
+// exited 0; --export even later), a piece file that was a pipe (start-up
+// hung) or a directory (skipped).
 TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
   const fs::path d = makeTempDir(), build = VEXOCAD_BINARY_DIR, parts = d / "vexo/Parts";
   const std::string m = d / "model.vxo", full = "sh -c 'exec \"$0\" \"$@\" >/dev/full'",
@@ -69,10 +69,12 @@ TEST(CommandLineTest, EveryInputAndOutputGivesItsStatusAndMessage) {
       {render + dir + "/m.png", 1, "vx108.dat\n", copy},
       {render + dir + "/m.png", 1, "vx207.dat (Ce chemin", copy},
       {render + dir + "/m.png", 1, "vx225.dat (Ce chemin", copy},
+      {"--export " + m + " -o " + dir + "/m.stl", 1, "vx108.dat\n", copy},  // exited 0, the pieces dropped
+      {"--export " + m + " -o " + dir + "/m.glb", 1, "vx207.dat (Ce chemin", copy},
       {"--steps " + m, 64, "--steps needs -o FOLDER or -o BOOKLET.pdf"},
       {"--steps " + m + " -o /dev/full", 4, "« /dev/full » existe et n'est pas un dossier."},
       {"--steps " + m + " -o " + dir + "/pipe.vxo", 4, "n'est pas un dossier"},
-      {"--steps " + m + " -o " + dir, 4, "contient d'autres fichiers"},
+      {"--steps " + m + " -o " + dir, 64, "holds the script"},
       {"--steps " + m + " -o " + dir + "/no/such", 4, "Impossible d'écrire à côté de"},
       {"--steps " + dir + "/script.pdf -o " + dir + "/./script.pdf", 64, "is the script"},
       {"--steps " + m + " -o " + dir + "/dossier.pdf", 4, "dossier.pdf (Ce chemin ne désigne pas un fichier ordinaire.)"},

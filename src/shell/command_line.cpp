@@ -16,8 +16,11 @@
 #include "exports/mesh_export.h"
 #include "exports/booklet_pdf.h"
 #include "exports/steps_booklet.h"
-#include "platform/core_messages.h"
+#include "pieces/kind_mesh.h"
 #include "platform/core_data_dir.h"
+#include "platform/core_files.h"
+#include "platform/core_messages.h"
+#include "platform/core_safe_writer.h"
 #include "platform/core_text_encoding.h"
 #include "script/compiler.h"
 #include "script/key_bindings.h"
@@ -61,11 +64,31 @@ bool isSameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
+// The booklet's folder replaces the folder it names: not the script's own.
+bool holdsScript(const std::string& folder, const std::string& script) {
+  const std::string scriptFolder = std::filesystem::path(script).parent_path().string();
+  return isSameFile(folder, scriptFolder.empty() ? "." : scriptFolder);
+}
+
+// The mesh export reads the piece files without the view, which reports
+// them in the other modes.
+void reportPieceFileProblems() {
+  const auto report = [](const std::string& problem) {
+    if (!problem.empty()) showMessage(problem.c_str(), "Erreur lors de l'ouverture de la pièce", ICON_NONE);
+  };
+  for (int index = 0; index < SUBPART_COUNT; ++index) report(subPartMesh(index).problem);
+  for (int kind = 0; kind < KIND_COUNT; ++kind) {
+    report(kindMesh(kind).problem);
+    for (const std::string& name : kindMesh(kind).unknownSubParts)
+      showMessage(cp1252ToUtf8(name).c_str(), "Non trouvé", ICON_ERROR);
+  }
+}
+
 // Standard output is checked after every write: a full disk or /dev/full
 // must not pass for a complete dump.
 int writeStandardOutput(const std::string& text) {
   if (std::fputs(text.c_str(), stdout) != EOF && std::fflush(stdout) == 0 && !std::ferror(stdout)) return EXIT_CLEAN;
-  std::fprintf(stderr, "vexocad: Erreur d'écriture sur la sortie standard (%s)\n", std::strerror(errno));
+  std::fprintf(stderr, "vexocad: Erreur d'écriture sur la sortie standard (%s)\n", systemErrorText(errno).c_str());
   return EXIT_OUTPUT_FAILED;
 }
 
@@ -160,26 +183,31 @@ int compileFile(const Options& o) {
   if (draws && !startOffscreenView(bookletSize ? BOOKLET_PICTURE_WIDTH : o.width,
                                    bookletSize ? BOOKLET_PICTURE_HEIGHT : o.height))
     return EXIT_RENDER_FAILED;
+  if (o.mode == Options::EXPORT) reportPieceFileProblems();
   const CompileResult result = compileScript(lines, &control);
   const bool checkStopped = o.mode == Options::VERIFY && !result.stopped && !verifyModel(o, deadline);
-  const int outputStatus = o.mode == Options::DUMP    ? writeStandardOutput(dumpModel())
-                           : o.mode == Options::PARTS ? writePartsList(o, o.havePath.empty() ? nullptr : &have)
-                                                      : EXIT_CLEAN;
+  // A stopped compile writes no file: half a model would pass for the whole,
+  // and replace a whole one.
+  const bool writes = !result.stopped;
+  const int outputStatus = o.mode == Options::DUMP ? writeStandardOutput(dumpModel())
+                           : o.mode == Options::PARTS && (writes || o.pngPath.empty())
+                               ? writePartsList(o, o.havePath.empty() ? nullptr : &have)
+                               : EXIT_CLEAN;
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
     modelDrawing.detail = o.detail;
     aimRenderView(o);
-    const int status = renderCurrentModelToPng(o.pngPath.c_str(), o.room, o.displayMode);
+    const int status = writes ? renderCurrentModelToPng(o.pngPath.c_str(), o.room, o.displayMode) : 0;
     stopOffscreenView();
     if (status != 0) return EXIT_RENDER_FAILED;
   }
   if (o.mode == Options::STEPS) {
-    const int status = writeBooklet(o, lines);
+    const int status = writes ? writeBooklet(o, lines) : EXIT_CLEAN;
     stopOffscreenView();
     if (status != EXIT_CLEAN) return status;
   }
-  if (o.mode == Options::EXPORT && !result.stopped && !exportMesh(o)) return EXIT_RENDER_FAILED;
+  if (o.mode == Options::EXPORT && writes && !exportMesh(o)) return EXIT_RENDER_FAILED;
   if (outputStatus != EXIT_CLEAN) return outputStatus;
   if (result.stopped) {
     std::fprintf(stderr, "vexocad: compile stopped after %g seconds: %lld lines read, %d pieces placed\n",
@@ -195,6 +223,7 @@ int compileFile(const Options& o) {
 }  // namespace
 
 int runCommandLine(int argc, char** argv) {
+  reportOversizedWrites();
   findDataDir(argc > 0 ? argv[0] : nullptr);
   Options o;
   std::string error;
@@ -205,6 +234,8 @@ int runCommandLine(int argc, char** argv) {
   if (writes && (isSameFile(o.file, o.pngPath) ||
                  (o.mode == Options::EXPORT && isSameFile(o.file, materialFileOf(o.pngPath)))))
     return usageError(output + " is the script " + o.file + " itself: choose another -o"), EXIT_USAGE;
+  if (o.mode == Options::STEPS && !isPdfPath(o.pngPath) && holdsScript(o.pngPath, o.file))
+    return usageError("the folder " + o.pngPath + " holds the script " + o.file + ": choose another -o"), EXIT_USAGE;
   if (o.mode == Options::PARTS && isSameFile(o.havePath, o.pngPath))
     return usageError(output + " is the collection " + o.havePath + " itself: choose another -o"), EXIT_USAGE;
   MeshFormat format;
