@@ -202,7 +202,7 @@ WriteResult systemFailure(int error) {
 
 // A message of a folder: the problem of the error, the text given.
 WriteResult folderFailure(int error, const std::string& text) {
-  return {problemOfErrno(error), text + " (" + systemErrorText(error) + ")."};
+  return {problemOfErrno(error), text + " (" + systemErrorText(error) + ")"};
 }
 
 // ---- paths, temporary names ----

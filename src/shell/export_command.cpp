@@ -174,7 +174,8 @@ ExportOutcome writeMesh(const ExportChoices& c, ExportKeepGoing keepGoing) {
                                        MeshFormat::THREE_MF};
   if (!meshFormatOfPath(c.path, &format) || format != formats[int(c.kind) - int(ExportKind::MESH_STL)])
     return failed(std::string("Le nom du fichier doit finir par ") + extensionOf(c.kind) + " pour ce format.");
-  if (!(c.scale > 0 && c.scale <= 1e6)) return failed("L'échelle doit être un nombre positif (au plus 1000000).");
+  if (!(c.scale >= MIN_MESH_SCALE && c.scale <= MAX_MESH_SCALE))
+    return failed("L'échelle doit aller de 0,000001 à 1000000.");
   std::string error;
   bool stopped = false;
   if (!writeMeshBesideTheWindow(c, keepGoing, &error, &stopped))
