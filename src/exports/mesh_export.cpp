@@ -16,6 +16,7 @@
 #include <assimp/IOSystem.hpp>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -104,6 +105,12 @@ WriteResult writeMesh(MeshFormat format, const PieceRecord* table, double scale,
   return {};
 }
 
+std::string scaleText(double scale) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", scale);
+  return text;
+}
+
 // The first drawn piece (-1 for none) that a format would write with a
 // coordinate that is no finite single-precision number once scaled: a NaN
 // or an infinity in its placement, or a placement too far away for the
@@ -153,7 +160,8 @@ bool exportModelMesh(const PieceRecord* table, const std::string& path, double s
   if (const int piece = pieceWithoutFiniteCoordinates(table, scale); piece >= 0)
     return cannotWrite(path, "la pièce " + std::to_string(piece) + ", ligne " +
                                  std::to_string(table[piece].scriptLine) +
-                                 ", aurait des coordonnées infinies ou indéfinies à cette échelle; rien n'a été écrit");
+                                 ", aurait des coordonnées infinies ou indéfinies à l'échelle " + scaleText(scale) +
+                                 "; rien n'a été écrit");
   // glTF wants at least one buffer, and Assimp writes none for no triangle.
   if (format == MeshFormat::GLB && countDrawnTriangles(table) == 0) {
     *error = "Le modèle n'a aucun triangle à exporter, et un fichier .glb ne peut pas être vide: " + path;
