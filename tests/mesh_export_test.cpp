@@ -26,15 +26,35 @@
 namespace fs = std::filesystem;
 
 namespace {
-// Colours a byte a channel, cut as the PLY writer cuts them, or rounded as
-// 3MF's materials are.
+// Colours a byte a channel, or (glTF's linear ones) a ten-thousandth.
 using Colours = std::set<std::array<long, 3>>;
-void addColour(Colours& colours, float r, float g, float b, float cut = 0.25f) {
-  colours.insert({std::lround(r * 255 - cut), std::lround(g * 255 - cut), std::lround(b * 255 - cut)});
+void addColour(Colours& colours, float r, float g, float b, float unit = 255) {
+  colours.insert({std::lround(r * unit), std::lround(g * unit), std::lround(b * unit)});
 }
+
+// The colours of the parts list (--parts), as sRGB bytes or, for glTF,
+// converted to linear as the format defines its colour factors.
+Colours partsListColours(const std::string& script, bool linear) {
+  const std::string csv = makeTempDir() + "/parts.csv";
+  EXPECT_EQ(runVexocad("--parts " + script + " -o " + csv).status, 0);
+  std::istringstream lines(readFile(csv));
+  Colours colours;
+  const auto channel = [&](unsigned byte) {
+    const double c = byte / 255.0;
+    return float(!linear ? c : c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+  };
+  for (std::string line; std::getline(lines, line);)
+    if (const size_t hash = line.find(",#"); hash != std::string::npos) {
+      const unsigned rgb = unsigned(std::stoul(line.substr(hash + 2, 6), nullptr, 16));
+      addColour(colours, channel(rgb >> 16), channel((rgb >> 8) & 255), channel(rgb & 255), linear ? 1e4f : 255);
+    }
+  return colours;
+}
+
 
 struct Bounds {
   long long triangles = 0;
+  long long pieces = 0, items = 0;  // the model's pieces; a 3MF's components and build items, an OBJ's objects
   aiVector3D low{1e30f, 1e30f, 1e30f}, high{-1e30f, -1e30f, -1e30f};
   void add(float x, float y, float z) {
     low = {std::min(low.x, x), std::min(low.y, y), std::min(low.z, z)};
@@ -42,9 +62,20 @@ struct Bounds {
   }
 };
 
+// The bounds a format holds the model in: STL, PLY and 3MF turned Z up (+Y
+// to +Z, +Z to -Y), glTF in metres (here back in millimetres).
+Bounds asWritten(const Bounds& model, const std::string& format) {
+  Bounds b = model;
+  if (format == "stl" || format == "ply" || format == "3mf") {
+    b.low = {model.low.x, -model.high.z, model.low.y};
+    b.high = {model.high.x, -model.low.z, model.high.y};
+  }
+  return b;
+}
+
 // Read by the tests' own reader of the piece files and placed by
 // worldPlacement here, not by the export's geometry and walk of the frames.
-Bounds modelBounds(const std::string& script, float scale, Colours& colours, Colours& rounded) {
+Bounds modelBounds(const std::string& script, float scale) {
   dataDir = VEXOCAD_BINARY_DIR "/";
   ScriptLines lines;
   std::string error;
@@ -52,9 +83,8 @@ Bounds modelBounds(const std::string& script, float scale, Colours& colours, Col
   compileScript(lines);
   Bounds b;
   for (int i = 0; i < usedPrefixLength(); ++i) {
-    addColour(colours, modelTable[i].colour[0], modelTable[i].colour[1], modelTable[i].colour[2]);
-    addColour(rounded, modelTable[i].colour[0], modelTable[i].colour[1], modelTable[i].colour[2], 0);
     const Matrix m = worldPlacement(modelTable[i]);
+    b.pieces += !facesOfKind(dataDir, modelTable[i].kind).empty();
     for (const ShapeFace& f : facesOfKind(dataDir, modelTable[i].kind)) {
       b.triangles += long(f.size()) - 2;
       for (const ShapePoint& p : f)
@@ -66,20 +96,24 @@ Bounds modelBounds(const std::string& script, float scale, Colours& colours, Col
   return b;
 }
 
-// With the materials' colours, or the corners' where they have some (PLY).
-Bounds assimpBounds(const std::string& path, Colours& colours) {
+// With the materials' colours, or the corners' where they have some (PLY);
+// material names in names.
+Bounds assimpBounds(const std::string& path, Colours& colours, std::vector<std::string>* names = nullptr) {
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFile(path, aiProcess_PreTransformVertices);
+  const float unit = path.ends_with(".glb") ? 1000 : 1;  // glTF's metres
   Bounds b;
+  for (unsigned i = 0; scene && names && i < scene->mNumMaterials; ++i)
+    names->push_back(scene->mMaterials[i]->GetName().C_Str());
   for (unsigned i = 0; scene && i < scene->mNumMeshes; ++i) {
     const aiMesh& mesh = *scene->mMeshes[i];
     aiColor4D c;
     scene->mMaterials[mesh.mMaterialIndex]->Get(AI_MATKEY_COLOR_DIFFUSE, c);
-    if (!mesh.mColors[0]) addColour(colours, c.r, c.g, c.b);
+    if (!mesh.mColors[0]) addColour(colours, c.r, c.g, c.b, path.ends_with(".glb") ? 1e4f : 255);
     b.triangles += mesh.mNumFaces;
     for (unsigned f = 0; f < mesh.mNumFaces; ++f)  // the corners the faces use, not the ones listed
       for (unsigned c = 0, v; c < mesh.mFaces[f].mNumIndices && (v = mesh.mFaces[f].mIndices[c]) < mesh.mNumVertices; ++c) {
-        b.add(mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z);
+        b.add(mesh.mVertices[v].x * unit, mesh.mVertices[v].y * unit, mesh.mVertices[v].z * unit);
         if (mesh.mColors[0]) addColour(colours, mesh.mColors[0][v].r, mesh.mColors[0][v].g, mesh.mColors[0][v].b);
       }
   }
@@ -100,9 +134,11 @@ Bounds threeMfBounds(const std::string& path, Colours& colours, std::string* nam
     float x, y, z;
     unsigned rgb;
     if (word == "triangles") lines >> b.triangles;
+    if (word == "items") lines >> b.items;
+    if (word == "components") lines >> b.pieces;
     if ((word == "low" || word == "high") && lines >> x >> y >> z) b.add(x, y, z);
     if (word == "colour" && lines >> std::hex >> rgb >> std::dec)
-      addColour(colours, float(rgb >> 16) / 255, float((rgb >> 8) & 255) / 255, float(rgb & 255) / 255, 0);
+      addColour(colours, float(rgb >> 16) / 255, float((rgb >> 8) & 255) / 255, float(rgb & 255) / 255);
     if (word == "name") lines.ignore(1 << 20, '\n');
   }
   *names = printed;
@@ -121,13 +157,14 @@ Bounds lib3mfBounds(std::string bytes) {
   EXPECT_EQ(lib3mf_model_queryreader(model, "3mf", &reader), LIB3MF_OK);
   EXPECT_EQ(lib3mf_reader_readfrombuffer(reader, reinterpret_cast<BYTE*>(bytes.data()), bytes.size()), LIB3MF_OK);
   lib3mf_model_getbuilditems(model, &items);
-  for (BOOL more = false; items && lib3mf_builditemiterator_movenext(items, &more) == LIB3MF_OK && more;) {
+  for (BOOL more = false; items && lib3mf_builditemiterator_movenext(items, &more) == LIB3MF_OK && more; ++b.items) {
     PLib3MFModelBuildItem* item = nullptr;
     PLib3MFModelObjectResource* object = nullptr;
     DWORD components = 0;
     lib3mf_builditemiterator_getcurrent(items, &item);
     lib3mf_builditem_getobjectresource(item, &object);
     lib3mf_componentsobject_getcomponentcount(object, &components);
+    b.pieces += components;
     for (DWORD c = 0; c < components; ++c) {
       PLib3MFModelComponent* component = nullptr;
       PLib3MFModelObjectResource* mesh = nullptr;
@@ -165,6 +202,7 @@ Bounds ownReaderBounds(const std::string& bytes, bool stl) {
     float x, y, z;
     if (word == "v" && lines >> x >> y >> z) b.add(x, y, z);
     b.triangles += word == "f";
+    b.pieces += word == "o";
   }
   uint32_t count = 0;
   if (stl && bytes.size() >= 84) std::memcpy(&count, &bytes[80], sizeof count);
@@ -186,28 +224,47 @@ void expectSameBounds(const Bounds& actual, const Bounds& expected, const std::s
 }
 }  // namespace
 
+// STL, PLY and 3MF Z up, glTF and OBJ Y up; a model unit a millimetre (a
+// metre's thousandth in glTF); the 3MF's build one item placing every piece;
+// an OBJ object per piece; glTF's colours linear, the others' sRGB bytes.
 TEST(MeshExportTest, EveryFormatLoadsBackWithTheModelsTrianglesBoundsAndColours) {
   const fs::path d = makeTempDir();
   for (const std::string example : {"turning-wheel", "cube-frame"})
     for (const std::string scale : {"1", "2.5", "1000"}) {  // at 1000, the .glb's node matrices were no TRS
       const std::string script = VEXOCAD_SOURCE_DIR "/examples/" + example + ".vxo";
-      Colours modelColours, roundedColours;
-      const Bounds model = modelBounds(script, std::stof(scale), modelColours, roundedColours);
+      const Bounds model = modelBounds(script, std::stof(scale));
       const std::string pieceName = "piece 1 ligne " + std::to_string(modelTable[1].scriptLine);
+      const Colours listed = partsListColours(script, false), linear = partsListColours(script, true);
       for (const std::string format : {"stl", "OBJ", "glb", "ply", "3mf"}) {
         const std::string out = d / (example + " é'." + format), what = out + " x" + scale;
         ASSERT_EQ(runVexocad("--export " + script + " -o " + quoteForShell(out) + " --scale " + scale).status, 0);
+        const Bounds expected = asWritten(model, format);
         Colours colours;
+        std::vector<std::string> materials;
         std::string names = readFile(out);
         // Assimp 5.2 reads no 3MF component: our own reader and lib3mf do.
-        expectSameBounds(format == "3mf" ? threeMfBounds(out, colours, &names) : assimpBounds(out, colours), model, what);
-        if (format == "3mf") expectSameBounds(lib3mfBounds(readFile(out)), model, what);
-        EXPECT_TRUE(format == "stl" || colours == (format == "3mf" ? roundedColours : modelColours)) << what;
-        EXPECT_TRUE(format == "stl" || format == "ply" || names.find(pieceName) != std::string::npos) << what;
-        if (format == "stl" || format == "OBJ")
-          expectSameBounds(ownReaderBounds(readFile(out), format == "stl"), model, what);
+        const Bounds read = format == "3mf" ? threeMfBounds(out, colours, &names) : assimpBounds(out, colours, &materials);
+        expectSameBounds(read, expected, what);
+        if (format == "3mf") {
+          const Bounds library = lib3mfBounds(readFile(out));
+          expectSameBounds(library, expected, what);
+          EXPECT_EQ(read.items, 1) << what;
+          EXPECT_EQ(library.items, 1) << what;
+          EXPECT_EQ(read.pieces, model.pieces) << what;
+          EXPECT_EQ(library.pieces, model.pieces) << what;
+        }
+        EXPECT_TRUE(format == "stl" || colours == (format == "glb" ? linear : listed)) << what;
+        EXPECT_EQ(std::set<std::string>(materials.begin(), materials.end()).size(), materials.size()) << what;
+        EXPECT_TRUE(format == "stl" || format == "ply" || format == "3mf" || names.find(pieceName) != std::string::npos)
+            << what;
+        if (format == "stl" || format == "OBJ") {
+          const Bounds own = ownReaderBounds(readFile(out), format == "stl");
+          expectSameBounds(own, expected, what);
+          EXPECT_EQ(own.pieces, format == "OBJ" ? model.pieces : 0) << what;
+        }
         const std::string validate = "node " VEXOCAD_SOURCE_DIR "/tools/gltf-validator/validate.js >/dev/null ";
         EXPECT_TRUE(format != "glb" || std::system((validate + quoteForShell(out)).c_str()) == 0) << what;
+        EXPECT_TRUE(format != "glb" || names.find("extensionsUsed") == std::string::npos) << what;
       }
     }
 }
@@ -215,9 +272,11 @@ TEST(MeshExportTest, EveryFormatLoadsBackWithTheModelsTrianglesBoundsAndColours)
 // Each case runs in a new folder OUT, which must hold afterwards what the
 // setup made there and, on success, the output (and an OBJ's materials).
 TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) {
-  const fs::path model = fs::path(makeTempDir()) / "m.vxo", empty = model.parent_path() / "empty.vxo";
+  const fs::path model = fs::path(makeTempDir()) / "m.vxo", empty = model.parent_path() / "empty.vxo",
+                 unshown = model.parent_path() / "nan.vxo";
   writeFile(model, "#8\n#2 @ c2 h1\n");
   writeFile(empty, "// rien\n");
+  writeFile(unshown, "#8 couleurf nan inf 0\n");  // colours clamped as the parts list shows them
   const std::string scaleError = "--scale needs a positive number";
   const struct {
     std::string script, output;
@@ -246,6 +305,8 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
       {empty, "OUT/m.obj", 0},
       {empty, "OUT/m.ply", 0},
       {empty, "OUT/m.3mf", 0},
+      {unshown, "OUT/m.glb", 0},
+      {unshown, "OUT/m.3mf", 0},
   };
   for (const auto& c : cases) {
     const std::string out = makeTempDir();
@@ -269,14 +330,15 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
 // Assimp).
 TEST(MeshExportTest, ALargeModelIsOneFileWithEveryTriangle) {
   const std::string script = VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", out = makeTempDir() + "/tour.";
-  Colours colours, rounded, read;
-  const Bounds model = modelBounds(script, 1, colours, rounded);
+  Colours read;
+  const Colours colours = partsListColours(script, false);
+  const Bounds model = modelBounds(script, 1);
   ASSERT_GT(model.triangles, 3 << 18) << "three batches at least";
   ASSERT_EQ(runVexocad("--export " + script + " -o " + out + "stl").status, 0);
-  expectSameBounds(ownReaderBounds(readFile(out + "stl"), true), model, out + "stl");
+  expectSameBounds(ownReaderBounds(readFile(out + "stl"), true), asWritten(model, "stl"), out + "stl");
   for (const std::string format : {"obj", "ply"}) {
     ASSERT_EQ(runVexocad("--export " + script + " -o " + out + format).status, 0);
-    expectSameBounds(assimpBounds(out + format, read), model, out + format);
+    expectSameBounds(assimpBounds(out + format, read), asWritten(model, format), out + format);
     EXPECT_EQ(read, colours) << format;
   }
 }

@@ -7,8 +7,9 @@ packages=(
   libpng-dev zlib1g-dev
   # the mesh export's file formats
   libassimp-dev
-  # 3MF through the 3MF Consortium's own library
-  lib3mf-dev
+  # 3MF through the 3MF Consortium's own library; JSON for the .glb's
+  # declared extensions
+  lib3mf-dev nlohmann-json3-dev
   # the Khronos glTF validator that checks the exported .glb files
   nodejs
   # the parts list reads collections as CSV

@@ -125,6 +125,8 @@ void appendObjBatch(std::string_view text, bool first, const std::string& librar
       lines += libraryLine;
     } else if (line.starts_with("f ")) {
       appendMovedFace(line, before, lines);
+    } else if (line.starts_with("g ")) {  // each piece an object too, which importers keep apart
+      lines.append("o ").append(line.substr(2)).append("\n").append(line);
     } else {
       counts.positions += line.starts_with("v ");
       counts.coordinates += line.starts_with("vt ");
@@ -212,7 +214,7 @@ void joinPly(PlyParts& parts, OutputFile& out) {
 }  // namespace
 
 WriteResult writeStlInBatches(const PieceRecord* table, double scale, OutputFile& out, const std::atomic<bool>* stop) {
-  const std::vector<PlacedPiece> pieces = drawnPieces(table);
+  const std::vector<PlacedPiece> pieces = drawnPieces(table, UpAxis::Z);
   uint32_t total = 0;
   const WriteResult result = forEachBatch(table, pieces, out, stop, [&](size_t first, size_t last) {
     Assimp::Exporter exporter;
@@ -257,7 +259,7 @@ WriteResult writePlyInBatches(const PieceRecord* table, double scale, OutputFile
   PlyParts parts;
   WriteResult result = openScratchFile(out.target, parts.vertexLines);
   if (result.ok()) result = openScratchFile(out.target, parts.faceLines);
-  const std::vector<PlacedPiece> pieces = drawnPieces(table);
+  const std::vector<PlacedPiece> pieces = drawnPieces(table, UpAxis::Z);
   if (result.ok())
     result = forEachBatch(table, pieces, out, stop, [&](size_t first, size_t last) {
       Assimp::Exporter exporter;

@@ -2,9 +2,8 @@
 // (platform/core_safe_writer.h): made beside its target, every write
 // checked, and put in place only when all of them are complete (an OBJ's
 // materials first, then the OBJ), so a failed or stopped export leaves
-// nothing behind and the targets as they were. Assimp writes the .glb
-// through streams of ours over the writer's file (its own ignore a full
-// disk), lib3mf through callbacks.
+// nothing behind and the targets as they were. Assimp writes the .glb in
+// memory (it is small: every kind's mesh once), lib3mf through callbacks.
 #include "exports/mesh_export.h"
 
 #include <assimp/scene.h>
@@ -12,14 +11,14 @@
 #include <algorithm>
 #include <atomic>
 #include <assimp/Exporter.hpp>
-#include <assimp/IOStream.hpp>
-#include <assimp/IOSystem.hpp>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <set>
 
 #include "exports/mesh_batches.h"
 #include "exports/mesh_scene.h"
@@ -48,48 +47,60 @@ std::string lowerExtension(const std::string& path) {
   return extension;
 }
 
-// Assimp's glTF writer writes through this into the safe writer's file.
-class OutputStream : public Assimp::IOStream {
- public:
-  explicit OutputStream(OutputFile& file) : file_(file) {}
-  size_t Read(void*, size_t, size_t) override { return 0; }
-  size_t Write(const void* buffer, size_t size, size_t count) override {
-    return writeOutput(file_, buffer, size * count) ? count : 0;
+// The names under every "extensions" object of the JSON.
+void collectExtensions(const nlohmann::json& value, std::set<std::string>& used) {
+  if (value.is_object())
+    for (const auto& [key, item] : value.items()) {
+      if (key == "extensions" && item.is_object())
+        for (const auto& extension : item.items()) used.insert(extension.key());
+      collectExtensions(item, used);
+    }
+  if (value.is_array())
+    for (const auto& item : value) collectExtensions(item, used);
+}
+
+// The .glb with only the extensions it uses declared: Assimp declares
+// KHR_materials_volume and FB_ngon_encoding in every file. A binary glTF is
+// a 12-byte header, then chunks of a length, a type and that many bytes:
+// the JSON (padded with spaces to four bytes), then the binary buffer.
+bool declareUsedExtensionsOnly(std::string& glb) {
+  uint32_t jsonLength = 0;
+  if (glb.size() < 20 || glb.compare(0, 4, "glTF") != 0) return false;
+  std::memcpy(&jsonLength, &glb[12], 4);
+  if (glb.size() < 20 + size_t(jsonLength) || glb.compare(16, 4, "JSON") != 0) return false;
+  nlohmann::json json = nlohmann::json::parse(glb.begin() + 20, glb.begin() + 20 + jsonLength, nullptr, false);
+  if (json.is_discarded()) return false;
+  std::set<std::string> used;
+  collectExtensions(json, used);
+  for (const char* list : {"extensionsUsed", "extensionsRequired"}) {
+    if (!json.contains(list)) continue;
+    nlohmann::json kept = nlohmann::json::array();
+    for (const auto& name : json[list])
+      if (name.is_string() && used.count(name.get<std::string>())) kept.push_back(name);
+    if (kept.empty()) json.erase(list);
+    else json[list] = kept;
   }
-  aiReturn Seek(size_t offset, aiOrigin origin) override {
-    const long long from = origin == aiOrigin_SET ? 0 : origin == aiOrigin_CUR ? file_.position : file_.size;
-    seekOutput(file_, from + (long long)offset);
-    return aiReturn_SUCCESS;
-  }
-  size_t Tell() const override { return size_t(file_.position); }
-  size_t FileSize() const override { return size_t(file_.size); }
-  void Flush() override {}
+  std::string text = json.dump();
+  text.append((4 - text.size() % 4) % 4, ' ');
+  const uint32_t newLength = uint32_t(text.size());
+  glb.replace(20, jsonLength, text);
+  std::memcpy(&glb[12], &newLength, 4);
+  const uint32_t total = uint32_t(glb.size());
+  std::memcpy(&glb[8], &total, 4);
+  return true;
+}
 
- private:
-  OutputFile& file_;
-};
-
-// The one file the writer may open: the target, for writing.
-class OutputFiles : public Assimp::IOSystem {
- public:
-  explicit OutputFiles(OutputFile& file) : file_(file) {}
-  bool Exists(const char*) const override { return false; }
-  char getOsSeparator() const override { return '/'; }
-  Assimp::IOStream* Open(const char* path, const char* mode) override {
-    return std::strchr(mode, 'w') && file_.target == path ? new OutputStream(file_) : nullptr;
-  }
-  void Close(Assimp::IOStream* stream) override { delete stream; }
-
- private:
-  OutputFile& file_;
-};
-
+// glTF in metres, as its readers take it: a model unit is a millimetre.
+// Its colours are linear, as the format defines them.
 WriteResult writeGlb(const PieceRecord* table, double scale, OutputFile& out) {
-  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale, MeshLayout::SHARED, false);
+  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale / 1000, MeshLayout::SHARED, false, true);
   Assimp::Exporter exporter;
-  exporter.SetIOHandler(new OutputFiles(out));
-  if (exporter.Export(scene.get(), "glb2", out.target) == aiReturn_SUCCESS) return {};
-  return {WriteProblem::OTHER, exporter.GetErrorString()};
+  const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "glb2");
+  if (!blob) return {WriteProblem::OTHER, exporter.GetErrorString()};
+  std::string glb(static_cast<const char*>(blob->data), blob->size);
+  if (!declareUsedExtensionsOnly(glb)) return {WriteProblem::OTHER, "Assimp a écrit un glTF illisible"};
+  writeOutput(out, glb.data(), glb.size());
+  return {};
 }
 
 WriteResult writeMesh(MeshFormat format, const PieceRecord* table, double scale, OutputFile& out,

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "exports/parts_list.h"
 #include "model/frame_tree.h"
 #include "pieces/kind_mesh.h"
 
@@ -52,12 +53,32 @@ aiVector3D transformed(const Matrix& m, const Point3& p) {
 
 }  // namespace
 
-std::vector<PlacedPiece> drawnPieces(const PieceRecord* table) {
+std::vector<PlacedPiece> drawnPieces(const PieceRecord* table, UpAxis up) {
   std::vector<PlacedPiece> pieces;
   TreeWalk walk{table, {identityMatrix()}, &pieces};
   buildFrameTree(exportTree, table);
   walkFrameForest(exportTree, FrameVisitor{enterPiece, leavePiece, &walk});
+  if (up == UpAxis::Z)
+    for (PlacedPiece& piece : pieces)
+      for (int c = 0; c < 4; ++c) {  // the rows y and z of every column become -z and y
+        float* column = piece.world.m + 4 * c;
+        const float y = column[1], z = column[2];
+        column[1] = z == 0 ? 0.0f : -z;
+        column[2] = y;
+      }
   return pieces;
+}
+
+std::string materialName(const ColourBytes& c) {
+  char name[32];
+  std::snprintf(name, sizeof name, c[3] == 255 ? "couleur-%02X%02X%02X" : "couleur-%02X%02X%02X-%02X", c[0], c[1], c[2],
+                c[3]);
+  return name;
+}
+
+float linearFromSrgb(unsigned char byte) {
+  const double c = byte / 255.0;
+  return float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
 }
 
 // As the kind's lists draw them: the rods' turn, then each sub-part's
@@ -78,19 +99,23 @@ MeshTriangles kindTriangles(int kind) {
 
 namespace {
 
-using Colour = std::array<float, 4>;
+// Materials and meshes go by the colour's bytes: colours that show the same
+// share them, as they share a line of the parts list.
+using Colour = ColourBytes;
 
-Colour colourOf(const PieceRecord& record) {
-  return {record.colour[0], record.colour[1], record.colour[2], record.colour[3]};
+Colour colourOf(const PieceRecord& record) { return colourBytes(record.colour); }
+
+// The colour's channels as the material and the corners hold them.
+std::array<float, 4> channels(const Colour& c, bool linear) {
+  const auto channel = [&](int i) { return linear ? linearFromSrgb(c[size_t(i)]) : c[size_t(i)] / 255.0f; };
+  return {channel(0), channel(1), channel(2), c[3] / 255.0f};  // alpha is linear in both
 }
 
-aiMaterial* newMaterial(const Colour& c) {
+aiMaterial* newMaterial(const Colour& bytes, bool linear) {
   auto* material = new aiMaterial();
-  char name[32];
-  std::snprintf(name, sizeof name, "couleur-%02X%02X%02X", unsigned(std::lround(c[0] * 255)),
-                unsigned(std::lround(c[1] * 255)), unsigned(std::lround(c[2] * 255)));
-  const aiString materialName(name);
-  material->AddProperty(&materialName, AI_MATKEY_NAME);
+  const aiString name(materialName(bytes));
+  material->AddProperty(&name, AI_MATKEY_NAME);
+  const std::array<float, 4> c = channels(bytes, linear);
   const aiColor4D colour(c[0], c[1], c[2], c[3]);
   material->AddProperty(&colour, 1, AI_MATKEY_COLOR_DIFFUSE);
   material->AddProperty(&colour, 1, AI_MATKEY_BASE_COLOR);
@@ -101,7 +126,7 @@ aiMaterial* newMaterial(const Colour& c) {
 
 // Three corners of their own per triangle, with the face's normal: the
 // pieces are drawn flat, and a shared corner would round its edges.
-aiMesh* newMesh(const MeshTriangles& triangles, unsigned material, const Colour* corners) {
+aiMesh* newMesh(const MeshTriangles& triangles, unsigned material, const std::array<float, 4>* corners) {
   auto* mesh = new aiMesh();
   mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
   mesh->mMaterialIndex = material;
@@ -131,7 +156,7 @@ aiMesh* newMesh(const MeshTriangles& triangles, unsigned material, const Colour*
 // The same triangles with their corners shared and no normals: a third of
 // the corners for the writers that repeat nothing and need no normals
 // (PLY readers make their own), so their text and time.
-aiMesh* newIndexedMesh(const MeshTriangles& triangles, unsigned material, const Colour* colour) {
+aiMesh* newIndexedMesh(const MeshTriangles& triangles, unsigned material, const std::array<float, 4>* colour) {
   const SharedCorners shared = shareCorners(triangles);
   auto* mesh = new aiMesh();
   mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
@@ -179,12 +204,13 @@ struct SceneParts {
   std::map<Colour, unsigned> materialOf;
   std::map<std::pair<int, Colour>, unsigned> meshOf;
   std::map<int, MeshTriangles> trianglesOf;
+  bool linear = false;  // the materials' colours
 };
 
 unsigned materialFor(SceneParts& parts, const Colour& colour) {
   auto material = parts.materialOf.find(colour);
   if (material != parts.materialOf.end()) return material->second;
-  parts.materials.push_back(newMaterial(colour));
+  parts.materials.push_back(newMaterial(colour, parts.linear));
   return parts.materialOf[colour] = unsigned(parts.materials.size() - 1);
 }
 
@@ -202,7 +228,8 @@ unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, double scale, 
   MeshTriangles triangles = trianglesFor(parts, record.kind);
   for (auto& t : triangles)
     for (aiVector3D& corner : t) corner *= float(scale);
-  parts.meshes.push_back(newMesh(triangles, material, vertexColours ? &colour : nullptr));
+  const std::array<float, 4> corners = channels(colour, false);
+  parts.meshes.push_back(newMesh(triangles, material, vertexColours ? &corners : nullptr));
   return parts.meshOf[key] = unsigned(parts.meshes.size() - 1);
 }
 
@@ -214,7 +241,8 @@ unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix
   for (auto& t : triangles)
     for (aiVector3D& corner : t) corner = placement * corner;
   const unsigned material = materialFor(parts, colour);
-  const Colour* corners = vertexColours ? &colour : nullptr;
+  const std::array<float, 4> channelsOfCorners = channels(colour, false);
+  const std::array<float, 4>* corners = vertexColours ? &channelsOfCorners : nullptr;
   parts.meshes.push_back(indexed ? newIndexedMesh(triangles, material, corners)
                                  : newMesh(triangles, material, corners));
   parts.meshes.back()->mName = name;
@@ -261,14 +289,17 @@ long long countDrawnTriangles(const PieceRecord* table) {
   return count;
 }
 
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours) {
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours,
+                                        bool linearColours) {
   const std::vector<PlacedPiece> pieces = drawnPieces(table);
-  return buildMeshScene(table, pieces, 0, pieces.size(), scale, layout, vertexColours);
+  return buildMeshScene(table, pieces, 0, pieces.size(), scale, layout, vertexColours, linearColours);
 }
 
 std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, size_t first,
-                                        size_t last, double scale, MeshLayout layout, bool vertexColours) {
+                                        size_t last, double scale, MeshLayout layout, bool vertexColours,
+                                        bool linearColours) {
   SceneParts parts;
+  parts.linear = linearColours;
   // Every colour of the model has its material, in the order the pieces
   // first use them, whichever pieces are built: the batches of one file
   // then agree on the materials.
@@ -294,7 +325,7 @@ std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vec
     parts.nodes.push_back(node);
   }
   // Some writers need a material even when no mesh uses it.
-  if (parts.materials.empty()) parts.materials.push_back(newMaterial({0.8f, 0.8f, 0.8f, 1.0f}));
+  if (parts.materials.empty()) parts.materials.push_back(newMaterial({204, 204, 204, 255}, parts.linear));
   auto scene = std::make_unique<aiScene>();
   scene->mRootNode = root;
   root->mNumChildren = unsigned(parts.nodes.size());

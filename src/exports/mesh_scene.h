@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <assimp/vector3.h>
@@ -19,9 +20,24 @@ struct PlacedPiece {
   Matrix world;
 };
 
+// The axis that points up in a file. The model's is +Y, as the view and the
+// room have it, and glTF and OBJ keep it; STL, PLY and 3MF readers (slicers
+// first) take +Z as up, so those files get the model turned a quarter about
+// X: +Y becomes +Z and +Z becomes -Y, a turn, not a mirror, so the front
+// of the model faces -Y, a slicer's front.
+enum class UpAxis { Y, Z };
+
 // Every piece that drawing reaches, in drawing order: each root, then its
-// frame.
-std::vector<PlacedPiece> drawnPieces(const PieceRecord* table);
+// frame; with UpAxis::Z, turned as above.
+std::vector<PlacedPiece> drawnPieces(const PieceRecord* table, UpAxis up = UpAxis::Y);
+
+// A colour as files hold it: red, green, blue, alpha bytes (colourBytes).
+using ColourBytes = std::array<unsigned char, 4>;
+// "couleur-RRGGBB", and "-AA" after it when the colour is not opaque: one
+// name for each distinct colour.
+std::string materialName(const ColourBytes& colour);
+// A byte of an sRGB colour as the linear value glTF's colour factors hold.
+float linearFromSrgb(unsigned char byte);
 
 using MeshTriangles = std::vector<std::array<aiVector3D, 3>>;
 
@@ -51,11 +67,15 @@ enum class MeshLayout { SHARED, PLACED_COPIES, PLACED_INDEXED_COPIES };
 // drawing composes it and scaled by scale, as a node named "piece N ligne
 // L" holding its kind's mesh in its colour. With vertexColours every corner
 // carries the colour too, for the formats whose colours are there.
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours);
+// With linearColours the materials' colours are linear (glTF), else the
+// sRGB bytes over 255.
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours,
+                                        bool linearColours = false);
 // The same for the pieces from first to last (not included) of pieces,
 // which are drawnPieces(table); the materials are those of all of them.
 std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, size_t first,
-                                        size_t last, double scale, MeshLayout layout, bool vertexColours);
+                                        size_t last, double scale, MeshLayout layout, bool vertexColours,
+                                        bool linearColours = false);
 
 // The triangles a piece of the kind is drawn with: each sub-part's as many
 // times as the kind places it.

@@ -116,14 +116,19 @@ std::string htmlText(const std::string& text) {
   return out;
 }
 
-std::string colourHex(const float colour[4]) {
-  char hex[8];
-  int channels[3];
-  for (int i = 0; i < 3; ++i) {
+std::array<unsigned char, 4> colourBytes(const float colour[4]) {
+  std::array<unsigned char, 4> bytes;
+  for (size_t i = 0; i < 4; ++i) {
     const float c = std::isnan(colour[i]) ? 0.0f : std::clamp(colour[i], 0.0f, 1.0f);
-    channels[i] = int(std::lround(c * 255.0f));
+    bytes[i] = (unsigned char)std::lround(c * 255.0f);
   }
-  std::snprintf(hex, sizeof hex, "#%02X%02X%02X", channels[0], channels[1], channels[2]);
+  return bytes;
+}
+
+std::string colourHex(const float colour[4]) {
+  const std::array<unsigned char, 4> bytes = colourBytes(colour);
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "#%02X%02X%02X", bytes[0], bytes[1], bytes[2]);
   return hex;
 }
 

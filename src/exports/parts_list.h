@@ -4,6 +4,7 @@
 // writes the files.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,8 +27,11 @@ using PieceFilter = std::function<bool(int pieceNumber)>;
 // usedPrefixLength()), counted, ordered by kind then colourHex.
 std::vector<PartCount> countParts(const PieceRecord* table, int recordCount, const PieceFilter& chosen = {});
 
-// "#RRGGBB" of what the view shows: each channel clamped to 0..1 (a NaN as
-// 0) and rounded to 0..255.
+// The bytes of what the view shows, red, green, blue and alpha: each channel
+// clamped to 0..1 (a NaN as 0) and rounded to 0..255. Every writer of a
+// colour (lists, booklets, meshes) takes its colours from here.
+std::array<unsigned char, 4> colourBytes(const float colour[4]);
+// "#RRGGBB" of colourBytes.
 std::string colourHex(const float colour[4]);
 int totalCount(const std::vector<PartCount>& parts);
 

@@ -12,24 +12,13 @@
 #include <vector>
 
 #include "exports/mesh_scene.h"
+#include "exports/parts_list.h"
 #include "pieces/kind_mesh.h"
 #include "pieces/kind_names.h"
 
 namespace {
 
-using Rgba = std::array<unsigned char, 4>;
-
-Rgba rgbaOf(const PieceRecord& record) {
-  Rgba rgba;
-  for (int c = 0; c < 4; ++c) rgba[size_t(c)] = (unsigned char)std::lround(std::clamp(record.colour[c], 0.0f, 1.0f) * 255);
-  return rgba;
-}
-
-std::string hexOf(const Rgba& rgba) {
-  char hex[8];
-  std::snprintf(hex, sizeof hex, "%02X%02X%02X", rgba[0], rgba[1], rgba[2]);
-  return hex;
-}
+using Rgba = ColourBytes;
 
 // Every handle the library gave is released once, and the first failure
 // keeps the library's own words.
@@ -67,7 +56,7 @@ struct Materials {
 
 bool materialFor(Session& s, Materials& materials, const Rgba& rgba, DWORD* index) {
   if (const auto found = materials.indexOf.find(rgba); found != materials.indexOf.end()) return *index = found->second, true;
-  const std::string name = "couleur-" + hexOf(rgba);
+  const std::string name = materialName(rgba);
   if (!s.check(NMR::lib3mf_basematerial_addmaterialutf8(materials.group, name.c_str(), rgba[0], rgba[1], rgba[2], index),
                materials.group, "couleur") ||
       !s.check(NMR::lib3mf_basematerial_setdisplaycolorrgba(materials.group, *index, rgba[0], rgba[1], rgba[2], rgba[3]),
@@ -86,7 +75,7 @@ NMR::PLib3MFModelMeshObject* newKindMesh(Session& s, Materials& materials, int k
   NMR::PLib3MFModelMeshObject* mesh = nullptr;
   DWORD material = 0;
   NMR::PLib3MFDefaultPropertyHandler* properties = nullptr;
-  const std::string name = kindName(kind) + " couleur-" + hexOf(rgba);
+  const std::string name = kindName(kind) + " " + materialName(rgba);
   if (!s.check(NMR::lib3mf_model_addmeshobject(s.model, &mesh), s.model, "maillage")) return nullptr;
   s.keep(mesh);
   const bool made =
@@ -126,38 +115,43 @@ NMR::MODELTRANSFORM transformOf(const Matrix& world, double scale) {
   return transform;
 }
 
-// The piece as an object of its own, named after it, holding its kind's
-// mesh where the piece stands.
-bool addPiece(Session& s, NMR::PLib3MFModelMeshObject* mesh, const PlacedPiece& piece, int scriptLine, double scale) {
-  char name[64];
-  std::snprintf(name, sizeof name, "piece %d ligne %d", int(piece.number), scriptLine);
-  NMR::MODELTRANSFORM transform = transformOf(piece.world, scale);
-  NMR::PLib3MFModelComponentsObject* object = nullptr;
-  NMR::PLib3MFModelComponent* component = nullptr;
-  NMR::PLib3MFModelBuildItem* item = nullptr;
-  return s.check(NMR::lib3mf_model_addcomponentsobject(s.model, &object), s.model, "pièce") && s.keep(object) &&
-         s.check(NMR::lib3mf_object_setnameutf8(object, name), object, "nom") &&
-         s.check(NMR::lib3mf_componentsobject_addcomponent(object, mesh, &transform, &component), object, "pièce") &&
-         s.keep(component) && s.check(NMR::lib3mf_model_addbuilditem(s.model, object, nullptr, &item), s.model, "pièce") &&
-         s.keep(item);
-}
-
+// The model as one object of the build, made of a component per piece that
+// places its kind's mesh: a slicer keeps the assembly whole. Components
+// carry no name in 3MF; the kinds' meshes are named after kind and colour.
 bool addPieces(Session& s, const PieceRecord* table, double scale) {
   Materials materials;
+  NMR::PLib3MFModelComponentsObject* model = nullptr;
+  NMR::PLib3MFModelBuildItem* item = nullptr;
   if (!s.check(NMR::lib3mf_model_addbasematerialgroup(s.model, &materials.group), s.model, "couleurs") ||
       !s.keep(materials.group) ||
       !s.check(NMR::lib3mf_basematerial_getresourceid(materials.group, &materials.groupId), materials.group, "couleurs"))
     return false;
+  // Every mesh first: a resource is defined before what refers to it.
+  const std::vector<PlacedPiece> pieces = drawnPieces(table, UpAxis::Z);
   std::map<std::pair<int, Rgba>, NMR::PLib3MFModelMeshObject*> meshOf;
-  for (const PlacedPiece& piece : drawnPieces(table)) {
-    const PieceRecord& record = table[piece.number];
-    const std::pair<int, Rgba> key{int(record.kind), rgbaOf(record)};
+  const auto keyOf = [&](const PlacedPiece& piece) {
+    return std::pair<int, Rgba>{int(table[piece.number].kind), colourBytes(table[piece.number].colour)};
+  };
+  for (const PlacedPiece& piece : pieces) {
+    const std::pair<int, Rgba> key = keyOf(piece);
     if (kindMesh(key.first).triangles.empty()) continue;
     auto& mesh = meshOf[key];
     if (!mesh && !(mesh = newKindMesh(s, materials, key.first, key.second))) return false;
-    if (!addPiece(s, mesh, piece, int(record.scriptLine), scale)) return false;
   }
-  return true;
+  if (meshOf.empty()) return true;  // no triangle: no object, and the build no item
+  if (!s.check(NMR::lib3mf_model_addcomponentsobject(s.model, &model), s.model, "modèle") || !s.keep(model) ||
+      !s.check(NMR::lib3mf_object_setnameutf8(model, "modele"), model, "nom"))
+    return false;
+  for (const PlacedPiece& piece : pieces) {
+    const auto mesh = meshOf.find(keyOf(piece));
+    if (mesh == meshOf.end()) continue;
+    NMR::MODELTRANSFORM transform = transformOf(piece.world, scale);
+    NMR::PLib3MFModelComponent* component = nullptr;
+    if (!s.check(NMR::lib3mf_componentsobject_addcomponent(model, mesh->second, &transform, &component), model, "pièce") ||
+        !s.keep(component))
+      return false;
+  }
+  return s.check(NMR::lib3mf_model_addbuilditem(s.model, model, nullptr, &item), s.model, "modèle") && s.keep(item);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // 3MF files through lib3mf, the 3MF Consortium's own library: each kind and
-// colour is one mesh object, and each piece an object named after its
-// number and line that places that mesh, so the file holds every kind's
-// triangles once however many pieces the model has, and the colours are
-// the format's base materials.
+// colour is one mesh object, and the build one item, the whole model, an
+// object whose components (one per piece) place those meshes, Z up, in
+// millimetres: a slicer takes the model as one object to print, the file
+// holds every kind's triangles once however many pieces the model has, and
+// the colours are the format's base materials.
 #pragma once
 
 #include "model/model_table.h"

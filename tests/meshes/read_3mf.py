@@ -2,8 +2,9 @@
 """A 3MF reader of the tests' own, independent of the libraries that write
 the file: its build's triangles placed through every component's transform,
 their bounds, the colours of the base materials its meshes take, and the
-objects' names. Prints them as 'triangles N', 'low X Y Z', 'high X Y Z',
-'colour RRGGBB' and 'name TEXT' lines."""
+objects' names, the build's items and the meshes they place. Prints them as
+'triangles N', 'low X Y Z', 'high X Y Z', 'colour RRGGBB', 'name TEXT',
+'items N' and 'components N' lines."""
 import sys
 import zipfile
 import xml.etree.ElementTree as ElementTree
@@ -32,16 +33,17 @@ def main(path):
     for group in root.iter(CORE + "basematerials"):
         for index, base in enumerate(group.iter(CORE + "base")):
             colours[(group.get("id"), str(index))] = base.get("displaycolor")[1:7]
-    triangles, low, high, used = 0, [1e30] * 3, [-1e30] * 3, set()
+    triangles, low, high, used, placed = 0, [1e30] * 3, [-1e30] * 3, set(), 0
 
     def place(object_id, transform):
-        nonlocal triangles
+        nonlocal triangles, placed
         obj = objects[object_id]
         mesh = obj.find(CORE + "mesh")
         for component in obj.iter(CORE + "component"):
             place(component.get("objectid"), compose(transform, matrix(component.get("transform"))))
         if mesh is None:
             return
+        placed += 1
         used.add(colours.get((obj.get("pid"), obj.get("pindex", "0")), "none"))
         corners = [[float(v.get(a)) for a in "xyz"] for v in mesh.iter(CORE + "vertex")]
         points = [[sum(transform[r][k] * p[k] for k in range(3)) + transform[r][3] for r in range(3)] for p in corners]
@@ -53,11 +55,14 @@ def main(path):
             for a in range(3):
                 low[a], high[a] = min(low[a], points[i][a]), max(high[a], points[i][a])
 
-    for item in root.iter(CORE + "item"):
+    items = list(root.iter(CORE + "item"))
+    for item in items:
         place(item.get("objectid"), matrix(item.get("transform")))
     print("triangles", triangles)
     print("low", *low)
     print("high", *high)
+    print("items", len(items))
+    print("components", placed)
     for colour in sorted(used):
         print("colour", colour)
     for obj in objects.values():
