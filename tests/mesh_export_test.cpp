@@ -324,16 +324,16 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
   }
 }
 
-// STL, OBJ and PLY are written a batch of pieces at a time: a model of
-// several batches is still one file, with one count (STL, PLY) and every
-// face's corners counted from the file's start (OBJ, PLY, read back through
-// Assimp).
+// STL, OBJ and PLY are written a piece at a time through a buffer of a
+// megabyte: a model of many buffers is still one file, with one count (STL,
+// PLY) and every face's corners counted from the file's start (OBJ, PLY,
+// read back through Assimp).
 TEST(MeshExportTest, ALargeModelIsOneFileWithEveryTriangle) {
   const std::string script = VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo", out = makeTempDir() + "/tour.";
   Colours read;
   const Colours colours = partsListColours(script, false);
   const Bounds model = modelBounds(script, 1);
-  ASSERT_GT(model.triangles, 3 << 18) << "three batches at least";
+  ASSERT_GT(model.triangles, 3 << 18) << "several buffers";
   ASSERT_EQ(runVexocad("--export " + script + " -o " + out + "stl").status, 0);
   expectSameBounds(ownReaderBounds(readFile(out + "stl"), true), asWritten(model, "stl"), out + "stl");
   for (const std::string format : {"obj", "ply"}) {

@@ -20,8 +20,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "exports/mesh_batches.h"
 #include "exports/mesh_scene.h"
+#include "exports/mesh_streams.h"
 #include "exports/three_mf_file.h"
 #include "pieces/kind_mesh.h"
 #include "platform/core_safe_writer.h"
@@ -93,7 +93,7 @@ bool declareUsedExtensionsOnly(std::string& glb) {
 // glTF in metres, as its readers take it: a model unit is a millimetre.
 // Its colours are linear, as the format defines them.
 WriteResult writeGlb(const PieceRecord* table, double scale, OutputFile& out) {
-  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale / 1000, MeshLayout::SHARED, false, true);
+  const std::unique_ptr<aiScene> scene = buildMeshScene(table, scale / 1000, true);
   Assimp::Exporter exporter;
   const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "glb2");
   if (!blob) return {WriteProblem::OTHER, exporter.GetErrorString()};
@@ -106,10 +106,10 @@ WriteResult writeGlb(const PieceRecord* table, double scale, OutputFile& out) {
 WriteResult writeMesh(MeshFormat format, const PieceRecord* table, double scale, OutputFile& out,
                       OutputFile& materials, const std::atomic<bool>* stop) {
   switch (format) {
-    case MeshFormat::STL: return writeStlInBatches(table, scale, out, stop);
+    case MeshFormat::STL: return writeStlFile(table, scale, out, stop);
     case MeshFormat::OBJ:
-      return writeObjInBatches(table, scale, out, materials, fs::path(materials.path).filename().string(), stop);
-    case MeshFormat::PLY: return writePlyInBatches(table, scale, out, stop);
+      return writeObjFile(table, scale, out, materials, fs::path(materials.path).filename().string(), stop);
+    case MeshFormat::PLY: return writePlyFile(table, scale, out, stop);
     case MeshFormat::THREE_MF: return writeThreeMfFile(table, scale, out);
     case MeshFormat::GLB: return writeGlb(table, scale, out);
   }

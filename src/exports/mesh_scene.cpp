@@ -1,7 +1,7 @@
-// The model as an Assimp scene: one mesh per kind and colour, shared by
-// every piece of that kind and colour, and one node per piece that places
-// it. Formats that keep nodes (glTF) store each mesh once; the others get
-// the placed copies from Assimp, so the scene itself stays small however
+// The placed pieces and their kinds' triangles, which every mesh writer
+// starts from, and the model as an Assimp scene for the glTF writer: one
+// mesh per kind and colour, shared by every piece of that kind and colour,
+// and one node per piece that places it, so the scene stays small however
 // many pieces the model has.
 #include "exports/mesh_scene.h"
 
@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -126,14 +125,13 @@ aiMaterial* newMaterial(const Colour& bytes, bool linear) {
 
 // Three corners of their own per triangle, with the face's normal: the
 // pieces are drawn flat, and a shared corner would round its edges.
-aiMesh* newMesh(const MeshTriangles& triangles, unsigned material, const std::array<float, 4>* corners) {
+aiMesh* newMesh(const MeshTriangles& triangles, unsigned material) {
   auto* mesh = new aiMesh();
   mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
   mesh->mMaterialIndex = material;
   mesh->mNumVertices = unsigned(3 * triangles.size());
   mesh->mVertices = new aiVector3D[mesh->mNumVertices];
   mesh->mNormals = new aiVector3D[mesh->mNumVertices];
-  if (corners) mesh->mColors[0] = new aiColor4D[mesh->mNumVertices];
   mesh->mNumFaces = unsigned(triangles.size());
   mesh->mFaces = new aiFace[mesh->mNumFaces];
   for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
@@ -147,46 +145,18 @@ aiMesh* newMesh(const MeshTriangles& triangles, unsigned material, const std::ar
       face.mIndices[c] = v;
       mesh->mVertices[v] = t[c];
       mesh->mNormals[v] = normal;
-      if (corners) mesh->mColors[0][v] = aiColor4D((*corners)[0], (*corners)[1], (*corners)[2], (*corners)[3]);
     }
   }
   return mesh;
 }
 
-// The same triangles with their corners shared and no normals: a third of
-// the corners for the writers that repeat nothing and need no normals
-// (PLY readers make their own), so their text and time.
-aiMesh* newIndexedMesh(const MeshTriangles& triangles, unsigned material, const std::array<float, 4>* colour) {
-  const SharedCorners shared = shareCorners(triangles);
-  auto* mesh = new aiMesh();
-  mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
-  mesh->mMaterialIndex = material;
-  mesh->mNumFaces = unsigned(shared.faces.size());
-  mesh->mFaces = new aiFace[mesh->mNumFaces];
-  for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
-    mesh->mFaces[f].mNumIndices = 3;
-    mesh->mFaces[f].mIndices = new unsigned[3];
-    std::copy(shared.faces[f].begin(), shared.faces[f].end(), mesh->mFaces[f].mIndices);
-  }
-  mesh->mNumVertices = unsigned(shared.corners.size());
-  mesh->mVertices = new aiVector3D[shared.corners.size()];
-  std::copy(shared.corners.begin(), shared.corners.end(), mesh->mVertices);
-  if (colour) {
-    mesh->mColors[0] = new aiColor4D[shared.corners.size()];
-    std::fill_n(mesh->mColors[0], shared.corners.size(),
-                aiColor4D((*colour)[0], (*colour)[1], (*colour)[2], (*colour)[3]));
-  }
-  return mesh;
-}
-
-// The world matrix with every row but the last times scale, or (rigid) only
-// its translation: a node's matrix stays a turn and a move, which glTF
-// readers split into rotation and translation, the scale going into the
-// shared meshes' corners.
-aiMatrix4x4 nodeMatrix(const Matrix& world, double scale, bool rigid = false) {
+// The world matrix with its translation times scale: a node's matrix stays
+// a turn and a move, which glTF readers split into rotation and
+// translation, the scale going into the shared meshes' corners.
+aiMatrix4x4 nodeMatrix(const Matrix& world, double scale) {
   aiMatrix4x4 m;
   for (unsigned r = 0; r < 4; ++r)
-    for (unsigned c = 0; c < 4; ++c) m[r][c] = float(world.m[4 * c + r] * (r < 3 && (!rigid || c == 3) ? scale : 1.0));
+    for (unsigned c = 0; c < 4; ++c) m[r][c] = float(world.m[4 * c + r] * (r < 3 && c == 3 ? scale : 1.0));
   return m;
 }
 
@@ -220,7 +190,7 @@ const MeshTriangles& trianglesFor(SceneParts& parts, int kind) {
   return triangles->second;
 }
 
-unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, double scale, bool vertexColours) {
+unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, double scale) {
   const Colour colour = colourOf(record);
   const auto key = std::make_pair(int(record.kind), colour);
   if (auto found = parts.meshOf.find(key); found != parts.meshOf.end()) return found->second;
@@ -228,25 +198,8 @@ unsigned sharedMesh(SceneParts& parts, const PieceRecord& record, double scale, 
   MeshTriangles triangles = trianglesFor(parts, record.kind);
   for (auto& t : triangles)
     for (aiVector3D& corner : t) corner *= float(scale);
-  const std::array<float, 4> corners = channels(colour, false);
-  parts.meshes.push_back(newMesh(triangles, material, vertexColours ? &corners : nullptr));
+  parts.meshes.push_back(newMesh(triangles, material));
   return parts.meshOf[key] = unsigned(parts.meshes.size() - 1);
-}
-
-// The piece's own copy of its kind's mesh, placed in the world.
-unsigned placedMesh(SceneParts& parts, const PieceRecord& record, const aiMatrix4x4& placement, const std::string& name,
-                    bool indexed, bool vertexColours) {
-  const Colour colour = colourOf(record);
-  auto triangles = trianglesFor(parts, record.kind);
-  for (auto& t : triangles)
-    for (aiVector3D& corner : t) corner = placement * corner;
-  const unsigned material = materialFor(parts, colour);
-  const std::array<float, 4> channelsOfCorners = channels(colour, false);
-  const std::array<float, 4>* corners = vertexColours ? &channelsOfCorners : nullptr;
-  parts.meshes.push_back(indexed ? newIndexedMesh(triangles, material, corners)
-                                 : newMesh(triangles, material, corners));
-  parts.meshes.back()->mName = name;
-  return unsigned(parts.meshes.size() - 1);
 }
 
 }  // namespace
@@ -289,38 +242,20 @@ long long countDrawnTriangles(const PieceRecord* table) {
   return count;
 }
 
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours,
-                                        bool linearColours) {
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, bool linearColours) {
   const std::vector<PlacedPiece> pieces = drawnPieces(table);
-  return buildMeshScene(table, pieces, 0, pieces.size(), scale, layout, vertexColours, linearColours);
-}
-
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, size_t first,
-                                        size_t last, double scale, MeshLayout layout, bool vertexColours,
-                                        bool linearColours) {
   SceneParts parts;
   parts.linear = linearColours;
-  // Every colour of the model has its material, in the order the pieces
-  // first use them, whichever pieces are built: the batches of one file
-  // then agree on the materials.
-  for (const PlacedPiece& piece : pieces)
-    if (!kindMesh(table[piece.number].kind).triangles.empty()) materialFor(parts, colourOf(table[piece.number]));
   auto root = new aiNode("modele");
-  for (const PlacedPiece& piece : std::span(pieces).subspan(first, last - first)) {
+  for (const PlacedPiece& piece : pieces) {
     const PieceRecord& record = table[piece.number];
     if (kindMesh(record.kind).triangles.empty()) continue;
     char name[64];
     std::snprintf(name, sizeof name, "piece %d ligne %d", int(piece.number), int(record.scriptLine));
     auto node = new aiNode(name);
-    const aiMatrix4x4 placement = nodeMatrix(piece.world, scale, layout == MeshLayout::SHARED);
+    node->mTransformation = nodeMatrix(piece.world, scale);
     node->mNumMeshes = 1;
-    if (layout != MeshLayout::SHARED) {
-      const bool indexed = layout == MeshLayout::PLACED_INDEXED_COPIES;
-      node->mMeshes = new unsigned[1]{placedMesh(parts, record, placement, name, indexed, vertexColours)};
-    } else {
-      node->mTransformation = placement;
-      node->mMeshes = new unsigned[1]{sharedMesh(parts, record, scale, vertexColours)};
-    }
+    node->mMeshes = new unsigned[1]{sharedMesh(parts, record, scale)};
     node->mParent = root;
     parts.nodes.push_back(node);
   }

@@ -55,27 +55,13 @@ struct SharedCorners {
 };
 SharedCorners shareCorners(const MeshTriangles& triangles);
 
-// SHARED: one mesh per kind and colour, placed by each piece's node, for
-// the writers that follow nodes. PLACED_COPIES: every piece its own mesh
-// in world coordinates, for the writers that take the meshes without
-// their nodes. Both give every triangle corners of its own with the
-// face's normal: the pieces are drawn flat. PLACED_INDEXED_COPIES: placed
-// copies whose triangles share their corners, without normals.
-enum class MeshLayout { SHARED, PLACED_COPIES, PLACED_INDEXED_COPIES };
-
-// Every piece that drawing reaches (each root, then its frame), placed as
-// drawing composes it and scaled by scale, as a node named "piece N ligne
-// L" holding its kind's mesh in its colour. With vertexColours every corner
-// carries the colour too, for the formats whose colours are there.
-// With linearColours the materials' colours are linear (glTF), else the
-// sRGB bytes over 255.
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, MeshLayout layout, bool vertexColours,
-                                        bool linearColours = false);
-// The same for the pieces from first to last (not included) of pieces,
-// which are drawnPieces(table); the materials are those of all of them.
-std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, const std::vector<PlacedPiece>& pieces, size_t first,
-                                        size_t last, double scale, MeshLayout layout, bool vertexColours,
-                                        bool linearColours = false);
+// Every piece that drawing reaches (each root, then its frame) as a node
+// named "piece N ligne L" that places its kind's mesh in its colour (one
+// mesh per kind and colour, shared, scaled by scale; every triangle its own
+// corners with the face's normal, since the pieces are drawn flat). With
+// linearColours the materials' colours are linear (glTF), else the sRGB
+// bytes over 255.
+std::unique_ptr<aiScene> buildMeshScene(const PieceRecord* table, double scale, bool linearColours);
 
 // The triangles a piece of the kind is drawn with: each sub-part's as many
 // times as the kind places it.
