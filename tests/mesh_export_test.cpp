@@ -269,6 +269,20 @@ TEST(MeshExportTest, EveryFormatLoadsBackWithTheModelsTrianglesBoundsAndColours)
     }
 }
 
+// --size 200: the largest side is 200 mm in every reader.
+TEST(MeshExportTest, SizeGivesTheLargestSideInMillimetresInEveryFormat) {
+  const std::string script = VEXOCAD_SOURCE_DIR "/examples/tower.vxo", out = makeTempDir() + "/tour.";
+  for (const std::string format : {"stl", "obj", "glb", "ply", "3mf"}) {
+    ASSERT_EQ(runVexocad("--export " + script + " -o " + out + format + " --size 200").status, 0);
+    Colours colours;
+    std::string names;
+    const Bounds b = format == "3mf" ? threeMfBounds(out + format, colours, &names) : assimpBounds(out + format, colours);
+    const aiVector3D sides = b.high - b.low;
+    EXPECT_NEAR(std::max({sides.x, sides.y, sides.z}), 200.0f, 0.01f) << format;
+    EXPECT_NEAR(format == "glb" || format == "obj" ? sides.y : sides.z, 200.0f, 0.01f) << format << " (the tower's height)";
+  }
+}
+
 // Each case runs in a new folder OUT, which must hold afterwards what the
 // setup made there and, on success, the output (and an OBJ's materials).
 TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) {
@@ -300,6 +314,9 @@ TEST(MeshExportTest, BadOutputsAndEmptyModelsGiveAMessageAndLeaveNothingBehind) 
       {model, "OUT/m.stl --scale inf", 64, scaleError},
       {model, "OUT/m.stl --scale 1x", 64, scaleError},
       {model, "OUT/m.stl --scale", 64, scaleError},
+      {model, "OUT/m.stl --size 200 --scale 2", 64, "give one of them"},
+      {model, "OUT/m.stl --size 0", 64, "the largest side in millimetres"},
+      {model, "OUT/m.stl --size 200x100", 64, "the largest side in millimetres"},
       {empty, "OUT/m.glb", 4, "aucun triangle"},
       {empty, "OUT/m.stl", 0},
       {empty, "OUT/m.obj", 0},

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -156,6 +157,30 @@ std::string materialFileOf(const std::string& path) {
 }
 
 long long exportedTriangleCount(const PieceRecord* table) { return countDrawnTriangles(table); }
+
+MeshSides exportedSides(const PieceRecord* table) {
+  std::map<int, std::vector<aiVector3D>> cornersOf;
+  double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+  for (const PlacedPiece& piece : drawnPieces(table)) {
+    const int kind = table[piece.number].kind;
+    auto corners = cornersOf.find(kind);
+    if (corners == cornersOf.end()) corners = cornersOf.emplace(kind, shareCorners(kindTriangles(kind)).corners).first;
+    const float* m = piece.world.m;
+    for (const aiVector3D& p : corners->second)
+      for (int r = 0; r < 3; ++r) {
+        const double at = double(m[r]) * p.x + double(m[4 + r]) * p.y + double(m[8 + r]) * p.z + m[12 + r];
+        low[r] = std::min(low[r], at);
+        high[r] = std::max(high[r], at);
+      }
+  }
+  if (!(low[0] <= high[0])) return {};
+  return {high[0] - low[0], high[1] - low[1], high[2] - low[2]};
+}
+
+double scaleForLargestSide(const PieceRecord* table, double millimetres) {
+  const double largest = exportedSides(table).largest();
+  return largest > 0 && std::isfinite(largest) ? millimetres / largest : 0;
+}
 
 bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error,
                      const std::atomic<bool>* stop) {

@@ -146,9 +146,24 @@ int writeBooklet(const Options& o, const ScriptLines& lines) {
 }
 
 // A stopped compile writes no mesh: half a model would pass for the whole.
+// --size sets the scale from the model's largest side; a model without a
+// triangle has none, and keeps scale 1.
 bool exportMesh(const Options& o) {
   std::string error;
-  if (exportModelMesh(modelTable, o.pngPath, o.scale, &error)) return true;
+  double scale = o.scale;
+  if (o.meshSize > 0) {
+    const double sized = scaleForLargestSide(modelTable, o.meshSize);
+    if (sized > 0) scale = sized;
+    if (sized > 0 && !(sized >= MIN_MESH_SCALE && sized <= MAX_MESH_SCALE)) {
+      char reason[160];
+      std::snprintf(reason, sizeof reason, "un plus grand côté de %g mm demanderait l'échelle %g, hors de 0,000001 à 1000000",
+                    o.meshSize, sized);
+      error = "Impossible d'écrire le fichier " + o.pngPath + " (" + reason + ")";
+      showMessage(error.c_str(), "Erreur", ICON_EXCLAMATION);
+      return false;
+    }
+  }
+  if (exportModelMesh(modelTable, o.pngPath, scale, &error)) return true;
   showMessage(error.c_str(), "Erreur", ICON_EXCLAMATION);
   return false;
 }

@@ -40,6 +40,8 @@ const char* const commandLineUsage =
     "  --max-seconds N   stop a compile (and --verify's check) that runs longer\n"
     "                    than N seconds\n"
     "  --size WxH        size of the rendered image (default 600x600)\n"
+    "  --size MM         with --export: scale the mesh so that its largest side\n"
+    "                    is MM millimetres (instead of --scale)\n"
     "  --room            draw the room around the model\n"
     "  --edges           draw solids with their edges\n"
     "  --edges-only      draw edges only\n"
@@ -53,7 +55,9 @@ const char* const commandLineUsage =
     "                    vertical axis; each from -360 to 360 (fit: 30 -35,\n"
     "                    start: 0 0)\n"
     "  --scale S         with --export: multiply the coordinates by S, from\n"
-    "                    0.000001 to 1000000 (default 1)\n"
+    "                    0.000001 to 1000000 (default 1: a model unit is a\n"
+    "                    millimetre; STL, PLY and 3MF are written Z up, glTF\n"
+    "                    (in metres) and OBJ Y up)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
@@ -128,6 +132,7 @@ PartsFormat partsFormatOf(const std::string& path) {
 bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std::string& error) {
   using Options = CommandOptions;
   bool fileModeChosen = false, outputGiven = false, haveGiven = false, scaleGiven = false;
+  const char* sizeText = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -163,9 +168,9 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
       if (haveGiven) return fail(error, "--have is given twice: " + o.havePath + " and " + argv[i + 1]);
       haveGiven = true;
       o.havePath = argv[++i];
-    } else if (a == "--size") {
-      if (i + 1 >= argc || !parseSize(argv[++i], o.width, o.height))
-        return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
+    } else if (a == "--size") {  // read once the mode is known: an image's WxH, a mesh's millimetres
+      if (i + 1 >= argc) return fail(error, "--size needs WIDTHxHEIGHT, or with --export a length in millimetres");
+      sizeText = argv[++i];
       o.sizeGiven = true;
     } else if (a == "--view") {
       const std::string view = i + 1 < argc ? argv[++i] : "";
@@ -202,6 +207,13 @@ bool parseCommandLine(int argc, const char* const* argv, CommandOptions& o, std:
   if (!o.havePath.empty() && o.mode != Options::PARTS) return fail(error, "--have goes with --parts");
   if (scaleGiven && o.mode != Options::EXPORT && o.mode != Options::HELP && o.mode != Options::VERSION)
     return fail(error, "--scale goes with --export");
+  if (sizeText && o.mode == Options::EXPORT) {
+    if (scaleGiven) return fail(error, "--size and --scale both set the mesh's size: give one of them");
+    if (!parseDecimal(sizeText, MIN_MESH_SIZE, MAX_MESH_SIZE, o.meshSize))
+      return fail(error, "--size with --export needs the largest side in millimetres, from 0.001 to 1000000, such as 200");
+  } else if (sizeText && !parseSize(sizeText, o.width, o.height)) {
+    return fail(error, "--size needs WIDTHxHEIGHT, each from 1 to 8192");
+  }
   if (o.mode == Options::PARTS && !o.pngPath.empty() && partsFormatOf(o.pngPath) == PartsFormat::NONE)
     return fail(error, "--parts writes LIST.txt, LIST.csv or LIST.html: " + o.pngPath + " is none of them");
   return true;

@@ -16,6 +16,7 @@ struct CommandOptions {
   std::string pngPath;  // -o: the image, the booklet's folder, the parts list or the mesh file
   std::string havePath;  // --have: the builder's collection, as CSV
   double scale = 1;      // --scale, for --export
+  double meshSize = 0;   // --size MM, for --export: the largest side in millimetres (0: none)
   int width = 600, height = 600;
   bool sizeGiven = false;  // --size; else each mode's own size
   bool room = false;
