@@ -59,6 +59,7 @@ constexpr double MAX_MESH_SIZE = 1e6;
 // number (a NaN, an infinity, or too large for the scale), or a .glb would
 // be empty (the other formats can hold no triangle).
 // Once stop (if given) is set, the export ends at its next chance (between
-// two batches, or when a writer is done) and leaves nothing.
+// two pieces of STL, PLY and OBJ, or when the glTF or 3MF writer is done)
+// and leaves nothing.
 bool exportModelMesh(const PieceRecord* table, const std::string& path, double scale, std::string* error,
                      const std::atomic<bool>* stop = nullptr);
