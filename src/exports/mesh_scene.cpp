@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -22,8 +23,6 @@
 #include "pieces/kind_mesh.h"
 
 namespace {
-
-FrameTree exportTree;
 
 struct TreeWalk {
   const PieceRecord* table;
@@ -55,8 +54,9 @@ aiVector3D transformed(const Matrix& m, const Point3& p) {
 std::vector<PlacedPiece> drawnPieces(const PieceRecord* table, UpAxis up) {
   std::vector<PlacedPiece> pieces;
   TreeWalk walk{table, {identityMatrix()}, &pieces};
-  buildFrameTree(exportTree, table);
-  walkFrameForest(exportTree, FrameVisitor{enterPiece, leavePiece, &walk});
+  const auto tree = std::make_unique<FrameTree>();
+  buildFrameTree(*tree, table);
+  walkFrameForest(*tree, FrameVisitor{enterPiece, leavePiece, &walk});
   if (up == UpAxis::Z)
     for (PlacedPiece& piece : pieces)
       for (int c = 0; c < 4; ++c) {  // the rows y and z of every column become -z and y

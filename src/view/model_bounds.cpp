@@ -2,13 +2,12 @@
 // placements composed on a stack instead of the GL's modelview.
 #include "view/model_bounds.h"
 
+#include <memory>
 #include <vector>
 
 #include "model/frame_tree.h"
 
 namespace {
-FrameTree boundsTree;
-
 struct BoundsWalk {
   const PieceRecord* table;
   std::vector<Matrix> placements;  // of the pieces entered and not yet left
@@ -28,8 +27,9 @@ void leavePiece(void* context, int32_t) { static_cast<BoundsWalk*>(context)->pla
 }  // namespace
 
 std::vector<Point3> modelCorners(const PieceRecord* table) {
-  buildFrameTree(boundsTree, table);
+  const auto tree = std::make_unique<FrameTree>();
+  buildFrameTree(*tree, table);
   BoundsWalk walk{table, {}, {}};
-  walkFrameForest(boundsTree, FrameVisitor{enterPiece, leavePiece, &walk});
+  walkFrameForest(*tree, FrameVisitor{enterPiece, leavePiece, &walk});
   return walk.corners;
 }

@@ -5,6 +5,8 @@
 
 #include <GL/gl.h>
 
+#include <memory>
+
 #include "model/connection.h"
 #include "model/frame_tree.h"
 #include "view/camera_gl.h"
@@ -117,9 +119,9 @@ void drawPiece(const Renderer& renderer, const PieceRecord& record, const ViewSt
 }
 
 void drawModelTrees(const Renderer& renderer, const PieceRecord* table, const ViewState& view) {
-  static FrameTree sceneTree;  // the frame tree's index, rebuilt for every walk
+  const auto tree = std::make_unique<FrameTree>();
   const SceneWalk walk{renderer, view};
-  walkModelInGl(sceneTree, table, NO_PIECE, drawNamedPiece, &walk);
+  walkModelInGl(*tree, table, NO_PIECE, drawNamedPiece, &walk);
 }
 
 void drawScene(const Renderer& renderer, const PieceRecord* table, const ViewState& view) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "model/frame_tree.h"
 #include "view/scene.h"
@@ -16,13 +17,6 @@ struct VisiblePiece {
   float distance;  // of its sphere's centre in front of the eye
   MeshDetail detail;
 };
-
-// The eye matrix of each piece on the walk's path, by depth, and the pieces
-// found visible, in drawing order. Large, so not on the stack; drawing runs
-// on the program's one thread.
-float pathEye[MODEL_CAPACITY + 1][16];
-VisiblePiece visible[MODEL_CAPACITY];
-FrameTree visibleTree;
 
 struct ViewVolume {
   float tanX, tanY;      // half-angles of the view, as slopes
@@ -77,10 +71,15 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
   return true;
 }
 
+// The eye matrix of each piece on the walk's path, by depth, and the pieces
+// found visible, in drawing order: one entry per piece of the table at most,
+// made for each frame (a frame of a large model takes far longer to draw).
 struct VisibleWalk {
   const PieceRecord* table;
   const ViewState* view;
   ViewVolume volume;
+  float (*pathEye)[16];
+  VisiblePiece* visible;
   int depth;
   int count;
 };
@@ -88,10 +87,10 @@ struct VisibleWalk {
 void enterPiece(void* context, int32_t piece) {
   VisibleWalk& walk = *static_cast<VisibleWalk*>(context);
   const PieceRecord& record = walk.table[piece];
-  float* eye = pathEye[walk.depth + 1];
-  multiplyAsGl(pathEye[walk.depth], record.matrix.m, eye);
+  float* eye = walk.pathEye[walk.depth + 1];
+  multiplyAsGl(walk.pathEye[walk.depth], record.matrix.m, eye);
   ++walk.depth;
-  VisiblePiece& next = visible[walk.count];
+  VisiblePiece& next = walk.visible[walk.count];
   if (hiddenPiece(record, *walk.view) || !classify(eye, record.kind, walk.volume, next)) return;
   std::copy(eye, eye + 16, next.eye);
   next.record = &record;
@@ -107,7 +106,7 @@ ViewVolume viewVolumeOf(const Camera& camera, DrawDetail detail, const PieceLibr
 }
 
 // The piece nearest the eye is the one looked at closely: full detail.
-void keepNearestFull(int count) {
+void keepNearestFull(VisiblePiece* visible, int count) {
   int nearest = -1;
   for (int i = 0; i < count; ++i)
     if (nearest < 0 || visible[i].distance < visible[nearest].distance) nearest = i;
@@ -138,16 +137,19 @@ void drawVisible(const PieceLibrary& library, const ViewState& view, const Visib
 void drawVisiblePieces(const Renderer& renderer, const PieceRecord* table, const ViewState& view) {
   const PieceLibrary& library = renderer.pieces;
   const DrawDetail detail = view.drawing.detail;
+  const auto tree = std::make_unique<FrameTree>();
+  buildFrameTree(*tree, table);
+  const auto pathEye = std::make_unique_for_overwrite<float[][16]>(size_t(tree->count) + 1);
+  const auto visible = std::make_unique_for_overwrite<VisiblePiece[]>(size_t(tree->count));
   glGetFloatv(GL_MODELVIEW_MATRIX, pathEye[0]);
-  VisibleWalk walk{table, &view, viewVolumeOf(view.camera, detail, library), 0, 0};
-  buildFrameTree(visibleTree, table);
-  walkFrameForest(visibleTree, FrameVisitor{enterPiece, leavePiece, &walk});
-  keepNearestFull(walk.count);
+  VisibleWalk walk{table, &view, viewVolumeOf(view.camera, detail, library), pathEye.get(), visible.get(), 0, 0};
+  walkFrameForest(*tree, FrameVisitor{enterPiece, leavePiece, &walk});
+  keepNearestFull(visible.get(), walk.count);
   // Nearest first, so that the GL's depth test spares the hidden pieces'
   // pixels; at full detail the table's order stays, which decides between
   // faces at equal depth exactly as before.
   if (detail == DrawDetail::AUTO)
-    std::sort(visible, visible + walk.count,
+    std::sort(visible.get(), visible.get() + walk.count,
               [](const VisiblePiece& a, const VisiblePiece& b) { return a.distance < b.distance; });
   const bool buffered = beginSimplerSolids(library.simpler);
   for (int i = 0; i < walk.count; ++i) drawVisible(library, view, visible[i], buffered);
