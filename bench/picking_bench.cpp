@@ -23,7 +23,6 @@
 #include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "shell/render_command.h"
-#include "shell/shared_state.h"
 #include "view/camera.h"
 
 namespace {
@@ -36,6 +35,7 @@ constexpr float GRID_STEP = 150.0f;
 void quiet(const char*, const char*, MessageIcon) {}
 
 bool viewStarted = false;
+ViewState view;  // the camera and mouse of every pick
 
 bool ensureView() {
   if (viewStarted) return true;
@@ -70,21 +70,21 @@ void buildModel(int n) {
 // in the frame of piece 40), the mouse on its hole or, 7 pixels above, on
 // its hub.
 void aimAtAPiece(int pixelsAbove) {
-  resetView(camera);
-  camera.viewDistance = -1500.0f;
-  camera.viewMatrix.m[12] = -48.0f * GRID_STEP;
-  mouseX = VIEW_SIZE / 2;
-  mouseY = VIEW_SIZE / 2 - pixelsAbove;
+  view = offscreenStartView();
+  view.camera.viewDistance = -1500.0f;
+  view.camera.viewMatrix.m[12] = -48.0f * GRID_STEP;
+  view.mouseX = VIEW_SIZE / 2;
+  view.mouseY = VIEW_SIZE / 2 - pixelsAbove;
 }
 
 // The worst case for the CPU: along the grid's top row from beyond its end,
 // so that the pick volume passes through all hundred pieces of the row.
 void lookAlongTheTopRow() {
-  resetView(camera);
-  rotateViewByDrag(camera, 0, -90);
-  camera.viewDistance = -16000.0f;
-  mouseX = VIEW_SIZE / 2;
-  mouseY = VIEW_SIZE / 2;
+  view = offscreenStartView();
+  rotateViewByDrag(view.camera, 0, -90);
+  view.camera.viewDistance = -16000.0f;
+  view.mouseX = VIEW_SIZE / 2;
+  view.mouseY = VIEW_SIZE / 2;
 }
 
 bool prepare(benchmark::State& state, int pixelsAbove) {
@@ -100,6 +100,11 @@ bool prepare(benchmark::State& state, int pixelsAbove) {
   return true;
 }
 
+int32_t pickPieceOnTheCpu(PieceRecord* table) { return pickPiece(table, view); }
+int32_t pickPieceByLists(PieceRecord* table) { return pickPieceGlSelect(table, view); }
+void pickPointOnTheCpu(PieceRecord* table, PickedPoint& picked) { pickConnectionPoint(table, view, picked); }
+void pickPointByLists(PieceRecord* table, PickedPoint& picked) { pickConnectionPointGlSelect(table, view, picked); }
+
 template <int32_t (*pick)(PieceRecord*)>
 void pickPieceBench(benchmark::State& state) {
   if (!prepare(state, 7)) return;
@@ -109,15 +114,16 @@ void pickPieceBench(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-template <void (*pick)(PieceRecord*)>
+template <void (*pick)(PieceRecord*, PickedPoint&)>
 void pickConnectionPointBench(benchmark::State& state) {
   if (!prepare(state, 0)) return;
-  pick(modelTable);
+  PickedPoint picked;
+  pick(modelTable, picked);
   for (auto _ : state) {
-    pick(modelTable);
-    benchmark::DoNotOptimize(pickedPiece);
+    pick(modelTable, picked);
+    benchmark::DoNotOptimize(picked.piece);
   }
-  if (pieceNumber(pickedPiece) != 48 || pickedPortKind != 0)
+  if (pieceNumber(picked.piece) != 48 || picked.portKind != 0)
     state.SkipWithError("not the hole under the mouse");
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -131,16 +137,12 @@ void pickAlongARowBench(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-int32_t pickPieceByLists(PieceRecord* table) { return pickPieceGlSelect(table); }
-
-void BM_PickPiece(benchmark::State& state) { pickPieceBench<pickPiece>(state); }
+void BM_PickPiece(benchmark::State& state) { pickPieceBench<pickPieceOnTheCpu>(state); }
 void BM_PickPieceGlSelect(benchmark::State& state) { pickPieceBench<pickPieceByLists>(state); }
-void BM_PickConnectionPoint(benchmark::State& state) { pickConnectionPointBench<pickConnectionPoint>(state); }
-void BM_PickConnectionPointGlSelect(benchmark::State& state) {
-  pickConnectionPointBench<pickConnectionPointGlSelect>(state);
-}
+void BM_PickConnectionPoint(benchmark::State& state) { pickConnectionPointBench<pickPointOnTheCpu>(state); }
+void BM_PickConnectionPointGlSelect(benchmark::State& state) { pickConnectionPointBench<pickPointByLists>(state); }
 
-void BM_PickPieceAlongARow(benchmark::State& state) { pickAlongARowBench<pickPiece>(state); }
+void BM_PickPieceAlongARow(benchmark::State& state) { pickAlongARowBench<pickPieceOnTheCpu>(state); }
 void BM_PickPieceAlongARowGlSelect(benchmark::State& state) { pickAlongARowBench<pickPieceByLists>(state); }
 
 BENCHMARK(BM_PickPiece)->ArgName("pieces")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

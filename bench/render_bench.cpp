@@ -47,10 +47,8 @@
 #include "script/compiler.h"
 #include "shell/render_command.h"
 #include "shell/script_file.h"
-#include "shell/shared_state.h"
 #include "view/scene.h"
 #include "view/camera.h"
-#include "view/view_switches.h"
 #include "view/visible_pieces.h"
 
 namespace {
@@ -67,8 +65,10 @@ void useBuildData() {
   dataDir = exe.parent_path().parent_path().string() + "/";
 }
 
-// One offscreen view of the given size, kept from one benchmark to the next.
+// One offscreen view of the given size, kept from one benchmark to the next,
+// and the view state the benchmarks draw it with.
 int viewSize = 0;
+ViewState view;
 
 bool ensureView(int size) {
   if (viewSize == size) return true;
@@ -163,11 +163,9 @@ BENCHMARK(BM_ScanningWalk)->Apply(walkArguments);
 bool prepareRender1000() {
   if (!ensureView(RENDER_SIZE)) return false;
   buildModel(1000, FLAT);
-  resetView(camera);
-  camera.viewDistance = -7000.0f;
-  rotateViewByDrag(camera, 50, 30);
-  displayMode = DISPLAY_SOLIDS;
-  showRoom = 0;
+  view = offscreenStartView();
+  view.camera.viewDistance = -7000.0f;
+  rotateViewByDrag(view.camera, 50, 30);
   return true;
 }
 
@@ -176,7 +174,7 @@ const char* const pngPath = "/tmp/vexocad-render-bench.png";
 void BM_Render1000Frame(benchmark::State& state) {
   if (!prepareRender1000()) return state.SkipWithError("no offscreen OpenGL view");
   for (auto _ : state) {
-    drawCurrentView();
+    drawOffscreenFrame(view);
     benchmark::DoNotOptimize(readOffscreenPixels(RENDER_SIZE, RENDER_SIZE));
   }
 }
@@ -184,7 +182,7 @@ void BM_Render1000Frame(benchmark::State& state) {
 void BM_Render1000Png(benchmark::State& state) {
   if (!prepareRender1000()) return state.SkipWithError("no offscreen OpenGL view");
   for (auto _ : state)
-    if (renderCurrentModelToPng(pngPath, false, DISPLAY_SOLIDS) != 0)
+    if (renderCurrentModelToPng(pngPath, view) != 0)
       return state.SkipWithError("the PNG file could not be written");
   std::remove(pngPath);
 }
@@ -212,10 +210,7 @@ void BM_RenderCommand1000(benchmark::State& state) {
 enum Way { BEFORE, NOW };
 enum Sight { WHOLE, CLOSE_UP };
 
-void drawWay(Way way) {
-  modelDrawing.fast = way == NOW;
-  modelDrawing.detail = DrawDetail::AUTO;
-}
+ModelDrawing drawWay(Way way) { return {way == NOW, DrawDetail::AUTO}; }
 
 // Looking from the side and a little above at the middle of the model's
 // pieces from far enough for all of them, or at its lowest corner from the
@@ -227,6 +222,7 @@ void aimCamera(Sight sight) {
       low[a] = std::min(low[a], modelTable[i].matrix.m[12 + a]);
       high[a] = std::max(high[a], modelTable[i].matrix.m[12 + a]);
     }
+  Camera& camera = view.camera;
   resetView(camera);
   float half = 0.0f;
   for (int a = 0; a < 3; ++a) half += (high[a] - low[a]) * (high[a] - low[a]) / 4.0f;
@@ -251,16 +247,14 @@ void buildBlock(int n) {
 void BM_BlockFrame(benchmark::State& state) {
   if (!ensureView(RENDER_SIZE)) return state.SkipWithError("no offscreen OpenGL view");
   buildBlock(int(state.range(0)));
+  view = offscreenStartView();
   aimCamera(Sight(state.range(1)));
-  drawWay(Way(state.range(2)));
-  displayMode = DISPLAY_SOLIDS;
-  showRoom = 0;
+  view.drawing = drawWay(Way(state.range(2)));
   for (auto _ : state) {
-    drawCurrentView();
+    drawOffscreenFrame(view);
     glFinish();
   }
   state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-  drawWay(NOW);
 }
 
 BENCHMARK(BM_BlockFrame)
@@ -278,7 +272,6 @@ void BM_TowerStartUp(benchmark::State& state) {
   const ScriptLines script = grownTallTower(int(state.range(0)));
   useBuildData();
   setMessageSink(quiet);
-  drawWay(Way(state.range(1)));
   double viewMs = 0, compileMs = 0, frameMs = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -293,7 +286,9 @@ void BM_TowerStartUp(benchmark::State& state) {
     compileScript(script);
     compileMs += millisecondsSince(start);
     start = std::chrono::steady_clock::now();
-    drawCurrentView();
+    view = offscreenStartView();
+    view.drawing = drawWay(Way(state.range(1)));
+    drawOffscreenFrame(view);
     glFinish();
     frameMs += millisecondsSince(start);
   }
@@ -302,7 +297,6 @@ void BM_TowerStartUp(benchmark::State& state) {
   state.counters["compile_ms"] = compileMs / n;
   state.counters["frame_ms"] = frameMs / n;
   setMessageSink(nullptr);
-  drawWay(NOW);
 }
 
 BENCHMARK(BM_TowerStartUp)

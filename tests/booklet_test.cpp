@@ -25,15 +25,17 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.s
 TEST(StepsBooklet, AStopLeavesTheFormerBookletAsItWas) {
   dataDir = VEXOCAD_BINARY_DIR "/";
   ASSERT_TRUE(startOffscreenView(64, 48));
+  const Camera size = offscreenStartView().camera;
   const ScriptLines lines{"#8", "", "#12 %p1 @ h1 c1", "", "#8 %p1 @ c2 h1"};
   compileScript(lines);
   const fs::path dir = makeTempDir(), target = dir / "livret";
-  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), camera, lines, target, "m").status, BookletResult::WRITTEN);
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, lines, target, "m").status, BookletResult::WRITTEN);
   const std::string page = readFile(target / "index.html");
   compileScript({"#8", "", "#8"});
   int pictures = 0;
   const BookletProgress stopAtSecond{[](void* done, int, int) { return ++*static_cast<int*>(done) < 2; }, &pictures};
-  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), camera, {"#8", "", "#8"}, target, "m", &stopAtSecond).status, BookletResult::STOPPED);
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, {"#8", "", "#8"}, target, "m", &stopAtSecond).status,
+            BookletResult::STOPPED);
   stopOffscreenView();
   std::set<std::string> beside, inside;
   for (const auto& entry : fs::directory_iterator(dir)) beside.insert(entry.path().filename());
@@ -79,7 +81,8 @@ TEST(StepsBooklet, TheNewPiecesKeepTheirColourInsideAHalo) {
   const ScriptLines lines{"#8", "", "#12 %p1 @ h1 c1"};
   compileScript(lines);
   const fs::path target = fs::path(makeTempDir()) / "livret";
-  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), camera, lines, target, "m").status, BookletResult::WRITTEN);
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), offscreenStartView().camera, lines, target, "m").status,
+            BookletResult::WRITTEN);
   stopOffscreenView();
   int width = 0, height = 0;
   const std::vector<unsigned char> step = pngPixels(readFile(target / "etape-0002.png"), width, height);

@@ -41,7 +41,6 @@
 #include "shell/shared_state.h"
 #include "support/process.h"
 #include "view/camera.h"
-#include "view/view_switches.h"
 
 namespace fs = std::filesystem;
 
@@ -69,33 +68,33 @@ class DesktopWindows : public ::testing::Test {
     setMessageSink(keepMessage);
     questionsAsked = 0;
     answer = SaveAnswer::Cancel;
-    desktopDialogs = DesktopDialogs{};
-    desktopDialogs.askToSave = answerQuestion;
+    desktop.dialogs = DesktopDialogs{};
+    desktop.dialogs.askToSave = answerQuestion;
     setFileNameChooser(chooseGivenPath);
     chosenPath.clear();
     clearQuitMessage();
-    hEditor = makeHeadlessEditor();
-    hMainWindow = createHeadlessWindow(mainWindowProc);
-    hGlWindow = createHeadlessWindow(glWindowProc);
+    desktop.hEditor = makeHeadlessEditor();
+    desktop.hMainWindow = createHeadlessWindow(mainWindowProc);
+    desktop.hGlWindow = createHeadlessWindow(glWindowProc);
     createPanes(nullptr, 1000, 622);
-    newDocument(documentName, hEditor);
+    newDocument(desktop.documentName, desktop.hEditor);
     dir = makeTempDir();
     ::setenv("XDG_STATE_HOME", dir.c_str(), 1);  // recovery copies stay in the test
   }
   void TearDown() override {
     destroyGlWindow();
     destroyPanes();
-    destroyWindow(hMainWindow);
-    destroyHeadlessEditor(hEditor);
+    destroyWindow(desktop.hMainWindow);
+    destroyHeadlessEditor(desktop.hEditor);
     fs::remove_all(dir);
   }
 
   static void key(WindowHandle w, int key, bool down = true) {
-    (w == hGlWindow ? glWindowProc : mainWindowProc)(w, down ? WM_KEYDOWN : WM_KEYUP, uintptr_t(key), 1);
+    (w == desktop.hGlWindow ? glWindowProc : mainWindowProc)(w, down ? WM_KEYDOWN : WM_KEYUP, uintptr_t(key), 1);
   }
-  static void command(int id) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(id), 0); }
+  static void command(int id) { mainWindowProc(desktop.hMainWindow, WM_COMMAND, uintptr_t(id), 0); }
   static void mouse(uint32_t message, int x, int y, uintptr_t flags = 0) {
-    glWindowProc(hGlWindow, message, flags, makeLParam(x, y));
+    glWindowProc(desktop.hGlWindow, message, flags, makeLParam(x, y));
   }
   // Passes of the main loop, each with something to draw.
   static void frames(int n) {
@@ -114,23 +113,23 @@ class DesktopWindows : public ::testing::Test {
 // window; a key pressed and released between two frames is seen by one frame.
 TEST_F(DesktopWindows, SwitchKeysActOncePerPressFromEitherWindow) {
   const struct { int key, (*state)(), pressed /* after one press; the next restores it */; } cases[] = {
-      {VK_F1, [] { return int(showRoom); }, 1}, {VK_F2, [] { return int(displayMode); }, DISPLAY_EDGES},
-      {VK_F3, [] { return lightingOn * 10 + int(displayMode); }, DISPLAY_EDGES | DISPLAY_SOLIDS},
-      {VK_F4, [] { return int(insertionMode); }, 0}, {VK_F5, [] { return int(showAxes); }, 0},
-      {VK_F7, [] { return int(relativeReferences); }, 0}, {'1', [] { return int(ampersandOption); }, 1},
-      {VK_F8, [] { return int(frameMarkerRequest); }, 1}};
+      {VK_F1, [] { return int(desktop.view.showRoom); }, 1}, {VK_F2, [] { return int(desktop.view.displayMode); }, DISPLAY_EDGES},
+      {VK_F3, [] { return desktop.view.lightingOn * 10 + int(desktop.view.displayMode); }, DISPLAY_EDGES | DISPLAY_SOLIDS},
+      {VK_F4, [] { return int(desktop.insertion.insertionMode); }, 0}, {VK_F5, [] { return int(desktop.view.showAxes); }, 0},
+      {VK_F7, [] { return int(desktop.insertion.relativeReferences); }, 0}, {'1', [] { return int(desktop.insertion.ampersandOption); }, 1},
+      {VK_F8, [] { return int(desktop.insertion.frameMarkerRequest); }, 1}};
   for (const auto& c : cases) {
     const int before = c.state();
-    key(hGlWindow, c.key);
+    key(desktop.hGlWindow, c.key);
     frames(20);
     EXPECT_EQ(c.state(), c.pressed) << "key " << c.key;
-    key(hMainWindow, c.key, false);
+    key(desktop.hMainWindow, c.key, false);
     frames(2);
-    key(hMainWindow, c.key);
-    key(hMainWindow, c.key, false);
+    key(desktop.hMainWindow, c.key);
+    key(desktop.hMainWindow, c.key, false);
     frames(1);
     EXPECT_EQ(c.state(), c.key == VK_F8 ? 1 : before) << "key " << c.key;  // F8 only asks; the ask stays
-    EXPECT_EQ(keyState[c.key], 0) << "released after that frame";
+    EXPECT_EQ(desktop.keys.keyState[c.key], 0) << "released after that frame";
   }
 }
 
@@ -148,13 +147,13 @@ TEST_F(DesktopWindows, ScriptKeyBindingsFireOverHeldKeys) {
       {"#8\ndeclare a A %zz 0 trans 1 0 0 autre %p5 autre %10000 findeclare", 'A', {3}, "0 0 0 "},
   };
   for (const auto& c : cases) {
-    setEditorTextUtf8(hEditor, c.script);
+    setEditorTextUtf8(desktop.hEditor, c.script);
     command(CMD_COMPILE);
     frames(1);  // as the loop runs before any key is pressed
     for (int n : c.holds) {
-      key(hGlWindow, c.key);
+      key(desktop.hGlWindow, c.key);
       frames(n);
-      key(hGlWindow, c.key, false);
+      key(desktop.hGlWindow, c.key, false);
       frames(1);
     }
     std::string pieces;
@@ -169,17 +168,17 @@ TEST_F(DesktopWindows, ScriptKeyBindingsFireOverHeldKeys) {
 }
 
 TEST_F(DesktopWindows, ReportsAndOneBoxPerRepeatedMessage) {
-  loadEditorLines(hEditor, {"#0", "#5 %0"});
-  key(hGlWindow, VK_F12);
+  loadEditorLines(desktop.hEditor, {"#0", "#5 %0"});
+  key(desktop.hGlWindow, VK_F12);
   frames(1);
-  key(hGlWindow, VK_F6);
+  key(desktop.hGlWindow, VK_F6);
   frames(3);  // F6 reports once per key-down message
-  key(hGlWindow, VK_F11);  // the view hands its keys to the same procedure
+  key(desktop.hGlWindow, VK_F11);  // the view hands its keys to the same procedure
   EXPECT_EQ(shown, (std::vector<std::string>{"Statistiques: Nombre de pièces: 2",
                                              "Besoin d'une adresse?: Numéro du vexo: -1"}));
 
   shown.clear();
-  loadEditorLines(hEditor, {"repete 5000", "rot 0 0 1", "finrepete", "rot"});
+  loadEditorLines(desktop.hEditor, {"repete 5000", "rot 0 0 1", "finrepete", "rot"});
   command(CMD_COMPILE);
   EXPECT_EQ(shown, (std::vector<std::string>{
                        "Erreur de syntaxe: Ligne 2, la rotation est impossible, la sorte n'a été spécifiée.\n",
@@ -193,23 +192,23 @@ TEST_F(DesktopWindows, ReportsAndOneBoxPerRepeatedMessage) {
 // Every message of the compile with its line, where it has one; a click on
 // it takes the caret there; the status bar follows F4 and F7.
 TEST_F(DesktopWindows, MessagesListTheirLinesAndTheStatusBarFollowsTheSwitches) {
-  loadEditorLines(hEditor, {"#8", "repete 3", "#5 %zz", "finrepete"});
+  loadEditorLines(desktop.hEditor, {"#8", "repete 3", "#5 %zz", "finrepete"});
   command(CMD_COMPILE);
   frames(1);
-  EXPECT_EQ(messageListItems(hMessageList),
+  EXPECT_EQ(messageListItems(desktop.hMessageList),
             (std::vector<std::string>{"Ligne 3 - ID inconnue: id=zz n'est pas valide comme ID!",
                                       "Messages répétés: 2 messages répétés n'ont pas été affichés. Un même "
                                       "message d'une même ligne n'est montré qu'une fois par compilation."}));
-  pickMessageListItem(hMessageList, 0);
-  EXPECT_EQ(editorCaretLine(hEditor), 3);
-  const std::string before = statusText(hStatusBar);
-  for (int k : {VK_F4, VK_F7}) key(hGlWindow, k), frames(1), key(hGlWindow, k, false), frames(1);
-  for (const std::string& status : {before, statusText(hStatusBar)})
+  pickMessageListItem(desktop.hMessageList, 0);
+  EXPECT_EQ(editorCaretLine(desktop.hEditor), 3);
+  const std::string before = statusText(desktop.hStatusBar);
+  for (int k : {VK_F4, VK_F7}) key(desktop.hGlWindow, k), frames(1), key(desktop.hGlWindow, k, false), frames(1);
+  for (const std::string& status : {before, statusText(desktop.hStatusBar)})
     EXPECT_EQ(status.substr(status.find(" ms, ")), " ms, 2 messages") << status;
   EXPECT_EQ(before.substr(0, before.find(" | Compilation")),
             "Insertion (F4): oui, Tige 424 par c1 | Réf. relatives (F7): oui | Repère (F8): non | & (1): non | "
             "Pièces: 4");
-  const std::string after = statusText(hStatusBar);
+  const std::string after = statusText(desktop.hStatusBar);
   EXPECT_EQ(after.substr(0, after.find(" | Pièces")),
             "Insertion (F4): non | Réf. relatives (F7): non | Repère (F8): non | & (1): non");
 }
@@ -221,52 +220,52 @@ TEST_F(DesktopWindows, MessagesListTheirLinesAndTheStatusBarFollowsTheSwitches) 
 TEST_F(DesktopWindows, VerifyingListsFindingsAndAClickHighlightsTheirPieces) {
   const std::string savedDataDir = dataDir;
   dataDir = VEXOCAD_BINARY_DIR "/";
-  loadEditorLines(hEditor, {"#13", "#13 trans 212 0 -212 rot 0 90 0", "#8 %p1 @ c2 h9", "#8 %zz trans 0 500 0"});
+  loadEditorLines(desktop.hEditor, {"#13", "#13 trans 212 0 -212 rot 0 90 0", "#8 %p1 @ c2 h9", "#8 %zz trans 0 500 0"});
   command(CMD_COMPILE);
   shown.clear();
   command(CMD_VERIFY);
   frames(1);
   EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(messageListItems(hMessageList),
+  EXPECT_EQ(messageListItems(desktop.hMessageList),
             (std::vector<std::string>{"Ligne 4 - ID inconnue: id=zz n'est pas valide comme ID!",
                                       "Ligne 2 - Vérification: la pièce 1 (sorte 13) traverse la pièce 0 (sorte 13, "
                                       "ligne 1) : leurs solides se recouvrent",
                                       "Ligne 3 - Vérification: la pièce 2 (sorte 8) n'a pas de pince 9 : ses pinces "
                                       "vont de 1 à 8"}));
-  const std::string status = statusText(hStatusBar);
+  const std::string status = statusText(desktop.hStatusBar);
   EXPECT_EQ(status.substr(status.rfind(" | ")), " | Vérification: 2 constats");
-  pickMessageListItem(hMessageList, 1);
+  pickMessageListItem(desktop.hMessageList, 1);
   frames(1);
-  EXPECT_EQ(editorCaretLine(hEditor), 2);
-  const uint8_t* looks = currentViewState().pieceLooks;  // as the window's frames draw
+  EXPECT_EQ(editorCaretLine(desktop.hEditor), 2);
+  const uint8_t* looks = desktop.view.pieceLooks;  // as the window's frames draw
   ASSERT_NE(looks, nullptr);
   EXPECT_EQ(std::vector<uint8_t>(looks, looks + 4),
             (std::vector<uint8_t>{LOOK_HIGHLIGHTED, LOOK_HIGHLIGHTED, LOOK_OWN_COLOURS, LOOK_OWN_COLOURS}));
-  EXPECT_EQ(highlightedLine, 0) << "the finding's pieces, not every piece of its line";
-  pickMessageListItem(hMessageList, 0);
+  EXPECT_EQ(desktop.view.highlightedLine, 0) << "the finding's pieces, not every piece of its line";
+  pickMessageListItem(desktop.hMessageList, 0);
   frames(1);
-  EXPECT_EQ(currentViewState().pieceLooks, nullptr);
-  EXPECT_EQ(highlightedLine, 4);
-  loadEditorLines(hEditor, {"#8"});
+  EXPECT_EQ(desktop.view.pieceLooks, nullptr);
+  EXPECT_EQ(desktop.view.highlightedLine, 4);
+  loadEditorLines(desktop.hEditor, {"#8"});
   command(CMD_COMPILE);
   frames(1);
-  EXPECT_EQ(statusText(hStatusBar).find("Vérification"), std::string::npos);
+  EXPECT_EQ(statusText(desktop.hStatusBar).find("Vérification"), std::string::npos);
   command(CMD_VERIFY);
   frames(1);
-  EXPECT_EQ(messageListItems(hMessageList), (std::vector<std::string>{"Vérification: rien à signaler"}));
-  EXPECT_NE(statusText(hStatusBar).find(" | Vérification: 0 constat"), std::string::npos);
+  EXPECT_EQ(messageListItems(desktop.hMessageList), (std::vector<std::string>{"Vérification: rien à signaler"}));
+  EXPECT_NE(statusText(desktop.hStatusBar).find(" | Vérification: 0 constat"), std::string::npos);
   dataDir = savedDataDir;
 }
 
 TEST_F(DesktopWindows, OpeningAFileCompilesItFitsTheViewAndNamesTheWindow) {
   const std::string model = chosenPath = file("model.vxo", "#0\r\n#5 %0\r\n#5 %0\r\n");
-  camera.viewDistance = -900.0f;
+  desktop.view.camera.viewDistance = -900.0f;
   command(CMD_OPEN);
   EXPECT_EQ(dialogShown, "") << "an untitled document has no folder";
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(countPieces(), 3);
-  EXPECT_FLOAT_EQ(camera.viewDistance, -400.0f) << "pieces without files: the start-up distance";
-  const std::string named = std::string(windowTitle) + " | " + documentName;
+  EXPECT_FLOAT_EQ(desktop.view.camera.viewDistance, -400.0f) << "pieces without files: the start-up distance";
+  const std::string named = std::string(desktop.windowTitle) + " | " + desktop.documentName;
   EXPECT_EQ(named, "VexoCad - " + model + " | " + model);
 
   // Cancelled dialogs: the message, and nothing else changes.
@@ -276,7 +275,7 @@ TEST_F(DesktopWindows, OpeningAFileCompilesItFitsTheViewAndNamesTheWindow) {
   EXPECT_EQ(dialogShown, model) << "the dialogs open in its folder, its name proposed";
   EXPECT_EQ(shown, (std::vector<std::string>{"Erreur: Erreur lors de l'ouverture du fichier!",
                                              "Erreur: Erreur lors de la sauvegarde du fichier!"}));
-  EXPECT_EQ(std::string(windowTitle) + " | " + documentName, named);
+  EXPECT_EQ(std::string(desktop.windowTitle) + " | " + desktop.documentName, named);
 
   // A save that cannot be done says why, on a line of its own.
   fs::permissions(model, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -289,9 +288,9 @@ TEST_F(DesktopWindows, OpeningAFileCompilesItFitsTheViewAndNamesTheWindow) {
 // titre": neither is written by a Save without the dialog.
 TEST_F(DesktopWindows, ABadFileAtStartUpIsNeverTheTargetOfASave) {
   for (const std::string& p : {dir + "/missing.vxo", file("picture.vxo", std::string("\0\1\2", 3))}) {
-    std::snprintf(documentName, sizeof documentName, "%s", p.c_str());
+    std::snprintf(desktop.documentName, sizeof desktop.documentName, "%s", p.c_str());
     command(CMD_OPEN_AT_START);
-    appendEditorLine(hEditor, "#1");
+    appendEditorLine(desktop.hEditor, "#1");
     command(CMD_SAVE);  // the dialog, cancelled
     EXPECT_EQ(shown.size(), 2u) << "the file's error, then the save's";
     EXPECT_TRUE(p.find("missing") != std::string::npos ? !fs::exists(p) : fs::file_size(p) == 3) << p;
@@ -301,40 +300,40 @@ TEST_F(DesktopWindows, ABadFileAtStartUpIsNeverTheTargetOfASave) {
 
 TEST_F(DesktopWindows, ChangedTextIsNotLostByNewOpenCloseQuitOrEscape) {
   const std::string path = file("doc.vxo", "#0\ndeclare tourne R 0 0\nrot 0 2 0\nfindeclare\n");
-  std::snprintf(documentName, sizeof documentName, "%s", path.c_str());
+  std::snprintf(desktop.documentName, sizeof desktop.documentName, "%s", path.c_str());
   command(CMD_OPEN_AT_START);
   ASSERT_EQ(countPieces(), 1);
   ASSERT_NE(allKeyBindings, nullptr);
   command(CMD_NEW);  // unchanged: at once, and nothing of the old model is left to draw, click or run
   EXPECT_EQ(questionsAsked, 0);
-  EXPECT_STREQ(documentName, "sans titre");
+  EXPECT_STREQ(desktop.documentName, "sans titre");
   EXPECT_EQ(countPieces(), 0);
   EXPECT_EQ(allKeyBindings, nullptr);
 
-  appendEditorLine(hEditor, "#1");
+  appendEditorLine(desktop.hEditor, "#1");
   answer = SaveAnswer::Cancel;
   command(CMD_NEW);
-  mainWindowProc(hMainWindow, WM_CLOSE, 0, 0);
+  mainWindowProc(desktop.hMainWindow, WM_CLOSE, 0, 0);
   command(CMD_QUIT);
   chosenPath = path;
   command(CMD_OPEN);
   EXPECT_EQ(questionsAsked, 4);
-  EXPECT_EQ(readEditorLines(hEditor), (std::vector<std::string>{"", "#1"}));
+  EXPECT_EQ(readEditorLines(desktop.hEditor), (std::vector<std::string>{"", "#1"}));
   EXPECT_FALSE(quitMessagePosted());
 
   answer = SaveAnswer::Save;  // untitled: Save goes through the dialog
   chosenPath = dir + "/saved.vxo";
   command(CMD_NEW);
   EXPECT_TRUE(fs::exists(chosenPath));
-  EXPECT_EQ(editorTextUtf8(hEditor), "");
+  EXPECT_EQ(editorTextUtf8(desktop.hEditor), "");
 
   // Escape in the real frame: asks, may be cancelled, then ends with 0.
-  appendEditorLine(hEditor, "#1");
+  appendEditorLine(desktop.hEditor, "#1");
   answer = SaveAnswer::Cancel;
-  key(hGlWindow, VK_ESCAPE);
+  key(desktop.hGlWindow, VK_ESCAPE);
   EXPECT_FALSE(runFrame().ended) << "the question was cancelled";
   answer = SaveAnswer::Discard;
-  key(hMainWindow, VK_ESCAPE);
+  key(desktop.hMainWindow, VK_ESCAPE);
   const FrameResult last = runFrame();
   EXPECT_TRUE(last.ended && last.exitCode == 0);
   EXPECT_EQ(questionsAsked, 7);
@@ -360,17 +359,17 @@ TEST_F(DesktopWindows, ExamplesOpenAsUnsavedCopiesOfTheInstalledFiles) {
                                                  "&Fichier/&Exemples/b", "&Fichier/&Exemples/E",
                                                  "&Fichier/&Sauver"}));
 
-  appendEditorLine(hEditor, "#1");
+  appendEditorLine(desktop.hEditor, "#1");
   command(CMD_EXAMPLE_FIRST + 1);  // the question cancelled: nothing changes
-  EXPECT_EQ(readEditorLines(hEditor), (std::vector<std::string>{"", "#1"}));
+  EXPECT_EQ(readEditorLines(desktop.hEditor), (std::vector<std::string>{"", "#1"}));
   answer = SaveAnswer::Discard;
   command(CMD_EXAMPLE_FIRST + 1);
   EXPECT_EQ(questionsAsked, 2);
-  EXPECT_EQ(editorTextUtf8(hEditor), "#8\n#13 %p1 @ h1 c1\n");
+  EXPECT_EQ(editorTextUtf8(desktop.hEditor), "#8\n#13 %p1 @ h1 c1\n");
   EXPECT_EQ(countPieces(), 2);
-  EXPECT_EQ(std::string(windowTitle), "VexoCad - sans titre");
-  EXPECT_FALSE(documentChanged(hEditor)) << "closing it at once asks nothing";
-  appendEditorLine(hEditor, "#1");
+  EXPECT_EQ(std::string(desktop.windowTitle), "VexoCad - sans titre");
+  EXPECT_FALSE(documentChanged(desktop.hEditor)) << "closing it at once asks nothing";
+  appendEditorLine(desktop.hEditor, "#1");
   command(CMD_SAVE);  // the dialog, cancelled
   EXPECT_TRUE(askedForSaving && dialogShown.empty());
   EXPECT_EQ(readFile(path("examples/b.vxo")), "#8\n#13 %p1 @ h1 c1\n");
@@ -383,53 +382,53 @@ TEST_F(DesktopWindows, ExamplesOpenAsUnsavedCopiesOfTheInstalledFiles) {
 }
 
 TEST_F(DesktopWindows, ViewKeysDragsAndSizeMoveTheCamera) {
-  key(hGlWindow, VK_RIGHT);
+  key(desktop.hGlWindow, VK_RIGHT);
   frames(2);  // two turns of 0.3 degree about the eye's y axis
-  EXPECT_NEAR(camera.viewMatrix.m[8], std::sin(0.6 * M_PI / 180.0), 1e-6);
-  key(hMainWindow, VK_LEFT);  // left and right together: no turn
+  EXPECT_NEAR(desktop.view.camera.viewMatrix.m[8], std::sin(0.6 * M_PI / 180.0), 1e-6);
+  key(desktop.hMainWindow, VK_LEFT);  // left and right together: no turn
   frames(1);
-  EXPECT_NEAR(camera.viewMatrix.m[8], std::sin(0.6 * M_PI / 180.0), 1e-6);
-  key(hGlWindow, VK_RIGHT, false);
-  key(hGlWindow, VK_LEFT, false);
+  EXPECT_NEAR(desktop.view.camera.viewMatrix.m[8], std::sin(0.6 * M_PI / 180.0), 1e-6);
+  key(desktop.hGlWindow, VK_RIGHT, false);
+  key(desktop.hGlWindow, VK_LEFT, false);
   command(CMD_RESET_VIEW);
-  key(hGlWindow, VK_NEXT);
+  key(desktop.hGlWindow, VK_NEXT);
   frames(43);
-  EXPECT_FLOAT_EQ(camera.viewDistance, -10.0f) << "no nearer";
-  key(hGlWindow, VK_NEXT, false);
-  key(hGlWindow, VK_PRIOR);
+  EXPECT_FLOAT_EQ(desktop.view.camera.viewDistance, -10.0f) << "no nearer";
+  key(desktop.hGlWindow, VK_NEXT, false);
+  key(desktop.hGlWindow, VK_PRIOR);
   frames(100);
-  EXPECT_FLOAT_EQ(camera.viewDistance, -1010.0f);
+  EXPECT_FLOAT_EQ(desktop.view.camera.viewDistance, -1010.0f);
   command(CMD_RESET_VIEW);
-  EXPECT_FLOAT_EQ(camera.viewDistance, -400.0f);
+  EXPECT_FLOAT_EQ(desktop.view.camera.viewDistance, -400.0f);
 
   // A flick: the movement is seen only with the release, 90 pixels down,
   // and turns the view a quarter turn about x all the same.
   mouse(WM_LBUTTONDOWN, 300, 200, MK_LBUTTON);
   mouse(WM_LBUTTONUP, 300, 290);
   mouse(WM_MOUSEMOVE, 300, 290);
-  EXPECT_NEAR(camera.viewMatrix.m[5], 0.0f, 1e-5);  // y axis turned onto z
-  EXPECT_NEAR(std::fabs(camera.viewMatrix.m[6]), 1.0f, 1e-5);
-  EXPECT_EQ(mouseX * 1000 + mouseY, 300290);
+  EXPECT_NEAR(desktop.view.camera.viewMatrix.m[5], 0.0f, 1e-5);  // y axis turned onto z
+  EXPECT_NEAR(std::fabs(desktop.view.camera.viewMatrix.m[6]), 1.0f, 1e-5);
+  EXPECT_EQ(desktop.view.mouseX * 1000 + desktop.view.mouseY, 300290);
   command(CMD_RESET_VIEW);
   mouse(WM_RBUTTONDOWN, 100, 100, MK_RBUTTON);
   mouse(WM_MOUSEMOVE, 110, 90, MK_RBUTTON);  // right 10, up 10
-  auto moved = [] { return std::to_string(camera.viewMatrix.m[12]) + " " + std::to_string(camera.viewMatrix.m[13]) +
-                           " " + std::to_string(camera.viewMatrix.m[14]); };
+  auto moved = [] { return std::to_string(desktop.view.camera.viewMatrix.m[12]) + " " + std::to_string(desktop.view.camera.viewMatrix.m[13]) +
+                           " " + std::to_string(desktop.view.camera.viewMatrix.m[14]); };
   EXPECT_EQ(moved(), "12.000000 12.000000 0.000000");
   mouse(WM_MOUSEMOVE, 110, 100, MK_RBUTTON | MK_LBUTTON);  // both: down 10 comes nearer
   mouse(WM_MOUSEMOVE, 500, 500);  // no button: only the position
   EXPECT_EQ(moved(), "12.000000 12.000000 48.000000");
-  EXPECT_EQ(mouseX, 500);
+  EXPECT_EQ(desktop.view.mouseX, 500);
 
-  glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(500, 300));
-  EXPECT_EQ(camera.viewportWidth * 1000 + camera.viewportHeight, 500300);
-  glWindowProc(hGlWindow, WM_SIZE, 0, makeLParam(600, 0));
-  EXPECT_EQ(camera.viewportHeight, 1);
-  glWindowProc(hGlWindow, WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0);
+  glWindowProc(desktop.hGlWindow, WM_SIZE, 0, makeLParam(500, 300));
+  EXPECT_EQ(desktop.view.camera.viewportWidth * 1000 + desktop.view.camera.viewportHeight, 500300);
+  glWindowProc(desktop.hGlWindow, WM_SIZE, 0, makeLParam(600, 0));
+  EXPECT_EQ(desktop.view.camera.viewportHeight, 1);
+  glWindowProc(desktop.hGlWindow, WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0);
   EXPECT_FALSE(runFrame().drawn) << "nothing is drawn while minimised";
-  glWindowProc(hGlWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+  glWindowProc(desktop.hGlWindow, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_TRUE(runFrame().drawn);
-  glWindowProc(hGlWindow, WM_CLOSE, 0, 0);
+  glWindowProc(desktop.hGlWindow, WM_CLOSE, 0, 0);
   EXPECT_TRUE(quitMessagePosted());
 }
 
@@ -438,17 +437,17 @@ TEST_F(DesktopWindows, ViewKeysDragsAndSizeMoveTheCamera) {
 TEST_F(DesktopWindows, TheWheelZoomsTowardsThePointer) {
   const std::string savedDataDir = dataDir;
   dataDir = VEXOCAD_BINARY_DIR "/";  // the pieces' shapes, for picking
-  loadEditorLines(hEditor, {"#8 rot 90 0 0", "#8 translation 120 80 0 rot 90 0 0"});
+  loadEditorLines(desktop.hEditor, {"#8 rot 90 0 0", "#8 translation 120 80 0 rot 90 0 0"});
   command(CMD_COMPILE);
   command(CMD_RESET_VIEW);
-  insertionMode = 0;
+  desktop.insertion.insertionMode = 0;
   mouse(WM_MOUSEMOVE, 560, 155);  // on the second connector's ring, right of its hole
-  ASSERT_EQ(pickPiece(modelTable), 1);
+  ASSERT_EQ(pickPiece(modelTable, desktop.view), 1);
   for (const int notch : {120, 120, 120, 120, 120, -120, -120, -120, -120, -120, -120}) {
-    const float before = camera.viewDistance;
+    const float before = desktop.view.camera.viewDistance;
     mouse(WM_MOUSEWHEEL, 560, 155, uintptr_t(uint16_t(notch)) << 16);
-    EXPECT_EQ(camera.viewDistance > before, notch > 0) << "nearer away from the user";
-    EXPECT_EQ(pickPiece(modelTable), 1) << "at distance " << camera.viewDistance;
+    EXPECT_EQ(desktop.view.camera.viewDistance > before, notch > 0) << "nearer away from the user";
+    EXPECT_EQ(pickPiece(modelTable, desktop.view), 1) << "at distance " << desktop.view.camera.viewDistance;
   }
   dataDir = savedDataDir;
 }
@@ -457,9 +456,9 @@ TEST_F(DesktopWindows, TheWheelZoomsTowardsThePointer) {
 class Documents : public DesktopWindows {
  protected:
   bool open(const std::string& p, const char* text = nullptr) {
-    std::snprintf(documentName, sizeof documentName, "%s", p.c_str());
-    const bool opened = openDocumentFile(documentName, hEditor);
-    if (text) setEditorTextUtf8(hEditor, text);
+    std::snprintf(desktop.documentName, sizeof desktop.documentName, "%s", p.c_str());
+    const bool opened = openDocumentFile(desktop.documentName, desktop.hEditor);
+    if (text) setEditorTextUtf8(desktop.hEditor, text);
     return opened;
   }
   // Why a save failed, None when it did not.
@@ -470,7 +469,7 @@ class Documents : public DesktopWindows {
     ::getrlimit(RLIMIT_FSIZE, &old);
     const rlimit small{4096, old.rlim_max};
     EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const DocumentError saved = error(save(documentName, hEditor));
+    const DocumentError saved = error(save(desktop.documentName, desktop.hEditor));
     ::setrlimit(RLIMIT_FSIZE, &old);
     return saved;
   }
@@ -511,37 +510,37 @@ TEST_F(Documents, FilesKeepTheirBytesAndEditedTextTheirForm) {
   for (const auto& c : cases) {
     ASSERT_TRUE(open(file("doc.vxo", c.before)));
     if (!c.lines.empty()) {
-      EXPECT_EQ(readEditorLines(hEditor), c.lines);
+      EXPECT_EQ(readEditorLines(desktop.hEditor), c.lines);
     }
-    if (!c.text.empty()) setEditorTextUtf8(hEditor, c.text);
-    EXPECT_TRUE(saveDocument(documentName, hEditor));
+    if (!c.text.empty()) setEditorTextUtf8(desktop.hEditor, c.text);
+    EXPECT_TRUE(saveDocument(desktop.documentName, desktop.hEditor));
     EXPECT_EQ(readFile(path("doc.vxo")), c.text.empty() ? c.before : c.after);
   }
 }
 
 TEST_F(Documents, NewDocumentsAreSavedAsWindows1252WithLineFeedsThroughTheDialog) {
-  appendEditorLine(hEditor, "\xA4" "0 \xE9");
-  EXPECT_TRUE(documentChanged(hEditor));
+  appendEditorLine(desktop.hEditor, "\xA4" "0 \xE9");
+  EXPECT_TRUE(documentChanged(desktop.hEditor));
   chosenPath = path("new.vxo");
-  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  ASSERT_TRUE(saveDocument(desktop.documentName, desktop.hEditor));
   EXPECT_TRUE(askedForSaving);
-  EXPECT_EQ(std::string(documentName), chosenPath);
+  EXPECT_EQ(std::string(desktop.documentName), chosenPath);
   EXPECT_EQ(readFile(chosenPath), "\n\xA4" "0 \xE9");
-  EXPECT_FALSE(documentChanged(hEditor));
+  EXPECT_FALSE(documentChanged(desktop.hEditor));
   EXPECT_NE(fs::status(chosenPath).permissions() & fs::perms(0044), fs::perms::none) << "not a temporary file's mode";
-  appendEditorLine(hEditor, "#0");
-  undoInsertion(hEditor);
-  EXPECT_FALSE(documentChanged(hEditor)) << "undoing back to the saved text is no change";
+  appendEditorLine(desktop.hEditor, "#0");
+  undoInsertion(desktop.hEditor);
+  EXPECT_FALSE(documentChanged(desktop.hEditor)) << "undoing back to the saved text is no change";
 }
 
 TEST_F(Documents, AFailingSaveKeepsTheOldFileAndTheNameAndSaysWhy) {
   const std::string p = file("keep.vxo", "#0\n#1 %0\n");
   ASSERT_TRUE(open(p));
-  setEditorTextUtf8(hEditor, std::string(200000, 'x'));
+  setEditorTextUtf8(desktop.hEditor, std::string(200000, 'x'));
   EXPECT_EQ(saveOnAFullDisk(saveDocument), DocumentError::DiskFull);
   EXPECT_EQ(readFile(p), "#0\n#1 %0\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary left";
-  EXPECT_TRUE(documentChanged(hEditor));
+  EXPECT_TRUE(documentChanged(desktop.hEditor));
 
   fs::create_hard_link(p, path("other.vxo"));  // written in place: the old content is put back whole
   EXPECT_EQ(saveOnAFullDisk(saveDocument), DocumentError::DiskFull);
@@ -553,7 +552,7 @@ TEST_F(Documents, AFailingSaveKeepsTheOldFileAndTheNameAndSaysWhy) {
   for (const auto& c : saveAs) {
     chosenPath = c.chosenPath;
     EXPECT_EQ(saveOnAFullDisk(saveDocumentAs), c.error) << c.chosenPath;
-    EXPECT_EQ(std::string(documentName), p);
+    EXPECT_EQ(std::string(desktop.documentName), p);
     EXPECT_STRNE(documentErrorReason(c.error), "");
   }
 }
@@ -562,7 +561,7 @@ TEST_F(Documents, SavingKeepsProtectionOwnerGroupModeAndHardLinks) {
   const std::string locked = file("locked.vxo", "old"), p = file("theirs.vxo", "old");
   ::chmod(locked.c_str(), 0444);  // nobody may write it: refused even for root, and it stays
   ASSERT_TRUE(open(locked, "new"));
-  EXPECT_EQ(error(saveDocument(documentName, hEditor)), DocumentError::ReadOnly);
+  EXPECT_EQ(error(saveDocument(desktop.documentName, desktop.hEditor)), DocumentError::ReadOnly);
   EXPECT_EQ(readFile(locked), "old");
   EXPECT_EQ(fs::status(locked).permissions(), fs::perms(0444));
 
@@ -572,38 +571,38 @@ TEST_F(Documents, SavingKeepsProtectionOwnerGroupModeAndHardLinks) {
     ASSERT_EQ(::chown(p.c_str(), 4321, 4322), 0);  // another user's file
   }
   ASSERT_TRUE(open(p, "new"));
-  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  ASSERT_TRUE(saveDocument(desktop.documentName, desktop.hEditor));
   struct stat st {};
   ASSERT_EQ(::stat(p.c_str(), &st), 0);
   EXPECT_EQ(readFile(p), "new");
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_TRUE(!root || (st.st_uid == 4321u && st.st_gid == 4322u)) << st.st_uid << ":" << st.st_gid;
   fs::create_hard_link(p, path("link.vxo"));
-  setEditorTextUtf8(hEditor, "newer");
-  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  setEditorTextUtf8(desktop.hEditor, "newer");
+  ASSERT_TRUE(saveDocument(desktop.documentName, desktop.hEditor));
   EXPECT_EQ(readFile(path("link.vxo")), "newer");
   EXPECT_EQ(fs::hard_link_count(p), 2u);
 }
 
 TEST_F(Documents, SymbolicLinksAreFollowedAndANameNeverOpenedIsAskedFor) {
   open(path("missing.vxo"), "new");  // as start-up leaves it
-  EXPECT_EQ(error(saveDocument(documentName, hEditor)), DocumentError::Cancelled) << "through the dialog, cancelled";
+  EXPECT_EQ(error(saveDocument(desktop.documentName, desktop.hEditor)), DocumentError::Cancelled) << "through the dialog, cancelled";
   EXPECT_FALSE(fs::exists(path("missing.vxo")));
 
   fs::create_symlink(file("real.vxo", "old"), path("link.vxo"));
   ASSERT_TRUE(open(path("link.vxo"), "new"));
-  ASSERT_TRUE(saveDocument(documentName, hEditor));
+  ASSERT_TRUE(saveDocument(desktop.documentName, desktop.hEditor));
   EXPECT_TRUE(fs::is_symlink(path("link.vxo")));
   EXPECT_EQ(readFile(path("real.vxo")), "new");
   // A dangling link makes the file it names, when its folder exists.
   fs::create_symlink("made.vxo", path("dangling.vxo"));
   fs::create_symlink(path("nowhere/x.vxo"), path("lost.vxo"));
   chosenPath = path("dangling.vxo");
-  ASSERT_TRUE(saveDocumentAs(documentName, hEditor));
+  ASSERT_TRUE(saveDocumentAs(desktop.documentName, desktop.hEditor));
   EXPECT_TRUE(fs::is_symlink(path("dangling.vxo")));
   EXPECT_EQ(readFile(path("made.vxo")), "new");
   chosenPath = path("lost.vxo");
-  EXPECT_EQ(error(saveDocumentAs(documentName, hEditor)), DocumentError::FolderMissing);
+  EXPECT_EQ(error(saveDocumentAs(desktop.documentName, desktop.hEditor)), DocumentError::FolderMissing);
   EXPECT_TRUE(fs::is_symlink(path("lost.vxo")));
 }
 
@@ -620,12 +619,12 @@ TEST_F(Documents, BadFilesAndCancelledDialogsChangeNothing) {
       {"", DocumentError::Cancelled}};
   for (const auto& c : cases) {
     chosenPath = c.file;
-    EXPECT_EQ(error(openDocumentDialog(documentName, hEditor)), c.error) << c.file;
-    EXPECT_EQ(std::string(documentName), path("a.vxo"));
-    EXPECT_EQ(readEditorLines(hEditor), std::vector<std::string>{"#0"});
+    EXPECT_EQ(error(openDocumentDialog(desktop.documentName, desktop.hEditor)), c.error) << c.file;
+    EXPECT_EQ(std::string(desktop.documentName), path("a.vxo"));
+    EXPECT_EQ(readEditorLines(desktop.hEditor), std::vector<std::string>{"#0"});
   }
-  EXPECT_FALSE(saveDocumentAs(documentName, hEditor));  // cancelled
-  EXPECT_EQ(std::string(documentName), path("a.vxo"));
+  EXPECT_FALSE(saveDocumentAs(desktop.documentName, desktop.hEditor));  // cancelled
+  EXPECT_EQ(std::string(desktop.documentName), path("a.vxo"));
 }
 
 }  // namespace

@@ -37,22 +37,22 @@ class ExportDialog : public ::testing::Test {
     dataDir = VEXOCAD_BINARY_DIR "/";
     resetSharedState();
     setMessageSink(keepMessage);
-    desktopDialogs = DesktopDialogs{};
-    desktopDialogs.chooseExport = answerDialog;
-    desktopDialogs.exportProgress = progress;
-    hEditor = makeHeadlessEditor();
-    hMainWindow = createHeadlessWindow(mainWindowProc);
+    desktop.dialogs = DesktopDialogs{};
+    desktop.dialogs.chooseExport = answerDialog;
+    desktop.dialogs.exportProgress = progress;
+    desktop.hEditor = makeHeadlessEditor();
+    desktop.hMainWindow = createHeadlessWindow(mainWindowProc);
     createPanes(nullptr, 1000, 622);
     dir = makeTempDir();
     writeFile(dir + "/modele.vxo", "#8\n\n#12 %p1 @ h1 c1\n\n#8 %p1 @ c2 h1\n");
-    std::strcpy(documentName, (dir + "/modele.vxo").c_str());
-    ASSERT_TRUE(openDocumentFile(documentName, hEditor));
-    mainWindowProc(hMainWindow, WM_COMMAND, CMD_COMPILE, 0);  // as opening it in the program does
+    std::strcpy(desktop.documentName, (dir + "/modele.vxo").c_str());
+    ASSERT_TRUE(openDocumentFile(desktop.documentName, desktop.hEditor));
+    mainWindowProc(desktop.hMainWindow, WM_COMMAND, CMD_COMPILE, 0);  // as opening it in the program does
   }
   void TearDown() override {
     destroyPanes();
-    destroyWindow(hMainWindow);
-    destroyHeadlessEditor(hEditor);
+    destroyWindow(desktop.hMainWindow);
+    destroyHeadlessEditor(desktop.hEditor);
     fs::remove_all(dir);
   }
   std::set<std::string> names() {
@@ -63,7 +63,7 @@ class ExportDialog : public ::testing::Test {
   void exportAs(ExportKind kind, const std::string& path = "") {
     answer = ExportChoices{};
     answer.kind = kind, answer.path = path, answer.width = 40, answer.height = 30;
-    mainWindowProc(hMainWindow, WM_COMMAND, CMD_EXPORT, 0);
+    mainWindowProc(desktop.hMainWindow, WM_COMMAND, CMD_EXPORT, 0);
   }
   std::string dir;
 };

@@ -18,7 +18,6 @@
 #include "platform/core_window_messages.h"
 #include "script/compiler.h"
 #include "shell/model_dump.h"
-#include "shell/shared_state.h"
 #include "support/script_harness.h"
 #include "support/table_file.h"
 
@@ -35,11 +34,9 @@ Port port(const std::string& text) { return {int32_t(std::strchr("ohc=", text[0]
 class Insertion : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetSharedState();
+    clearModel();
     hEditor = makeHeadlessEditor();
-    lastInserted = pickedPiece = nullptr;
-    pickedPortKind = PORT_PINCE;
-    pickedPlace = 1.0f;
+    insertion.picked.portKind = PORT_PINCE;
   }
   void TearDown() override { destroyHeadlessEditor(hEditor); }
   void compile() {
@@ -56,20 +53,28 @@ class Insertion : public ::testing::Test {
     compile();
     EXPECT_EQ(dumpModel(), built);
   }
-  void pick(int piece, Port p) { pickedPiece = &modelTable[piece]; pickedPortKind = p.kind; pickedPlace = p.place; }
-  void ghost(int kind, Port p) { ghostPiece = pieceTemplates[kind]; ghostPortKind = p.kind; ghostPlace = p.place; }
+  void pick(int piece, Port p) { insertion.picked = {&modelTable[piece], p.kind, p.place}; }
+  void ghost(int kind, Port p) {
+    insertion.ghostPiece = pieceTemplates[kind];
+    insertion.ghostPortKind = p.kind;
+    insertion.ghostPlace = p.place;
+  }
   std::string lastLine() { return readEditorLines(hEditor).back(); }
   // Inserts at the picked point; the new line, or "" when nothing changed.
   std::string insert() {
     const std::string before = editorTextUtf8(hEditor);
     const int pieces = usedPrefixLength();
-    insertAtPickedPoint(nullptr);
+    insertAtPickedPoint(insertion, hEditor, nullptr);
     if (editorTextUtf8(hEditor) != before) return lastLine();
     EXPECT_EQ(usedPrefixLength(), pieces);
     return "";
   }
-  static void wheel(int delta, uint32_t keys) { handleInsertionWheel((uint32_t(uint16_t(delta)) << 16) | keys); }
+  void wheel(int delta, uint32_t keys) {
+    handleInsertionWheel(insertion, hEditor, ViewState{}, (uint32_t(uint16_t(delta)) << 16) | keys);
+  }
   MessageCapture messages;
+  Editor hEditor;
+  InsertionState insertion;
 };
 
 // The hole and clips of a connector (kind 16: its hole), the ends and body
@@ -94,8 +99,8 @@ TEST_F(Insertion, EveryPortPairWithEveryOptionIsRebuiltExactlyByItsLineAndRefuse
   load(base);
   int cases = 0, refused = 0, turnJoins = 0, batch = 0;
   for (int options = 0; options < 8; ++options) {
-    relativeReferences = options & 1;
-    ampersandOption = (options >> 1) & 1;
+    insertion.relativeReferences = options & 1;
+    insertion.ampersandOption = (options >> 1) & 1;
     for (int tk = 0; tk < KIND_COUNT; ++tk)
       for (const Port& target : portsOf(tk))
         for (int gk = 0; gk < KIND_COUNT; ++gk)
@@ -103,11 +108,11 @@ TEST_F(Insertion, EveryPortPairWithEveryOptionIsRebuiltExactlyByItsLineAndRefuse
             ++cases;
             pick(2 + 2 * tk + (options >> 2), varied(target, cases));
             ghost(gk, varied(g, cases / 6));
-            frameMarkerRequest = cases % 7 == 0;
+            insertion.frameMarkerRequest = cases % 7 == 0;
             const std::string line = insert();
             refused += line.empty();
             turnJoins += line.find(" 3D") != std::string::npos;
-            EXPECT_TRUE(line.empty() || !frameMarkerRequest) << "a request serves one line";
+            EXPECT_TRUE(line.empty() || !insertion.frameMarkerRequest) << "a request serves one line";
             if (!line.empty() && ++batch == 400) {
               SCOPED_TRACE("the last line: " + line);
               expectTextRebuildsModel();
@@ -142,12 +147,13 @@ TEST_F(Insertion, RefusedPicksChangeNeitherTextNorModel) {
   load("#8");
   ghost(13, {PORT_BOUT, 1.0f});
   const struct { PieceRecord* piece; Port port; const char* why; } picks[] = {
-      {nullptr, {PORT_PINCE, 1}, "nothing picked"}, {&ghostPiece, {PORT_PINCE, 1}, "not a record of the table"},
+      {nullptr, {PORT_PINCE, 1}, "nothing picked"},
+      {&insertion.ghostPiece, {PORT_PINCE, 1}, "not a record of the table"},
       {&modelTable[5], {PORT_PINCE, 1}, "an unused record"}, {&modelTable[0], {7, 1}, "no such port kind"},
       {&modelTable[0], {PORT_PINCE, -1}, "the script reads -1 as no position"}};
   for (const auto& p : picks) {
     pick(0, p.port);
-    pickedPiece = p.piece;
+    insertion.picked.piece = p.piece;
     EXPECT_EQ(insert(), "") << p.why;
   }
 }
@@ -167,10 +173,11 @@ TEST_F(Insertion, WheelChangesTheGhostsKindWithCtrlAndItsPortWithout) {
       if (i == 0) ghost(std::stoi(token), port(token.substr(colon + 1)));
       if (i > 0) wheel(still ? 0 : up ? 32767 : -32768, keys);
       char place[64];
-      seen += std::string(i ? " " : "") + (colon == std::string::npos ? "" : std::to_string(ghostPiece.kind) + ":") +
-              "ohc="[ghostPortKind & 3] + formatPlace(ghostPlace, place);
+      const InsertionState& g = insertion;
+      seen += std::string(i ? " " : "") + (colon == std::string::npos ? "" : std::to_string(g.ghostPiece.kind) + ":") +
+              "ohc="[g.ghostPortKind & 3] + formatPlace(g.ghostPlace, place);
       expected += (i ? " " : "") + token;
-      EXPECT_EQ(std::memcmp(&ghostPiece, &pieceTemplates[ghostPiece.kind], sizeof ghostPiece), 0) << "a template";
+      EXPECT_EQ(std::memcmp(&g.ghostPiece, &pieceTemplates[g.ghostPiece.kind], sizeof g.ghostPiece), 0) << "a template";
     }
     EXPECT_EQ(seen, expected) << row;
   }
@@ -178,13 +185,13 @@ TEST_F(Insertion, WheelChangesTheGhostsKindWithCtrlAndItsPortWithout) {
 
 TEST_F(Insertion, WheelChangesNothingOutsideInsertionMode) {
   ghost(13, {PORT_BOUT, 1.0f});
-  insertionMode = 0;
+  insertion.insertionMode = 0;
   for (uint32_t keys : {0u, uint32_t(MK_CONTROL), uint32_t(MK_LBUTTON), uint32_t(MK_RBUTTON | MK_SHIFT)})
     wheel(120, keys);
-  EXPECT_EQ(ghostPiece.kind, 13);
-  EXPECT_EQ(ghostPortKind, PORT_BOUT);
-  EXPECT_EQ(ghostPlace, 1.0f);
-  EXPECT_EQ(pickedPlace, 1.0f);
+  EXPECT_EQ(insertion.ghostPiece.kind, 13);
+  EXPECT_EQ(insertion.ghostPortKind, PORT_BOUT);
+  EXPECT_EQ(insertion.ghostPlace, 1.0f);
+  EXPECT_EQ(insertion.picked.place, 1.0f);
 }
 
 // ---- the wheel with a button on the piece just inserted ----
@@ -193,9 +200,9 @@ TEST_F(Insertion, WheelWithAButtonTurnsOrShiftsTheLastPieceAndRewritesItsLine) {
   load("#8\n#4 trans 300 0 0");
   ghost(13, {PORT_BOUT, 1.0f});
   pick(0, {PORT_PINCE, 3.0f});
-  frameMarkerRequest = 1;  // kept by every rewritten line
+  insertion.frameMarkerRequest = 1;  // kept by every rewritten line
   ASSERT_EQ(insert(), "\xA4" "13 %p2 @ h3 c1");
-  PieceRecord* rod = lastInserted;
+  PieceRecord* rod = insertion.lastInserted;
   constexpr uint32_t L = MK_LBUTTON, R = MK_RBUTTON, SHIFT = MK_SHIFT;
   // Each step: the wheel's delta and keys, how many times, the ports of the rewritten line.
   const struct { int delta; uint32_t keys; int times; const char* ports; } steps[] = {
@@ -210,28 +217,28 @@ TEST_F(Insertion, WheelWithAButtonTurnsOrShiftsTheLastPieceAndRewritesItsLine) {
     for (int i = 0; i < step.times; ++i) wheel(step.delta, step.keys);
     EXPECT_EQ(readEditorLines(hEditor),
               (std::vector<std::string>{"#8", "#4 trans 300 0 0", std::string("\xA4" "13 %p2 @ ") + step.ports}));
-    EXPECT_EQ(lastInserted, rod);
+    EXPECT_EQ(insertion.lastInserted, rod);
     EXPECT_EQ(usedPrefixLength(), 3) << "re-placed, not added";
   }
   expectTextRebuildsModel();
 }
 
 TEST_F(Insertion, TheLastPieceIsForgottenOnceItsLineOrItsTableIsNoLongerCurrent) {
-  const auto type = [](char key) { hEditor.ops->typeCharacter(hEditor.state, key); };
+  const auto type = [this](char key) { hEditor.ops->typeCharacter(hEditor.state, key); };
   const struct { const char* change; bool forgotten; std::function<void()> make; } changes[] = {
       {"the user types", true, [&] { type('x'); }},
       {"and takes it back", true, [&] { type('x'); type('\b'); }},
       {"a compile refills the table", true, [&] { compile(); }},
-      {"a later click found nothing", true, [] { pickedPiece = nullptr; }},
-      {"the line would name another kind", true, [] { cycleGhostKind(1); }},
-      {"another port of the same kind", false, [] { cycleGhostPort(-1); }}};
+      {"a later click found nothing", true, [&] { insertion.picked.piece = nullptr; }},
+      {"the line would name another kind", true, [&] { cycleGhostKind(insertion, 1); }},
+      {"another port of the same kind", false, [&] { cycleGhostPort(insertion, -1); }}};
   for (const auto& c : changes) {
     load("#8");
     pick(0, {PORT_PINCE, 3.0f});
     ghost(13, {PORT_BOUT, 1.0f});
     ASSERT_NE(insert(), "");
     c.make();
-    EXPECT_EQ(replaceableInsertion(), c.forgotten ? nullptr : lastInserted) << c.change;
+    EXPECT_EQ(replaceableInsertion(insertion, hEditor), c.forgotten ? nullptr : insertion.lastInserted) << c.change;
   }
 }
 
@@ -243,7 +250,7 @@ TEST_F(Insertion, TakingBackAnInsertionRemovesOnlyItsOwnLine) {
   pick(0, {PORT_PINCE, 3.0f});
   ASSERT_NE(insert(), "");
   compile();  // a compile between leaves the line the last change
-  EXPECT_TRUE(takeBackInsertedLine());
+  EXPECT_TRUE(takeBackInsertedLine(hEditor));
   EXPECT_EQ(readEditorLines(hEditor), std::vector<std::string>{"#8"});
 
   compile();
@@ -251,7 +258,7 @@ TEST_F(Insertion, TakingBackAnInsertionRemovesOnlyItsOwnLine) {
   ASSERT_NE(insert(), "");
   hEditor.ops->selectEnd(hEditor.state);
   hEditor.ops->replaceSelection(hEditor.state, " rot 0 0 45", true);  // the user's own change
-  EXPECT_FALSE(takeBackInsertedLine());
+  EXPECT_FALSE(takeBackInsertedLine(hEditor));
   EXPECT_EQ(lastLine(), "#13 %p1 @ h3 c1 rot 0 0 45");
 }
 

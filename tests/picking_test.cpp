@@ -22,9 +22,7 @@
 #include "script/compiler.h"
 #include "shell/model_dump.h"
 #include "shell/render_command.h"
-#include "shell/shared_state.h"
 #include "view/camera.h"
-#include "view/view_switches.h"
 #include "support/script_harness.h"
 #include "support/table_file.h"
 
@@ -36,13 +34,13 @@ namespace {
 class Picking : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetSharedState();
+    clearModel();
     dataDir = VEXOCAD_BINARY_DIR "/";
     hEditor = makeHeadlessEditor();
     ASSERT_TRUE(startOffscreenView(600, 600))
         << "no offscreen OpenGL view (EGL with Mesa's surfaceless platform is needed): "
         << ::testing::PrintToString(messages.take());
-    insertionMode = 1;
+    view = offscreenStartView();
   }
   void TearDown() override {
     destroyHeadlessEditor(hEditor);
@@ -54,6 +52,9 @@ class Picking : public ::testing::Test {
     ASSERT_EQ(messages.take(), std::vector<std::string>{});
   }
   MessageCapture messages;
+  Editor hEditor;
+  ViewState view;
+  InsertionState insertion;
 };
 
 // Each row of tests/insertion/clicks.txt: a model, a click, the line appended.
@@ -63,20 +64,20 @@ TEST_F(Picking, AClickAppendsTheLineThatJoinsTheGhostAtThePortUnderThePointer) {
     const std::vector<std::string> f = tableFields(row);
     ASSERT_EQ(f.size(), 5u);
     load(f[0]);
-    std::istringstream(f[1]) >> mouseX >> mouseY;
+    std::istringstream(f[1]) >> view.mouseX >> view.mouseY;
     std::istringstream ghost(f[2]);
     int kind;
     std::string port;
     ghost >> kind >> port;
-    ghostPiece = pieceTemplates[kind];
-    ghostPortKind = int32_t(std::strchr("ohc=", port[0]) - "ohc=");
-    ghostPlace = std::stof(port.substr(1));
-    relativeReferences = f[3].find('a') == std::string::npos;
-    ampersandOption = f[3].find('&') != std::string::npos;
-    frameMarkerRequest = f[3].find('m') != std::string::npos;
+    insertion.ghostPiece = pieceTemplates[kind];
+    insertion.ghostPortKind = int32_t(std::strchr("ohc=", port[0]) - "ohc=");
+    insertion.ghostPlace = std::stof(port.substr(1));
+    insertion.relativeReferences = f[3].find('a') == std::string::npos;
+    insertion.ampersandOption = f[3].find('&') != std::string::npos;
+    insertion.frameMarkerRequest = f[3].find('m') != std::string::npos;
     const std::vector<std::string> text = readEditorLines(hEditor);
     const std::string model = dumpModel();
-    insertPiece(nullptr);
+    insertPiece(insertion, hEditor, view, nullptr);
     const std::vector<std::string> lines = readEditorLines(hEditor);
     if (f[4].empty()) {
       EXPECT_EQ(lines, text);
@@ -96,8 +97,8 @@ TEST_F(Picking, PieceUnderThePointerIsTheNearestAndOverflowCountsAsNone) {
     const std::vector<std::string> f = tableFields(row);
     ASSERT_EQ(f.size(), 3u) << row;
     load(f[0]);
-    std::istringstream(f[1]) >> mouseX >> mouseY;
-    EXPECT_EQ(pickPiece(modelTable), std::stoi(f[2])) << row;
+    std::istringstream(f[1]) >> view.mouseX >> view.mouseY;
+    EXPECT_EQ(pickPiece(modelTable, view), std::stoi(f[2])) << row;
   }
 }
 
@@ -123,36 +124,37 @@ TEST_F(Picking, BothPickersAnswerAsOpenGlSelectionOnRandomViews) {
     }
     int used = 0;
     while (isUsed(modelTable[used])) ++used;
-    for (int view = 0; view < 40; ++view) {
+    for (int turn = 0; turn < 40; ++turn) {
+      Camera& camera = view.camera;
       resetView(camera);
-      setViewport(camera, view % 13 ? 600 : view % 2, 600);  // and views without width
+      setViewport(camera, turn % 13 ? 600 : turn % 2, 600);  // and views without width
       rotateViewByDrag(camera, any(360), any(360));
       camera.viewDistance = -float(150 + any(1500));
-      displayMode = uint32_t(1 + any(3));
+      view.displayMode = uint32_t(1 + any(3));
       Matrix aim = worldPlacement(modelTable[any(used)]);
       multiplyLeft(modelviewOf(camera), aim);
       multiplyLeft(projectionOf(camera), aim);
       const float w = std::max(aim.m[15], 0.01f);
-      mouseX = any(4) ? int(std::clamp(aim.m[12] / w, -2.0f, 2.0f) * 300 + 300) + any(21) - 10 : any(800) - 100;
-      mouseY = any(4) ? int(300 - std::clamp(aim.m[13] / w, -2.0f, 2.0f) * 300) + any(21) - 10 : any(800) - 100;
-      SCOPED_TRACE(std::string(example) + " view " + std::to_string(view));
-      const int32_t piece = pickPiece(modelTable);
-      const uint32_t depth = pickedPieceDepth;
-      const int32_t reference = pickPieceGlSelect(modelTable, SelectDrawing::PlainPrimitives);
+      view.mouseX = any(4) ? int(std::clamp(aim.m[12] / w, -2.0f, 2.0f) * 300 + 300) + any(21) - 10 : any(800) - 100;
+      view.mouseY = any(4) ? int(300 - std::clamp(aim.m[13] / w, -2.0f, 2.0f) * 300) + any(21) - 10 : any(800) - 100;
+      SCOPED_TRACE(std::string(example) + " view " + std::to_string(turn));
+      PickDepths cpu, gl;
+      const int32_t piece = pickPiece(modelTable, view, &cpu);
+      const int32_t reference = pickPieceGlSelect(modelTable, view, SelectDrawing::PlainPrimitives, nullptr, &gl);
       EXPECT_EQ(piece < 0, reference < 0);
-      EXPECT_TRUE(piece < 0 || near(depth, pickedPieceDepth));
+      EXPECT_TRUE(piece < 0 || near(cpu.piece, gl.piece));
       // Lines alone are selected from the lists as drawn: the same geometry.
-      if (displayMode == DISPLAY_EDGES) {
-        EXPECT_EQ(pickPieceGlSelect(modelTable), reference);
+      if (view.displayMode == DISPLAY_EDGES) {
+        EXPECT_EQ(pickPieceGlSelect(modelTable, view), reference);
       }
-      pickConnectionPoint(modelTable);
-      const auto port = std::tuple(pickedPiece, pickedPortKind, pickedPlace);
-      const uint32_t depths[2] = {pickedPieceDepth, pickedMarkerDepth};
-      pickConnectionPointGlSelect(modelTable);
-      EXPECT_EQ(std::get<0>(port) == nullptr, pickedPiece == nullptr);
-      EXPECT_TRUE(!pickedPiece || near(depths[0], pickedPieceDepth));
-      EXPECT_TRUE(std::get<0>(port) != pickedPiece || !pickedPiece || near(depths[1], pickedMarkerDepth));
-      ties += (piece != reference) + (port != std::tuple(pickedPiece, pickedPortKind, pickedPlace));
+      PickedPoint port, glPort;
+      pickConnectionPoint(modelTable, view, port, &cpu);
+      pickConnectionPointGlSelect(modelTable, view, glPort, &gl);
+      EXPECT_EQ(port.piece == nullptr, glPort.piece == nullptr);
+      EXPECT_TRUE(!glPort.piece || near(cpu.piece, gl.piece));
+      EXPECT_TRUE(port.piece != glPort.piece || !glPort.piece || near(cpu.marker, gl.marker));
+      const auto point = [](const PickedPoint& p) { return std::tuple(p.piece, p.portKind, p.place); };
+      ties += (piece != reference) + (point(port) != point(glPort));
     }
   }
   EXPECT_LE(ties, 7 * 40 * 2 / 50);

@@ -24,7 +24,6 @@
 #include "support/process.h"
 #include "view/camera.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
 
 namespace fs = std::filesystem;
 
@@ -118,13 +117,14 @@ TEST_F(AsymmetricPiece, DrawnAndPickedWhereTurned) {
   ASSERT_TRUE(startOffscreenView(SIZE, SIZE));
   clearModel();
   modelTable[0] = pieceTemplates[KIND];
-  showAxes = 0;
+  ViewState view = offscreenStartView();
+  view.showAxes = 0;
   const std::vector<ShapePoint> faceCentres = centres(expected);
   const ShapePoint own = faceCentres[2];  // the file's own first face, after the sub-part's two
   ASSERT_LT(own.x, -20.0) << "turned by +45 degrees, the +y face goes to -x";
-  const Matrix mvp = [] {
-    Matrix m = projectionOf(camera);
-    multiplyRight(m, modelviewOf(camera));
+  const Matrix mvp = [&] {
+    Matrix m = projectionOf(view.camera);
+    multiplyRight(m, modelviewOf(view.camera));
     return m;
   }();
   auto pixelOf = [&](double x, double y) {
@@ -133,7 +133,7 @@ TEST_F(AsymmetricPiece, DrawnAndPickedWhereTurned) {
     return std::array<int, 2>{int(std::lround((1 + (e[0] * x + e[4] * y + e[12]) / w) * SIZE / 2)),
                               int(std::lround((1 - (e[1] * x + e[5] * y + e[13]) / w) * SIZE / 2))};
   };
-  drawCurrentView();
+  drawOffscreenFrame(view);
   const std::vector<unsigned char> rgb = readOffscreenPixels(SIZE, SIZE);
   auto drawn = [&](std::array<int, 2> at) {
     const size_t i = (size_t(at[1]) * SIZE + size_t(at[0])) * 3;
@@ -141,10 +141,10 @@ TEST_F(AsymmetricPiece, DrawnAndPickedWhereTurned) {
   };
   for (const bool mirrored : {false, true}) {
     const auto at = pixelOf(mirrored ? -own.x : own.x, own.y);
-    mouseX = at[0], mouseY = at[1];
+    view.mouseX = at[0], view.mouseY = at[1];
     EXPECT_EQ(drawn(at), !mirrored) << "display lists, mirrored " << mirrored;
-    EXPECT_EQ(pickPiece(modelTable), mirrored ? -1 : 0) << "picking, mirrored " << mirrored;
-    EXPECT_EQ(pickPieceGlSelect(modelTable, SelectDrawing::PlainPrimitives), mirrored ? -1 : 0)
+    EXPECT_EQ(pickPiece(modelTable, view), mirrored ? -1 : 0) << "picking, mirrored " << mirrored;
+    EXPECT_EQ(pickPieceGlSelect(modelTable, view, SelectDrawing::PlainPrimitives), mirrored ? -1 : 0)
         << "selection, mirrored " << mirrored;
   }
   clearModel();

@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "insertion/insertion.h"
-#include "insertion/picking.h"
 #include "pieces/catalogue.h"
 #include "script/compiler.h"
 #include "shell/script_file.h"
@@ -24,7 +22,6 @@
 #include "support/process.h"
 #include "view/camera.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
 #include "view/visible_pieces.h"
 
 namespace fs = std::filesystem;
@@ -50,9 +47,11 @@ void keepMessage(const char* text, const char* caption, MessageIcon icon) {
 using Pixel = std::array<int, 3>;  // red, green, blue
 const Pixel BACKGROUND{0, 0, 51};
 
-// One frame as the main loop draws it, read back; the pixel at (col, row).
+// One frame of the view state as the main loop draws it, read back; the
+// pixel at (col, row).
 struct Frame {
-  std::vector<unsigned char> rgb = (drawCurrentView(), readOffscreenPixels(SIZE, SIZE));
+  explicit Frame(ViewState& view) : rgb((drawOffscreenFrame(view), readOffscreenPixels(SIZE, SIZE))) {}
+  std::vector<unsigned char> rgb;
   Pixel at(int col, int row) const {
     const size_t i = (size_t(row) * SIZE + size_t(col)) * 3;
     return {rgb[i], rgb[i + 1], rgb[i + 2]};
@@ -98,11 +97,14 @@ class ViewTest : public ::testing::Test {
     ASSERT_TRUE(startOffscreenView(SIZE, SIZE))
         << "no offscreen OpenGL view (EGL with Mesa's surfaceless platform is needed): "
         << (messages.empty() ? "" : messages.back());
+    view = offscreenStartView();
   }
   void TearDown() override {
     stopOffscreenView();
     setMessageSink(nullptr);
   }
+  ViewState view;
+  Camera& camera = view.camera;
 };
 
 }  // namespace
@@ -119,7 +121,7 @@ TEST_F(ViewTest, LibraryReportsMissingFilesAndUnknownSubParts) {
 
 TEST_F(ViewTest, TurnsOfTheCameraTurnTheDrawnAxes) {
   rotateViewByDrag(camera, 90, 0);  // a quarter turn about the eye's x axis
-  const Frame f;
+  const Frame f(view);
   EXPECT_EQ(f.at(CENTRE, CENTRE + 50), (Pixel{128, 128, 255})) << "z axis, downwards";
   EXPECT_EQ(f.at(CENTRE, CENTRE - 50), BACKGROUND) << "the y axis now points at the eye";
   EXPECT_EQ(f.at(CENTRE + 50, CENTRE), (Pixel{255, 0, 0}));
@@ -132,44 +134,41 @@ TEST_F(ViewTest, TurnsOfTheCameraTurnTheDrawnAxes) {
 }
 
 TEST_F(ViewTest, GhostPieceHangsAtTheMouseWhateverTheViewAndLeavesBlendingOff) {
-  showAxes = 0;
-  insertionMode = 1;
-  ghostPiece = pieceTemplates[3];  // red, half transparent over the background
-  ghostPortKind = 0;  // by the hole: the face turns towards the eye
-  ghostPlace = 1.0f;
+  view.showAxes = 0;
+  // Red, half transparent over the background, by the hole: the face turns
+  // towards the eye.
+  view.ghost = {true, pieceTemplates[3], 0, 1.0f};
   rotateViewByDrag(camera, 40, 70);
   translateView(camera, 30, 30, 0);
-  auto ghostAt = [](int col, int row) {
-    const Pixel p = Frame().at(col, row);
+  auto ghostAt = [&](int col, int row) {
+    const Pixel p = Frame(view).at(col, row);
     return p[0] > 100 && p[0] > p[2] + 40;
   };
-  mouseX = 300;  // the window's centre: on the view axis
-  mouseY = 300;
+  view.mouseX = 300;  // the window's centre: on the view axis
+  view.mouseY = 300;
   EXPECT_TRUE(ghostAt(300, 300));
   EXPECT_FALSE(ghostAt(340, 300));
-  mouseX = 400;  // 100 pixels right: 100 units at 730 units from the eye
+  view.mouseX = 400;  // 100 pixels right: 100 units at 730 units from the eye
   EXPECT_TRUE(ghostAt(399, 300));
   EXPECT_FALSE(ghostAt(300, 300));
-  EXPECT_EQ(ghostPiece.colour[3], 1.0f) << "drawn half transparent, the ghost itself unchanged";
+  EXPECT_EQ(view.ghost.piece.colour[3], 1.0f) << "drawn half transparent, the ghost itself unchanged";
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  // Outside insertion mode no ghost, and blending is left as found.
-  insertionMode = 0;
-  ghostPiece = pieceTemplates[3];
+  // Without a ghost shown (insertion mode off), blending is left as found.
+  view.ghost.shown = false;
   glEnable(GL_BLEND);
-  Frame();
+  Frame{view};
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_EQ(ghostPiece.colour[3], 1.0f);
 }
 
 // The texture rows fault was found by a 5 x 4 floor texture: its rows of 15
 // bytes were read by GL as rows of 16, past the image's end, and a plain red
 // texture showed bands.
 TEST_F(ViewTest, RoomHasFourWallsAFloorReadWholeAndLeavesTexturingOffAndTheColourWhite) {
-  showAxes = 0;
-  showRoom = 1;
+  view.showAxes = 0;
+  view.showRoom = 1;
   for (int turn = 0; turn < 4; ++turn) {
-    EXPECT_FALSE(Frame().at(CENTRE, 5) == BACKGROUND) << "wall after " << turn << " quarter turns";
+    EXPECT_FALSE(Frame(view).at(CENTRE, 5) == BACKGROUND) << "wall after " << turn << " quarter turns";
     rotateViewByKeys(camera, 90.0f, 0.0f);
   }
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
@@ -178,7 +177,7 @@ TEST_F(ViewTest, RoomHasFourWallsAFloorReadWholeAndLeavesTexturingOffAndTheColou
   EXPECT_EQ(colour[0] + colour[1] + colour[2], 3.0f);
   rotateViewByDrag(camera, 90, 0);  // looking straight down at the floor
   camera.viewDistance = -20.0f;
-  const Frame f;
+  const Frame f(view);
   for (int at : {10, CENTRE, SIZE - 10}) {  // red, darkened by the light
     const Pixel p = f.at(at, at);
     EXPECT_TRUE(p[0] > 40 && p[1] < 8 && p[2] < 8) << p[0] << " " << p[1] << " " << p[2];
@@ -187,9 +186,9 @@ TEST_F(ViewTest, RoomHasFourWallsAFloorReadWholeAndLeavesTexturingOffAndTheColou
 
 TEST_F(ViewTest, FailuresOfTheOffscreenEntryPointsAreReported) {
   messages.clear();
-  EXPECT_EQ(renderCurrentModelToPng((testData / "no/such/dir/frame.png").c_str(), false, DISPLAY_SOLIDS), 1);
+  EXPECT_EQ(renderCurrentModelToPng((testData / "no/such/dir/frame.png").c_str(), view), 1);
   stopOffscreenView();
-  EXPECT_EQ(renderCurrentModelToPng((testData / "frame.png").c_str(), false, DISPLAY_SOLIDS), 1);
+  EXPECT_EQ(renderCurrentModelToPng((testData / "frame.png").c_str(), view), 1);
   ASSERT_EQ(messages.size(), 2u);
   for (const std::string& m : messages) EXPECT_EQ(m.rfind("Erreur: ", 0), 0u) << m;
 
@@ -228,15 +227,17 @@ TEST(SimplerPieces, LookTheSameAsFullDetailAtAGlance) {
   float top = 0;
   for (int i = 0; i < MODEL_CAPACITY && isUsed(modelTable[i]); ++i) top = std::max(top, modelTable[i].matrix.m[13]);
   constexpr int CELL = 5, CELLS = SIZE / CELL;
+  ViewState view = offscreenStartView();
+  Camera& camera = view.camera;
   for (float distance : {-600.0f, -1500.0f, -4000.0f, -12000.0f}) {
     resetView(camera);
     setTranslation(camera.viewMatrix, -50.0f, -top / 2, 0.0f);
     rotateViewByDrag(camera, 20, 30);
     camera.viewDistance = distance;
-    modelDrawing.detail = DrawDetail::FULL;
-    const Frame full;
-    modelDrawing.detail = DrawDetail::AUTO;
-    const Frame simpler;
+    view.drawing.detail = DrawDetail::FULL;
+    const Frame full(view);
+    view.drawing.detail = DrawDetail::AUTO;
+    const Frame simpler(view);
     int model = 0, changed = 0;
     for (int cell = 0; cell < CELLS * CELLS; ++cell) {
       int difference[3] = {0, 0, 0};

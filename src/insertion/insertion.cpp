@@ -10,21 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "insertion/picking.h"
 #include "model/connection.h"
-#include "pieces/catalogue.h"
-#include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
-
-uint8_t insertionMode = 1;
-uint8_t relativeReferences = 1;
-uint8_t frameMarkerRequest = 0;
-uint8_t ampersandOption = 0;
-int32_t ghostPortKind = 2;
-float ghostPlace = 1.0f;
-#include "view/view_switches.h"
-
-PieceRecord* lastInserted = nullptr;
 
 namespace {
 
@@ -34,15 +21,6 @@ constexpr char FRAME_MARKER_PREFIX[] = "\xA4";  // the currency sign in Windows-
 constexpr float QUARTER_PLACE = 0.25f;
 constexpr float ONE_TURN = 100.0f;
 constexpr int PLACE_TEXT_CAPACITY = 64;
-
-// What made lastInserted re-placeable: the table it was inserted into and
-// the editor's change count right after its line was appended.
-struct InsertionStamp {
-  uint32_t generation = 0;
-  const void* editor = nullptr;
-  unsigned long editorChange = 0;
-};
-InsertionStamp insertionStamp;
 
 bool isPortKind(int32_t kind) { return kind >= PORT_TROU && kind <= PORT_BARRE; }
 
@@ -79,73 +57,73 @@ long long joinTurns(float place) {
 // R's matrix as the compile of its line builds it, statement by statement:
 // the reference to the picked piece, the optional rebase onto R's frame,
 // then the join.
-void placeRecord(PieceRecord& record, bool turnJoin, bool evenTurns) {
-  referToPiece(record, *pickedPiece);
-  if (ampersandOption) rebaseOnFrame(&record, 1);
+void placeRecord(const InsertionState& s, PieceRecord& record, bool turnJoin, bool evenTurns) {
+  referToPiece(record, *s.picked.piece);
+  if (s.ampersandOption) rebaseOnFrame(&record, 1);
   if (turnJoin) {
     multiplyRight(record.matrix, fixedTurnMatrix(!evenTurns));
     return;
   }
-  const ConnectionPoint a = makeConnectionPoint(uint8_t(pickedPortKind), double(pickedPlace));
-  const ConnectionPoint b = makeConnectionPoint(uint8_t(ghostPortKind), double(ghostPlace));
+  const ConnectionPoint a = makeConnectionPoint(uint8_t(s.picked.portKind), double(s.picked.place));
+  const ConnectionPoint b = makeConnectionPoint(uint8_t(s.ghostPortKind), double(s.ghostPlace));
   attachPiece(&record, false, a, b, 0.0f, 0.0f, 0.0f);
 }
 
-std::string reference(const PieceRecord& record) {
+std::string reference(const InsertionState& s, const PieceRecord& record) {
   char text[32];
   const int target = pieceNumber(record.attachedTo);
-  if (relativeReferences)
+  if (s.relativeReferences)
     std::snprintf(text, sizeof text, "%%%s%d", "p", pieceNumber(&record) - target);
   else
     std::snprintf(text, sizeof text, "%%%s%d", "", target);
   return text;
 }
 
-std::string normalJoinLine(const char* prefix, const PieceRecord& record) {
+std::string normalJoinLine(const InsertionState& s, const char* prefix, const PieceRecord& record) {
   char placeA[PLACE_TEXT_CAPACITY], placeB[PLACE_TEXT_CAPACITY];
   char line[INSERTION_LINE_CAPACITY];
   std::snprintf(line, sizeof line, "%s%d %s %s@ %c%s %c%s", prefix, int(record.kind),
-                reference(record).c_str(), ampersandOption ? "& " : "", PORT_LETTERS[pickedPortKind],
-                formatPlace(pickedPlace, placeA), PORT_LETTERS[ghostPortKind],
-                formatPlace(ghostPlace, placeB));
+                reference(s, record).c_str(), s.ampersandOption ? "& " : "", PORT_LETTERS[s.picked.portKind],
+                formatPlace(s.picked.place, placeA), PORT_LETTERS[s.ghostPortKind],
+                formatPlace(s.ghostPlace, placeB));
   return line;
 }
 
-std::string turnJoinLine(const char* prefix, const PieceRecord& record, bool evenTurns) {
+std::string turnJoinLine(const InsertionState& s, const char* prefix, const PieceRecord& record, bool evenTurns) {
   char line[INSERTION_LINE_CAPACITY];
-  std::snprintf(line, sizeof line, "%s%d %s %s%s", prefix, int(record.kind), reference(record).c_str(),
-                ampersandOption ? "& " : "", evenTurns ? "3D" : "3D2");
+  std::snprintf(line, sizeof line, "%s%d %s %s%s", prefix, int(record.kind), reference(s, record).c_str(),
+                s.ampersandOption ? "& " : "", evenTurns ? "3D" : "3D2");
   return line;
 }
 
 const char* linePrefix(bool frameMarker) { return frameMarker ? FRAME_MARKER_PREFIX : PIECE_PREFIX; }
 
 // The first piece of an empty model stands free at the origin.
-void startModel() {
+void startModel(const InsertionState& s, const Editor& editor) {
   PieceRecord& first = modelTable[0];
-  first = ghostPiece;
+  first = s.ghostPiece;
   first.colour[3] = 1.0f;
   setIdentity(first.matrix);
   first.attachedTo = nullptr;
   first.frameParent = nullptr;
   // Flagged as the compile of its line will flag it.
-  first.flags = PIECE_USED | (frameMarkerRequest ? PIECE_FRAME_MARKER : 0);
+  first.flags = PIECE_USED | (s.frameMarkerRequest ? PIECE_FRAME_MARKER : 0);
   char line[INSERTION_LINE_CAPACITY];
-  std::snprintf(line, sizeof line, "%s%d", linePrefix(frameMarkerRequest), int(first.kind));
-  appendEditorLine(hEditor, line);
-  first.scriptLine = first.topLevelLine = editorLineCount(hEditor);
+  std::snprintf(line, sizeof line, "%s%d", linePrefix(s.frameMarkerRequest), int(first.kind));
+  appendEditorLine(editor, line);
+  first.scriptLine = first.topLevelLine = editorLineCount(editor);
 }
 
 // A fresh copy of the ghost against the picked piece, or the record being
 // re-placed with what its compile would give it afresh; nullptr when the
 // table is full.
-PieceRecord* recordToPlace(PieceRecord* record) {
+PieceRecord* recordToPlace(const InsertionState& s, PieceRecord* record) {
   if (!record) {
     record = findFreeRecord();
     if (!record) return nullptr;
-    *record = ghostPiece;
+    *record = s.ghostPiece;
     record->colour[3] = 1.0f;
-    record->attachedTo = pickedPiece;
+    record->attachedTo = s.picked.piece;
     record->flags = PIECE_USED;
   } else {
     record->flags = PIECE_USED | (record->flags & PIECE_FRAME_MARKER);
@@ -154,9 +132,9 @@ PieceRecord* recordToPlace(PieceRecord* record) {
   return record;
 }
 
-bool isTurnJoin(int kind) {
-  return pickedPiece && isTurnJoinKind(pickedPiece->kind) && isTurnJoinKind(kind) &&
-         (pickedPortKind == PORT_TROU || ghostPortKind == PORT_TROU);
+bool isTurnJoin(const InsertionState& s, int kind) {
+  return s.picked.piece && isTurnJoinKind(s.picked.piece->kind) && isTurnJoinKind(kind) &&
+         (s.picked.portKind == PORT_TROU || s.ghostPortKind == PORT_TROU);
 }
 
 // The script reads a position of exactly -1 as no position at all, so a
@@ -166,164 +144,170 @@ bool writablePlace(float place) { return place != -1.0f; }
 // Whether a piece of the kind may not be joined at the picked point by the
 // ghost's port: nothing picked, a port pair that does not fit, or a line
 // the script could not read back.
-bool joinRefused(int kind) {
-  if (!pickedPiece || !isTableRecord(pickedPiece)) return true;
-  const int32_t a = pickedPortKind, b = ghostPortKind;
+bool joinRefused(const InsertionState& s, int kind) {
+  if (!s.picked.piece || !isTableRecord(s.picked.piece)) return true;
+  const int32_t a = s.picked.portKind, b = s.ghostPortKind;
   if (!isPortKind(a) || !isPortKind(b) || refusedPair(a, b)) return true;
-  return !isTurnJoin(kind) && !(writablePlace(pickedPlace) && writablePlace(ghostPlace));
+  return !isTurnJoin(s, kind) && !(writablePlace(s.picked.place) && writablePlace(s.ghostPlace));
 }
 
-void rememberInsertion(PieceRecord* record) {
-  lastInserted = record;
-  insertionStamp = {modelGeneration, hEditor.state, editorChangeCount(hEditor)};
+void rememberInsertion(InsertionState& s, const Editor& editor, PieceRecord* record) {
+  s.lastInserted = record;
+  s.insertedGeneration = modelGeneration;
+  s.insertedEditor = editor.state;
+  s.insertedChange = editorChangeCount(editor);
 }
 
 void stepPlace(float& place, bool up, float step) { place += up ? step : -step; }
 
 }  // namespace
 
-PieceRecord* replaceableInsertion() {
-  PieceRecord* record = lastInserted;
+GhostView ghostView(const InsertionState& insertion) {
+  return {insertion.insertionMode != 0, insertion.ghostPiece, insertion.ghostPortKind, insertion.ghostPlace};
+}
+
+PieceRecord* replaceableInsertion(const InsertionState& s, const Editor& editor) {
+  PieceRecord* record = s.lastInserted;
   if (!record || !isTableRecord(record)) return nullptr;
-  if (insertionStamp.generation != modelGeneration) return nullptr;
-  if (insertionStamp.editor != hEditor.state || !appendedLineIsLastChange(hEditor) ||
-      editorChangeCount(hEditor) != insertionStamp.editorChange)
+  if (s.insertedGeneration != modelGeneration) return nullptr;
+  if (s.insertedEditor != editor.state || !appendedLineIsLastChange(editor) ||
+      editorChangeCount(editor) != s.insertedChange)
     return nullptr;
   // Its line names its target and its kind; another target picked since, or
   // another ghost kind, would write a line that rebuilds something else.
-  if (pickedPiece != record->attachedTo || ghostPiece.kind != record->kind) return nullptr;
+  if (s.picked.piece != record->attachedTo || s.ghostPiece.kind != record->kind) return nullptr;
   return record;
 }
 
-void insertPiece(PieceRecord* record) {
+void insertPiece(InsertionState& s, const Editor& editor, const ViewState& view, PieceRecord* record) {
   if (record) {
-    PieceRecord* replaceable = replaceableInsertion();
-    if (!replaceable) lastInserted = nullptr;
+    PieceRecord* replaceable = replaceableInsertion(s, editor);
+    if (!replaceable) s.lastInserted = nullptr;
     if (record != replaceable) record = nullptr;
   }
   if (!record) {
-    pickConnectionPoint(modelTable);
-    return insertAtPickedPoint(nullptr);
+    pickConnectionPoint(modelTable, view, s.picked);
+    return insertAtPickedPoint(s, editor, nullptr);
   }
   // Checked before the line is taken back, so that a step the script could
   // not express leaves the piece and its line as they were.
-  if (joinRefused(record->kind)) return;
-  undoInsertion(hEditor);
-  insertAtPickedPoint(record);
+  if (joinRefused(s, record->kind)) return;
+  undoInsertion(editor);
+  insertAtPickedPoint(s, editor, record);
 }
 
-void insertAtPickedPoint(PieceRecord* record) {
-  if (ghostPiece.kind < 0 || ghostPiece.kind >= KIND_COUNT) return;
-  if (!isUsed(modelTable[0])) return startModel();
-  if (joinRefused(record ? record->kind : ghostPiece.kind)) return;
+void insertAtPickedPoint(InsertionState& s, const Editor& editor, PieceRecord* record) {
+  if (s.ghostPiece.kind < 0 || s.ghostPiece.kind >= KIND_COUNT) return;
+  if (!isUsed(modelTable[0])) return startModel(s, editor);
+  if (joinRefused(s, record ? record->kind : s.ghostPiece.kind)) return;
   const bool replacing = record != nullptr;
-  record = recordToPlace(record);
+  record = recordToPlace(s, record);
   if (!record) return;
 
-  const bool turnJoin = isTurnJoin(record->kind);
-  const bool evenTurns = joinTurns(pickedPlace) % 2 == 0;
-  placeRecord(*record, turnJoin, evenTurns);
+  const bool turnJoin = isTurnJoin(s, record->kind);
+  const bool evenTurns = joinTurns(s.picked.place) % 2 == 0;
+  placeRecord(s, *record, turnJoin, evenTurns);
 
   // A rewritten line keeps the frame marker its piece was inserted with.
-  const bool frameMarker = frameMarkerRequest || (replacing && isFrameMarker(*record));
+  const bool frameMarker = s.frameMarkerRequest || (replacing && isFrameMarker(*record));
   if (frameMarker) record->flags |= PIECE_FRAME_MARKER;
   const char* prefix = linePrefix(frameMarker);
-  appendEditorLine(hEditor, turnJoin ? turnJoinLine(prefix, *record, evenTurns)
-                                     : normalJoinLine(prefix, *record));
-  record->scriptLine = record->topLevelLine = editorLineCount(hEditor);
-  rememberInsertion(record);
-  frameMarkerRequest = 0;
+  appendEditorLine(editor, turnJoin ? turnJoinLine(s, prefix, *record, evenTurns)
+                                    : normalJoinLine(s, prefix, *record));
+  record->scriptLine = record->topLevelLine = editorLineCount(editor);
+  rememberInsertion(s, editor, record);
+  s.frameMarkerRequest = 0;
 }
 
-int32_t handleInsertionWheel(uint32_t wParam) {
-  if (!insertionMode) return 0;
+int32_t handleInsertionWheel(InsertionState& s, const Editor& editor, const ViewState& view, uint32_t wParam) {
+  if (!s.insertionMode) return 0;
   const int16_t delta = int16_t(uint16_t(wParam >> 16));
   const uint32_t keys = wParam & 0xFFFF;
   const bool up = delta > 0;
   const bool left = keys & MK_LBUTTON, right = keys & MK_RBUTTON, shift = keys & MK_SHIFT;
   if (keys & MK_CONTROL) {
-    cycleGhostKind(delta);
+    cycleGhostKind(s, delta);
   } else if ((left || right) && shift) {
-    stepPlace(left ? pickedPlace : ghostPlace, up, QUARTER_PLACE);
-    insertPiece(lastInserted);
+    stepPlace(left ? s.picked.place : s.ghostPlace, up, QUARTER_PLACE);
+    insertPiece(s, editor, view, s.lastInserted);
   } else if (left || right) {
-    stepPlace(left ? pickedPlace : ghostPlace, up, ONE_TURN);
-    insertPiece(lastInserted);
+    stepPlace(left ? s.picked.place : s.ghostPlace, up, ONE_TURN);
+    insertPiece(s, editor, view, s.lastInserted);
   } else {
-    cycleGhostPort(delta);
+    cycleGhostPort(s, delta);
   }
   return 0;
 }
 
-void cycleGhostKind(int16_t delta) {
+void cycleGhostKind(InsertionState& s, int16_t delta) {
   const int step = delta > 0 ? 1 : -1;
-  const int kind = ((ghostPiece.kind + step) % KIND_COUNT + KIND_COUNT) % KIND_COUNT;
-  ghostPiece = pieceTemplates[kind];
-  ghostPlace = 1.0f;
+  const int kind = ((s.ghostPiece.kind + step) % KIND_COUNT + KIND_COUNT) % KIND_COUNT;
+  s.ghostPiece = pieceTemplates[kind];
+  s.ghostPlace = 1.0f;
   if (isRodKind(kind))
-    ghostPortKind = PORT_BOUT;
+    s.ghostPortKind = PORT_BOUT;
   else if (isConnectorKind(kind))
-    ghostPortKind = PORT_PINCE;
+    s.ghostPortKind = PORT_PINCE;
   else
-    ghostPortKind = PORT_TROU;
+    s.ghostPortKind = PORT_TROU;
 }
 
 namespace {
 
-void setGhostPort(int32_t portKind, float place) {
-  ghostPortKind = portKind;
-  ghostPlace = place;
+void setGhostPort(InsertionState& s, int32_t portKind, float place) {
+  s.ghostPortKind = portKind;
+  s.ghostPlace = place;
 }
 
-void cycleRodPort(int kind, bool up) {
+void cycleRodPort(InsertionState& s, int kind, bool up) {
   const int n = bodyPlaceCount(kind);
-  const float x = ghostPlace;
-  if (ghostPortKind == PORT_BOUT && x == 1.0f) {
+  const float x = s.ghostPlace;
+  if (s.ghostPortKind == PORT_BOUT && x == 1.0f) {
     if (!up)
-      setGhostPort(PORT_BOUT, 2.0f);
+      setGhostPort(s, PORT_BOUT, 2.0f);
     else if (n > 0)
-      setGhostPort(PORT_BARRE, 1.0f);
-  } else if (ghostPortKind == PORT_BOUT && x == 2.0f) {
+      setGhostPort(s, PORT_BARRE, 1.0f);
+  } else if (s.ghostPortKind == PORT_BOUT && x == 2.0f) {
     if (up)
-      setGhostPort(PORT_BOUT, 1.0f);
+      setGhostPort(s, PORT_BOUT, 1.0f);
     else if (n > 0)
-      setGhostPort(PORT_BARRE, float(n));
-  } else if (ghostPortKind == PORT_BARRE) {
+      setGhostPort(s, PORT_BARRE, float(n));
+  } else if (s.ghostPortKind == PORT_BARRE) {
     const float next = up ? x + 1.0f : x - 1.0f;
     if (next > float(n))
-      setGhostPort(PORT_BOUT, 2.0f);
+      setGhostPort(s, PORT_BOUT, 2.0f);
     else if (next < 1.0f)
-      setGhostPort(PORT_BOUT, 1.0f);
+      setGhostPort(s, PORT_BOUT, 1.0f);
     else
-      ghostPlace = next;
+      s.ghostPlace = next;
   }
 }
 
-void cycleConnectorPort(int kind, bool up) {
+void cycleConnectorPort(InsertionState& s, int kind, bool up) {
   const int n = clipCount(kind);
-  const float x = ghostPlace;
+  const float x = s.ghostPlace;
   // Kind 8's clips all look alike: only clip 1 and clip 8 are offered.
   const bool walksClips = kind != 8;
-  if (ghostPortKind == PORT_TROU) {
-    setGhostPort(PORT_PINCE, up ? 1.0f : float(n));
-  } else if (ghostPortKind == PORT_PINCE) {
+  if (s.ghostPortKind == PORT_TROU) {
+    setGhostPort(s, PORT_PINCE, up ? 1.0f : float(n));
+  } else if (s.ghostPortKind == PORT_PINCE) {
     if (up && x < float(n) && walksClips)
-      ghostPlace = x + 1.0f;
+      s.ghostPlace = x + 1.0f;
     else if (!up && x > 1.0f && walksClips)
-      ghostPlace = x - 1.0f;
+      s.ghostPlace = x - 1.0f;
     else
-      setGhostPort(PORT_TROU, 1.0f);
+      setGhostPort(s, PORT_TROU, 1.0f);
   }
 }
 
 }  // namespace
 
-void cycleGhostPort(int16_t delta) {
-  const int kind = ghostPiece.kind;
+void cycleGhostPort(InsertionState& s, int16_t delta) {
+  const int kind = s.ghostPiece.kind;
   if (isRodKind(kind))
-    cycleRodPort(kind, delta > 0);
+    cycleRodPort(s, kind, delta > 0);
   else if (kind >= 0 && kind <= 8)
-    cycleConnectorPort(kind, delta > 0);
+    cycleConnectorPort(s, kind, delta > 0);
 }
 
 char* formatPlace(float value, char* buffer) {
@@ -334,14 +318,14 @@ char* formatPlace(float value, char* buffer) {
   return buffer;
 }
 
-std::string ghostPortText() {
-  if (!isPortKind(ghostPortKind)) return "?";
+std::string ghostPortText(const InsertionState& s) {
+  if (!isPortKind(s.ghostPortKind)) return "?";
   char place[PLACE_TEXT_CAPACITY];
-  return PORT_LETTERS[ghostPortKind] + std::string(formatPlace(ghostPlace, place));
+  return PORT_LETTERS[s.ghostPortKind] + std::string(formatPlace(s.ghostPlace, place));
 }
 
-bool takeBackInsertedLine() {
-  if (!appendedLineIsLastChange(hEditor)) return false;
-  undoInsertion(hEditor);
+bool takeBackInsertedLine(const Editor& editor) {
+  if (!appendedLineIsLastChange(editor)) return false;
+  undoInsertion(editor);
   return true;
 }

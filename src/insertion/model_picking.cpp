@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 
 #include "insertion/pick_volume.h"
 #include "insertion/picking.h"
@@ -14,20 +15,23 @@
 #include "model/frame_tree.h"
 #include "pieces/kind_mesh.h"
 #include "view/camera.h"
-#include "view/view_switches.h"
 
 namespace {
 
-FrameTree pickTree;
-// Eye matrix of each piece on the path of the walk, by depth.
-Matrix eyeStack[MODEL_CAPACITY + 1];
+// What a pick meets: the pixel's volume and the view's display mode.
+struct PickSight {
+  PickVolume volume;
+  uint32_t displayMode;
+};
 
-using PieceMeeter = HitDepth (*)(const PieceRecord& record, const Matrix& eye, const PickVolume& volume);
+using PieceMeeter = HitDepth (*)(const PieceRecord& record, const Matrix& eye, const PickSight& sight);
 
+// eyeStack: the eye matrix of each piece on the path of the walk, by depth.
 struct PickWalk {
   const PieceRecord* table;
-  const PickVolume* volume;
+  const PickSight* sight;
   PieceMeeter meet;
+  Matrix* eyeStack;
   int depth;
   HitRecords records;
 };
@@ -56,7 +60,7 @@ bool boundMayMeet(const Matrix& eye, const float local[3], float radius, const P
   return sphereMayMeet(volume, centre, r * 1.001f + 0.01f);
 }
 
-void meetPart(const KindMesh& mesh, const MeshPart& part, const Matrix& mvp, HitDepth& hit) {
+void meetPart(const KindMesh& mesh, const MeshPart& part, const Matrix& mvp, uint32_t displayMode, HitDepth& hit) {
   if (displayMode & DISPLAY_SOLIDS)
     for (int i = 0; i < part.triangleCount; ++i)
       meetTriangle(mvp, mesh.triangles[size_t(part.firstTriangle + i)].data(), hit);
@@ -65,10 +69,11 @@ void meetPart(const KindMesh& mesh, const MeshPart& part, const Matrix& mvp, Hit
 }
 
 // The piece's lists as drawn: turned rods, each sub-part under its placement.
-HitDepth meetPiece(const PieceRecord& record, const Matrix& eye, const PickVolume& volume) {
+HitDepth meetPiece(const PieceRecord& record, const Matrix& eye, const PickSight& sight) {
   HitDepth hit;
   const KindMesh& mesh = kindMesh(record.kind);
-  if (mesh.parts.empty() || !(displayMode & (DISPLAY_SOLIDS | DISPLAY_EDGES))) return hit;
+  const PickVolume& volume = sight.volume;
+  if (mesh.parts.empty() || !(sight.displayMode & (DISPLAY_SOLIDS | DISPLAY_EDGES))) return hit;
   const float centre[3] = {mesh.centre.x, mesh.centre.y, mesh.centre.z};
   if (!boundMayMeet(eye, centre, mesh.radius, volume)) return hit;
   const Matrix kindEye = mesh.turned ? multiplyAsGl(eye, mesh.turn) : eye;
@@ -76,7 +81,7 @@ HitDepth meetPiece(const PieceRecord& record, const Matrix& eye, const PickVolum
     const Matrix partEye = part.placed ? multiplyAsGl(kindEye, part.placement) : kindEye;
     const float partCentre[3] = {part.centre.x, part.centre.y, part.centre.z};
     if (boundMayMeet(partEye, partCentre, part.radius, volume))
-      meetPart(mesh, part, multiplyAsGl(volume.projection, partEye), hit);
+      meetPart(mesh, part, multiplyAsGl(volume.projection, partEye), sight.displayMode, hit);
   }
   return hit;
 }
@@ -92,8 +97,9 @@ void meetMarker(const PortMarker& marker, const Matrix& eye, const PickVolume& v
 }
 
 // Every marker of the piece as one hit.
-HitDepth meetMarkers(const PieceRecord& record, const Matrix& eye, const PickVolume& volume) {
+HitDepth meetMarkers(const PieceRecord& record, const Matrix& eye, const PickSight& sight) {
   HitDepth hit;
+  const PickVolume& volume = sight.volume;
   const KindMarkers& list = portMarkersOf(record.kind);
   if (list.count == 0 || !boundMayMeet(eye, list.centre, list.radius, volume)) return hit;
   for (int i = 0; i < list.count; ++i) meetMarker(list.markers[i], eye, volume, hit);
@@ -103,26 +109,29 @@ HitDepth meetMarkers(const PieceRecord& record, const Matrix& eye, const PickVol
 void enterPiece(void* context, int32_t piece) {
   PickWalk& walk = *static_cast<PickWalk*>(context);
   const PieceRecord& record = walk.table[piece];
-  eyeStack[walk.depth + 1] = multiplyAsGl(eyeStack[walk.depth], record.matrix);
+  walk.eyeStack[walk.depth + 1] = multiplyAsGl(walk.eyeStack[walk.depth], record.matrix);
   ++walk.depth;
-  addHitRecord(walk.records, piece, walk.meet(record, eyeStack[walk.depth], *walk.volume));
+  addHitRecord(walk.records, piece, walk.meet(record, walk.eyeStack[walk.depth], *walk.sight));
 }
 
 void leavePiece(void* context, int32_t) { --static_cast<PickWalk*>(context)->depth; }
 
 // The nearest piece as the meeter sees it, or NO_PIECE.
-int32_t pickNearest(const PieceRecord* table, const PickVolume& volume, PieceMeeter meet) {
-  PickWalk walk{table, &volume, meet, 0, {}};
+int32_t pickNearest(const PieceRecord* table, const Camera& camera, const PickSight& sight, PieceMeeter meet,
+                    PickDepths& depths) {
+  const auto tree = std::make_unique<FrameTree>();
+  buildFrameTree(*tree, table);
+  const auto eyeStack = std::make_unique_for_overwrite<Matrix[]>(size_t(tree->count) + 1);
+  PickWalk walk{table, &sight, meet, eyeStack.get(), 0, {}};
   eyeStack[0] = modelviewOf(camera);
-  buildFrameTree(pickTree, table);
-  walkFrameForest(pickTree, FrameVisitor{enterPiece, leavePiece, &walk});
-  pickedPieceDepth = walk.records.bestDepth;
+  walkFrameForest(*tree, FrameVisitor{enterPiece, leavePiece, &walk});
+  depths.piece = walk.records.bestDepth;
   return nearestName(walk.records);
 }
 
 // The name of the nearest marker of the piece at its world placement, 0
 // for none; each marker is a hit of its own.
-int32_t pickMarkerOf(const PieceRecord& record, const PickVolume& volume) {
+int32_t pickMarkerOf(const PieceRecord& record, const Camera& camera, const PickVolume& volume, PickDepths& depths) {
   const Matrix eye = multiplyAsGl(modelviewOf(camera), worldPlacement(record));
   const KindMarkers& list = portMarkersOf(record.kind);
   HitRecords records;
@@ -131,28 +140,32 @@ int32_t pickMarkerOf(const PieceRecord& record, const PickVolume& volume) {
     meetMarker(list.markers[i], eye, volume, hit);
     addHitRecord(records, int32_t(list.markers[i].name), hit);
   }
-  pickedMarkerDepth = records.bestDepth;
+  depths.marker = records.bestDepth;
   const int32_t name = nearestName(records);
   return name < 0 ? 0 : name;
 }
 
 }  // namespace
 
-int32_t pickPiece(PieceRecord* table) {
+int32_t pickPiece(PieceRecord* table, const ViewState& view, PickDepths* depths) {
   if (!table) return -1;
-  const int32_t piece = pickNearest(table, pickVolumeAt(camera, mouseX, mouseY), meetPiece);
+  PickDepths ignored;
+  const PickSight sight{pickVolumeAt(view.camera, view.mouseX, view.mouseY), view.displayMode};
+  const int32_t piece = pickNearest(table, view.camera, sight, meetPiece, depths ? *depths : ignored);
   return piece == NO_PIECE ? -1 : piece;
 }
 
-void pickConnectionPoint(PieceRecord* table) {
-  const PickVolume volume = pickVolumeAt(camera, mouseX, mouseY);
-  const int32_t piece = table ? pickNearest(table, volume, meetMarkers) : NO_PIECE;
+void pickConnectionPoint(PieceRecord* table, const ViewState& view, PickedPoint& picked, PickDepths* depths) {
+  PickDepths ignored;
+  PickDepths& found = depths ? *depths : ignored;
+  const PickSight sight{pickVolumeAt(view.camera, view.mouseX, view.mouseY), view.displayMode};
+  const int32_t piece = table ? pickNearest(table, view.camera, sight, meetMarkers, found) : NO_PIECE;
   if (piece == NO_PIECE) {
-    pickedPiece = nullptr;
+    picked.piece = nullptr;
     return;
   }
-  const int32_t name = pickMarkerOf(table[piece], volume);
-  pickedPortKind = name / 100;
-  pickedPlace = float(name % 100);
-  pickedPiece = &table[piece];
+  const int32_t name = pickMarkerOf(table[piece], view.camera, sight.volume, found);
+  picked.portKind = name / 100;
+  picked.place = float(name % 100);
+  picked.piece = &table[piece];
 }

@@ -9,8 +9,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 
 #include "insertion/port_markers.h"
 #include "model/connection.h"
@@ -20,22 +22,12 @@
 #include "view/camera_gl.h"
 #include "view/gl_tree_walk.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
-
-int32_t mouseX = 0, mouseY = 0;
-PieceRecord* pickedPiece = nullptr;
-int32_t pickedPortKind = 1;
-float pickedPlace = 1.0f;
-uint32_t pickedPieceDepth = 0;
-uint32_t pickedMarkerDepth = 0;
 
 namespace {
 
 constexpr GLuint NO_NAME = 0;
 
 // ------------------------------------------------------------ marker tree
-
-FrameTree markerTree;
 
 // Every marker of a piece under one name, never 0, which stands for "no piece".
 void drawNamedMarkers(const void*, const PieceRecord& record, int32_t piece) {
@@ -45,9 +37,7 @@ void drawNamedMarkers(const void*, const PieceRecord& record, int32_t piece) {
 
 // ------------------------------------------------------ plain primitives
 
-FrameTree plainTree;
-
-void drawPlainPart(const KindMesh& mesh, const MeshPart& part) {
+void drawPlainPart(const KindMesh& mesh, const MeshPart& part, uint32_t displayMode) {
   if (displayMode & DISPLAY_SOLIDS) {
     glBegin(GL_TRIANGLES);
     for (int i = 0; i < part.triangleCount; ++i)
@@ -62,8 +52,10 @@ void drawPlainPart(const KindMesh& mesh, const MeshPart& part) {
   }
 }
 
-// With the GL matrix operations the piece's lists hold.
-void drawPlainPiece(const void*, const PieceRecord& record, int32_t piece) {
+// With the GL matrix operations the piece's lists hold; the context is the
+// view state.
+void drawPlainPiece(const void* context, const PieceRecord& record, int32_t piece) {
+  const uint32_t displayMode = static_cast<const ViewState*>(context)->displayMode;
   glLoadName(GLuint(piece));
   const KindMesh& mesh = kindMesh(record.kind);
   glPushMatrix();
@@ -71,7 +63,7 @@ void drawPlainPiece(const void*, const PieceRecord& record, int32_t piece) {
   for (const MeshPart& part : mesh.parts) {
     glPushMatrix();
     if (part.placed) glMultMatrixf(part.placement.m);
-    drawPlainPart(mesh, part);
+    drawPlainPart(mesh, part, displayMode);
     glPopMatrix();
   }
   glPopMatrix();
@@ -79,23 +71,25 @@ void drawPlainPiece(const void*, const PieceRecord& record, int32_t piece) {
 
 // ---------------------------------------------------------------- selection
 
-GLuint selectBuffer[SELECT_BUFFER_ENTRIES];
+// The hit records of one selection, which the GL writes until it is ended.
+using SelectBuffer = std::array<GLuint, SELECT_BUFFER_ENTRIES>;
 
-// Selection mode with a one-pixel pick region at the mouse, the camera's
-// projection behind it and its modelview loaded. Lighting decides no hit, so
-// it is off meanwhile: that halves the time of a pick.
-void beginSelection() {
+// Selection mode with a one-pixel pick region at the view's mouse, its
+// camera's projection behind it and its modelview loaded. Lighting decides
+// no hit, so it is off meanwhile: that halves the time of a pick.
+void beginSelection(SelectBuffer& buffer, const ViewState& view) {
+  const Camera& camera = view.camera;
   GLint viewport[4] = {0, 0, camera.viewportWidth, camera.viewportHeight};
   glPushAttrib(GL_ENABLE_BIT);
   glDisable(GL_LIGHTING);
-  glSelectBuffer(SELECT_BUFFER_ENTRIES, selectBuffer);
+  glSelectBuffer(SELECT_BUFFER_ENTRIES, buffer.data());
   glRenderMode(GL_SELECT);
   glInitNames();
   glPushName(NO_NAME);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
-  gluPickMatrix(double(mouseX), double(viewport[3] - mouseY), 1.0, 1.0, viewport);
+  gluPickMatrix(double(view.mouseX), double(viewport[3] - view.mouseY), 1.0, 1.0, viewport);
   glMultMatrixf(projectionOf(camera).m);
   loadCameraModelview(camera);
 }
@@ -113,7 +107,7 @@ GLint endSelection() {
 // The name of the hit with the smallest minimum depth (compared unsigned)
 // and that depth; equal depths keep the earlier record. False when there is
 // no hit.
-bool nearestHit(GLint hits, GLuint& name, uint32_t& depth) {
+bool nearestHit(const SelectBuffer& selectBuffer, GLint hits, GLuint& name, uint32_t& depth) {
   if (hits <= 0) return false;
   bool found = false;
   GLuint bestDepth = 0;
@@ -136,25 +130,28 @@ bool nearestHit(GLint hits, GLuint& name, uint32_t& depth) {
 }
 
 // First pass: the number of the piece whose markers are nearest, or NO_PIECE.
-int32_t pickMarkerPiece(const PieceRecord* table) {
-  beginSelection();
+int32_t pickMarkerPiece(const PieceRecord* table, const ViewState& view, PickDepths& depths) {
+  SelectBuffer buffer;
+  beginSelection(buffer, view);
   glPushMatrix();
-  drawMarkerForest(table);
+  const auto tree = std::make_unique<FrameTree>();
+  walkModelInGl(*tree, table, NO_PIECE, drawNamedMarkers);
   glPopMatrix();
   GLuint name = NO_NAME;
-  if (!nearestHit(endSelection(), name, pickedPieceDepth) || name == NO_NAME) return NO_PIECE;
+  if (!nearestHit(buffer, endSelection(), name, depths.piece) || name == NO_NAME) return NO_PIECE;
   const int32_t piece = int32_t(name - 1);
-  return piece < markerTree.count ? piece : NO_PIECE;
+  return piece < tree->count ? piece : NO_PIECE;
 }
 
 // Second pass: the name of the nearest marker of that piece, 0 for none.
-GLuint pickMarkerOf(const PieceRecord* table, int32_t piece) {
-  beginSelection();
+GLuint pickMarkerOf(const PieceRecord* table, int32_t piece, const ViewState& view, PickDepths& depths) {
+  SelectBuffer buffer;
+  beginSelection(buffer, view);
   const Matrix world = worldPlacement(table[piece]);
   glMultMatrixf(world.m);
   drawPortMarkers(table[piece], true);
   GLuint name = NO_NAME;
-  if (!nearestHit(endSelection(), name, pickedMarkerDepth)) return NO_NAME;
+  if (!nearestHit(buffer, endSelection(), name, depths.marker)) return NO_NAME;
   return name;
 }
 
@@ -191,38 +188,46 @@ void drawMarkerTree(const PieceRecord* piece, const PieceRecord* table) {
   if (!piece) return;
   const int32_t number = recordNumber(table, piece);
   if (number == NO_PIECE) return;  // not a record of the table: no name to give it
-  walkModelInGl(markerTree, table, number, drawNamedMarkers);
+  const auto tree = std::make_unique<FrameTree>();
+  walkModelInGl(*tree, table, number, drawNamedMarkers);
 }
 
 void drawMarkerForest(const PieceRecord* table) {
-  walkModelInGl(markerTree, table, NO_PIECE, drawNamedMarkers);
+  const auto tree = std::make_unique<FrameTree>();
+  walkModelInGl(*tree, table, NO_PIECE, drawNamedMarkers);
 }
 
-int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing, const Renderer* renderer) {
+int32_t pickPieceGlSelect(PieceRecord* table, const ViewState& view, SelectDrawing drawing, const Renderer* renderer,
+                          PickDepths* depths) {
   if (!table) return -1;
-  beginSelection();
+  SelectBuffer buffer;
+  beginSelection(buffer, view);
   glPushMatrix();
   if (drawing == SelectDrawing::PlainPrimitives || !renderer) {
-    walkModelInGl(plainTree, table, NO_PIECE, drawPlainPiece);
+    const auto tree = std::make_unique<FrameTree>();
+    walkModelInGl(*tree, table, NO_PIECE, drawPlainPiece, &view);
   } else {
-    ViewState view;
-    view.displayMode = displayMode;
-    drawModelTrees(*renderer, table, view);
+    ViewState drawn;
+    drawn.displayMode = view.displayMode;
+    drawModelTrees(*renderer, table, drawn);
   }
   glPopMatrix();
   GLuint name = NO_NAME;
-  if (!nearestHit(endSelection(), name, pickedPieceDepth)) return -1;
+  PickDepths ignored;
+  if (!nearestHit(buffer, endSelection(), name, (depths ? *depths : ignored).piece)) return -1;
   return int32_t(name);
 }
 
-void pickConnectionPointGlSelect(PieceRecord* table) {
-  const int32_t piece = table ? pickMarkerPiece(table) : NO_PIECE;
+void pickConnectionPointGlSelect(PieceRecord* table, const ViewState& view, PickedPoint& picked, PickDepths* depths) {
+  PickDepths ignored;
+  PickDepths& found = depths ? *depths : ignored;
+  const int32_t piece = table ? pickMarkerPiece(table, view, found) : NO_PIECE;
   if (piece == NO_PIECE) {
-    pickedPiece = nullptr;
+    picked.piece = nullptr;
     return;
   }
-  const GLuint name = pickMarkerOf(table, piece);
-  pickedPortKind = int32_t(name / 100);
-  pickedPlace = float(name % 100);
-  pickedPiece = &table[piece];
+  const GLuint name = pickMarkerOf(table, piece, view, found);
+  picked.portKind = int32_t(name / 100);
+  picked.place = float(name % 100);
+  picked.piece = &table[piece];
 }

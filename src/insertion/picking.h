@@ -10,26 +10,35 @@
 
 #include "model/model_table.h"
 #include "view/renderer.h"
+#include "view/view_state.h"
 
-// Last mouse position in the 3-D view, y down.
-extern int32_t mouseX, mouseY;
+// Every picker looks through a view state: its camera, at the pixel of its
+// mouse, meeting what its display mode draws.
 
-extern PieceRecord* pickedPiece;
-extern int32_t pickedPortKind;
-extern float pickedPlace;
-// Depths of the nearest hits of the last pick, as selection hit records
-// store them (0 nearest, 2^32 - 1 farthest): of the piece found (by either
-// picker), and of the marker found by the connection-point pickers.
-extern uint32_t pickedPieceDepth;
-extern uint32_t pickedMarkerDepth;
+// A connection point: the piece (nullptr for none), the kind of its port and
+// the port's place (see makeConnectionPoint).
+struct PickedPoint {
+  PieceRecord* piece = nullptr;
+  int32_t portKind = 1;
+  float place = 1.0f;
+};
+
+// Depths of the nearest hits of a pick, as selection hit records store them
+// (0 nearest, 2^32 - 1 farthest): of the piece found (by either picker), and
+// of the marker found by the connection-point pickers.
+struct PickDepths {
+  uint32_t piece = 0;
+  uint32_t marker = 0;
+};
 
 constexpr int SELECT_BUFFER_ENTRIES = 512;
 
 // Number of the nearest piece under the mouse, or -1. Needs no GL.
-int32_t pickPiece(PieceRecord* table);
-// Sets pickedPiece (nullptr when nothing is hit) and, on a hit, the port.
+int32_t pickPiece(PieceRecord* table, const ViewState& view, PickDepths* depths = nullptr);
+// Sets picked.piece (nullptr when nothing is hit) and, on a hit, the port.
 // Needs no GL.
-void pickConnectionPoint(PieceRecord* table);
+void pickConnectionPoint(PieceRecord* table, const ViewState& view, PickedPoint& picked,
+                         PickDepths* depths = nullptr);
 
 // The same answers through OpenGL selection mode, in the current context.
 // Pieces are drawn with their display lists, as the view draws them, or
@@ -39,9 +48,11 @@ void pickConnectionPoint(PieceRecord* table);
 // The display lists are the renderer's, of the current context; without a
 // renderer the plain primitives are drawn.
 enum class SelectDrawing { DisplayLists, PlainPrimitives };
-int32_t pickPieceGlSelect(PieceRecord* table, SelectDrawing drawing = SelectDrawing::PlainPrimitives,
-                          const Renderer* renderer = nullptr);
-void pickConnectionPointGlSelect(PieceRecord* table);
+int32_t pickPieceGlSelect(PieceRecord* table, const ViewState& view,
+                          SelectDrawing drawing = SelectDrawing::PlainPrimitives, const Renderer* renderer = nullptr,
+                          PickDepths* depths = nullptr);
+void pickConnectionPointGlSelect(PieceRecord* table, const ViewState& view, PickedPoint& picked,
+                                 PickDepths* depths = nullptr);
 
 // One marker cube centred on the current origin.
 void drawMarkerCube();

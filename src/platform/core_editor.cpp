@@ -7,8 +7,6 @@
 
 #include "platform/core_text_encoding.h"
 
-Editor hEditor;
-
 namespace {
 // The last line appendEditorLine added: to which editor, and that editor's
 // change count just after.

@@ -68,9 +68,6 @@ struct Editor {
   void* state = nullptr;
 };
 
-// The script editor of the running program (no operations until one exists).
-extern Editor hEditor;
-
 inline bool editorExists(const Editor& e) { return e.ops && e.state; }
 
 // Text crosses these in Windows-1252, the script's own encoding.

@@ -30,7 +30,6 @@
 #include "shell/model_dump.h"
 #include "shell/parts_command.h"
 #include "shell/render_command.h"
-#include "shell/shared_state.h"
 #include "shell/script_file.h"
 #include "shell/verify_command.h"
 #include "view/camera.h"
@@ -121,13 +120,19 @@ bool verifyModel(const Options& o, Deadline& deadline) {
   return showModelFindings(&control);
 }
 
-// --view and --turn, once the model is compiled.
-void aimRenderView(const Options& o) {
+// The picture --render asks for, once the model is compiled: the room,
+// edges and detail options, aimed by --view and --turn.
+ViewState renderView(const Options& o) {
+  ViewState view = offscreenStartView();
+  view.showRoom = o.room ? 1 : 0;
+  view.displayMode = o.displayMode;
+  view.drawing.detail = o.detail;
   const ViewAngles angles = o.turnGiven ? ViewAngles{o.tilt, o.turn} : o.fitView ? THREE_QUARTER_VIEW : ViewAngles{};
   if (o.fitView)
-    fitView(camera, modelCorners(modelTable), angles);
+    fitView(view.camera, modelCorners(modelTable), angles);
   else
-    turnStartView(camera, angles);
+    turnStartView(view.camera, angles);
+  return view;
 }
 
 // The booklet of the model just compiled, through the started offscreen view.
@@ -135,9 +140,10 @@ void aimRenderView(const Options& o) {
 int writeBooklet(const Options& o, const ScriptLines& lines) {
   const std::string modelName = std::filesystem::path(o.file).filename().string();
   std::string pdf;
+  const Camera size = offscreenStartView().camera;
   BookletResult result = isPdfPath(o.pngPath)
-                             ? drawStepsPdf(offscreenRenderer(), camera, lines, modelName, pdf)
-                             : writeStepsBooklet(offscreenRenderer(), camera, lines, o.pngPath, modelName);
+                             ? drawStepsPdf(offscreenRenderer(), size, lines, modelName, pdf)
+                             : writeStepsBooklet(offscreenRenderer(), size, lines, o.pngPath, modelName);
   if (result.status == BookletResult::WRITTEN && isPdfPath(o.pngPath) && !writeBookletPdf(o.pngPath, pdf, result.error))
     result.status = BookletResult::FAILED;
   if (result.status == BookletResult::WRITTEN) return EXIT_CLEAN;
@@ -211,9 +217,7 @@ int compileFile(const Options& o) {
   const int messages = messagesShown();
   clearKeyBindings();
   if (o.mode == Options::RENDER) {
-    modelDrawing.detail = o.detail;
-    aimRenderView(o);
-    const int status = writes ? renderCurrentModelToPng(o.pngPath.c_str(), o.room, o.displayMode) : 0;
+    const int status = writes ? renderCurrentModelToPng(o.pngPath.c_str(), renderView(o)) : 0;
     stopOffscreenView();
     if (status != 0) return EXIT_RENDER_FAILED;
   }

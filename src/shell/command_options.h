@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "view/view_switches.h"
+#include "view/view_state.h"
 #include "view/visible_pieces.h"
 
 struct CommandOptions {

@@ -31,7 +31,6 @@
 #include "shell/recovery.h"
 #include "shell/shared_state.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -45,43 +44,43 @@ constexpr double idleWaitSeconds = 0.5;
 void useDesktopDialogs() {
   installMessageBoxes();
   setFileNameChooser(chooseDocumentFileName);
-  desktopDialogs.askToSave = askSaveQuestion;
-  desktopDialogs.compileProgress = showCompileProgress;
-  desktopDialogs.chooseExport = askExportChoices;
-  desktopDialogs.exportProgress = showExportProgress;
+  desktop.dialogs.askToSave = askSaveQuestion;
+  desktop.dialogs.compileProgress = showCompileProgress;
+  desktop.dialogs.chooseExport = askExportChoices;
+  desktop.dialogs.exportProgress = showExportProgress;
 }
 
 bool createWindows() {
   findExamples();
   const std::vector<MenuEntry> menu = menuWithExamples(mainMenu, mainMenuLength);
-  hMainWindow = createMainWindow(windowTitle, 10, 10, clientWidth, clientHeight, mainWindowProc, menu.data(),
-                                 int(menu.size()));
-  if (!hMainWindow) {
+  desktop.hMainWindow = createMainWindow(desktop.windowTitle, 10, 10, clientWidth, clientHeight, mainWindowProc,
+                                         menu.data(), int(menu.size()));
+  if (!desktop.hMainWindow) {
     showMessage("Pas possible de créer la fenêtre!", "Erreur", ICON_ERROR);
     return false;
   }
-  createPanes(hMainWindow, clientWidth, clientHeight);
-  hEditorControl = createEditorControl(hMainWindow, 0, 0, editorWidth - viewDividerWidth,
+  createPanes(desktop.hMainWindow, clientWidth, clientHeight);
+  desktop.hEditorControl = createEditorControl(desktop.hMainWindow, 0, 0, editorWidth - viewDividerWidth,
                                        clientHeight - statusBarHeight - messageListHeight);
-  if (!hEditorControl) {
+  if (!desktop.hEditorControl) {
     showMessage("Pas possible de créer la fenêtre éditeur!", "Erreur", ICON_ERROR);
     return false;
   }
-  hEditor = editorOfControl(hEditorControl);
-  setEditorStyler(hEditorControl, styleScriptLine);
-  showWindow(hMainWindow);
+  desktop.hEditor = editorOfControl(desktop.hEditorControl);
+  setEditorStyler(desktop.hEditorControl, styleScriptLine);
+  showWindow(desktop.hMainWindow);
   return true;
 }
 
 void openDocumentOfCommandLine(const std::string& path) {
   if (path.empty()) return;
-  if (path.size() >= sizeof documentName) {
+  if (path.size() >= sizeof desktop.documentName) {
     const std::string text = path + "\n" + documentErrorReason(DocumentError::NameTooLong);
     showMessage(text.c_str(), "Erreur d'ouverture du fichier suivant:", ICON_ERROR);
     return;
   }
-  std::strcpy(documentName, path.c_str());
-  mainWindowProc(hMainWindow, WM_COMMAND, CMD_OPEN_AT_START, 0);
+  std::strcpy(desktop.documentName, path.c_str());
+  mainWindowProc(desktop.hMainWindow, WM_COMMAND, CMD_OPEN_AT_START, 0);
 }
 
 const char recoveryCaption[] = "Texte non enregistré retrouvé";
@@ -96,12 +95,12 @@ void sayCopyStays(const LeftCopy& copy) {
 // holds the whole text and this instance's own copy holds it too: only then
 // may the old copy go.
 bool restoreLeftCopy(LeftCopy& copy) {
-  newDocument(documentName, hEditor);
-  setEditorTextUtf8(hEditor, copy.text);
-  const bool whole = editorTextUtf8(hEditor) == copy.text;
-  const bool kept = whole && keepRecoveryCopy(hEditor, true);
+  newDocument(desktop.documentName, desktop.hEditor);
+  setEditorTextUtf8(desktop.hEditor, copy.text);
+  const bool whole = editorTextUtf8(desktop.hEditor) == copy.text;
+  const bool kept = whole && keepRecoveryCopy(desktop.hEditor, true);
   setDocumentTitle();
-  mainWindowProc(hMainWindow, WM_COMMAND, CMD_COMPILE, 0);
+  mainWindowProc(desktop.hMainWindow, WM_COMMAND, CMD_COMPILE, 0);
   if (!whole) copy.problem = "L'éditeur n'en a pas gardé tout le texte.", sayCopyStays(copy);
   return kept;
 }
@@ -132,7 +131,7 @@ void offerRecoveryCopy() {
 // runs when it comes; then the boxes close and the main loop ends the
 // program. A loop that cannot be left in time (a mesh being written) is
 // cut short, the text being safe.
-void keepTextAtTerminationSignal() { keepRecoveryCopy(hEditor, true); }
+void keepTextAtTerminationSignal() { keepRecoveryCopy(desktop.hEditor, true); }
 
 // With VEXOCAD_FRAME_STATS set, the time to the first frame and the frame
 // rate go to standard error, for measuring the program as users run it.
@@ -160,10 +159,10 @@ struct FrameStatistics {
 // Escape ends the program, unless that would lose changed text the user
 // wants to keep.
 bool escapeEndsProgram() {
-  if (!keyState[VK_ESCAPE]) return false;
+  if (!desktop.keys.keyState[VK_ESCAPE]) return false;
   if (confirmDiscardChanges()) return true;
-  recordKeyUp(VK_ESCAPE);
-  endOfFrameKeys();
+  recordKeyUp(desktop.keys, VK_ESCAPE);
+  endOfFrameKeys(desktop.keys);
   return false;
 }
 
@@ -186,23 +185,24 @@ FrameResult runFrame() {
   // Killed, hung up or interrupted: the unsaved text is kept before the
   // program ends.
   if (const int signal = terminationSignal()) {
-    keepRecoveryCopy(hEditor, true);
+    keepRecoveryCopy(desktop.hEditor, true);
     return {true, 128 + signal, false};
   }
-  keepRecoveryCopy(hEditor);
-  if (!windowActive || !hGlWindow || !takeRedrawRequest()) return {};
+  keepRecoveryCopy(desktop.hEditor);
+  if (!desktop.windowActive || !desktop.hGlWindow || !takeRedrawRequest()) return {};
   if (escapeEndsProgram()) return {true, 0, false};
   // The keys act before the frame is drawn, so that the frame shows what
   // they switched (F4 off draws no ghost, F5 off no axes) at once.
-  turnViewByArrows();
-  runKeySwitches();
-  runKeyBindings(keyState, keyLatch);
-  drawScene(glWindowRenderer(), modelTable, currentViewState());
-  if (showAxes && lightingOn) lightingEnabled = 1;  // as axesLeaveLightingOn
-  swapGlBuffers(hGlWindow);
+  turnViewByArrows(desktop.keys, desktop.view.camera);
+  runKeySwitches(desktop.keys, desktop.view, desktop.insertion, WindowCommands{sendCommand, showStatistics});
+  runKeyBindings(desktop.keys.keyState, desktop.keys.keyLatch);
+  desktop.view.ghost = ghostView(desktop.insertion);
+  drawScene(glWindowRenderer(), modelTable, desktop.view);
+  axesLeaveLightingOn(desktop.view);
+  swapGlBuffers(desktop.hGlWindow);
   // Held keys act once per frame, so frames keep coming while one is held.
-  if (anyKeyHeld()) requestRedraw();
-  endOfFrameKeys();
+  if (anyKeyHeld(desktop.keys)) requestRedraw();
+  endOfFrameKeys(desktop.keys);
   updatePanes();
   return {false, 0, true};
 }
@@ -222,13 +222,13 @@ int runDesktopProgram(const char* arguments) {
   useDesktopDialogs();
   clearQuitMessage();
   catchTerminationSignals(keepTextAtTerminationSignal);
-  std::strcpy(documentName, "sans titre");
-  std::snprintf(windowTitle, sizeof windowTitle, "VexioCad - %s", documentName);
+  std::strcpy(desktop.documentName, "sans titre");
+  std::snprintf(desktop.windowTitle, sizeof desktop.windowTitle, "VexioCad - %s", desktop.documentName);
   if (!createWindows()) return -1;
   watchTerminationSignal();
   if (!createGlWindow("ma fenetre OPENGL", 600, 600, 16)) return 0;
-  setFocus(hEditorControl);
-  setFocus(hGlWindow);
+  setFocus(desktop.hEditorControl);
+  setFocus(desktop.hGlWindow);
   openDocumentOfCommandLine(documentPathFromArguments(arguments));
   offerRecoveryCopy();
   const int exitCode = runMainLoop(statistics);

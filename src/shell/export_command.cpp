@@ -13,12 +13,10 @@
 #include "exports/booklet_pdf.h"
 #include "exports/mesh_export.h"
 #include "exports/steps_booklet.h"
-#include "insertion/insertion.h"
 #include "model/model_table.h"
 #include "platform/core_safe_writer.h"
 #include "platform/window_system.h"
 #include "shell/command_options.h"
-#include "shell/gl_window.h"
 #include "shell/parts_command.h"
 #include "shell/render_command.h"
 #include "shell/shared_state.h"
@@ -53,10 +51,10 @@ std::string untitledFolder() {
 // An export draws in an offscreen view of its own, with its own renderer
 // and view state: the window's context is only released meanwhile, and
 // made current again after, its lists, buffers and textures untouched.
-void leaveWindowContext() { releaseGlWindowContext(hGlWindow); }
+void leaveWindowContext() { releaseGlWindowContext(desktop.hGlWindow); }
 
 void backToWindowContext() {
-  if (hGlWindow) makeGlWindowCurrent(hGlWindow);
+  if (desktop.hGlWindow) makeGlWindowCurrent(desktop.hGlWindow);
 }
 
 ExportOutcome failed(const std::string& message) { return {false, message}; }
@@ -81,7 +79,7 @@ std::string sizeText(int width, int height) { return std::to_string(width) + " x
 // size: the same turn and distance, the projection of the new size; no
 // ghost piece.
 ExportOutcome writeImage(const ExportChoices& c) {
-  ViewState view = currentViewState();
+  ViewState view = desktop.view;
   view.ghost.shown = false;
   setViewport(view.camera, c.width, c.height);
   leaveWindowContext();

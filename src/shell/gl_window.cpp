@@ -5,19 +5,14 @@
 #include <cstdlib>
 
 #include "insertion/insertion.h"
-#include "insertion/picking.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
 #include "shell/key_switches.h"
-#include "shell/main_window.h"
 #include "shell/panes.h"
 #include "shell/shared_state.h"
 #include "view/camera.h"
 #include "view/camera_gl.h"
 #include "view/renderer.h"
-#include "view/view_switches.h"
-
-WindowHandle hGlWindow = nullptr;
 
 namespace {
 // The GL resources of the window's context: the exports draw with renderers
@@ -27,8 +22,8 @@ Renderer windowRenderer;
 // Loads the window's resources and GL state, and starts its view.
 bool startWindowRenderer() {
   if (!startRenderer(windowRenderer)) return false;
-  lightingOn = lightingEnabled = 1;
-  resetView(camera);
+  desktop.view.lightingOn = desktop.view.lightingEnabled = 1;
+  resetView(desktop.view.camera);
   return true;
 }
 
@@ -63,66 +58,68 @@ const char* failureText(GlWindowFailure failure) {
 }
 
 void turnOrMoveView(int x, int y, uintptr_t buttons) {
-  const int dx = x - mouseX, dy = y - mouseY;
+  const int dx = x - desktop.view.mouseX, dy = y - desktop.view.mouseY;
   const bool left = buttons & MK_LBUTTON, right = buttons & MK_RBUTTON;
   if (left && !right)
-    rotateViewByDrag(camera, dy, dx);
+    rotateViewByDrag(desktop.view.camera, dy, dx);
   else if (right && !left)
-    translateView(camera, dx, -dy, 0);
+    translateView(desktop.view.camera, dx, -dy, 0);
   else if (left && right)
-    translateView(camera, dx, 0, 4 * dy);
+    translateView(desktop.view.camera, dx, 0, 4 * dy);
 }
 // A release outside the view is not seen, so what is held is taken anew
 // from each press.
 void pressButton(uintptr_t button, uintptr_t flags, int x, int y) {
-  setFocus(hMainWindow);
-  windowActive = 1;
+  setFocus(desktop.hMainWindow);
+  desktop.windowActive = 1;
   buttonsHeld = (flags & (MK_LBUTTON | MK_RBUTTON)) | button;
   if (button == MK_LBUTTON) leftPress = {true, x, y, false, false, (flags & MK_CONTROL) != 0};
-  mouseX = x;
-  mouseY = y;
+  desktop.view.mouseX = x;
+  desktop.view.mouseY = y;
 }
 
 void movePointer(int x, int y, uintptr_t buttons) {
   turnOrMoveView(x, y, buttons);
   notePointer(x, y);
-  mouseX = x;
-  mouseY = y;
+  desktop.view.mouseX = x;
+  desktop.view.mouseY = y;
 }
 
 // A release away from the last seen position ends the drag there, with the
 // buttons that were held, so a quick flick turns the view as far as it went.
 void releaseButton(uintptr_t button, int x, int y) {
-  if (x != mouseX || y != mouseY) movePointer(x, y, buttonsHeld);
+  if (x != desktop.view.mouseX || y != desktop.view.mouseY) movePointer(x, y, buttonsHeld);
   buttonsHeld &= ~button;
   if (button != MK_LBUTTON || !leftPress.held) return;
   const bool click = !leftPress.dragged && !leftPress.wheelTurned;
-  const bool select = !insertionMode || leftPress.control;
+  const bool select = !desktop.insertion.insertionMode || leftPress.control;
   leftPress = {};
   if (click && select)
     selectPieceAtMouse();
   else if (click)
-    insertPiece(nullptr);
+    insertPiece(desktop.insertion, desktop.hEditor, desktop.view, nullptr);
 }
 }  // namespace
 
 // In insertion mode the wheel changes the ghost and the piece just inserted;
 // otherwise it zooms towards the pointer.
 intptr_t turnWheel(uint32_t wParam, int x, int y) {
-  if (insertionMode) return handleInsertionWheel(wParam);
-  zoomViewByWheel(camera, int16_t(hiWord(wParam)), x, y);
+  if (desktop.insertion.insertionMode)
+    return handleInsertionWheel(desktop.insertion, desktop.hEditor, desktop.view, wParam);
+  zoomViewByWheel(desktop.view.camera, int16_t(hiWord(wParam)), x, y);
   return 0;
 }
 
 bool createGlWindow(const char* title, int width, int height, int) {
   GlWindowFailure failure = GlWindowFailure::Nothing;
-  hGlWindow = createGlChildWindow(hMainWindow, title, editorWidth, 0, width, height, glWindowProc, &failure);
-  if (!hGlWindow) {
+  desktop.hGlWindow =
+      createGlChildWindow(desktop.hMainWindow, title, editorWidth, 0, width, height, glWindowProc, &failure);
+  if (!desktop.hGlWindow) {
     destroyGlWindow();
     showMessage(failureText(failure), "Erreur", ICON_EXCLAMATION);
     return false;
   }
-  setFocus(hGlWindow);
+  setFocus(desktop.hGlWindow);
   resizeGlView(width, height);
   if (!startWindowRenderer()) {
     destroyGlWindow();
@@ -134,16 +131,26 @@ bool createGlWindow(const char* title, int width, int height, int) {
 
 const Renderer& glWindowRenderer() { return windowRenderer; }
 
+intptr_t viewKeyMessage(uint32_t message, uintptr_t wParam) {
+  if (message == WM_KEYDOWN && wParam == VK_F11)
+    reportPieceUnderMouse();
+  else if (message == WM_KEYDOWN)
+    recordKeyDown(desktop.keys, int(wParam));
+  else if (message == WM_KEYUP)
+    recordKeyUp(desktop.keys, int(wParam));
+  return 0;
+}
+
 void resizeGlView(int width, int height) {
-  setViewport(camera, width, height);
-  loadCameraProjection(camera);
+  setViewport(desktop.view.camera, width, height);
+  loadCameraProjection(desktop.view.camera);
 }
 
 void destroyGlWindow() {
   windowRenderer = Renderer{};  // the context goes with the window
-  if (!hGlWindow) return;
-  WindowHandle window = hGlWindow;
-  hGlWindow = nullptr;
+  if (!desktop.hGlWindow) return;
+  WindowHandle window = desktop.hGlWindow;
+  desktop.hGlWindow = nullptr;
   destroyWindow(window);
 }
 
@@ -151,13 +158,13 @@ intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t
   const int x = loWord(uintptr_t(lParam)), y = hiWord(uintptr_t(lParam));
   requestRedraw();  // whatever the message, the next pass draws
   switch (message) {
-    case WM_ACTIVATE: windowActive = hiWord(wParam) == 0; return 0;
+    case WM_ACTIVATE: desktop.windowActive = hiWord(wParam) == 0; return 0;
     case WM_SYSCOMMAND: return 0;  // the screen saver and monitor power-off are swallowed too
     case WM_CLOSE: postQuitMessage(0); return 0;
     case WM_KEYDOWN:
-    case WM_KEYUP: return mainWindowProc(hMainWindow, message, wParam, lParam);  // keys act alike everywhere
-    case WM_SYSKEYDOWN: recordKeyDown(int(wParam)); return 0;
-    case WM_SYSKEYUP: recordKeyUp(int(wParam)); return 0;
+    case WM_KEYUP: return viewKeyMessage(message, wParam);
+    case WM_SYSKEYDOWN: recordKeyDown(desktop.keys, int(wParam)); return 0;
+    case WM_SYSKEYUP: recordKeyUp(desktop.keys, int(wParam)); return 0;
     case WM_SIZE: resizeGlView(x, y); return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN: pressButton(message == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, wParam, x, y); return 0;
@@ -165,7 +172,7 @@ intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t
     case WM_LBUTTONUP:
     case WM_RBUTTONUP: releaseButton(message == WM_LBUTTONUP ? MK_LBUTTON : MK_RBUTTON, x, y); return 0;
     case WM_MBUTTONDOWN:
-      if (insertionMode) insertPiece(nullptr);
+      if (desktop.insertion.insertionMode) insertPiece(desktop.insertion, desktop.hEditor, desktop.view, nullptr);
       return 0;
     case WM_MOUSEWHEEL:
       if (leftPress.held) leftPress.wheelTurned = true;

@@ -1,6 +1,8 @@
 // The 3-D window: its creation with the GL context, its release, and its
 // procedure, which turns mouse drags into view changes, records keys and the
-// mouse position, and hands clicks and the wheel to insertion.
+// mouse position, and hands clicks and the wheel to insertion. It works on
+// the desktop record (shell/shared_state.h): its view state, insertion and
+// keys.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +10,8 @@
 #include "platform/core_window_messages.h"
 #include "view/renderer.h"
 
-extern WindowHandle hGlWindow;
-
-// Creates the window right of the editor, sets up GL and loads the view's
-// data; shows its own message and returns false on failure.
+// Creates the window right of the editor in the main window, sets up GL and
+// loads the view's data; shows its own message and returns false on failure.
 bool createGlWindow(const char* title, int width, int height, int colourBits);
 // Releases the window and its context; does nothing when there is none.
 void destroyGlWindow();
@@ -24,5 +24,9 @@ void resizeGlView(int width, int height);
 // A wheel message's turn, in either window, the pointer at (x, y) in the
 // view's pixels (outside the view: towards its centre).
 intptr_t turnWheel(uint32_t wParam, int x, int y);
+// A key message (WM_KEYDOWN, WM_KEYUP) of either window: keys act alike
+// everywhere. F11 reports the piece under the mouse; the others are
+// recorded for the main loop.
+intptr_t viewKeyMessage(uint32_t message, uintptr_t wParam);
 
 intptr_t glWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -3,116 +3,96 @@
 // latch byte is 0 and then sets it).
 #include "shell/key_switches.h"
 
-#include <cstring>
-
-#include "insertion/insertion.h"
 #include "platform/core_window_messages.h"
-#include "shell/main_window.h"
-#include "shell/shared_state.h"
+#include "shell/menu_commands.h"
 #include "view/camera.h"
-#include "view/view_switches.h"
-
-uint8_t keyState[256];
-uint8_t keyLatch[256];
 
 namespace {
 template <typename Action>
-void latchedSwitch(int key, Action action) {
-  if (!keyState[key]) {
-    keyLatch[key] = 0;
+void latchedSwitch(KeyboardState& keys, int key, Action action) {
+  if (!keys.keyState[key]) {
+    keys.keyLatch[key] = 0;
     return;
   }
-  if (keyLatch[key]) return;
-  keyLatch[key] = 1;
+  if (keys.keyLatch[key]) return;
+  keys.keyLatch[key] = 1;
   action();
   // The key may have been released while the action held a modal box.
-  if (!keyState[key]) keyLatch[key] = 0;
+  if (!keys.keyState[key]) keys.keyLatch[key] = 0;
 }
 
 void toggle(uint8_t& flag) { flag = !flag; }
 
-void switchSolidsAndEdges() {
-  if (displayMode & DISPLAY_SOLIDS) {
-    displayMode = (displayMode & ~DISPLAY_SOLIDS) | DISPLAY_EDGES;
-    lightingEnabled = 0;
+void switchSolidsAndEdges(ViewState& view) {
+  if (view.displayMode & DISPLAY_SOLIDS) {
+    view.displayMode = (view.displayMode & ~DISPLAY_SOLIDS) | DISPLAY_EDGES;
+    view.lightingEnabled = 0;
   } else {
-    lightingEnabled = 1;
-    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
+    view.lightingEnabled = 1;
+    view.displayMode = (view.displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
   }
 }
 
-void switchLighting() {
-  toggle(lightingOn);
-  lightingEnabled = lightingOn;
-  if (!lightingOn) {
-    displayMode |= DISPLAY_EDGES | DISPLAY_SOLIDS;
+void switchLighting(ViewState& view) {
+  toggle(view.lightingOn);
+  view.lightingEnabled = view.lightingOn;
+  if (!view.lightingOn) {
+    view.displayMode |= DISPLAY_EDGES | DISPLAY_SOLIDS;
   } else {
-    displayMode = (displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
+    view.displayMode = (view.displayMode & ~DISPLAY_EDGES) | DISPLAY_SOLIDS;
   }
 }
 }  // namespace
 
-namespace {
-uint8_t pressedSinceFrame[256];
-uint8_t releaseAfterFrame[256];
-}  // namespace
-
-void resetKeys() {
-  std::memset(keyState, 0, sizeof keyState);
-  std::memset(keyLatch, 0, sizeof keyLatch);
-  std::memset(pressedSinceFrame, 0, sizeof pressedSinceFrame);
-  std::memset(releaseAfterFrame, 0, sizeof releaseAfterFrame);
+void recordKeyDown(KeyboardState& keys, int key) {
+  keys.keyState[key & 0xFF] = 1;
+  keys.pressedSinceFrame[key & 0xFF] = 1;
+  keys.releaseAfterFrame[key & 0xFF] = 0;
 }
 
-void recordKeyDown(int key) {
-  keyState[key & 0xFF] = 1;
-  pressedSinceFrame[key & 0xFF] = 1;
-  releaseAfterFrame[key & 0xFF] = 0;
-}
-
-void recordKeyUp(int key) {
-  if (pressedSinceFrame[key & 0xFF])
-    releaseAfterFrame[key & 0xFF] = 1;
+void recordKeyUp(KeyboardState& keys, int key) {
+  if (keys.pressedSinceFrame[key & 0xFF])
+    keys.releaseAfterFrame[key & 0xFF] = 1;
   else
-    keyState[key & 0xFF] = 0;
+    keys.keyState[key & 0xFF] = 0;
 }
 
-void endOfFrameKeys() {
+void endOfFrameKeys(KeyboardState& keys) {
   for (int k = 0; k < 256; ++k) {
-    if (releaseAfterFrame[k]) keyState[k] = 0;
-    releaseAfterFrame[k] = pressedSinceFrame[k] = 0;
+    if (keys.releaseAfterFrame[k]) keys.keyState[k] = 0;
+    keys.releaseAfterFrame[k] = keys.pressedSinceFrame[k] = 0;
   }
 }
 
-bool anyKeyHeld() {
-  for (const uint8_t held : keyState)
+bool anyKeyHeld(const KeyboardState& keys) {
+  for (const uint8_t held : keys.keyState)
     if (held) return true;
   return false;
 }
 
-void runKeySwitches() {
-  latchedSwitch(VK_F1, [] { toggle(showRoom); });
-  latchedSwitch(VK_F2, switchSolidsAndEdges);
-  latchedSwitch(VK_F3, switchLighting);
-  latchedSwitch(VK_F4, [] { toggle(insertionMode); });
-  latchedSwitch(VK_F5, [] { toggle(showAxes); });
+void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insertion, const WindowCommands& window) {
+  latchedSwitch(keys, VK_F1, [&] { toggle(view.showRoom); });
+  latchedSwitch(keys, VK_F2, [&] { switchSolidsAndEdges(view); });
+  latchedSwitch(keys, VK_F3, [&] { switchLighting(view); });
+  latchedSwitch(keys, VK_F4, [&] { toggle(insertion.insertionMode); });
+  latchedSwitch(keys, VK_F5, [&] { toggle(view.showAxes); });
   // F6 runs once per key-down message, not once per press.
-  if (keyState[VK_F6]) {
-    showStatistics();
-    keyState[VK_F6] = 0;
+  if (keys.keyState[VK_F6]) {
+    window.showStatistics();
+    keys.keyState[VK_F6] = 0;
   }
-  latchedSwitch(VK_F7, [] { toggle(relativeReferences); });
-  latchedSwitch(VK_F8, [] { frameMarkerRequest = 1; });
-  latchedSwitch(VK_F9, [] { sendCommand(CMD_UNDO_INSERTION); });
-  latchedSwitch(VK_F12, [] { sendCommand(CMD_COMPILE); });
-  latchedSwitch(VK_HOME, [] { sendCommand(CMD_FIT_VIEW); });
-  latchedSwitch('1', [] { toggle(ampersandOption); });
-  if (keyState[VK_NEXT]) moveViewNearer(camera);
-  if (keyState[VK_PRIOR]) moveViewFarther(camera);
+  latchedSwitch(keys, VK_F7, [&] { toggle(insertion.relativeReferences); });
+  latchedSwitch(keys, VK_F8, [&] { insertion.frameMarkerRequest = 1; });
+  latchedSwitch(keys, VK_F9, [&] { window.sendCommand(CMD_UNDO_INSERTION); });
+  latchedSwitch(keys, VK_F12, [&] { window.sendCommand(CMD_COMPILE); });
+  latchedSwitch(keys, VK_HOME, [&] { window.sendCommand(CMD_FIT_VIEW); });
+  latchedSwitch(keys, '1', [&] { toggle(insertion.ampersandOption); });
+  if (keys.keyState[VK_NEXT]) moveViewNearer(view.camera);
+  if (keys.keyState[VK_PRIOR]) moveViewFarther(view.camera);
 }
 
-void turnViewByArrows() {
-  const int h = (keyState[VK_RIGHT] ? 1 : 0) - (keyState[VK_LEFT] ? 1 : 0);
-  const int v = (keyState[VK_DOWN] ? 1 : 0) - (keyState[VK_UP] ? 1 : 0);
+void turnViewByArrows(const KeyboardState& keys, Camera& camera) {
+  const int h = (keys.keyState[VK_RIGHT] ? 1 : 0) - (keys.keyState[VK_LEFT] ? 1 : 0);
+  const int v = (keys.keyState[VK_DOWN] ? 1 : 0) - (keys.keyState[VK_UP] ? 1 : 0);
   turnViewByArrowKeys(camera, h, v);
 }

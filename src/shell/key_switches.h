@@ -1,28 +1,42 @@
 // The keys as the main loop sees them, and the built-in key switches it runs
-// after each drawn frame: display toggles, insertion options, F6 statistics,
-// F9 and F12 commands, and the view keys (arrows, Page Up / Page Down).
+// before each drawn frame: display toggles, insertion options, F6
+// statistics, F9, F12 and Home commands, and the view keys (arrows, Page Up /
+// Page Down). The switches act on the view state and the insertion state
+// they are given, and ask the window for the rest.
 #pragma once
 
 #include <cstdint>
 
-// By virtual-key code: 1 while the key is held.
-extern uint8_t keyState[256];
-// Per-key latch shared, in opposite senses, by the built-in key switches and
-// the script's key bindings.
-extern uint8_t keyLatch[256];
+#include "insertion/insertion.h"
+#include "view/view_state.h"
 
-// No key held, every latch 0, no tap waiting for the end of a frame.
-void resetKeys();
+struct KeyboardState {
+  // By virtual-key code: 1 while the key is held.
+  uint8_t keyState[256] = {};
+  // Per-key latch shared, in opposite senses, by the built-in key switches
+  // and the script's key bindings.
+  uint8_t keyLatch[256] = {};
+  // Keys pressed since the last frame ended, and those among them released
+  // again, whose release waits until the frame is over.
+  uint8_t pressedSinceFrame[256] = {};
+  uint8_t releaseAfterFrame[256] = {};
+};
+
+// What the key switches ask of the window they serve.
+struct WindowCommands {
+  void (*sendCommand)(int command);  // a menu command (MenuCommand)
+  void (*showStatistics)();          // the F6 report
+};
 
 // The arrow keys turn the camera, once per frame while held.
-void turnViewByArrows();
-void runKeySwitches();
+void turnViewByArrows(const KeyboardState& keys, Camera& camera);
+void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insertion, const WindowCommands& window);
 
 // Key messages of both windows go through these. A key pressed and released
 // between two frames (a quick tap while frames are slow) still reads as held
 // for one frame: its release waits until endOfFrameKeys.
-void recordKeyDown(int key);
-void recordKeyUp(int key);
-void endOfFrameKeys();
+void recordKeyDown(KeyboardState& keys, int key);
+void recordKeyUp(KeyboardState& keys, int key);
+void endOfFrameKeys(KeyboardState& keys);
 // Some key reads as held.
-bool anyKeyHeld();
+bool anyKeyHeld(const KeyboardState& keys);

@@ -14,7 +14,6 @@
 
 #include "exports/steps_booklet.h"
 #include "insertion/insertion.h"
-#include "insertion/picking.h"
 #include "model/model_table.h"
 #include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
@@ -26,7 +25,6 @@
 #include "shell/example_documents.h"
 #include "shell/export_command.h"
 #include "shell/gl_window.h"
-#include "shell/key_switches.h"
 #include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/script_file.h"
@@ -34,11 +32,7 @@
 #include "shell/verify_command.h"
 #include "view/camera.h"
 #include "view/model_bounds.h"
-#include "view/view_switches.h"
 
-WindowHandle hMainWindow = nullptr;
-WindowHandle hEditorControl = nullptr;
-DesktopDialogs desktopDialogs;
 
 constexpr int ctrl = SHORTCUT_CTRL, shift = SHORTCUT_SHIFT;
 const MenuEntry mainMenu[] = {
@@ -97,7 +91,7 @@ void showOpenedDocument() {
 // stays drawn, clickable or bound to a key.
 void newCommand() {
   if (!confirmDiscardChanges()) return;
-  newDocument(documentName, hEditor);
+  newDocument(desktop.documentName, desktop.hEditor);
   sendCommand(CMD_COMPILE);
   setDocumentTitle();
 }
@@ -105,7 +99,7 @@ void newCommand() {
 // An installed example opens as a copy without a name: saving asks where.
 void exampleCommand(int index) {
   if (size_t(index) >= examplePaths().size() || !confirmDiscardChanges()) return;
-  if (openExampleCopy(documentName, hEditor, index))
+  if (openExampleCopy(desktop.documentName, desktop.hEditor, index))
     showOpenedDocument();
   else
     showDocumentError(displayName(examplePaths()[size_t(index)].c_str()), "Erreur d'ouverture du fichier suivant:");
@@ -113,14 +107,14 @@ void exampleCommand(int index) {
 
 void openCommand() {
   if (!confirmDiscardChanges()) return;
-  if (openDocumentDialog(documentName, hEditor))
+  if (openDocumentDialog(desktop.documentName, desktop.hEditor))
     showOpenedDocument();
   else
     showDocumentError(openFailed, "Erreur");
 }
 
 bool saveCommand(bool (*save)(char*, const Editor&)) {
-  const bool saved = save(documentName, hEditor);
+  const bool saved = save(desktop.documentName, desktop.hEditor);
   if (saved) removeRecoveryCopy();
   if (!saved) showDocumentError(saveFailed, "Erreur");
   if (lastDocumentError() != DocumentError::Cancelled) setDocumentTitle();
@@ -130,13 +124,13 @@ bool saveCommand(bool (*save)(char*, const Editor&)) {
 // A path that exists but cannot be read as a script must not become the
 // name a later Save writes to; a missing one may (the file is made then).
 void openAtStartCommand() {
-  if (openDocumentFile(documentName, hEditor)) {
+  if (openDocumentFile(desktop.documentName, desktop.hEditor)) {
     showOpenedDocument();
     return;
   }
-  showDocumentError(displayName(documentName), "Erreur d'ouverture du fichier suivant:");
-  if (lastDocumentError() != DocumentError::CannotOpen || access(documentName, F_OK) == 0)
-    std::strcpy(documentName, "sans titre");
+  showDocumentError(displayName(desktop.documentName), "Erreur d'ouverture du fichier suivant:");
+  if (lastDocumentError() != DocumentError::CannotOpen || access(desktop.documentName, F_OK) == 0)
+    std::strcpy(desktop.documentName, "sans titre");
 }
 
 // The guide is built beside the program (dataDir), or installed with it; a
@@ -155,35 +149,35 @@ void showGuidePage(const char* page) {
   showHelpPage(path);
 }
 
-bool findInScript(const std::string& utf8) { return findInEditor(hEditor, utf8); }
+bool findInScript(const std::string& utf8) { return findInEditor(desktop.hEditor, utf8); }
 
 // The exports take the model as last compiled: text changed since is
 // compiled first, so that what is written is what the editor says.
 ScriptLines lastCompiledLines;
 ExportChoices lastExportChoices;
 
-std::string exportPathForDocument(ExportKind kind) { return defaultExportPath(documentName, kind); }
+std::string exportPathForDocument(ExportKind kind) { return defaultExportPath(desktop.documentName, kind); }
 
 bool keepExporting(const std::string& progress) {
-  return !desktopDialogs.exportProgress || desktopDialogs.exportProgress(progress, false);
+  return !desktop.dialogs.exportProgress || desktop.dialogs.exportProgress(progress, false);
 }
 
 void exportCommand() {
-  if (!desktopDialogs.chooseExport) return;
-  if (scriptLinesFromUtf8(editorTextUtf8(hEditor)) != lastCompiledLines) compileEditorScript();
+  if (!desktop.dialogs.chooseExport) return;
+  if (scriptLinesFromUtf8(editorTextUtf8(desktop.hEditor)) != lastCompiledLines) compileEditorScript();
   ExportChoices choices = lastExportChoices;
   choices.path = exportPathForDocument(choices.kind);
-  choices.viewWidth = camera.viewportWidth, choices.viewHeight = camera.viewportHeight;
+  choices.viewWidth = desktop.view.camera.viewportWidth, choices.viewHeight = desktop.view.camera.viewportHeight;
   choices.bookletWidth = BOOKLET_PICTURE_WIDTH, choices.bookletHeight = BOOKLET_PICTURE_HEIGHT;
   const bool booklet = choices.kind == ExportKind::BOOKLET || choices.kind == ExportKind::BOOKLET_PDF;
-  choices.width = booklet ? BOOKLET_PICTURE_WIDTH : camera.viewportWidth;
-  choices.height = booklet ? BOOKLET_PICTURE_HEIGHT : camera.viewportHeight;
+  choices.width = booklet ? BOOKLET_PICTURE_WIDTH : desktop.view.camera.viewportWidth;
+  choices.height = booklet ? BOOKLET_PICTURE_HEIGHT : desktop.view.camera.viewportHeight;
   const std::string note = "Le modèle exporté est celui de la dernière compilation (" +
                            std::to_string(countPieces()) + " pièces) : le script a été compilé s'il avait changé.";
-  if (!desktopDialogs.chooseExport(choices, exportPathForDocument, note)) return;
+  if (!desktop.dialogs.chooseExport(choices, exportPathForDocument, note)) return;
   lastExportChoices = choices;
-  const ExportOutcome outcome = runExport(choices, lastCompiledLines, documentName, keepExporting);
-  if (desktopDialogs.exportProgress) desktopDialogs.exportProgress("", true);
+  const ExportOutcome outcome = runExport(choices, lastCompiledLines, desktop.documentName, keepExporting);
+  if (desktop.dialogs.exportProgress) desktop.dialogs.exportProgress("", true);
   if (!outcome.message.empty())
     showMessage(outcome.message.c_str(), outcome.written ? "Export terminé" : "Export non écrit",
                 outcome.written ? ICON_INFORMATION : ICON_EXCLAMATION);
@@ -200,18 +194,18 @@ void runCommand(int command) {
     case CMD_SAVE: saveCommand(saveDocument); break;
     case CMD_SAVE_AS: saveCommand(saveDocumentAs); break;
     case CMD_OPEN_AT_START: openAtStartCommand(); break;
-    case CMD_UNDO: undoEditor(hEditor); break;
-    case CMD_REDO: redoEditor(hEditor); break;
+    case CMD_UNDO: undoEditor(desktop.hEditor); break;
+    case CMD_REDO: redoEditor(desktop.hEditor); break;
     case CMD_FIND: showFindBox(findInScript); break;
     case CMD_COMPILE: compileEditorScript(); break;
     case CMD_EXPORT: exportCommand(); break;
     case CMD_VERIFY: verifyModelCommand(); break;
     case CMD_QUIT: quitCommand(); break;
-    case CMD_RESET_VIEW: resetView(camera); break;
+    case CMD_RESET_VIEW: resetView(desktop.view.camera); break;
     case CMD_FIT_VIEW: fitViewToModel(); break;
     case CMD_SELECT_ALL:
-      selectAllText(hEditor);
-      setFocus(hEditorControl);  // for what the user does with the selection
+      selectAllText(desktop.hEditor);
+      setFocus(desktop.hEditorControl);  // for what the user does with the selection
       break;
     case CMD_GUIDE: showGuidePage("index.html"); break;
     case CMD_SHORTCUTS: showGuidePage("raccourcis.html"); break;
@@ -219,7 +213,7 @@ void runCommand(int command) {
     case CMD_UNDO_INSERTION:
       // Only a line insertion appended, and only while nothing changed the
       // text since: the user's own last change is never taken back here.
-      takeBackInsertedLine();
+      takeBackInsertedLine(desktop.hEditor);
       compileEditorScript();
       break;
     default: break;  // unknown identifiers do nothing
@@ -235,17 +229,17 @@ struct ProgressState {
 
 bool reportProgress(void* context, int linesRead, int piecesPlaced) {
   ProgressState& state = *static_cast<ProgressState*>(context);
-  if (!desktopDialogs.compileProgress) return true;
+  if (!desktop.dialogs.compileProgress) return true;
   if (!state.shown && std::chrono::steady_clock::now() - state.start < std::chrono::milliseconds(500)) return true;
   state.shown = true;
-  return desktopDialogs.compileProgress(linesRead, state.lineCount, piecesPlaced, false);
+  return desktop.dialogs.compileProgress(linesRead, state.lineCount, piecesPlaced, false);
 }
 }  // namespace
 
 bool confirmDiscardChanges() {
-  if (!documentChanged(hEditor)) return true;
+  if (!documentChanged(desktop.hEditor)) return true;
   const SaveAnswer answer =
-      desktopDialogs.askToSave ? desktopDialogs.askToSave(unsavedQuestion, "VexoCad") : SaveAnswer::Cancel;
+      desktop.dialogs.askToSave ? desktop.dialogs.askToSave(unsavedQuestion, "VexoCad") : SaveAnswer::Cancel;
   if (answer == SaveAnswer::Discard) {
     removeRecoveryCopy();  // dropped on purpose: not offered again
     return true;
@@ -255,7 +249,7 @@ bool confirmDiscardChanges() {
 }
 
 void compileEditorScript() {
-  const ScriptLines lines = scriptLinesFromUtf8(editorTextUtf8(hEditor));
+  const ScriptLines lines = scriptLinesFromUtf8(editorTextUtf8(desktop.hEditor));
   ProgressState state{std::chrono::steady_clock::now(), (long long)lines.size(), false};
   CompileControl control;
   control.keepGoing = reportProgress;
@@ -266,7 +260,7 @@ void compileEditorScript() {
   const CompileResult result = compileScript(lines, &control);
   lastCompiledLines = lines;
   requestRedraw();  // the model changed, whoever asked for the compile
-  if (state.shown) desktopDialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
+  if (state.shown) desktop.dialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
   if (result.stopped) {
     char text[200];
     std::snprintf(text, sizeof text,
@@ -277,20 +271,20 @@ void compileEditorScript() {
   endCompileRecord();
 }
 
-void sendCommand(int command) { mainWindowProc(hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
+void sendCommand(int command) { mainWindowProc(desktop.hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
 
 void closeMainWindow() {
   destroyGlWindow();
   destroyPanes();
-  WindowHandle window = hMainWindow;
-  hMainWindow = hEditorControl = nullptr;
-  hEditor = Editor{};
+  WindowHandle window = desktop.hMainWindow;
+  desktop.hMainWindow = desktop.hEditorControl = nullptr;
+  desktop.hEditor = Editor{};
   destroyWindow(window);
 }
 
 void setDocumentTitle() {
-  std::snprintf(windowTitle, sizeof windowTitle, "VexoCad - %s", documentName);
-  setWindowText(hMainWindow, displayName(windowTitle).c_str());
+  std::snprintf(desktop.windowTitle, sizeof desktop.windowTitle, "VexoCad - %s", desktop.documentName);
+  setWindowText(desktop.hMainWindow, displayName(desktop.windowTitle).c_str());
 }
 
 void showStatistics() {
@@ -299,16 +293,7 @@ void showStatistics() {
   showMessage(text, "Statistiques", ICON_INFORMATION);
 }
 
-void fitViewToModel() { fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW); }
-
-void reportPieceUnderMouse() {
-  char text[96];
-  const int number = int(pickPiece(modelTable));
-  const int n = std::snprintf(text, sizeof text, "Numéro du vexo: %d", number);
-  if (const PieceRecord* piece = pieceAt(number); piece && piece->scriptLine > 0)
-    std::snprintf(text + n, sizeof text - size_t(n), "\nLigne du script: %d", int(piece->scriptLine));
-  showMessage(text, "Besoin d'une adresse?", ICON_NONE);
-}
+void fitViewToModel() { fitView(desktop.view.camera, modelCorners(modelTable), THREE_QUARTER_VIEW); }
 
 intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t) {
   requestRedraw();  // whatever the message, the next pass draws
@@ -316,12 +301,7 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
     case WM_DESTROY: postQuitMessage(0); return 0;
     case WM_CLOSE: quitCommand(); return 0;
     case WM_KEYDOWN:
-      if (wParam == VK_F11)
-        reportPieceUnderMouse();
-      else
-        recordKeyDown(int(wParam));
-      return 0;
-    case WM_KEYUP: recordKeyUp(int(wParam)); return 0;
+    case WM_KEYUP: return viewKeyMessage(message, wParam);
     case WM_COMMAND: {
       const int command = loWord(wParam);
       if (command >= CMD_NEW && command <= CMD_OPEN_AT_START) runCommand(command);
@@ -330,7 +310,7 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
       return 0;
     }
     case WM_MBUTTONDOWN:
-      if (insertionMode) insertPiece(nullptr);
+      if (desktop.insertion.insertionMode) insertPiece(desktop.insertion, desktop.hEditor, desktop.view, nullptr);
       return 0;
     case WM_MOUSEWHEEL: return turnWheel(uint32_t(wParam), -1, -1);  // not over the view: its centre
     default: return 0;

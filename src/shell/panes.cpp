@@ -8,17 +8,11 @@
 #include "insertion/insertion.h"
 #include "insertion/picking.h"
 #include "model/model_table.h"
-#include "pieces/catalogue.h"
 #include "pieces/kind_names.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
-#include "shell/main_window.h"
 #include "shell/shared_state.h"
-#include "view/view_switches.h"
-
-WindowHandle hMessageList = nullptr;
-WindowHandle hStatusBar = nullptr;
 
 namespace {
 struct LastCompile {
@@ -36,13 +30,12 @@ struct ListedFindings {
   std::vector<Finding> findings;
 };
 ListedFindings listed;
-uint8_t looks[MODEL_CAPACITY];
-const uint8_t* shownLooks = nullptr;  // looks while pieces are highlighted, else nullptr
+uint8_t looks[MODEL_CAPACITY];  // the window's piece looks while pieces are highlighted
 
 void moveCaretTo(int line) {
-  moveEditorCaretToLine(hEditor, line);
-  followedCaretLine = editorCaretLine(hEditor);
-  setFocus(hEditorControl);
+  moveEditorCaretToLine(desktop.hEditor, line);
+  followedCaretLine = editorCaretLine(desktop.hEditor);
+  setFocus(desktop.hEditorControl);
 }
 
 // A finding's item is listed with its index, counted from -1 down, in place
@@ -57,7 +50,7 @@ void goToLine(int line) {
   if (line < 1) return;
   moveCaretTo(line);
   highlightPieces({});
-  highlightedLine = line;
+  desktop.view.highlightedLine = line;
 }
 
 std::string listItem(int line, const char* caption, const std::string& message) {
@@ -81,24 +74,24 @@ void showListItems() {
     if (finding.line > 0) lines.push_back(finding.line);
   }
   if (listed.checked && listed.findings.empty()) items.push_back({0, "Vérification: rien à signaler"});
-  setMessageListItems(hMessageList, items);
-  markEditorLines(hEditor, lines);
+  setMessageListItems(desktop.hMessageList, items);
+  markEditorLines(desktop.hEditor, lines);
 }
 
 const char* yesNo(bool on) { return on ? "oui" : "non"; }
 }  // namespace
 
 void createPanes(WindowHandle mainWindow, int width, int height) {
-  hStatusBar = createStatusBar(mainWindow, 0, height - statusBarHeight, width, statusBarHeight);
-  hMessageList = createMessageList(mainWindow, 0, height - statusBarHeight - messageListHeight,
+  desktop.hStatusBar = createStatusBar(mainWindow, 0, height - statusBarHeight, width, statusBarHeight);
+  desktop.hMessageList = createMessageList(mainWindow, 0, height - statusBarHeight - messageListHeight,
                                    editorWidth - viewDividerWidth, messageListHeight, goToLine);
   shownStatus.clear();
 }
 
 void destroyPanes() {
-  destroyWindow(hMessageList);
-  destroyWindow(hStatusBar);
-  hMessageList = hStatusBar = nullptr;
+  destroyWindow(desktop.hMessageList);
+  destroyWindow(desktop.hStatusBar);
+  desktop.hMessageList = desktop.hStatusBar = nullptr;
 }
 
 void startCompileRecord() {
@@ -118,8 +111,8 @@ void endCompileRecord() {
   showListItems();
   // New pieces: nothing is highlighted until the caret moves or a piece is clicked.
   highlightPieces({});
-  highlightedLine = 0;
-  followedCaretLine = editorCaretLine(hEditor);
+  desktop.view.highlightedLine = 0;
+  followedCaretLine = editorCaretLine(desktop.hEditor);
 }
 
 void listFindings(std::vector<Finding> findings) {
@@ -131,28 +124,37 @@ void highlightPieces(const std::vector<int32_t>& pieces) {
   std::fill(std::begin(looks), std::end(looks), uint8_t(LOOK_OWN_COLOURS));
   for (int32_t piece : pieces)
     if (piece >= 0 && piece < MODEL_CAPACITY) looks[piece] = LOOK_HIGHLIGHTED;
-  shownLooks = pieces.empty() ? nullptr : looks;
-  if (!pieces.empty()) highlightedLine = 0;
+  desktop.view.pieceLooks = pieces.empty() ? nullptr : looks;
+  if (!pieces.empty()) desktop.view.highlightedLine = 0;
   requestRedraw();
 }
 
-const uint8_t* highlightedPieceLooks() { return shownLooks; }
-
 void selectPieceAtMouse() {
-  const PieceRecord* piece = pieceAt(pickPiece(modelTable));
+  const PieceRecord* piece = pieceAt(pickPiece(modelTable, desktop.view));
   if (piece && piece->scriptLine > 0)
     goToLine(piece->scriptLine);
   else
-    highlightPieces({}), highlightedLine = 0;
+    highlightPieces({}), desktop.view.highlightedLine = 0;
+}
+
+void reportPieceUnderMouse() {
+  char text[96];
+  const int number = int(pickPiece(modelTable, desktop.view));
+  const int n = std::snprintf(text, sizeof text, "Numéro du vexo: %d", number);
+  if (const PieceRecord* piece = pieceAt(number); piece && piece->scriptLine > 0)
+    std::snprintf(text + n, sizeof text - size_t(n), "\nLigne du script: %d", int(piece->scriptLine));
+  showMessage(text, "Besoin d'une adresse?", ICON_NONE);
 }
 
 std::string statusLine() {
-  std::string text = std::string("Insertion (F4): ") + yesNo(insertionMode);
+  const InsertionState& insertion = desktop.insertion;
+  std::string text = std::string("Insertion (F4): ") + yesNo(insertion.insertionMode);
   // The ghost's kind by the name the parts list gives it.
-  if (insertionMode) text += ", " + kindName(ghostPiece.kind) + " par " + ghostPortText();
-  text += std::string(" | Réf. relatives (F7): ") + yesNo(relativeReferences);
-  text += std::string(" | Repère (F8): ") + yesNo(frameMarkerRequest);
-  text += std::string(" | & (1): ") + yesNo(ampersandOption);
+  if (insertion.insertionMode)
+    text += ", " + kindName(insertion.ghostPiece.kind) + " par " + ghostPortText(insertion);
+  text += std::string(" | Réf. relatives (F7): ") + yesNo(insertion.relativeReferences);
+  text += std::string(" | Repère (F8): ") + yesNo(insertion.frameMarkerRequest);
+  text += std::string(" | & (1): ") + yesNo(insertion.ampersandOption);
   text += " | Pièces: " + std::to_string(countPieces());
   if (lastCompile.done) {
     char compile[96];
@@ -168,16 +170,16 @@ std::string statusLine() {
 }
 
 void updatePanes() {
-  const int caretLine = editorCaretLine(hEditor);
+  const int caretLine = editorCaretLine(desktop.hEditor);
   if (caretLine != followedCaretLine) {
     followedCaretLine = caretLine;
     highlightPieces({});
-    highlightedLine = caretLine;
+    desktop.view.highlightedLine = caretLine;
     requestRedraw();  // the frame that saw the caret move was drawn before
   }
-  if (!hStatusBar) return;
+  if (!desktop.hStatusBar) return;
   std::string status = statusLine();
   if (status == shownStatus) return;
-  setStatusText(hStatusBar, status);
+  setStatusText(desktop.hStatusBar, status);
   shownStatus = std::move(status);
 }

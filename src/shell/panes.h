@@ -1,8 +1,9 @@
 // The panes beside the editor and the view, and the link between pieces and
 // script lines: the list of the last compile's messages (a click takes the
-// editor to the message's line), the status bar, and the selection (a piece
+// editor to the message's line), the status bar, the selection (a piece
 // clicked in the view highlights the pieces of its line and takes the editor
-// there; moving the editor's caret highlights the pieces of its line).
+// there; moving the editor's caret highlights the pieces of its line) and
+// the F11 report of the piece under the mouse.
 #pragma once
 
 #include <string>
@@ -10,9 +11,6 @@
 
 #include "checks/model_check.h"
 #include "platform/core_window_messages.h"
-
-extern WindowHandle hMessageList;
-extern WindowHandle hStatusBar;
 
 constexpr int messageListHeight = 110;
 constexpr int statusBarHeight = 22;
@@ -34,15 +32,14 @@ void endCompileRecord();
 // takes the caret to its line and highlights its pieces. The next compile
 // takes them away.
 void listFindings(std::vector<Finding> findings);
-// The pieces drawn highlighted instead of the caret line's; none: the
-// caret line's again.
+// The pieces the window draws highlighted (its view state's pieceLooks)
+// instead of the caret line's; none: the caret line's again.
 void highlightPieces(const std::vector<int32_t>& pieces);
-// The looks of the window's pieces (see ViewState::pieceLooks) that
-// highlightPieces set, or nullptr.
-const uint8_t* highlightedPieceLooks();
 
 // What a click in the view selects: the piece under the mouse, or nothing.
 void selectPieceAtMouse();
+// F11: the number of the piece under the mouse and its script line, in a box.
+void reportPieceUnderMouse();
 // Once a frame: the highlight follows the caret, the status bar the state.
 void updatePanes();
 

@@ -5,37 +5,30 @@
 #include <string>
 #include <vector>
 
-#include "insertion/insertion.h"
 #include "model/model_table.h"
 #include "platform/core_messages.h"
 #include "platform/core_safe_writer.h"
 #include "platform/gl_offscreen.h"
-#include "shell/shared_state.h"
 #include "view/camera.h"
-#include "view/camera_gl.h"
 #include "view/offscreen_view.h"
 #include "view/scene.h"
-#include "view/view_switches.h"
 
 namespace {
 
-// The offscreen view of the command line and the tests, drawn with the
-// view state of currentViewState.
+// The offscreen view of the command line and the tests; each picture is
+// drawn with a view state of its own.
 OffscreenView offscreen;
 
 void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", ICON_EXCLAMATION); }
 
 }  // namespace
 
-bool startOffscreenView(int width, int height) {
-  if (!openOffscreenView(offscreen, width, height)) return false;
-  setViewport(camera, width, height);
-  lightingOn = lightingEnabled = 1;
-  resetView(camera);
-  showAxes = 1;
-  showRoom = 0;
-  insertionMode = 0;
-  return true;
+bool startOffscreenView(int width, int height) { return openOffscreenView(offscreen, width, height); }
+
+ViewState offscreenStartView() {
+  ViewState view;
+  setViewport(view.camera, offscreen.width, offscreen.height);
+  return view;
 }
 
 bool writePngFile(const std::string& path, const std::string& png) {
@@ -45,25 +38,22 @@ bool writePngFile(const std::string& path, const std::string& png) {
   return written.ok();
 }
 
-int renderCurrentModelToPng(const char* pngPath, bool room, uint32_t mode) {
+int renderCurrentModelToPng(const char* pngPath, const ViewState& view) {
   if (!offscreenContextCurrent()) {
     showError("Pas de vue OpenGL hors écran pour dessiner le modèle");
     return 1;
   }
-  showRoom = room ? 1 : 0;
-  displayMode = mode;
-  return writePngFile(pngPath ? pngPath : "", drawCurrentViewPng()) ? 0 : 1;
+  ViewState frame = view;
+  return writePngFile(pngPath ? pngPath : "", drawOffscreenFramePng(frame)) ? 0 : 1;
 }
 
-void drawCurrentView() {
-  ViewState view = currentViewState();
+void drawOffscreenFrame(ViewState& view) {
   drawScene(offscreen.renderer, modelTable, view);
   axesLeaveLightingOn(view);
-  lightingEnabled = view.lightingEnabled;
 }
 
-std::string drawCurrentViewPng() {
-  drawCurrentView();
+std::string drawOffscreenFramePng(ViewState& view) {
+  drawOffscreenFrame(view);
   return encodePng(offscreen.width, offscreen.height, readOffscreenPixels(offscreen.width, offscreen.height));
 }
 
@@ -73,7 +63,10 @@ void stopOffscreenView() { closeOffscreenView(offscreen); }
 
 int renderModelToPng(const char* pngPath, int width, int height, bool room, uint32_t mode) {
   if (!startOffscreenView(width, height)) return 1;
-  const int status = renderCurrentModelToPng(pngPath, room, mode);
+  ViewState view = offscreenStartView();
+  view.showRoom = room ? 1 : 0;
+  view.displayMode = mode;
+  const int status = renderCurrentModelToPng(pngPath, view);
   stopOffscreenView();
   return status;
 }

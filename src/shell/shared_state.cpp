@@ -1,51 +1,23 @@
 #include "shell/shared_state.h"
 
-#include <cstring>
+#include <algorithm>
 
-#include "insertion/insertion.h"
-#include "insertion/picking.h"
 #include "model/model_table.h"
-#include "pieces/catalogue.h"
 #include "script/key_bindings.h"
-#include "shell/key_switches.h"
-#include "shell/panes.h"
-#include "view/camera.h"
-#include "view/view_switches.h"
 
-char documentName[260] = "sans titre";
-char windowTitle[280] = "VexioCad - sans titre";
-uint8_t windowActive = 1;
+DesktopState desktop;
 
 void resetSharedState() {
-  std::strcpy(documentName, "sans titre");
-  std::strcpy(windowTitle, "VexioCad - sans titre");
-  windowActive = 1;
-  mouseX = mouseY = 0;
-  insertionMode = 1;
-  relativeReferences = 1;
-  frameMarkerRequest = 0;
-  ampersandOption = 0;
-  ghostPortKind = 2;
-  ghostPlace = 1.0f;
-  resetGhostPiece();
-  resetViewSwitches();
-  resetKeys();
-  resetView(camera);
+  const DesktopState start;
+  std::copy(std::begin(start.documentName), std::end(start.documentName), desktop.documentName);
+  std::copy(std::begin(start.windowTitle), std::end(start.windowTitle), desktop.windowTitle);
+  desktop.windowActive = start.windowActive;
+  // The view's size is the window's, which stays.
+  const Camera size = desktop.view.camera;
+  desktop.view = start.view;
+  setViewport(desktop.view.camera, size.viewportWidth, size.viewportHeight);
+  desktop.insertion = start.insertion;
+  desktop.keys = start.keys;
   clearModel();
   clearKeyBindings();
-}
-
-ViewState currentViewState() {
-  ViewState view;
-  view.camera = camera;
-  view.displayMode = displayMode;
-  view.lightingOn = lightingOn;
-  view.lightingEnabled = lightingEnabled;
-  view.showAxes = showAxes;
-  view.showRoom = showRoom;
-  view.highlightedLine = highlightedLine;
-  view.pieceLooks = highlightedPieceLooks();
-  view.drawing = modelDrawing;
-  view.ghost = {insertionMode != 0, ghostPiece, ghostPortKind, ghostPlace, mouseX, mouseY};
-  return view;
 }

@@ -20,8 +20,6 @@ constexpr double FIT_DEPTH_FILL = 0.9;
 // A wheel notch away from the user brings the view this much of the way nearer.
 constexpr double WHEEL_ZOOM_PER_NOTCH = 0.85;
 
-Camera camera;
-
 namespace {
 
 // A turn about the eye's x (axis 0) or y (axis 1) axis, as glRotatef makes it.

@@ -1,7 +1,8 @@
-// The camera of the 3-D view: the accumulated turns and moves, the distance
+// A camera of the 3-D view: the accumulated turns and moves, the distance
 // of the turning centre in front of the eye, the projection and the
-// viewport, as plain math. Drawing, picking, the ghost piece and --render
-// read it; the GL matrices are loaded from it (view/camera_gl.h).
+// viewport, as plain math. Each view state holds one; drawing, picking and
+// the ghost piece read it, and the GL matrices are loaded from it
+// (view/camera_gl.h).
 #pragma once
 
 #include <cstdint>
@@ -21,9 +22,6 @@ struct Camera {
   int viewportWidth = 600;               // pixels
   int viewportHeight = 600;              // pixels, never 0
 };
-
-// The camera of the program's one view.
-extern Camera camera;
 
 // viewMatrix := N x viewMatrix: each change is taken in eye axes, about the
 // turning centre, whatever came before.

@@ -71,7 +71,7 @@ void drawGhostPiece(const Renderer& renderer, const ViewState& view) {
   const float centreY = height > 0 ? 0.5f * float(height) : GHOST_HALF_WINDOW;
   glPushMatrix();
   glLoadIdentity();
-  glTranslatef((float(g.mouseX) - centreX) * scale, (centreY - float(g.mouseY)) * scale, GHOST_DEPTH);
+  glTranslatef((float(view.mouseX) - centreX) * scale, (centreY - float(view.mouseY)) * scale, GHOST_DEPTH);
   if (g.portKind >= PORT_PINCE && g.portKind <= PORT_BARRE) glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
   PieceRecord ghost = g.piece;
   ghost.colour[3] = 0.5f;

@@ -28,14 +28,13 @@ struct ModelDrawing {
   DrawDetail detail = DrawDetail::AUTO;
 };
 
-// The half-transparent piece hanging at the mouse (y down) by the port it
-// will attach with; drawn after the scene while shown.
+// The half-transparent piece hanging at the mouse by the port it will
+// attach with; drawn after the scene while shown.
 struct GhostView {
   bool shown = false;
   PieceRecord piece{};
   int32_t portKind = 0;
   float place = 0.0f;
-  int32_t mouseX = 0, mouseY = 0;
 };
 
 struct ViewState {
@@ -53,6 +52,9 @@ struct ViewState {
   // MODEL_CAPACITY entries; nullptr draws every piece as usual.
   const uint8_t* pieceLooks = nullptr;
   ModelDrawing drawing;
+  // The mouse in the view, y down: where the ghost hangs and the pixel a
+  // pick looks at.
+  int32_t mouseX = 0, mouseY = 0;
   GhostView ghost;
 };
 
