@@ -31,10 +31,11 @@ TEST(StepsBooklet, AStopLeavesTheFormerBookletAsItWas) {
   const fs::path dir = makeTempDir(), target = dir / "livret";
   EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, lines, target, "m").status, BookletResult::WRITTEN);
   const std::string page = readFile(target / "index.html");
-  compileScript({"#8", "", "#8"});
+  const ScriptLines twoSteps{"#8", "", "#8"};
+  compileScript(twoSteps);
   int pictures = 0;
   const BookletProgress stopAtSecond{[](void* done, int, int) { return ++*static_cast<int*>(done) < 2; }, &pictures};
-  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, {"#8", "", "#8"}, target, "m", &stopAtSecond).status,
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, twoSteps, target, "m", &stopAtSecond).status,
             BookletResult::STOPPED);
   stopOffscreenView();
   std::set<std::string> beside, inside;

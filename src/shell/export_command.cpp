@@ -14,6 +14,7 @@
 #include "exports/mesh_export.h"
 #include "exports/steps_booklet.h"
 #include "model/model_table.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_safe_writer.h"
 #include "platform/window_system.h"
 #include "shell/command_options.h"
@@ -84,7 +85,7 @@ ExportOutcome writeImage(const ExportChoices& c) {
   setViewport(view.camera, c.width, c.height);
   leaveWindowContext();
   OffscreenView offscreen;
-  if (!openOffscreenView(offscreen, c.width, c.height)) return backToWindowContext(), failed("");
+  if (!openOffscreenView(offscreen, c.width, c.height, dataDir)) return backToWindowContext(), failed("");
   const std::string png = drawOffscreenPng(offscreen, modelTable, view);
   closeOffscreenView(offscreen);
   backToWindowContext();
@@ -123,7 +124,7 @@ ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, con
   if (pdf && !isPdfPath(c.path)) return failed("Le nom du fichier doit finir par .pdf pour ce format.");
   leaveWindowContext();
   OffscreenView offscreen;
-  if (!openOffscreenView(offscreen, c.width, c.height)) return backToWindowContext(), failed("");
+  if (!openOffscreenView(offscreen, c.width, c.height, dataDir)) return backToWindowContext(), failed("");
   BookletAsker asker{keepGoing};
   BookletProgress progress;
   progress.keepGoing = askBooklet;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "insertion/insertion.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
 #include "shell/key_switches.h"
@@ -21,7 +22,7 @@ Renderer windowRenderer;
 
 // Loads the window's resources and GL state, and starts its view.
 bool startWindowRenderer() {
-  if (!startRenderer(windowRenderer)) return false;
+  if (!startRenderer(windowRenderer, dataDir)) return false;
   desktop.view.lightingOn = desktop.view.lightingEnabled = 1;
   resetView(desktop.view.camera);
   return true;

@@ -7,6 +7,7 @@
 
 #include "exports/part_pictures.h"
 #include "model/model_table.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_files.h"
 #include "platform/core_messages.h"
 #include "platform/core_safe_writer.h"
@@ -27,7 +28,7 @@ void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", IC
 bool partsHtml(const std::string& scriptName, const std::vector<PartCount>& parts,
                const std::vector<PartCount>* have, std::string& html) {
   OffscreenView view;
-  if (!openOffscreenView(view, PICTURE_SIZE, PICTURE_SIZE)) return false;
+  if (!openOffscreenView(view, PICTURE_SIZE, PICTURE_SIZE, dataDir)) return false;
   std::map<std::pair<int, std::string>, std::string> pictures;
   for (const PartCount& part : parts) {
     const std::string png = kindPicturePng(view.renderer, part.kind, part.colour, PICTURE_SIZE);

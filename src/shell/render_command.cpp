@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/model_table.h"
+#include "platform/core_data_dir.h"
 #include "platform/core_messages.h"
 #include "platform/core_safe_writer.h"
 #include "platform/gl_offscreen.h"
@@ -23,7 +24,7 @@ void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", IC
 
 }  // namespace
 
-bool startOffscreenView(int width, int height) { return openOffscreenView(offscreen, width, height); }
+bool startOffscreenView(int width, int height) { return openOffscreenView(offscreen, width, height, dataDir); }
 
 ViewState offscreenStartView() {
   ViewState view;

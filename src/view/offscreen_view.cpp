@@ -9,7 +9,7 @@ namespace {
 void showError(const std::string& text) { showMessage(text.c_str(), "Erreur", ICON_EXCLAMATION); }
 }  // namespace
 
-bool openOffscreenView(OffscreenView& offscreen, int width, int height) {
+bool openOffscreenView(OffscreenView& offscreen, int width, int height, const std::string& dataFolder) {
   std::string reason;
   if (!createOffscreenContext(width, height, &reason)) {
     showError("Ne peut pas créer un GL rendering context. (" + reason + ")");
@@ -18,7 +18,7 @@ bool openOffscreenView(OffscreenView& offscreen, int width, int height) {
   Camera size;
   setViewport(size, width, height);
   loadCameraProjection(size);
-  if (!startRenderer(offscreen.renderer)) {
+  if (!startRenderer(offscreen.renderer, dataFolder)) {
     destroyOffscreenContext();
     offscreen = OffscreenView{};
     showError("Initialization ratée(initgl)");

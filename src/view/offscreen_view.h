@@ -16,12 +16,12 @@ struct OffscreenView {
 };
 
 // Makes an offscreen context of width x height pixels current and starts
-// the view's renderer in it. False, after a message captioned "Erreur",
+// the view's renderer in it, with the textures of the data folder. False, after a message captioned "Erreur",
 // when no context can be made ("Ne peut pas créer un GL rendering context."
 // with the reason) or when the renderer cannot start, for instance on a
 // missing texture file ("Initialization ratée(initgl)", after the texture
 // reader's messages).
-bool openOffscreenView(OffscreenView& offscreen, int width, int height);
+bool openOffscreenView(OffscreenView& offscreen, int width, int height, const std::string& dataFolder);
 // One frame of the table as the view state says, at the camera's viewport
 // (which must fit the view), read back as PNG bytes; "" when they cannot be
 // encoded.

@@ -47,9 +47,9 @@ void keepFreedMemory() {
 
 }  // namespace
 
-bool startRenderer(Renderer& renderer) {
+bool startRenderer(Renderer& renderer, const std::string& dataFolder) {
   keepFreedMemory();
-  if (!loadRoomTextures(renderer.room)) return false;
+  if (!loadRoomTextures(renderer.room, dataFolder)) return false;
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.2f, 0.5f);
   glClearDepth(1.0);

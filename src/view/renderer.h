@@ -4,6 +4,8 @@
 // their own context and given back to it; none touches another's.
 #pragma once
 
+#include <string>
+
 #include "model/model_table.h"
 #include "pieces/piece_library_gl.h"
 #include "view/room.h"
@@ -14,10 +16,11 @@ struct Renderer {
   RoomTextures room;
 };
 
-// In the current context: loads the room textures, sets shading, depth,
-// light, material, culling and blending, and builds the piece library.
-// False when the textures could not be loaded (nothing else is built then).
-bool startRenderer(Renderer& renderer);
+// In the current context: loads the room textures of the data folder (ending
+// in "/"), sets shading, depth, light, material, culling and blending, and
+// builds the piece library. False when the textures could not be loaded
+// (nothing else is built then).
+bool startRenderer(Renderer& renderer, const std::string& dataFolder);
 // Gives the resources back to the current context, which must be the
 // renderer's, and empties it.
 void stopRenderer(Renderer& renderer);

@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "platform/core_data_dir.h"
 #include "view/bmp_reader.h"
 
 namespace {
@@ -96,12 +95,12 @@ void deleteRoomTextures(RoomTextures& textures) {
   textures = RoomTextures{};
 }
 
-bool loadRoomTextures(RoomTextures& textures) {
+bool loadRoomTextures(RoomTextures& textures, const std::string& dataFolder) {
   Image* images[TEXTURE_COUNT];
   bool allLoaded = true;
   // Every file is tried, so each unreadable one gets its own message.
   for (int k = 0; k < TEXTURE_COUNT; ++k) {
-    images[k] = loadDIBImage((dataDir + textureFiles[k]).c_str());
+    images[k] = loadDIBImage((dataFolder + textureFiles[k]).c_str());
     if (!images[k]) allLoaded = false;
   }
   if (!allLoaded) {
