@@ -8,6 +8,12 @@
 # of its own folder and of the folders its folder's arrows point to. Prints
 # every include that breaks the table (or names a folder not in it) and
 # fails if there is one.
+#
+# Within a folder no file calls another round a circle (the shell's windows
+# and key switches among them): a .cpp that calls another file's functions
+# includes its header, so the arrows from each .cpp to the headers of its
+# folder it includes (a header that only borrows another's types draws
+# none) form no loop. Each loop found is printed.
 src=${1:-src}
 arrows="
 platform:
@@ -45,4 +51,13 @@ grep -rH --include='*.cpp' --include='*.h' '^#include "[a-z_]*/' "$src" | awk -v
     for (k in allowed) if (index(k, f ">") == 1) out = out " " substr(k, length(f) + 2)
     return out == "" ? " nothing" : out
   }
-  END { exit bad }'
+  END { exit bad }' || status=1
+for dir in "$src"/*/; do
+  folder=$(basename "$dir")
+  grep -H "^#include \"$folder/" "$dir"*.cpp 2>/dev/null |
+    sed -E 's#^.*/([a-z_0-9]+)\.(cpp|h):\#include "[a-z_]+/([a-z_0-9]+)\.h".*#\1 \3#' | awk '$1 != $2' |
+    tsort > /dev/null 2> "${TMPDIR:-/tmp}/check-layers-loop.$$" ||
+    { echo "$folder/: its files call each other round a loop:"; sed -n 's/^tsort: //p' "${TMPDIR:-/tmp}/check-layers-loop.$$" | grep -v 'input contains a loop'; status=1; }
+  rm -f "${TMPDIR:-/tmp}/check-layers-loop.$$"
+done
+exit ${status:-0}

@@ -9,7 +9,7 @@
 
 #include "platform/core_data_dir.h"
 #include "shell/documents.h"
-#include "shell/main_window.h"
+#include "shell/menu_commands.h"
 
 namespace {
 std::vector<std::string> paths;

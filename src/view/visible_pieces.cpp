@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "model/frame_tree.h"
-#include "view/scene.h"
+#include "view/piece_drawing.h"
 
 namespace {
 
