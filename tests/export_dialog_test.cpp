@@ -1,15 +1,21 @@
 // "Exporter le code" without a display: the test answers the dialog as a
 // user would, through the main window's command, and looks at what stands
-// beside the document afterwards.
+// beside the document afterwards, and at the GL resources of a window's
+// renderer that lives meanwhile in a context of its own.
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <vector>
 
 #include "platform/core_data_dir.h"
 #include "platform/window_system.h"
 #include "shell/documents.h"
+#include "shell/gl_window.h"
 #include "shell/main_window.h"
 #include "shell/panes.h"
 #include "shell/shared_state.h"
@@ -96,5 +102,91 @@ TEST_F(ExportDialog, AFailureOrAStopLeavesNothingAndSaysWhy) {
   asksBeforeStop = 1 << 30;
   EXPECT_NE(lastMessage.find("arrêté"), std::string::npos) << lastMessage;
   EXPECT_EQ(names(), (std::set<std::string>{"modele.vxo", "modele.png"}));
+}
+
+// A GL context standing in for the 3-D window's, on the EGL display the
+// offscreen views use, without a surface: the window's resources are
+// looked at, not its pixels.
+struct WindowContext {
+  EGLDisplay display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+  EGLContext context = EGL_NO_CONTEXT;
+  bool open() {
+    EGLConfig config;
+    EGLint count = 0;
+    const EGLint attributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    if (!eglInitialize(display, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API) ||
+        !eglChooseConfig(display, attributes, &config, 1, &count) || count < 1)
+      return false;
+    context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+    return context != EGL_NO_CONTEXT && makeCurrent();
+  }
+  bool makeCurrent() { return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context); }
+  ~WindowContext() {
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (context != EGL_NO_CONTEXT) eglDestroyContext(display, context);
+  }
+};
+
+// The list and texture names alive in the current context.
+std::vector<GLuint> aliveNames() {
+  std::vector<GLuint> names;
+  for (GLuint n = 1; n < 400; ++n)
+    if (glIsList(n)) names.push_back(n);
+  for (GLuint n = 1; n < 100; ++n)
+    if (glIsTexture(n)) names.push_back(1000 + n);
+  return names;
+}
+
+// A colour of no kind and no texture, put in the first list of the piece
+// library and the first texel of the room's floor: a list or texture
+// deleted and built again loses it.
+constexpr GLubyte MARK[3] = {12, 34, 56};
+
+void markResources(const Renderer& renderer) {
+  glNewList(renderer.pieces.listBase, GL_COMPILE);
+  glColor3ubv(MARK);
+  glEndList();
+  glBindTexture(GL_TEXTURE_2D, renderer.room.names[3]);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, MARK);
+}
+
+// The list's colour and the texel, as 0-255 values.
+std::vector<int> readMarks(const Renderer& renderer) {
+  glColor3ub(0, 0, 0);
+  glCallList(renderer.pieces.listBase);
+  GLfloat colour[4];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  glBindTexture(GL_TEXTURE_2D, renderer.room.names[3]);
+  GLint width = 0, height = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+  std::vector<GLubyte> texels(size_t(width) * size_t(height) * 3 + 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+  return {int(colour[0] * 255 + 0.5f), int(colour[1] * 255 + 0.5f), int(colour[2] * 255 + 0.5f),
+          texels[0], texels[1], texels[2]};
+}
+
+// The exports that draw do so in offscreen views of their own: the window's
+// renderer keeps every list and texture it had, with their contents, and
+// gains none.
+TEST_F(ExportDialog, PictureExportsLeaveTheWindowsListsAndTexturesAsTheyWere) {
+  WindowContext window;
+  ASSERT_TRUE(window.open()) << "no surfaceless GL context";
+  ASSERT_TRUE(startGlWindowRenderer());
+  const Renderer& renderer = glWindowRenderer();
+  markResources(renderer);
+  const std::vector<GLuint> before = aliveNames();
+  const std::vector<int> marks = readMarks(renderer);
+  ASSERT_EQ(marks, (std::vector<int>{12, 34, 56, 12, 34, 56}));
+  for (ExportKind kind : {ExportKind::IMAGE, ExportKind::BOOKLET, ExportKind::PARTS_HTML}) {
+    exportAs(kind);
+    ASSERT_TRUE(window.makeCurrent());  // as the window system does after an export
+    EXPECT_EQ(aliveNames(), before) << "after export " << int(kind);
+    EXPECT_EQ(readMarks(renderer), marks) << "after export " << int(kind);
+  }
+  EXPECT_EQ(names(), (std::set<std::string>{"modele.vxo", "modele.png", "modele-livret", "modele.html"}));
+  destroyGlWindow();  // the window's renderer goes with the context
 }
 }  // namespace

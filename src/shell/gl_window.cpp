@@ -20,14 +20,6 @@ namespace {
 // of their own and never touch these.
 Renderer windowRenderer;
 
-// Loads the window's resources and GL state, and starts its view.
-bool startWindowRenderer() {
-  if (!startRenderer(windowRenderer, dataDir)) return false;
-  desktop.view.lightingOn = desktop.view.lightingEnabled = 1;
-  resetView(desktop.view.camera);
-  return true;
-}
-
 // A left-button press, followed until its release. The release is a click
 // only when the pointer stayed within dragSlop pixels of where the button
 // went down and the wheel did not turn meanwhile: what the user did decides,
@@ -122,11 +114,18 @@ bool createGlWindow(const char* title, int width, int height, int) {
   }
   setFocus(desktop.hGlWindow);
   resizeGlView(width, height);
-  if (!startWindowRenderer()) {
+  if (!startGlWindowRenderer()) {
     destroyGlWindow();
     showMessage("Initialization ratée(initgl)", "Erreur", ICON_EXCLAMATION);
     return false;
   }
+  return true;
+}
+
+bool startGlWindowRenderer() {
+  if (!startRenderer(windowRenderer, dataDir)) return false;
+  desktop.view.lightingOn = desktop.view.lightingEnabled = 1;
+  resetView(desktop.view.camera);
   return true;
 }
 

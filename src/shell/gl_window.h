@@ -15,6 +15,10 @@
 bool createGlWindow(const char* title, int width, int height, int colourBits);
 // Releases the window and its context; does nothing when there is none.
 void destroyGlWindow();
+// Loads the window's renderer (its GL resources and state) into the current
+// context, which is the window's, and starts its view; false when the
+// textures cannot be loaded. createGlWindow does this once the window is made.
+bool startGlWindowRenderer();
 // The renderer of the window's context.
 const Renderer& glWindowRenderer();
 // The camera's viewport becomes width x height pixels; viewport and
