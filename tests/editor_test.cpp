@@ -188,7 +188,7 @@ TEST(SyntaxColours, TheWidgetFollowsEdits) {
   std::string reason;
   if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server for the FLTK widget: " << reason;
   ScriptEditor widget(0, 0, 400, 600);
-  widget.setStyler(styleScriptLine);
+  widget.setStyling(scriptStyling());
   Editor editor = makeFltkEditor(&widget);
   setEditorTextUtf8(editor, "#8\n#8\n#8");
   auto lineStarts = [&] { return std::string{widget.styleAt(0), widget.styleAt(3), widget.styleAt(6)}; };

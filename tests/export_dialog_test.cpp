@@ -15,6 +15,7 @@
 #include "platform/core_data_dir.h"
 #include "platform/window_system.h"
 #include "shell/documents.h"
+#include "shell/export_dialog.h"
 #include "shell/gl_window.h"
 #include "shell/main_window.h"
 #include "shell/panes.h"
@@ -102,6 +103,51 @@ TEST_F(ExportDialog, AFailureOrAStopLeavesNothingAndSaysWhy) {
   asksBeforeStop = 1 << 30;
   EXPECT_NE(lastMessage.find("arrêté"), std::string::npos) << lastMessage;
   EXPECT_EQ(names(), (std::set<std::string>{"modele.vxo", "modele.png"}));
+}
+
+// The dialog's form, changed as the user would: the path and the size
+// follow the kind until the user edits them, only the kind's own options
+// take input, the booklet's path is a folder, and the scale must be a
+// positive number.
+TEST(ExportForm, PathAndSizeFollowTheKindUntilEditedAndOnlyItsOptionsAreActive) {
+  ExportChoices c;
+  c.path = "/d/m.png", c.width = c.viewWidth = 600, c.height = c.viewHeight = 500;
+  c.bookletWidth = 400, c.bookletHeight = 300;
+  ExportForm dialog;
+  makeExportForm(dialog, c, [](ExportKind kind) { return "/d/m" + std::to_string(int(kind)); }, "");
+  Form& form = dialog.form;
+  auto pick = [&](ExportKind kind) {
+    form.fields[0].chosen = int(kind);
+    form.choiceChanged(form, 0, form.context);
+  };
+  auto active = [&] {
+    std::string flags;
+    for (const FormField& f : form.fields) flags += f.active ? '1' : '0';
+    return flags;
+  };
+  EXPECT_EQ(active(), "111100");
+  pick(ExportKind::BOOKLET);
+  EXPECT_EQ(chosenExport(dialog).path, "/d/m4");
+  EXPECT_EQ(chosenExport(dialog).width, 400);
+  EXPECT_EQ(form.fields[1].browse, FormField::SAVE_FOLDER);
+  form.fields[1].value = "/e/livret", form.fields[2].value = "123";  // typed by the user
+  pick(ExportKind::PARTS_CSV);
+  EXPECT_EQ(active(), "110001");
+  EXPECT_EQ(form.fields[1].browse, FormField::SAVE_FILE);
+  const ExportChoices edited = chosenExport(dialog);
+  EXPECT_EQ(edited.path, "/e/livret");
+  EXPECT_EQ(edited.width, 123);
+  EXPECT_EQ(edited.height, 300);
+  pick(ExportKind::MESH_STL);
+  EXPECT_EQ(active(), "110010");
+  EXPECT_EQ(form.check(form, form.context), "");
+  for (const char* scale : {"0", "-1", "deux", "1x", ""}) {
+    form.fields[4].value = scale;
+    EXPECT_NE(form.check(form, form.context), "") << scale;
+  }
+  form.fields[4].value = "0.5";
+  EXPECT_EQ(chosenExport(dialog).scale, 0.5);
+  EXPECT_EQ(chosenExport(dialog).kind, ExportKind::MESH_STL);
 }
 
 // A GL context standing in for the 3-D window's, on the EGL display the

@@ -48,20 +48,24 @@ struct EditorOps {
   void (*markLines)(void* state, const std::vector<int>& lines);
 };
 
-// The colours of the script's words: one style letter per byte of text.
-enum EditorStyle : char {
-  STYLE_PLAIN = 'A',
-  STYLE_COMMENT,
-  STYLE_PIECE,      // #8, and the frame marker's words
-  STYLE_REFERENCE,  // %p1, @, and the ports after it
-  STYLE_KEYWORD,    // blocks, functions, conditions, bindings, statements
-  STYLE_VARIABLE,   // $a
-  STYLE_NUMBER,
+// How an editor colours its text, decided by its owner: one style letter
+// per byte of text, 'A' for the first of the styles, 'B' for the next...;
+// the first is the plain text's.
+struct TextStyle {
+  unsigned char red = 0, green = 0, blue = 0;
+  bool bold = false, italic = false;
 };
-// Fills styles[0, length) for one line of text (without its line end), given
-// whether a block comment is open at its start; returns whether one is open
-// at its end.
-using LineStyler = bool (*)(const char* line, size_t length, char* styles, bool inBlockComment);
+// Fills styles[0, length) with letters for one line of text (without its
+// line end), given whether a block (a comment, say) is open at its start;
+// returns whether one is open at its end.
+using LineStyler = bool (*)(const char* line, size_t length, char* styles, bool inBlock);
+// A line end inside an open block takes blockLetter, which tells the editor
+// that the next line starts in the block.
+struct EditorStyling {
+  LineStyler styler = nullptr;
+  std::vector<TextStyle> styles;
+  char blockLetter = 'A';
+};
 
 struct Editor {
   const EditorOps* ops = nullptr;

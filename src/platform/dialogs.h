@@ -42,52 +42,46 @@ void showFindBox(bool (*findNext)(const std::string& utf8));
 // asked to stop. finished closes it.
 bool showCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished);
 
-// What the export dialog offers. The formats of a kind are kinds of their
-// own, so that one list in the dialog names them all.
-enum class ExportKind {
-  IMAGE,
-  PARTS_TEXT,
-  PARTS_CSV,
-  PARTS_HTML,
-  BOOKLET,
-  BOOKLET_PDF,
-  MESH_STL,
-  MESH_OBJ,
-  MESH_GLB,
-  MESH_PLY,
-  MESH_3MF,
-};
-constexpr int EXPORT_KIND_COUNT = int(ExportKind::MESH_3MF) + 1;
-// The name shown in the dialog's list, in French.
-inline const char* exportKindLabel(ExportKind kind) {
-  static const char* const labels[EXPORT_KIND_COUNT] = {
-      "Image PNG de la vue",         "Liste des pièces (texte)", "Liste des pièces (CSV)",
-      "Liste des pièces (HTML)",     "Livret de montage",        "Livret de montage (PDF)",  "Maillage STL",
-      "Maillage OBJ",                "Maillage glTF (.glb)",     "Maillage PLY",
-      "Maillage 3MF"};
-  const int k = int(kind);
-  return k >= 0 && k < EXPORT_KIND_COUNT ? labels[k] : "";
-}
-
-// The user's choices, as the dialog fills them (or a test). width x height
-// is the image's size, or the booklet's pictures'; scale is the mesh's.
-struct ExportChoices {
-  ExportKind kind = ExportKind::IMAGE;
-  std::string path;        // a file, or the booklet's folder
-  int width = 0, height = 0;
-  std::string havePath;    // the builder's collection for the parts list, or ""
-  double scale = 1.0;
-  // The sizes proposed when the kind changes: the view's for the image, the
-  // booklet's own for its pictures.
-  int viewWidth = 0, viewHeight = 0;
-  int bookletWidth = 0, bookletHeight = 0;
+// A form: a note, then one field a row (or beside the field before), then
+// OK and "Annuler". The program describes its fields and decides, through
+// the callbacks, what a change of a choice does to the other fields and
+// whether what was typed is accepted; the form only shows and edits them.
+struct FormField {
+  enum Type { CHOICE, TEXT, INTEGER, NUMBER } type = TEXT;
+  std::string label;                 // "&" before the access key
+  std::vector<std::string> entries;  // a CHOICE's entries, in order
+  int chosen = 0;                    // the entry a CHOICE shows
+  std::string value;                 // what a TEXT, INTEGER or NUMBER field holds
+  int width = 0;                     // pixels; 0: as wide as the row allows
+  bool besideLast = false;           // on the row of the field before, right of it
+  // A "Parcourir..." button right of the field fills it with a path chosen
+  // in the file chooser: a file or a folder to write, or a file to read
+  // (with the chooser's filter, as "Name (*.csv)\t*.csv").
+  enum Browse { NO_BROWSE, SAVE_FILE, SAVE_FOLDER, OPEN_FILE } browse = NO_BROWSE;
+  std::string browseLabel;
+  std::string filter;
+  bool active = true;  // an inactive field shows its value greyed and takes no input
 };
 
-// Shows the export dialog with the given choices; pathFor gives the path
-// proposed for a kind (it follows the kind chosen until the user edits it);
-// note says which model is exported. False when cancelled (Escape, closing
-// the box, "Annuler").
-bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note);
+struct Form {
+  std::string title;
+  std::string note;  // above the fields, wrapped
+  std::vector<FormField> fields;
+  // After the user picked another entry of a choice, with the form as it
+  // stands: the program may change the other fields' values and browse
+  // kinds, and which are active.
+  void (*choiceChanged)(Form& form, int field, void* context) = nullptr;
+  // On OK: "" closes the form; a text is shown in a box of that caption and
+  // the form stays open.
+  std::string (*check)(const Form& form, void* context) = nullptr;
+  std::string checkCaption;
+  void* context = nullptr;
+};
+
+// Shows the form, the first field having the keys. True on OK, the fields
+// then holding what the user left in them; false when cancelled (Escape,
+// closing the box, "Annuler").
+bool showForm(Form& form);
 
 // Shows (or updates) the progress of a long export, saying text, with
 // "Arrêter"; events are handled meanwhile. False once the user asked to

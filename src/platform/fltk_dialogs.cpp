@@ -366,62 +366,54 @@ bool showCompileProgress(long long linesRead, long long lineCount, int piecesPla
   return !progress.stopRequested;
 }
 
-// ------------------------------------------------------------ export dialog
+// ------------------------------------------------------------------ forms
 namespace {
-struct ExportDialog {
-  ExportChoices* choices = nullptr;
-  std::string (*pathFor)(ExportKind) = nullptr;
-  Fl_Choice* kind = nullptr;
-  Fl_Input* path = nullptr;
-  Fl_Int_Input* width = nullptr;
-  Fl_Int_Input* height = nullptr;
-  Fl_Float_Input* scale = nullptr;
-  Fl_Input* have = nullptr;
-  Fl_Button* haveBrowse = nullptr;
-  std::string proposedPath;  // the path follows the kind until the user edits it
-  ExportKind shownKind = ExportKind::IMAGE;
+constexpr int formWidth = 600, formLabelWidth = 110, formRow = buttonHeight + 8, noteHeight = 48;
+constexpr int fieldX = margin + formLabelWidth, fullFieldWidth = formWidth - fieldX - 2 * margin - buttonWidth;
+
+struct FormWidgets {
+  Form* form = nullptr;
+  std::vector<Fl_Widget*> fields;  // an Fl_Choice or an Fl_Input, by field
+  std::vector<Fl_Button*> browse;  // by field, nullptr where it has none
   bool accepted = false;
 };
 
-ExportKind chosenKind(const ExportDialog& d) { return ExportKind(std::max(0, d.kind->value())); }
+struct FieldButton {
+  FormWidgets* widgets;
+  int field;
+};
 
-void setSize(ExportDialog& d, int width, int height) {
-  d.width->value(std::to_string(width).c_str());
-  d.height->value(std::to_string(height).c_str());
-}
-
-void proposedSize(const ExportDialog& d, ExportKind kind, int& width, int& height) {
-  const bool booklet = kind == ExportKind::BOOKLET || kind == ExportKind::BOOKLET_PDF;
-  width = booklet ? d.choices->bookletWidth : d.choices->viewWidth;
-  height = booklet ? d.choices->bookletHeight : d.choices->viewHeight;
-}
-
-// Only the options of the chosen kind can be changed.
-void showKindOptions(ExportDialog& d) {
-  const ExportKind kind = chosenKind(d);
-  const bool sized = kind == ExportKind::IMAGE || kind == ExportKind::BOOKLET || kind == ExportKind::BOOKLET_PDF;
-  const bool parts = kind >= ExportKind::PARTS_TEXT && kind <= ExportKind::PARTS_HTML;
-  for (Fl_Widget* w : {static_cast<Fl_Widget*>(d.width), static_cast<Fl_Widget*>(d.height)})
-    sized ? w->activate() : w->deactivate();
-  kind >= ExportKind::MESH_STL ? d.scale->activate() : d.scale->deactivate();
-  parts ? d.have->activate() : d.have->deactivate();
-  parts ? d.haveBrowse->activate() : d.haveBrowse->deactivate();
-}
-
-void kindChanged(Fl_Widget*, void* data) {
-  ExportDialog& d = *static_cast<ExportDialog*>(data);
-  const ExportKind kind = chosenKind(d);
-  if (d.path->value() == d.proposedPath) {
-    d.proposedPath = d.pathFor(kind);
-    d.path->value(d.proposedPath.c_str());
+// The form's fields take the widgets' values, or the widgets the fields'.
+void readWidgets(FormWidgets& w) {
+  for (size_t i = 0; i < w.fields.size(); ++i) {
+    FormField& f = w.form->fields[i];
+    if (f.type == FormField::CHOICE)
+      f.chosen = std::max(0, static_cast<Fl_Choice*>(w.fields[i])->value());
+    else
+      f.value = static_cast<Fl_Input*>(w.fields[i])->value();
   }
-  int oldWidth, oldHeight, newWidth, newHeight;
-  proposedSize(d, d.shownKind, oldWidth, oldHeight);
-  proposedSize(d, kind, newWidth, newHeight);
-  if (std::atoi(d.width->value()) == oldWidth && std::atoi(d.height->value()) == oldHeight)
-    setSize(d, newWidth, newHeight);
-  d.shownKind = kind;
-  showKindOptions(d);
+}
+
+void showWidgets(FormWidgets& w) {
+  for (size_t i = 0; i < w.fields.size(); ++i) {
+    const FormField& f = w.form->fields[i];
+    if (f.type == FormField::CHOICE) {
+      Fl_Choice* choice = static_cast<Fl_Choice*>(w.fields[i]);
+      if (choice->value() != f.chosen) choice->value(f.chosen);
+    } else if (Fl_Input* input = static_cast<Fl_Input*>(w.fields[i]); f.value != input->value()) {
+      input->value(f.value.c_str());
+    }
+    for (Fl_Widget* widget : {w.fields[i], static_cast<Fl_Widget*>(w.browse[i])})
+      if (widget) f.active ? widget->activate() : widget->deactivate();
+  }
+}
+
+void choicePicked(Fl_Widget*, void* data) {
+  FieldButton& at = *static_cast<FieldButton*>(data);
+  FormWidgets& w = *at.widgets;
+  readWidgets(w);
+  if (w.form->choiceChanged) w.form->choiceChanged(*w.form, at.field, w.form->context);
+  showWidgets(w);
 }
 
 // The chooser opens where the field's path is, with its name proposed.
@@ -445,120 +437,112 @@ bool choosePath(Fl_Native_File_Chooser::Type type, const char* filter, const std
   return true;
 }
 
-void browseForPath(Fl_Widget*, void* data) {
-  ExportDialog& d = *static_cast<ExportDialog*>(data);
-  const bool folder = chosenKind(d) == ExportKind::BOOKLET;
+void browsePressed(Fl_Widget*, void* data) {
+  FieldButton& at = *static_cast<FieldButton*>(data);
+  const FormField& f = at.widgets->form->fields[size_t(at.field)];
+  Fl_Input* input = static_cast<Fl_Input*>(at.widgets->fields[size_t(at.field)]);
+  using Chooser = Fl_Native_File_Chooser;
+  const Chooser::Type type = f.browse == FormField::SAVE_FOLDER ? Chooser::BROWSE_SAVE_DIRECTORY
+                             : f.browse == FormField::OPEN_FILE ? Chooser::BROWSE_FILE
+                                                                : Chooser::BROWSE_SAVE_FILE;
   std::string chosen;
-  if (choosePath(folder ? Fl_Native_File_Chooser::BROWSE_SAVE_DIRECTORY : Fl_Native_File_Chooser::BROWSE_SAVE_FILE,
-                 nullptr, d.path->value(), chosen))
-    d.path->value(chosen.c_str());
+  if (choosePath(type, f.filter.empty() ? nullptr : f.filter.c_str(), input->value(), chosen))
+    input->value(chosen.c_str());
 }
 
-void browseForCollection(Fl_Widget*, void* data) {
-  ExportDialog& d = *static_cast<ExportDialog*>(data);
-  std::string chosen;
-  if (choosePath(Fl_Native_File_Chooser::BROWSE_FILE, "Collections (*.csv)\t*.csv\nTous les fichiers (*.*)\t*",
-                 d.have->value(), chosen))
-    d.have->value(chosen.c_str());
-}
-
-// The numbers are checked here, the rest by the export itself.
-void exportAccepted(Fl_Widget* button, void* data) {
-  ExportDialog& d = *static_cast<ExportDialog*>(data);
-  ExportChoices& c = *d.choices;
-  char* end = nullptr;
-  const double scale = std::strtod(d.scale->value(), &end);
-  if (end == d.scale->value() || *end || !(scale > 0)) {
-    messageBox("L'échelle doit être un nombre positif, par exemple 1 ou 0.5.", "Export", ICON_EXCLAMATION);
+void formAccepted(Fl_Widget* button, void* data) {
+  FormWidgets& w = *static_cast<FormWidgets*>(data);
+  readWidgets(w);
+  const std::string refusal = w.form->check ? w.form->check(*w.form, w.form->context) : "";
+  if (!refusal.empty()) {
+    messageBox(refusal.c_str(), w.form->checkCaption.c_str(), ICON_EXCLAMATION);
     return;
   }
-  c.kind = chosenKind(d);
-  c.path = d.path->value();
-  c.width = std::atoi(d.width->value());
-  c.height = std::atoi(d.height->value());
-  c.scale = scale;
-  c.havePath = d.have->value();
-  d.accepted = true;
+  w.accepted = true;
   button->window()->hide();
 }
 
-void exportCancelled(Fl_Widget* widget, void*) {
+void formCancelled(Fl_Widget* widget, void*) {
   (widget->as_window() ? widget->as_window() : widget->window())->hide();
 }
 
-std::string scaleText(double scale) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", scale);
-  return text;
-}
-
-Fl_Input* labelledInput(Fl_Input* input, const char* value) {
-  input->value(value);
+Fl_Widget* makeField(const FormField& f, int x, int y, int width) {
+  if (f.type == FormField::CHOICE) {
+    Fl_Choice* choice = new Fl_Choice(x, y, width, buttonHeight);
+    choice->copy_label(f.label.c_str());
+    for (const std::string& entry : f.entries) choice->add(literalLabel(entry.c_str()).c_str());
+    choice->value(f.chosen);
+    return choice;
+  }
+  Fl_Input* input = f.type == FormField::INTEGER  ? new Fl_Int_Input(x, y, width, buttonHeight)
+                    : f.type == FormField::NUMBER ? new Fl_Float_Input(x, y, width, buttonHeight)
+                                                  : new Fl_Input(x, y, width, buttonHeight);
+  input->copy_label(f.label.c_str());
+  input->value(f.value.c_str());
   return input;
 }
-}  // namespace
 
-namespace {
-constexpr int exportWidth = 600, exportLabelWidth = 110, exportRow = buttonHeight + 8;
-constexpr int fieldX = margin + exportLabelWidth, fieldWidth = exportWidth - fieldX - 2 * margin - buttonWidth;
-
-// The fields, one row each from y down: kind, path, size, scale, collection.
-void addExportFields(ExportDialog& d, const ExportChoices& c, int y) {
-  d.kind = new Fl_Choice(fieldX, y, fieldWidth, buttonHeight, "&Exporter :");
-  for (int k = 0; k < EXPORT_KIND_COUNT; ++k) d.kind->add(literalLabel(exportKindLabel(ExportKind(k))).c_str());
-  d.kind->value(int(c.kind));
-  d.kind->callback(kindChanged, &d);
-  y += exportRow;
-  d.path = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "&Vers :"), c.path.c_str());
-  (new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "&Parcourir..."))
-      ->callback(browseForPath, &d);
-  y += exportRow;
-  d.width = new Fl_Int_Input(fieldX, y, 80, buttonHeight, "&Largeur :");
-  d.height = new Fl_Int_Input(fieldX + 80 + exportLabelWidth, y, 80, buttonHeight, "&Hauteur :");
-  setSize(d, c.width, c.height);
-  y += exportRow;
-  d.scale = new Fl_Float_Input(fieldX, y, 80, buttonHeight, "É&chelle :");
-  d.scale->value(scaleText(c.scale).c_str());
-  y += exportRow;
-  d.have = labelledInput(new Fl_Input(fieldX, y, fieldWidth, buttonHeight, "C&ollection :"), c.havePath.c_str());
-  d.haveBrowse = new Fl_Button(fieldX + fieldWidth + margin, y, buttonWidth, buttonHeight, "Pa&rcourir...");
-  d.haveBrowse->callback(browseForCollection, &d);
+// One row per field from y down, a field beside the last one right of it
+// after a label's width; the height the rows took.
+int addFormFields(FormWidgets& w, std::vector<FieldButton>& buttons, int y) {
+  const std::vector<FormField>& fields = w.form->fields;
+  int x = fieldX, top = y - formRow;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const FormField& f = fields[i];
+    if (i == 0 || !f.besideLast) top += formRow, x = fieldX;
+    const int width = f.width > 0 ? f.width : fullFieldWidth;
+    w.fields.push_back(makeField(f, x, top, width));
+    if (f.type == FormField::CHOICE) w.fields.back()->callback(choicePicked, &buttons[i]);
+    Fl_Button* browse = nullptr;
+    if (f.browse != FormField::NO_BROWSE) {
+      browse = new Fl_Button(x + width + margin, top, buttonWidth, buttonHeight);
+      browse->copy_label(f.browseLabel.c_str());
+      browse->callback(browsePressed, &buttons[i]);
+    }
+    w.browse.push_back(browse);
+    x += width + formLabelWidth;
+  }
+  return top + formRow - y;
 }
 
-void addExportButtons(ExportDialog& d, int height) {
+void addFormButtons(FormWidgets& w, int height) {
   const int y = height - margin - buttonHeight;
-  Fl_Button* ok = new Fl_Return_Button(exportWidth - 2 * (margin + buttonWidth), y, buttonWidth, buttonHeight, "OK");
-  ok->callback(exportAccepted, &d);
-  (new Fl_Button(exportWidth - margin - buttonWidth, y, buttonWidth, buttonHeight, "Annuler"))
-      ->callback(exportCancelled);
+  Fl_Button* ok = new Fl_Return_Button(formWidth - 2 * (margin + buttonWidth), y, buttonWidth, buttonHeight, "OK");
+  ok->callback(formAccepted, &w);
+  (new Fl_Button(formWidth - margin - buttonWidth, y, buttonWidth, buttonHeight, "Annuler"))->callback(formCancelled);
+}
+
+int formRows(const Form& form) {
+  int rows = 0;
+  for (size_t i = 0; i < form.fields.size(); ++i) rows += i == 0 || !form.fields[i].besideLast;
+  return rows;
 }
 }  // namespace
 
-bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) {
+bool showForm(Form& form) {
   if (terminationSignal()) return false;
-  constexpr int noteHeight = 48, height = margin + noteHeight + 5 * exportRow + margin + buttonHeight + margin;
-  ExportDialog d;
-  d.choices = &choices;
-  d.pathFor = pathFor;
-  d.shownKind = choices.kind;
-  d.proposedPath = choices.path;
-  Fl_Window window((Fl::w() - exportWidth) / 2, (Fl::h() - height) / 2, exportWidth, height);
-  window.copy_label("Exporter le modèle");
-  Fl_Box* explanation = new Fl_Box(margin, margin, exportWidth - 2 * margin, noteHeight - 4);
-  explanation->copy_label(literalLabel(note.c_str()).c_str());
-  explanation->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
-  addExportFields(d, choices, margin + noteHeight);
-  addExportButtons(d, height);
+  const int height = margin + noteHeight + formRows(form) * formRow + margin + buttonHeight + margin;
+  FormWidgets w;
+  w.form = &form;
+  std::vector<FieldButton> buttons;
+  for (size_t i = 0; i < form.fields.size(); ++i) buttons.push_back({&w, int(i)});
+  Fl_Window window((Fl::w() - formWidth) / 2, (Fl::h() - height) / 2, formWidth, height);
+  window.copy_label(form.title.c_str());
+  Fl_Box* note = new Fl_Box(margin, margin, formWidth - 2 * margin, noteHeight - 4);
+  note->copy_label(literalLabel(form.note.c_str()).c_str());
+  note->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+  addFormFields(w, buttons, margin + noteHeight);
+  addFormButtons(w, height);
   window.end();
-  window.callback(exportCancelled);
+  window.callback(formCancelled);
   window.set_modal();
-  showKindOptions(d);
+  showWidgets(w);
   KeyboardFocus previous = takeKeyboardFocus(window);
-  if (window.shown()) Fl::focus(d.kind);
+  if (window.shown() && !w.fields.empty()) Fl::focus(w.fields.front());
   while (window.shown()) Fl::wait();
   giveKeyboardFocusBack(previous);
   releaseKeysNoLongerHeld();
-  return d.accepted;
+  return w.accepted;
 }
 
 // The progress window of a long export, like a compile's.

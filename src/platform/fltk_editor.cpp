@@ -15,16 +15,16 @@ namespace {
 constexpr Fl_Font textFont = FL_COURIER;
 constexpr Fl_Fontsize textSize = 14;
 
-// One entry per EditorStyle letter, from STYLE_PLAIN on.
-const Fl_Text_Display::Style_Table_Entry styleTable[] = {
-    {FL_BLACK, textFont, textSize, 0},                                  // plain
-    {fl_rgb_color(110, 110, 110), FL_COURIER_ITALIC, textSize, 0},      // comment
-    {fl_rgb_color(0, 60, 190), FL_COURIER_BOLD, textSize, 0},           // piece
-    {fl_rgb_color(150, 0, 150), textFont, textSize, 0},                 // reference and port
-    {fl_rgb_color(170, 40, 0), FL_COURIER_BOLD, textSize, 0},           // keyword
-    {fl_rgb_color(0, 120, 120), textFont, textSize, 0},                 // variable
-    {fl_rgb_color(170, 100, 0), textFont, textSize, 0},                 // number
-};
+constexpr char PLAIN = 'A';  // the first style's letter
+
+// The text's font in the style's weight.
+Fl_Text_Display::Style_Table_Entry styleEntry(const TextStyle& s) {
+  const Fl_Font font = s.bold && s.italic ? FL_COURIER_BOLD_ITALIC
+                       : s.bold           ? FL_COURIER_BOLD
+                       : s.italic         ? FL_COURIER_ITALIC
+                                          : textFont;
+  return {fl_rgb_color(s.red, s.green, s.blue), font, textSize, 0};
+}
 
 // One count for every FLTK editor: a change in any of them counts for all,
 // which only makes "unchanged since" answer no more often.
@@ -43,8 +43,7 @@ bool oneCharacter(const std::string& s) { return !s.empty() && s.size() == size_
 ScriptEditor::ScriptEditor(int x, int y, int width, int height) : Fl_Text_Editor(x, y, width, height) {
   ScriptEditorBuffers::text->canUndo(0);  // the history below serves instead
   buffer(ScriptEditorBuffers::text.get());
-  highlight_data(styles.get(), styleTable, int(sizeof styleTable / sizeof styleTable[0]), STYLE_PLAIN, nullptr,
-                 nullptr);
+  setStyling(EditorStyling{nullptr, {TextStyle{}}, PLAIN});
   buffer()->add_modify_callback(textChanged, this);
   textfont(textFont);
   textsize(textSize);
@@ -57,8 +56,12 @@ ScriptEditor::ScriptEditor(int x, int y, int width, int height) : Fl_Text_Editor
 
 ScriptEditor::~ScriptEditor() { buffer()->remove_modify_callback(textChanged, this); }
 
-void ScriptEditor::setStyler(LineStyler newStyler) {
-  styler = newStyler;
+void ScriptEditor::setStyling(const EditorStyling& newStyling) {
+  styling = newStyling;
+  if (styling.styles.empty()) styling.styles.push_back(TextStyle{});
+  styleTable.clear();
+  for (const TextStyle& style : styling.styles) styleTable.push_back(styleEntry(style));
+  highlight_data(styles.get(), styleTable.data(), int(styleTable.size()), PLAIN, nullptr, nullptr);
   restyle(0, buffer()->length());
 }
 
@@ -67,7 +70,7 @@ void ScriptEditor::textChanged(int position, int inserted, int deleted, int, con
   ScriptEditor& editor = *static_cast<ScriptEditor*>(self);
   ++textChanges;
   if (deleted) editor.styles->remove(position, position + deleted);
-  if (inserted) editor.styles->insert(position, std::string(size_t(inserted), char(STYLE_PLAIN)).c_str());
+  if (inserted) editor.styles->insert(position, std::string(size_t(inserted), PLAIN).c_str());
   editor.restyle(position, position + inserted);
   editor.fitLineNumbers();
   if (editor.replaying) return;
@@ -83,17 +86,17 @@ void ScriptEditor::textChanged(int position, int inserted, int deleted, int, con
 void ScriptEditor::restyle(int from, int changedEnd) {
   Fl_Text_Buffer* text = buffer();
   const int start = text->line_start(from);
-  bool inComment = start > 0 && styles->byte_at(start - 1) == STYLE_COMMENT;
+  bool inBlock = start > 0 && styles->byte_at(start - 1) == styling.blockLetter && styling.blockLetter != PLAIN;
   std::string out;
   int lineStart = start, stop = text->length();
   for (;;) {
     const int lineEnd = text->line_end(lineStart);
     const std::string line = textRange(text, lineStart, lineEnd);
-    std::string lineStyles(line.size(), char(STYLE_PLAIN));
-    inComment = styler && styler(line.data(), line.size(), lineStyles.data(), inComment);
+    std::string lineStyles(line.size(), PLAIN);
+    inBlock = styling.styler && styling.styler(line.data(), line.size(), lineStyles.data(), inBlock);
     out += lineStyles;
     if (lineEnd >= text->length()) break;
-    const char newline = inComment ? STYLE_COMMENT : STYLE_PLAIN;
+    const char newline = inBlock ? styling.blockLetter : PLAIN;
     const bool unchanged = styles->byte_at(lineEnd) == newline;
     out += newline;
     lineStart = lineEnd + 1;

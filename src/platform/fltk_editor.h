@@ -24,8 +24,9 @@ class ScriptEditor : private ScriptEditorBuffers, public Fl_Text_Editor {
  public:
   ScriptEditor(int x, int y, int width, int height);
   ~ScriptEditor() override;
-  // Colours the whole text anew with this styler (none: all plain).
-  void setStyler(LineStyler styler);
+  // Colours the whole text anew with these styles and styler (none: all
+  // plain).
+  void setStyling(const EditorStyling& styling);
   char styleAt(int position) const { return styles->byte_at(position); }
 
   UndoHistory history;
@@ -41,7 +42,8 @@ class ScriptEditor : private ScriptEditorBuffers, public Fl_Text_Editor {
   void restyle(int from, int changedEnd);
   void fitLineNumbers();
   void drawMarks();
-  LineStyler styler = nullptr;
+  EditorStyling styling;
+  std::vector<Fl_Text_Display::Style_Table_Entry> styleTable;
   int numberDigits = 0;
 };
 

@@ -470,8 +470,8 @@ WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, i
 
 Editor editorOfControl(WindowHandle control) { return control ? control->editor : Editor{}; }
 
-void setEditorStyler(WindowHandle control, LineStyler styler) {
-  if (control && control->widget) static_cast<ScriptEditor*>(control->widget)->setStyler(styler);
+void setEditorStyling(WindowHandle control, const EditorStyling& styling) {
+  if (control && control->widget) static_cast<ScriptEditor*>(control->widget)->setStyling(styling);
 }
 
 WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, int y, int width, int height,

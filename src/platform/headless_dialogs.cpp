@@ -15,7 +15,7 @@ void showFindBox(bool (*)(const std::string&)) {}
 
 bool showCompileProgress(long long, long long, int, bool) { return true; }
 
-bool askExportChoices(ExportChoices&, std::string (*)(ExportKind), const std::string&) { return false; }
+bool showForm(Form&) { return false; }
 
 bool showExportProgress(const std::string&, bool) { return true; }
 

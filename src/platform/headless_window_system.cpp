@@ -23,7 +23,7 @@ WindowHandle createEditorControl(WindowHandle, int, int, int, int) { return null
 
 Editor editorOfControl(WindowHandle) { return Editor{}; }
 
-void setEditorStyler(WindowHandle, LineStyler) {}
+void setEditorStyling(WindowHandle, const EditorStyling&) {}
 
 WindowHandle createGlChildWindow(WindowHandle, const char*, int, int, int, int, WindowProc,
                                  GlWindowFailure* failure) {

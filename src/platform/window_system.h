@@ -46,8 +46,8 @@ WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, 
 // edit text stay with the editor.
 WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, int height);
 Editor editorOfControl(WindowHandle control);
-// The editor's colours, given line by line by the styler.
-void setEditorStyler(WindowHandle control, LineStyler styler);
+// The editor's colours, given line by line by the styling's styler.
+void setEditorStyling(WindowHandle control, const EditorStyling& styling);
 
 // The list of the last compile's messages under the editor, one item a
 // message. A click on an item calls linePicked with the line the item was

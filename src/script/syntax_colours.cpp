@@ -99,3 +99,18 @@ bool styleScriptLine(const char* line, size_t length, char* styles, bool inBlock
   }
   return inBlockComment;
 }
+
+EditorStyling scriptStyling() {
+  EditorStyling styling;
+  styling.styler = styleScriptLine;
+  styling.blockLetter = STYLE_COMMENT;
+  styling.styles = {
+      {0, 0, 0, false, false},        // plain
+      {110, 110, 110, false, true},   // comment
+      {0, 60, 190, true, false},      // piece
+      {150, 0, 150, false, false},    // reference and port
+      {170, 40, 0, true, false},      // keyword
+      {0, 120, 120, false, false},    // variable
+      {170, 100, 0, false, false}};   // number
+  return styling;
+}

@@ -8,5 +8,19 @@
 
 #include "platform/core_editor.h"
 
+// The styles of the script's words, by their letters in the editor.
+enum EditorStyle : char {
+  STYLE_PLAIN = 'A',
+  STYLE_COMMENT,
+  STYLE_PIECE,      // #8, and the frame marker's words
+  STYLE_REFERENCE,  // %p1, @, and the ports after it
+  STYLE_KEYWORD,    // blocks, functions, conditions, bindings, statements
+  STYLE_VARIABLE,   // $a
+  STYLE_NUMBER,
+};
+
 // A LineStyler: the text may be UTF-8 or Windows-1252.
 bool styleScriptLine(const char* line, size_t length, char* styles, bool inBlockComment);
+// The script editor's colours: styleScriptLine with the colour and weight of
+// each style, block comments carried from line to line.
+EditorStyling scriptStyling();

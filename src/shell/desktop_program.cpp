@@ -24,6 +24,7 @@
 #include "script/syntax_colours.h"
 #include "shell/documents.h"
 #include "shell/example_documents.h"
+#include "shell/export_dialog.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/main_window.h"
@@ -67,7 +68,7 @@ bool createWindows() {
     return false;
   }
   desktop.hEditor = editorOfControl(desktop.hEditorControl);
-  setEditorStyler(desktop.hEditorControl, styleScriptLine);
+  setEditorStyling(desktop.hEditorControl, scriptStyling());
   showWindow(desktop.hMainWindow);
   return true;
 }

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/dialogs.h"
+#include "shell/export_dialog.h"
 #include "script/compiler.h"
 
 // The largest image side: what the offscreen framebuffer holds on every

@@ -11,6 +11,7 @@
 #include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
 #include "platform/dialogs.h"
+#include "shell/export_dialog.h"
 #include "shell/key_switches.h"
 #include "view/view_state.h"
 

@@ -1,0 +1,124 @@
+// The export dialog as a form: the kind, the path (a file, or the booklet's
+// folder), the picture's size, the mesh's scale and the parts list's
+// collection, each active only for the kinds that use it.
+#include "shell/export_dialog.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+enum Field { KIND, PATH, WIDTH, HEIGHT, SCALE, COLLECTION };
+
+bool booklet(ExportKind kind) { return kind == ExportKind::BOOKLET || kind == ExportKind::BOOKLET_PDF; }
+bool sized(ExportKind kind) { return kind == ExportKind::IMAGE || booklet(kind); }
+bool partsList(ExportKind kind) { return kind >= ExportKind::PARTS_TEXT && kind <= ExportKind::PARTS_HTML; }
+
+ExportKind chosenKind(const Form& form) { return ExportKind(form.fields[KIND].chosen); }
+
+// The view's size for the image, the booklet's own for its pictures.
+void proposedSize(const ExportChoices& c, ExportKind kind, int& width, int& height) {
+  width = booklet(kind) ? c.bookletWidth : c.viewWidth;
+  height = booklet(kind) ? c.bookletHeight : c.viewHeight;
+}
+
+void showKindOptions(Form& form) {
+  const ExportKind kind = chosenKind(form);
+  form.fields[WIDTH].active = form.fields[HEIGHT].active = sized(kind);
+  form.fields[SCALE].active = kind >= ExportKind::MESH_STL;
+  form.fields[COLLECTION].active = partsList(kind);
+  form.fields[PATH].browse = kind == ExportKind::BOOKLET ? FormField::SAVE_FOLDER : FormField::SAVE_FILE;
+}
+
+// The path and the size follow the kind while the user has not changed them.
+void kindChanged(Form& form, int, void* context) {
+  ExportForm& d = *static_cast<ExportForm*>(context);
+  const ExportKind kind = chosenKind(form);
+  if (form.fields[PATH].value == d.proposedPath) form.fields[PATH].value = d.proposedPath = d.pathFor(kind);
+  int oldWidth, oldHeight, newWidth, newHeight;
+  proposedSize(d.choices, d.shownKind, oldWidth, oldHeight);
+  proposedSize(d.choices, kind, newWidth, newHeight);
+  if (std::atoi(form.fields[WIDTH].value.c_str()) == oldWidth &&
+      std::atoi(form.fields[HEIGHT].value.c_str()) == oldHeight) {
+    form.fields[WIDTH].value = std::to_string(newWidth);
+    form.fields[HEIGHT].value = std::to_string(newHeight);
+  }
+  d.shownKind = kind;
+  showKindOptions(form);
+}
+
+// The numbers are checked here, the rest by the export itself.
+bool readScale(const std::string& text, double& scale) {
+  char* end = nullptr;
+  scale = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && !*end && scale > 0;
+}
+
+std::string checkScale(const Form& form, void*) {
+  double scale;
+  if (readScale(form.fields[SCALE].value, scale)) return "";
+  return "L'échelle doit être un nombre positif, par exemple 1 ou 0.5.";
+}
+
+std::string scaleText(double scale) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", scale);
+  return text;
+}
+
+FormField field(FormField::Type type, const char* label, std::string value, int width = 0) {
+  FormField f;
+  f.type = type, f.label = label, f.value = std::move(value), f.width = width;
+  return f;
+}
+}  // namespace
+
+void makeExportForm(ExportForm& d, const ExportChoices& c, std::string (*pathFor)(ExportKind),
+                    const std::string& note) {
+  d.choices = c;
+  d.pathFor = pathFor;
+  d.proposedPath = c.path;
+  d.shownKind = c.kind;
+  Form& form = d.form;
+  form = Form{};
+  form.title = "Exporter le modèle";
+  form.note = note;
+  FormField kind = field(FormField::CHOICE, "&Exporter :", "");
+  for (int k = 0; k < EXPORT_KIND_COUNT; ++k) kind.entries.push_back(exportKindLabel(ExportKind(k)));
+  kind.chosen = int(c.kind);
+  form.fields.push_back(kind);
+  form.fields.push_back(field(FormField::TEXT, "&Vers :", c.path));
+  form.fields[PATH].browseLabel = "&Parcourir...";
+  form.fields.push_back(field(FormField::INTEGER, "&Largeur :", std::to_string(c.width), 80));
+  form.fields.push_back(field(FormField::INTEGER, "&Hauteur :", std::to_string(c.height), 80));
+  form.fields[HEIGHT].besideLast = true;
+  form.fields.push_back(field(FormField::NUMBER, "É&chelle :", scaleText(c.scale), 80));
+  form.fields.push_back(field(FormField::TEXT, "C&ollection :", c.havePath));
+  form.fields[COLLECTION].browse = FormField::OPEN_FILE;
+  form.fields[COLLECTION].browseLabel = "Pa&rcourir...";
+  form.fields[COLLECTION].filter = "Collections (*.csv)\t*.csv\nTous les fichiers (*.*)\t*";
+  form.choiceChanged = kindChanged;
+  form.check = checkScale;
+  form.checkCaption = "Export";
+  form.context = &d;
+  showKindOptions(form);
+}
+
+ExportChoices chosenExport(const ExportForm& d) {
+  ExportChoices c = d.choices;
+  const std::vector<FormField>& f = d.form.fields;
+  c.kind = chosenKind(d.form);
+  c.path = f[PATH].value;
+  c.width = std::atoi(f[WIDTH].value.c_str());
+  c.height = std::atoi(f[HEIGHT].value.c_str());
+  readScale(f[SCALE].value, c.scale);
+  c.havePath = f[COLLECTION].value;
+  return c;
+}
+
+bool askExportChoices(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) {
+  ExportForm dialog;
+  makeExportForm(dialog, choices, pathFor, note);
+  if (!showForm(dialog.form)) return false;
+  choices = chosenExport(dialog);
+  return true;
+}
