@@ -63,7 +63,8 @@ double secondsToWrite(const ScriptLines& lines, const std::string& folder, Bookl
   }
   compileScript(lines);
   const auto start = std::chrono::steady_clock::now();
-  result = writeStepsBooklet(offscreenRenderer(), offscreenStartView().camera, lines, folder, "tour", nullptr, drawing);
+  const Camera size = offscreenStartView().camera;
+  result = writeStepsBooklet(offscreenRenderer(), size, modelTable, lines, folder, "tour", nullptr, drawing);
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
   stopOffscreenView();
   return seconds.count();

@@ -29,13 +29,14 @@ TEST(StepsBooklet, AStopLeavesTheFormerBookletAsItWas) {
   const ScriptLines lines{"#8", "", "#12 %p1 @ h1 c1", "", "#8 %p1 @ c2 h1"};
   compileScript(lines);
   const fs::path dir = makeTempDir(), target = dir / "livret";
-  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, lines, target, "m").status, BookletResult::WRITTEN);
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, modelTable, lines, target, "m").status,
+            BookletResult::WRITTEN);
   const std::string page = readFile(target / "index.html");
   const ScriptLines twoSteps{"#8", "", "#8"};
   compileScript(twoSteps);
   int pictures = 0;
   const BookletProgress stopAtSecond{[](void* done, int, int) { return ++*static_cast<int*>(done) < 2; }, &pictures};
-  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, twoSteps, target, "m", &stopAtSecond).status,
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), size, modelTable, twoSteps, target, "m", &stopAtSecond).status,
             BookletResult::STOPPED);
   stopOffscreenView();
   std::set<std::string> beside, inside;
@@ -82,7 +83,7 @@ TEST(StepsBooklet, TheNewPiecesKeepTheirColourInsideAHalo) {
   const ScriptLines lines{"#8", "", "#12 %p1 @ h1 c1"};
   compileScript(lines);
   const fs::path target = fs::path(makeTempDir()) / "livret";
-  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), offscreenStartView().camera, lines, target, "m").status,
+  EXPECT_EQ(writeStepsBooklet(offscreenRenderer(), offscreenStartView().camera, modelTable, lines, target, "m").status,
             BookletResult::WRITTEN);
   stopOffscreenView();
   int width = 0, height = 0;

@@ -230,14 +230,15 @@ bool isPdfPath(const std::string& path) {
   return end == ".pdf";
 }
 
-BookletResult drawStepsPdf(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
-                           const std::string& modelName, std::string& pdf, const BookletProgress* progress) {
+BookletResult drawStepsPdf(const Renderer& renderer, const Camera& size, const PieceRecord* table,
+                           const ScriptLines& lines, const std::string& modelName, std::string& pdf,
+                           const BookletProgress* progress) {
   BookletResult result;
   pdf.clear();
-  const int pieceCount = usedPrefixLength();
-  const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, modelTable, pieceCount), MAX_BOOKLET_STEPS);
-  const std::vector<BookletPage> pages = bookletPages(steps, modelName, pieceCount);
-  const PartPictures parts = partSurfaces(drawPartPictures(renderer, size, pieceCount));
+  const int pieceCount = usedPrefixLength(table);
+  const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, table, pieceCount), MAX_BOOKLET_STEPS);
+  const std::vector<BookletPage> pages = bookletPages(steps, modelName, table, pieceCount);
+  const PartPictures parts = partSurfaces(drawPartPictures(renderer, size, table, pieceCount));
   std::string bytes;
   Surface surface(cairo_pdf_surface_create_for_stream(appendBytes, &bytes, pt(A4_WIDTH_MM), pt(A4_HEIGHT_MM)),
                   cairo_surface_destroy);
@@ -253,7 +254,7 @@ BookletResult drawStepsPdf(const Renderer& renderer, const Camera& size, const S
   if (pieceCount == 0) {
     drawPage(cr.get(), pages[0], nullptr, parts);
     cairo_show_page(cr.get());
-  } else if (!drawBookletPictures(renderer, size, steps, pieceCount, BookletDrawing::AROUND_STEP, progress,
+  } else if (!drawBookletPictures(renderer, size, steps, table, pieceCount, BookletDrawing::AROUND_STEP, progress,
                                   drawPageWith, result)) {
     return result;
   }

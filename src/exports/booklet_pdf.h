@@ -9,13 +9,13 @@
 
 #include "exports/steps_booklet.h"
 
-// The PDF's bytes for the model table as compiled from lines, drawn with
+// The PDF's bytes for the model table given as compiled from lines, drawn with
 // renderer in the current offscreen context, whose camera's size is the
 // pictures'. Nothing is written: the caller writes pdf where it goes. WRITTEN
 // with pdf filled, STOPPED (progress said so) or FAILED with a French
 // reason, pdf then empty.
-BookletResult drawStepsPdf(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
-                           const std::string& modelName, std::string& pdf,
+BookletResult drawStepsPdf(const Renderer& renderer, const Camera& size, const PieceRecord* table,
+                           const ScriptLines& lines, const std::string& modelName, std::string& pdf,
                            const BookletProgress* progress = nullptr);
 
 // Whether path names a PDF file (ends in .pdf, in any case): --steps and the

@@ -286,7 +286,7 @@ std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxStep
 }
 
 std::vector<BookletPage> bookletPages(const std::vector<BuildingStep>& steps, const std::string& modelName,
-                                      int pieceCount) {
+                                      const PieceRecord* table, int pieceCount) {
   BookletPage model;
   model.modelPage = true;
   model.heading = "Livret de montage: " + modelName;
@@ -298,7 +298,7 @@ std::vector<BookletPage> bookletPages(const std::vector<BuildingStep>& steps, co
                std::to_string(steps.size()) + (steps.size() == 1 ? " étape." : " étapes.");
   model.picture = "modele.png";
   model.pictureAlt = "Le modèle terminé";
-  model.parts = countParts(modelTable, pieceCount);
+  model.parts = countParts(table, pieceCount);
   model.total = totalCount(model.parts);
   std::vector<BookletPage> pages{model};
   std::vector<bool> chosen(size_t(pieceCount), false);
@@ -313,7 +313,7 @@ std::vector<BookletPage> bookletPages(const std::vector<BuildingStep>& steps, co
     page.pictureAlt = "Le modèle après l'étape " + std::to_string(i + 1);
     for (int piece : step.pieces)
       if (piece >= 0 && piece < pieceCount) chosen[size_t(piece)] = true;
-    page.parts = countParts(modelTable, pieceCount, [&](int piece) { return bool(chosen[size_t(piece)]); });
+    page.parts = countParts(table, pieceCount, [&](int piece) { return bool(chosen[size_t(piece)]); });
     for (int piece : step.pieces)
       if (piece >= 0 && piece < pieceCount) chosen[size_t(piece)] = false;
     page.total = totalCount(page.parts);
@@ -323,21 +323,21 @@ std::vector<BookletPage> bookletPages(const std::vector<BuildingStep>& steps, co
 }
 
 std::map<std::pair<int, std::string>, std::string> drawPartPictures(const Renderer& renderer, const Camera& size,
-                                                                   int pieceCount) {
+                                                                   const PieceRecord* table, int pieceCount) {
   const int side = std::min({PART_PICTURE_SIZE, size.viewportWidth, size.viewportHeight});
   std::map<std::pair<int, std::string>, std::string> pictures;
-  for (const PartCount& part : countParts(modelTable, pieceCount))
+  for (const PartCount& part : countParts(table, pieceCount))
     pictures[{part.kind, colourHex(part.colour)}] = kindPicturePng(renderer, part.kind, part.colour, side);
   return pictures;
 }
 
 bool drawBookletPictures(const Renderer& renderer, const Camera& size, const std::vector<BuildingStep>& steps,
-                  int pieceCount, BookletDrawing drawing, const BookletProgress* progress, const PictureSink& sink,
-                  BookletResult& result) {
+                         const PieceRecord* table, int pieceCount, BookletDrawing drawing,
+                         const BookletProgress* progress, const PictureSink& sink, BookletResult& result) {
   ViewState view = bookletView(size);
   loadCameraProjection(view.camera);
   const std::vector<int> stepOf = stepOfPieces(steps);
-  const std::vector<Box> boxes = pieceBoxes(modelTable);
+  const std::vector<Box> boxes = pieceBoxes(table);
   Box builtSoFar;
   const int count = int(steps.size());
   for (int step = -1; step < count; ++step) {
@@ -351,26 +351,26 @@ bool drawBookletPictures(const Renderer& renderer, const Camera& size, const std
         if (size_t(piece) < boxes.size()) addBox(stepBox, boxes[size_t(piece)]);
     addBox(builtSoFar, stepBox);
     const bool whole = step < 0 || drawing == BookletDrawing::AS_BEFORE;
-    fitView(view.camera, whole ? modelCorners(modelTable) : boxCorners(stepFrame(builtSoFar, stepBox)),
+    fitView(view.camera, whole ? modelCorners(table) : boxCorners(stepFrame(builtSoFar, stepBox)),
             THREE_QUARTER_VIEW);
     const std::vector<uint8_t> looks = stepLooks(stepOf, step, pieceCount);
     view.pieceLooks = looks.data();
-    const std::vector<unsigned char> rgb = drawScenePixels(renderer, modelTable, view);
+    const std::vector<unsigned char> rgb = drawScenePixels(renderer, table, view);
     if (rgb.empty()) return result.error = "Impossible de lire l'image de l'étape " + std::to_string(step + 1) + ".", false;
     if (!sink(step, rgb, result.error)) return false;
   }
   return true;
 }
 
-BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
-                                const std::string& folder, const std::string& modelName,
+BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const PieceRecord* table,
+                                const ScriptLines& lines, const std::string& folder, const std::string& modelName,
                                 const BookletProgress* progress, BookletDrawing drawing) {
   BookletResult result;
   StagedFolder staged;
   WriteResult written = openStagedFolder(folder, isBookletName, staged);
   if (!written.ok()) return result.error = written.reason, result;
-  const int pieceCount = usedPrefixLength();
-  const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, modelTable, pieceCount), MAX_BOOKLET_STEPS);
+  const int pieceCount = usedPrefixLength(table);
+  const std::vector<BuildingStep> steps = joinSteps(buildingSteps(lines, table, pieceCount), MAX_BOOKLET_STEPS);
   const int w = size.viewportWidth, h = size.viewportHeight;
   const PictureSink writePng = [&](int step, const std::vector<unsigned char>& rgb, std::string& error) {
     const std::string png = encodePng(w, h, rgb, drawing == BookletDrawing::AS_BEFORE ? PngCompression::DEFAULT : PngCompression::FAST);
@@ -380,15 +380,16 @@ BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, co
     return pictureWritten.ok() || (error = pictureWritten.reason, false);
   };
   const bool pictures =
-      pieceCount == 0 || drawBookletPictures(renderer, size, steps, pieceCount, drawing, progress, writePng, result);
+      pieceCount == 0 ||
+      drawBookletPictures(renderer, size, steps, table, pieceCount, drawing, progress, writePng, result);
   if (!pictures) return result;
   auto partPngs = std::make_shared<std::map<std::pair<int, std::string>, std::string>>(
-      drawPartPictures(renderer, size, pieceCount));
+      drawPartPictures(renderer, size, table, pieceCount));
   const PictureSource partPictures = [partPngs](const PartCount& part) {
     const std::string& png = (*partPngs)[{part.kind, colourHex(part.colour)}];
     return png.empty() ? std::string() : pngDataUri(png);
   };
-  const std::vector<BookletPage> pages = bookletPages(steps, modelName, pieceCount);
+  const std::vector<BookletPage> pages = bookletPages(steps, modelName, table, pieceCount);
   written = writeStagedFile(staged, "index.html", bookletHtml(size, pages, modelName, partPictures));
   if (written.ok()) written = commitStagedFolder(staged);
   if (!written.ok()) return result.error = written.reason, result;

@@ -50,11 +50,11 @@ std::vector<BuildingStep> joinSteps(std::vector<BuildingStep> steps, int maxStep
 // counted by kind and colour as the parts list counts them. Pictures are
 // named as in the booklet's folder.
 std::vector<BookletPage> bookletPages(const std::vector<BuildingStep>& steps, const std::string& modelName,
-                                      int pieceCount);
+                                      const PieceRecord* table, int pieceCount);
 // Each kind and colour of the model's first pieceCount pieces drawn once,
 // as PNG bytes ("" where one could not be drawn), by kind and colourHex.
 std::map<std::pair<int, std::string>, std::string> drawPartPictures(const Renderer& renderer, const Camera& size,
-                                                                   int pieceCount);
+                                                                   const PieceRecord* table, int pieceCount);
 
 // Asked before each picture; answering false stops the booklet, and nothing
 // is left written.
@@ -83,11 +83,11 @@ enum class BookletDrawing { AROUND_STEP, AS_BEFORE };
 // result saying why (STOPPED, or the error sink gave).
 using PictureSink = std::function<bool(int step, const std::vector<unsigned char>& rgb, std::string& error)>;
 bool drawBookletPictures(const Renderer& renderer, const Camera& size, const std::vector<BuildingStep>& steps,
-                         int pieceCount, BookletDrawing drawing, const BookletProgress* progress,
-                         const PictureSink& sink, BookletResult& result);
+                         const PieceRecord* table, int pieceCount, BookletDrawing drawing,
+                         const BookletProgress* progress, const PictureSink& sink, BookletResult& result);
 
 // Writes folder/index.html, folder/modele.png and folder/etape-NNNN.png for
-// the model table as compiled from lines, through the current offscreen view
+// the model table given as compiled from lines, through the current offscreen view
 // (its size is the pictures' size), as a staged folder of the safe writer
 // (platform/core_safe_writer.h): a failure, a stop or a signal leaves the
 // target as it was, and an existing target is replaced only when it is empty
@@ -96,7 +96,7 @@ bool drawBookletPictures(const Renderer& renderer, const Camera& size, const std
 // Drawn with the renderer of the current offscreen context, at the size of
 // the view's camera; the booklet frames the model with a view state of its
 // own.
-BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const ScriptLines& lines,
-                                const std::string& folder, const std::string& modelName,
+BookletResult writeStepsBooklet(const Renderer& renderer, const Camera& size, const PieceRecord* table,
+                                const ScriptLines& lines, const std::string& folder, const std::string& modelName,
                                 const BookletProgress* progress = nullptr,
                                 BookletDrawing drawing = BookletDrawing::AROUND_STEP);

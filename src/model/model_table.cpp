@@ -24,9 +24,11 @@ int countPieces() {
   return count;
 }
 
-int usedPrefixLength() {
+int usedPrefixLength() { return usedPrefixLength(modelTable); }
+
+int usedPrefixLength(const PieceRecord* table) {
   int n = 0;
-  while (n < MODEL_CAPACITY && isUsed(modelTable[n])) ++n;
+  while (n < MODEL_CAPACITY && isUsed(table[n])) ++n;
   return n;
 }
 

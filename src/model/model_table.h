@@ -48,8 +48,9 @@ PieceRecord* findFreeRecord();
 // Records with the used bit set, over the whole table.
 int countPieces();
 // Number of records before the first unused one: the pieces drawing,
-// picking and the dump walk.
+// picking and the dump walk; of the model table or of the table given.
 int usedPrefixLength();
+int usedPrefixLength(const PieceRecord* table);
 // Index of a record of the table, or -1 for nullptr or any other record.
 int pieceNumber(const PieceRecord* p);
 PieceRecord* pieceAt(int number);  // nullptr outside 0..MODEL_CAPACITY-1

@@ -142,8 +142,8 @@ int writeBooklet(const Options& o, const ScriptLines& lines) {
   std::string pdf;
   const Camera size = offscreenStartView().camera;
   BookletResult result = isPdfPath(o.pngPath)
-                             ? drawStepsPdf(offscreenRenderer(), size, lines, modelName, pdf)
-                             : writeStepsBooklet(offscreenRenderer(), size, lines, o.pngPath, modelName);
+                             ? drawStepsPdf(offscreenRenderer(), size, modelTable, lines, modelName, pdf)
+                             : writeStepsBooklet(offscreenRenderer(), size, modelTable, lines, o.pngPath, modelName);
   if (result.status == BookletResult::WRITTEN && isPdfPath(o.pngPath) && !writeBookletPdf(o.pngPath, pdf, result.error))
     result.status = BookletResult::FAILED;
   if (result.status == BookletResult::WRITTEN) return EXIT_CLEAN;

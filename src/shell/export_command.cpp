@@ -133,8 +133,9 @@ ExportOutcome writeBooklet(const ExportChoices& c, const ScriptLines& lines, con
   setViewport(size, c.width, c.height);
   const std::string modelName = fs::path(documentPath).filename().string();
   std::string bytes;
-  BookletResult result = pdf ? drawStepsPdf(offscreen.renderer, size, lines, modelName, bytes, &progress)
-                             : writeStepsBooklet(offscreen.renderer, size, lines, c.path, modelName, &progress);
+  const PieceRecord* table = modelTable;
+  BookletResult result = pdf ? drawStepsPdf(offscreen.renderer, size, table, lines, modelName, bytes, &progress)
+                             : writeStepsBooklet(offscreen.renderer, size, table, lines, c.path, modelName, &progress);
   closeOffscreenView(offscreen);
   backToWindowContext();
   if (result.status == BookletResult::WRITTEN && pdf && !writeBookletPdf(c.path, bytes, result.error))
