@@ -43,7 +43,7 @@ bool oneCharacter(const std::string& s) { return !s.empty() && s.size() == size_
 ScriptEditor::ScriptEditor(int x, int y, int width, int height) : Fl_Text_Editor(x, y, width, height) {
   ScriptEditorBuffers::text->canUndo(0);  // the history below serves instead
   buffer(ScriptEditorBuffers::text.get());
-  setStyling(EditorStyling{nullptr, {TextStyle{}}, PLAIN});
+  useStyles(EditorStyling{nullptr, {TextStyle{}}, PLAIN});
   buffer()->add_modify_callback(textChanged, this);
   textfont(textFont);
   textsize(textSize);
@@ -56,12 +56,16 @@ ScriptEditor::ScriptEditor(int x, int y, int width, int height) : Fl_Text_Editor
 
 ScriptEditor::~ScriptEditor() { buffer()->remove_modify_callback(textChanged, this); }
 
-void ScriptEditor::setStyling(const EditorStyling& newStyling) {
+void ScriptEditor::useStyles(const EditorStyling& newStyling) {
   styling = newStyling;
   if (styling.styles.empty()) styling.styles.push_back(TextStyle{});
   styleTable.clear();
   for (const TextStyle& style : styling.styles) styleTable.push_back(styleEntry(style));
   highlight_data(styles.get(), styleTable.data(), int(styleTable.size()), PLAIN, nullptr, nullptr);
+}
+
+void ScriptEditor::setStyling(const EditorStyling& newStyling) {
+  useStyles(newStyling);
   restyle(0, buffer()->length());
 }
 

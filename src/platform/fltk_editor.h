@@ -39,6 +39,8 @@ class ScriptEditor : private ScriptEditorBuffers, public Fl_Text_Editor {
 
  private:
   static void textChanged(int position, int inserted, int deleted, int, const char* deletedText, void* self);
+  // The styles and the styler, without colouring the text anew.
+  void useStyles(const EditorStyling& newStyling);
   void restyle(int from, int changedEnd);
   void fitLineNumbers();
   void drawMarks();
