@@ -126,8 +126,8 @@ void checkKeyBindings() {
 }
 
 void checkMessages() {
-  static const std::set<std::string> captions = {"Erreur de syntaxe", "ID inconnue", "Capacité dépassée",
-                                                 "Erreur"};
+  static const std::set<std::string> captions = {"Erreur de syntaxe", "ID inconnue",         "Capacité dépassée",
+                                                 "Erreur",            "Placement impossible", "Messages répétés"};
   for (const ShownMessage& m : shownMessages()) {
     FUZZ_CHECK(captions.count(m.caption) == 1);
     FUZZ_CHECK(isValidUtf8(m.text));
