@@ -15,6 +15,7 @@
 
 #include "insertion/insertion.h"
 #include "insertion/picking.h"
+#include "model/connection.h"
 #include "model/model_table.h"
 #include "pieces/catalogue.h"
 #include "platform/core_data_dir.h"
@@ -119,6 +120,35 @@ TEST_F(Picking, PieceUnderThePointerIsTheNearestHoweverManyAreUnderIt) {
     }
   }
   EXPECT_EQ(overflows, 1);
+}
+
+// Looking straight down the tall tower's corner column at a free clip of
+// its top corner connector: the connectors and posts of every storey lie
+// under the pointer, too many for the select buffer, and the click still
+// joins the top one.
+TEST_F(Picking, AClickDownTheTallTowersCornerColumnJoinsTheTopConnector) {
+  load(utf8ToCp1252(readFile(VEXOCAD_SOURCE_DIR "/examples/tall-tower.vxo")));
+  int top = 0;
+  for (int i = 0; isUsed(modelTable[i]); ++i)
+    if (modelTable[i].kind == 8 && worldPlacement(modelTable[i]).m[13] > worldPlacement(modelTable[top]).m[13] + 1)
+      top = i;
+  ConnectionPoint clip = makeConnectionPoint(PORT_PINCE, 7.0);
+  placeConnectionPoint(clip, modelTable[top], true, false);
+  Matrix at = worldPlacement(modelTable[top]);
+  multiplyRight(at, clip.frame);
+  setRotation(view.camera.viewMatrix, -90.0f, 0.0f, 0.0f);  // the model's up towards the eye
+  Matrix centre;
+  setTranslation(centre, -at.m[12], -at.m[13], -at.m[14]);
+  multiplyRight(view.camera.viewMatrix, centre);
+  view.mouseX = view.mouseY = 300;
+  PickDepths cpu, gl;
+  PickedPoint reference;
+  pickConnectionPointGlSelect(modelTable, view, reference, &gl);
+  EXPECT_LT(gl.hits, 0) << "the select buffer overflows";
+  const int pieces = usedPrefixLength();
+  const InsertionPlan click = insertPiece(insertion, hEditor, view, nullptr);
+  EXPECT_EQ(click.line, "#13 %p" + std::to_string(pieces - top) + " @ h7 c1") << click.reason;
+  EXPECT_EQ(readEditorLines(hEditor).back(), click.line);
 }
 
 // The examples and 250 pieces of every kind turned every way, overlapping,
