@@ -186,7 +186,12 @@ void stepPlace(float& place, bool up, float step) { place += up ? step : -step; 
 }  // namespace
 
 GhostView ghostView(const InsertionState& insertion) {
-  return {insertion.insertionMode != 0, insertion.ghostPiece, insertion.ghostPortKind, insertion.ghostPlace};
+  GhostView ghost;
+  ghost.shown = insertion.insertionMode != 0;
+  ghost.piece = insertion.ghostPiece;
+  ghost.portKind = insertion.ghostPortKind;
+  ghost.place = insertion.ghostPlace;
+  return ghost;
 }
 
 PieceRecord* replaceableInsertion(const InsertionState& s, const Editor& editor) {
