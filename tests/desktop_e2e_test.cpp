@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -24,8 +25,19 @@
 #include <thread>
 #include <vector>
 
+#include "insertion/insertion.h"
+#include "insertion/pick_volume.h"
+#include "insertion/port_markers.h"
+#include "model/connection.h"
+#include "pieces/catalogue.h"
+#include "platform/core_data_dir.h"
+#include "platform/core_text_encoding.h"
+#include "script/compiler.h"
+#include "shell/script_file.h"
 #include "support/process.h"
 #include "support/virtual_display.h"
+#include "view/camera.h"
+#include "view/model_bounds.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -206,8 +218,9 @@ class DesktopProgram : public ::testing::Test {
   std::vector<unsigned long> firstMessagePixels() { return windowPixels(0, 512, 400, 20); }
 
   // The view, the main window's one child window: its size, how many of its
-  // pixels differ from the background (its top-left pixel), and how many of
-  // those lie within `border` pixels of its edges.
+  // pixels differ from the background (the pixel 6 in from its top-left
+  // corner) and from the frame that says it has the keyboard, and how many
+  // of those lie within `border` pixels of its edges.
   struct ViewCount {
     int width = 0, height = 0;
     long drawn = 0, atBorder = 0;
@@ -225,7 +238,8 @@ class DesktopProgram : public ::testing::Test {
     count.width = view.width, count.height = view.height;
     for (int y = 0; y < view.height; ++y)
       for (int x = 0; x < view.width; ++x) {
-        if (XGetPixel(image, x, y) == XGetPixel(image, 0, 0)) continue;
+        const unsigned long pixel = XGetPixel(image, x, y);
+        if (pixel == XGetPixel(image, 6, 6) || pixel == keyboardFrame) continue;
         ++count.drawn;
         count.atBorder += x < border || y < border || x >= view.width - border || y >= view.height - border;
       }
@@ -233,6 +247,8 @@ class DesktopProgram : public ::testing::Test {
     return count;
   }
 
+  // The colour of the frame along the view's edges while it has the keyboard.
+  static constexpr unsigned long keyboardFrame = 0xFF991A;
   std::string dir, messageLog, stateHome;
   pid_t pid = 0;
   Display* display = nullptr;
@@ -299,7 +315,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
   start("", true);
   ASSERT_TRUE(logged("Texte non enregistré retrouvé: VexoCad s'est arrêté")) << log();
   ASSERT_TRUE(dismissStartUpBox());  // Return: "Rétablir"
-  EXPECT_EQ(caption(), "VexoCad - sans titre");
+  EXPECT_EQ(caption(), "VexoCad - sans titre *") << "restored, not saved";
   ::kill(pid, SIGHUP);  // the restored text is unsaved: kept again, by this instance
   EXPECT_EQ(exitStatus(), 128 + SIGHUP);
   ASSERT_EQ(copies().size(), 1u);
@@ -332,6 +348,118 @@ TEST_F(DesktopProgram, ClickOnAClipAppendsTheLineCtrlWheelChangesTheGhostAndF9Ta
   EXPECT_TRUE(saved("#8 rot 90 0 0\n#13 %p1 @ h3 c1")) << readFile(model);
   EXPECT_EQ(log(), "");
   endWithEscape();  // saved text: at once
+}
+
+// The camera of the 600 x 600 view once it has opened the script (fitted
+// to its model), the script compiled here as the program compiles it.
+Camera openingCamera(const std::string& script) {
+  dataDir = VEXOCAD_BINARY_DIR "/";  // the piece files, whose meshes bound the model
+  compileScript(scriptLinesFromUtf8(readFile(script)));
+  Camera camera;
+  setViewport(camera, 600, 600);
+  fitView(camera, modelCorners(modelTable), THREE_QUARTER_VIEW);
+  return camera;
+}
+
+// Where the view shows a port of the kind wanted at which a click with the
+// ghost given has the outcome wanted: each marker of that kind of the
+// script's model tried at its centre's pixel. The pixel in the view and the
+// line the click would append; x < 0 when there is none.
+struct Target {
+  int x = -1, y = -1;
+  std::string line;
+};
+Target findTarget(const std::string& script, const Camera& camera, int ghostKind, PortKind ghostPort,
+                  PortKind wanted, InsertionOutcome outcome) {
+  compileScript(scriptLinesFromUtf8(readFile(script)));
+  ViewState view;
+  view.camera = camera;
+  InsertionState insertion;
+  insertion.ghostPiece = pieceTemplates[ghostKind];
+  insertion.ghostPortKind = ghostPort;
+  const Matrix sight = multiplyAsGl(projectionOf(view.camera), modelviewOf(view.camera));
+  for (int i = 0; isUsed(modelTable[i]); ++i) {
+    const KindMarkers& markers = portMarkersOf(modelTable[i].kind);
+    for (int m = 0; m < markers.count; ++m) {
+      if (int(markers.markers[m].name / 100) != wanted) continue;
+      Matrix at = multiplyAsGl(sight, worldPlacement(modelTable[i]));
+      at = multiplyAsGl(at, markers.markers[m].frame);
+      if (at.m[15] <= 0.0f) continue;
+      view.mouseX = int(std::lround((at.m[12] / at.m[15] + 1.0f) * 300.0f));
+      view.mouseY = int(std::lround((1.0f - at.m[13] / at.m[15]) * 300.0f));
+      if (view.mouseX < 10 || view.mouseY < 10 || view.mouseX > 590 || view.mouseY > 590) continue;
+      PickedPoint picked;
+      const InsertionPlan plan = planClickAt(insertion, view, &picked);
+      if (picked.piece == &modelTable[i] && picked.portKind == wanted && plan.outcome == outcome)
+        return {view.mouseX, view.mouseY, cp1252ToUtf8(plan.line)};
+    }
+  }
+  return {};
+}
+
+// "matrix" and its numbers in the last record of the script's --dump.
+std::string lastDumpedMatrix(const std::string& script) {
+  const std::string dump = runVexocad("--dump " + quoteForShell(script)).out;
+  const size_t record = dump.rfind("piece ");
+  return record == std::string::npos ? "" : dump.substr(dump.find("matrix", record), dump.find('\n', record) -
+                                                                                   dump.find("matrix", record));
+}
+
+// Hovering over a clip, a hole, a rod end and a rod body of the tower with
+// a rod and then a connector for ghost previews the line and the matrix a
+// click then inserts (the matrix the saved script's --dump gives that line);
+// a clip under a connector's clip is refused: the ghost turns red, the
+// reason is said, the click inserts nothing. The ghost is drawn only while
+// the pointer is over the view.
+TEST_F(DesktopProgram, HoverPreviewsTheLineAndMatrixAClickInsertsAndARefusedPairIsShownAndSaid) {
+  const std::string model = file("tour.vxo", readFile(VEXOCAD_SOURCE_DIR "/examples/tower.vxo"));
+  ::setenv("VEXOCAD_INSERTION_LOG", (dir + "/insertion.log").c_str(), 1);
+  start(model);
+  ::unsetenv("VEXOCAD_INSERTION_LOG");
+  const Camera camera = openingCamera(model);
+  auto insertionLog = [&] { return readFile(dir + "/insertion.log"); };
+  auto reddish = [&] {
+    long n = 0;
+    for (unsigned long p : viewPixels()) n += ((p >> 16) & 255) > 180 && ((p >> 8) & 255) < 90 && (p & 255) < 90;
+    return n;
+  };
+  xdotool(at(700, 500) + "click 3");  // the view takes the keyboard
+  xdotool(at(200, 300));              // and the pointer leaves it
+  const long redWithoutGhost = reddish();
+  const struct { int ghost; PortKind port, target; } joins[] = {
+      {13, PORT_BOUT, PORT_PINCE}, {13, PORT_BOUT, PORT_TROU}, {8, PORT_PINCE, PORT_BOUT}, {8, PORT_PINCE, PORT_BARRE}};
+  for (const auto& join : joins) {
+    if (&join == &joins[2]) xdotool(at(700, 300) + "keydown ctrl click 5 click 5 click 5 click 5 click 5 keyup ctrl");
+    const Target target = findTarget(model, camera, join.ghost, join.port, join.target, InsertionOutcome::Joins);
+    ASSERT_GE(target.x, 0) << "no port of kind " << int(join.target) << " to join";
+    SCOPED_TRACE(target.line);
+    xdotool(at(400 + target.x, target.y));
+    ASSERT_TRUE(waitFor([&] { return insertionLog().find("aperçu " + target.line + " matrix") != std::string::npos; }))
+        << "at " << target.x << " " << target.y << ": " << insertionLog();
+    const std::string log = insertionLog();
+    const size_t preview = log.rfind("aperçu " + target.line + " matrix");
+    const std::string matrix = log.substr(log.find("matrix", preview), log.find('\n', preview) - log.find("matrix", preview));
+    const std::string before = readFile(model);
+    xdotool("click 1 key ctrl+s");
+    ASSERT_TRUE(waitFor([&] { return readFile(model) != before; }, 3s));
+    EXPECT_EQ(readFile(model).substr(before.size()), "\n" + target.line);
+    EXPECT_EQ(lastDumpedMatrix(model), matrix);
+  }
+  const Target clip = findTarget(model, camera, 8, PORT_PINCE, PORT_PINCE, InsertionOutcome::RefusedPair);
+  ASSERT_GE(clip.x, 0);
+  xdotool(at(400 + clip.x, clip.y));
+  ASSERT_TRUE(waitFor([&] {
+    return insertionLog().find("aperçu refusé : une pince ne se joint pas à une pince") != std::string::npos;
+  })) << insertionLog();
+  EXPECT_TRUE(waitFor([&] { return reddish() > redWithoutGhost + 200; })) << reddish() << " " << redWithoutGhost;
+  const std::string before = readFile(model);
+  xdotool("click 1 key ctrl+s");
+  EXPECT_TRUE(waitFor([&] { return insertionLog().find("rien n'est inséré : une pince ne se joint pas à une pince") !=
+                                   std::string::npos; }));
+  xdotool(at(200, 300));  // out of the view: the ghost goes
+  EXPECT_TRUE(waitFor([&] { return reddish() == redWithoutGhost; })) << reddish() << " " << redWithoutGhost;
+  EXPECT_EQ(readFile(model), before);
+  EXPECT_EQ(log(), "");
 }
 
 // Drags over a clip, however quick and however slow the frames, turn the
@@ -434,9 +562,14 @@ TEST_F(DesktopProgram, OpenedModelFitsTheViewTheIdleProgramSleepsAHeldKeyTurns) 
   start(VEXOCAD_SOURCE_DIR "/examples/wheel.vxo");
   rightClickInView();
   auto modelAtBorder = [&](std::vector<unsigned long> p) {
-    const size_t n = 200, drawn = std::count_if(p.begin(), p.end(), [&](unsigned long v) { return v != p[0]; });
+    const size_t n = 200;
+    const unsigned long background = p[2 * n + 2];  // 6 pixels in: inside the keyboard frame
+    auto model = [&](unsigned long v) { return v != background && v != keyboardFrame; };
+    const size_t drawn = std::count_if(p.begin(), p.end(), model);
+    // The samples within 6 pixels of the edges, where the keyboard frame
+    // covers the outermost two.
     for (size_t i = 0; i < n * n; ++i)
-      if ((i % n == 0 || i % n == n - 1 || i < n || i >= n * n - n) && p[i] != p[0]) return drawn > 500 ? 1 : -1;
+      if ((i % n < 3 || i % n >= n - 3 || i / n < 3 || i / n >= n - 3) && model(p[i])) return drawn > 500 ? 1 : -1;
     return drawn > 500 ? 0 : -1;  // -1: hardly anything drawn
   };
   EXPECT_TRUE(waitFor([&] { return modelAtBorder(viewPixels()) == 1; })) << "the axes reach the border";

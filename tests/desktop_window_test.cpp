@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -282,6 +283,77 @@ TEST_F(DesktopWindows, OpeningAFileCompilesItFitsTheViewAndNamesTheWindow) {
   command(CMD_SAVE);
   EXPECT_EQ(shown.back(), "Erreur: Erreur lors de la sauvegarde du fichier!\n"
                           "Ce fichier est protégé en écriture (lecture seule).");
+}
+
+// What the window says and shows around insertion: the pane with the
+// keyboard, the preview's line, a click that only gives the view the
+// keyboard (nothing inserted), what a click did, the unsaved mark in the
+// caption, a model older than the text (undo and redo included); the ghost
+// only over the view and with insertion on.
+TEST_F(DesktopWindows, TheStatusBarAndCaptionSayTheStateAndTheGhostShowsOnlyOverTheView) {
+  desktop.hEditorControl = createHeadlessWindow([](WindowHandle, uint32_t, uintptr_t, intptr_t) -> intptr_t { return 0; });
+  const std::string model = chosenPath = file("modele.vxo", "#8 rot 90 0 0\n");
+  command(CMD_OPEN);
+  command(CMD_RESET_VIEW);  // clip 3 of the connector at (202, 300)
+  setFocus(desktop.hEditorControl);
+  frames(1);
+  const std::string title = "VexoCad - " + model;
+  auto status = [] { return statusText(desktop.hStatusBar); };
+  auto says = [&](const std::string& text) { return status().find(text) != std::string::npos; };
+  EXPECT_EQ(status().rfind("Clavier : éditeur | Insertion (F4): oui", 0), 0u) << status();
+  EXPECT_FALSE(desktop.view.ghost.shown) << "the pointer never came over the view";
+  EXPECT_EQ(desktop.windowTitle, title);
+
+  mouse(WM_MOUSEMOVE, 202, 300);
+  frames(1);
+  EXPECT_TRUE(desktop.view.ghost.shown && desktop.view.ghost.placed && desktop.view.ghost.targetShown);
+  EXPECT_TRUE(says("| Un clic insère : #13 %p1 @ h3 c1 |")) << status();
+  auto click = [&] {
+    mouse(WM_LBUTTONDOWN, 202, 300, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, 202, 300);
+    frames(1);
+  };
+  click();
+  EXPECT_EQ(editorTextUtf8(desktop.hEditor), "#8 rot 90 0 0\n") << "the click gave the view the keyboard only";
+  EXPECT_EQ(status().rfind("Clavier : vue | La vue prend le clavier : rien n'est inséré", 0), 0u) << status();
+  click();
+  EXPECT_EQ(editorTextUtf8(desktop.hEditor), "#8 rot 90 0 0\n\n#13 %p1 @ h3 c1");
+  EXPECT_TRUE(says("| Inséré : #13 %p1 @ h3 c1 |")) << status();
+  EXPECT_FALSE(says("modifié depuis la compilation")) << "the model is the text's";
+  EXPECT_EQ(desktop.windowTitle, title + " *");
+
+  mouse(WM_MOUSELEAVE, 0, 0);
+  frames(1);
+  EXPECT_FALSE(desktop.view.ghost.shown) << "the pointer left the view";
+  mouse(WM_MOUSEMOVE, 100, 100);
+  frames(1);
+  EXPECT_TRUE(desktop.view.ghost.shown && !desktop.view.ghost.placed) << "no point there: at the pointer";
+  EXPECT_TRUE(says("Clavier : vue | Insertion (F4)")) << "nothing to say there: " << status();
+  key(desktop.hGlWindow, VK_F4), key(desktop.hGlWindow, VK_F4, false);
+  frames(1);
+  EXPECT_FALSE(desktop.view.ghost.shown) << "insertion off";
+
+  // Typing, undo and redo against the model of the last compile.
+  const struct { std::function<void()> change; bool older; } steps[] = {
+      {[] { desktop.hEditor.ops->typeCharacter(desktop.hEditor.state, 'x'); }, true},
+      {[] { command(CMD_UNDO); }, false},  // the text the click left
+      {[] { command(CMD_UNDO); }, true},   // the inserted line taken back, the piece still drawn
+      {[] { command(CMD_REDO); }, false},
+      {[] { command(CMD_UNDO); }, true},
+      {[] { command(CMD_COMPILE); }, false}};
+  for (const auto& step : steps) {
+    step.change();
+    frames(1);
+    EXPECT_EQ(says("| modifié depuis la compilation (F12) |"), step.older) << editorTextUtf8(desktop.hEditor);
+  }
+  EXPECT_EQ(desktop.windowTitle, title) << "the text is the saved one again";
+  command(CMD_REDO);
+  command(CMD_SAVE);
+  EXPECT_EQ(desktop.windowTitle, title);
+  EXPECT_EQ(readFile(model), "#8 rot 90 0 0\n\n#13 %p1 @ h3 c1");
+  EXPECT_TRUE(shown.empty()) << "no box";
+  destroyWindow(desktop.hEditorControl);
+  desktop.hEditorControl = nullptr;
 }
 
 // A missing file keeps its name, a file that is no script becomes "sans

@@ -69,29 +69,32 @@ void placeRecord(const InsertionState& s, PieceRecord& record, bool turnJoin, bo
   attachPiece(&record, false, a, b, 0.0f, 0.0f, 0.0f);
 }
 
-std::string reference(const InsertionState& s, const PieceRecord& record) {
+// The reference counts from the slot the record goes into.
+std::string reference(const InsertionState& s, const PieceRecord& record, const PieceRecord* slot) {
   char text[32];
   const int target = pieceNumber(record.attachedTo);
   if (s.relativeReferences)
-    std::snprintf(text, sizeof text, "%%%s%d", "p", pieceNumber(&record) - target);
+    std::snprintf(text, sizeof text, "%%%s%d", "p", pieceNumber(slot) - target);
   else
     std::snprintf(text, sizeof text, "%%%s%d", "", target);
   return text;
 }
 
-std::string normalJoinLine(const InsertionState& s, const char* prefix, const PieceRecord& record) {
+std::string normalJoinLine(const InsertionState& s, const char* prefix, const PieceRecord& record,
+                           const PieceRecord* slot) {
   char placeA[PLACE_TEXT_CAPACITY], placeB[PLACE_TEXT_CAPACITY];
   char line[INSERTION_LINE_CAPACITY];
   std::snprintf(line, sizeof line, "%s%d %s %s@ %c%s %c%s", prefix, int(record.kind),
-                reference(s, record).c_str(), s.ampersandOption ? "& " : "", PORT_LETTERS[s.picked.portKind],
+                reference(s, record, slot).c_str(), s.ampersandOption ? "& " : "", PORT_LETTERS[s.picked.portKind],
                 formatPlace(s.picked.place, placeA), PORT_LETTERS[s.ghostPortKind],
                 formatPlace(s.ghostPlace, placeB));
   return line;
 }
 
-std::string turnJoinLine(const InsertionState& s, const char* prefix, const PieceRecord& record, bool evenTurns) {
+std::string turnJoinLine(const InsertionState& s, const char* prefix, const PieceRecord& record,
+                         const PieceRecord* slot, bool evenTurns) {
   char line[INSERTION_LINE_CAPACITY];
-  std::snprintf(line, sizeof line, "%s%d %s %s%s", prefix, int(record.kind), reference(s, record).c_str(),
+  std::snprintf(line, sizeof line, "%s%d %s %s%s", prefix, int(record.kind), reference(s, record, slot).c_str(),
                 s.ampersandOption ? "& " : "", evenTurns ? "3D" : "3D2");
   return line;
 }
@@ -99,8 +102,11 @@ std::string turnJoinLine(const InsertionState& s, const char* prefix, const Piec
 const char* linePrefix(bool frameMarker) { return frameMarker ? FRAME_MARKER_PREFIX : PIECE_PREFIX; }
 
 // The first piece of an empty model stands free at the origin.
-void startModel(const InsertionState& s, const Editor& editor) {
-  PieceRecord& first = modelTable[0];
+InsertionPlan startModelPlan(const InsertionState& s) {
+  InsertionPlan plan;
+  plan.outcome = InsertionOutcome::StartsModel;
+  plan.slot = &modelTable[0];
+  PieceRecord& first = plan.record;
   first = s.ghostPiece;
   first.colour[3] = 1.0f;
   setIdentity(first.matrix);
@@ -108,27 +114,27 @@ void startModel(const InsertionState& s, const Editor& editor) {
   first.frameParent = nullptr;
   // Flagged as the compile of its line will flag it.
   first.flags = PIECE_USED | (s.frameMarkerRequest ? PIECE_FRAME_MARKER : 0);
+  plan.world = first.matrix;
   char line[INSERTION_LINE_CAPACITY];
   std::snprintf(line, sizeof line, "%s%d", linePrefix(s.frameMarkerRequest), int(first.kind));
-  appendEditorLine(editor, line);
-  first.scriptLine = first.topLevelLine = editorLineCount(editor);
+  plan.line = line;
+  return plan;
 }
 
 // A fresh copy of the ghost against the picked piece, or the record being
-// re-placed with what its compile would give it afresh; nullptr when the
-// table is full.
-PieceRecord* recordToPlace(const InsertionState& s, PieceRecord* record) {
-  if (!record) {
-    record = findFreeRecord();
-    if (!record) return nullptr;
-    *record = s.ghostPiece;
-    record->colour[3] = 1.0f;
-    record->attachedTo = s.picked.piece;
-    record->flags = PIECE_USED;
+// re-placed with what its compile would give it afresh.
+PieceRecord recordToPlace(const InsertionState& s, const PieceRecord* replaced) {
+  PieceRecord record;
+  if (!replaced) {
+    record = s.ghostPiece;
+    record.colour[3] = 1.0f;
+    record.attachedTo = s.picked.piece;
+    record.flags = PIECE_USED;
   } else {
-    record->flags = PIECE_USED | (record->flags & PIECE_FRAME_MARKER);
+    record = *replaced;
+    record.flags = PIECE_USED | (replaced->flags & PIECE_FRAME_MARKER);
   }
-  record->frameParent = nullptr;
+  record.frameParent = nullptr;
   return record;
 }
 
@@ -141,14 +147,31 @@ bool isTurnJoin(const InsertionState& s, int kind) {
 // line carrying one would not rebuild the piece.
 bool writablePlace(float place) { return place != -1.0f; }
 
-// Whether a piece of the kind may not be joined at the picked point by the
-// ghost's port: nothing picked, a port pair that does not fit, or a line
-// the script could not read back.
-bool joinRefused(const InsertionState& s, int kind) {
-  if (!s.picked.piece || !isTableRecord(s.picked.piece)) return true;
+const char* refusedPairReason(int32_t a, int32_t b) {
+  if (a == PORT_PINCE) return "une pince ne se joint pas à une pince";
+  if (a == PORT_BARRE && b == PORT_BARRE) return "une place de barre ne se joint pas à une place de barre";
+  if (a == PORT_BOUT && b == PORT_BOUT) return "un bout de tige ne se joint pas à un bout de tige";
+  return "un bout de tige ne se joint pas à une place de barre";
+}
+
+// Why a piece of the kind may not be joined at the picked point by the
+// ghost's port ("" when it may): nothing picked, a port pair that does not
+// fit, or a line the script could not read back.
+std::string joinRefusal(const InsertionState& s, int kind, InsertionOutcome& outcome) {
+  outcome = InsertionOutcome::CannotBeWritten;
+  if (!s.picked.piece || !isTableRecord(s.picked.piece)) {
+    outcome = InsertionOutcome::NoPoint;
+    return "pas de point d'attache sous le pointeur";
+  }
   const int32_t a = s.picked.portKind, b = s.ghostPortKind;
-  if (!isPortKind(a) || !isPortKind(b) || refusedPair(a, b)) return true;
-  return !isTurnJoin(s, kind) && !(writablePlace(s.picked.place) && writablePlace(s.ghostPlace));
+  if (!isPortKind(a) || !isPortKind(b)) return "ce port n'existe pas";
+  if (refusedPair(a, b)) {
+    outcome = InsertionOutcome::RefusedPair;
+    return refusedPairReason(a, b);
+  }
+  if (!isTurnJoin(s, kind) && !(writablePlace(s.picked.place) && writablePlace(s.ghostPlace)))
+    return "la place -1 ne s'écrit pas dans le script";
+  return "";
 }
 
 void rememberInsertion(InsertionState& s, const Editor& editor, PieceRecord* record) {
@@ -163,7 +186,12 @@ void stepPlace(float& place, bool up, float step) { place += up ? step : -step; 
 }  // namespace
 
 GhostView ghostView(const InsertionState& insertion) {
-  return {insertion.insertionMode != 0, insertion.ghostPiece, insertion.ghostPortKind, insertion.ghostPlace};
+  GhostView ghost;
+  ghost.shown = insertion.insertionMode != 0;
+  ghost.piece = insertion.ghostPiece;
+  ghost.portKind = insertion.ghostPortKind;
+  ghost.place = insertion.ghostPlace;
+  return ghost;
 }
 
 PieceRecord* replaceableInsertion(const InsertionState& s, const Editor& editor) {
@@ -179,7 +207,46 @@ PieceRecord* replaceableInsertion(const InsertionState& s, const Editor& editor)
   return record;
 }
 
-void insertPiece(InsertionState& s, const Editor& editor, const ViewState& view, PieceRecord* record) {
+InsertionPlan planInsertion(const InsertionState& s, const PieceRecord* replaced) {
+  InsertionPlan plan;
+  if (s.ghostPiece.kind < 0 || s.ghostPiece.kind >= KIND_COUNT) {
+    plan.outcome = InsertionOutcome::CannotBeWritten;
+    plan.reason = "la pièce fantôme n'est d'aucune sorte";
+    return plan;
+  }
+  if (!isUsed(modelTable[0])) return startModelPlan(s);
+  plan.reason = joinRefusal(s, replaced ? replaced->kind : s.ghostPiece.kind, plan.outcome);
+  if (!plan.reason.empty()) return plan;
+  plan.slot = replaced ? const_cast<PieceRecord*>(replaced) : findFreeRecord();
+  if (!plan.slot) {
+    plan.outcome = InsertionOutcome::ModelFull;
+    plan.reason = "le modèle est plein (" + std::to_string(MODEL_CAPACITY) + " pièces)";
+    return plan;
+  }
+  plan.outcome = InsertionOutcome::Joins;
+  PieceRecord& record = plan.record = recordToPlace(s, replaced);
+  const bool turnJoin = isTurnJoin(s, record.kind);
+  const bool evenTurns = joinTurns(s.picked.place) % 2 == 0;
+  placeRecord(s, record, turnJoin, evenTurns);
+  plan.world = worldPlacement(record);
+
+  // A rewritten line keeps the frame marker its piece was inserted with.
+  const bool frameMarker = s.frameMarkerRequest || (replaced && isFrameMarker(*replaced));
+  if (frameMarker) record.flags |= PIECE_FRAME_MARKER;
+  const char* prefix = linePrefix(frameMarker);
+  plan.line = turnJoin ? turnJoinLine(s, prefix, record, plan.slot, evenTurns)
+                       : normalJoinLine(s, prefix, record, plan.slot);
+  return plan;
+}
+
+InsertionPlan planClickAt(const InsertionState& insertion, const ViewState& view, PickedPoint* picked) {
+  InsertionState probe = insertion;
+  if (isUsed(modelTable[0])) pickConnectionPoint(modelTable, view, probe.picked);
+  if (picked) *picked = probe.picked;
+  return planInsertion(probe, nullptr);
+}
+
+InsertionPlan insertPiece(InsertionState& s, const Editor& editor, const ViewState& view, PieceRecord* record) {
   if (record) {
     PieceRecord* replaceable = replaceableInsertion(s, editor);
     if (!replaceable) s.lastInserted = nullptr;
@@ -191,32 +258,23 @@ void insertPiece(InsertionState& s, const Editor& editor, const ViewState& view,
   }
   // Checked before the line is taken back, so that a step the script could
   // not express leaves the piece and its line as they were.
-  if (joinRefused(s, record->kind)) return;
+  InsertionPlan refused;
+  refused.reason = joinRefusal(s, record->kind, refused.outcome);
+  if (!refused.reason.empty()) return refused;
   undoInsertion(editor);
-  insertAtPickedPoint(s, editor, record);
+  return insertAtPickedPoint(s, editor, record);
 }
 
-void insertAtPickedPoint(InsertionState& s, const Editor& editor, PieceRecord* record) {
-  if (s.ghostPiece.kind < 0 || s.ghostPiece.kind >= KIND_COUNT) return;
-  if (!isUsed(modelTable[0])) return startModel(s, editor);
-  if (joinRefused(s, record ? record->kind : s.ghostPiece.kind)) return;
-  const bool replacing = record != nullptr;
-  record = recordToPlace(s, record);
-  if (!record) return;
-
-  const bool turnJoin = isTurnJoin(s, record->kind);
-  const bool evenTurns = joinTurns(s.picked.place) % 2 == 0;
-  placeRecord(s, *record, turnJoin, evenTurns);
-
-  // A rewritten line keeps the frame marker its piece was inserted with.
-  const bool frameMarker = s.frameMarkerRequest || (replacing && isFrameMarker(*record));
-  if (frameMarker) record->flags |= PIECE_FRAME_MARKER;
-  const char* prefix = linePrefix(frameMarker);
-  appendEditorLine(editor, turnJoin ? turnJoinLine(s, prefix, *record, evenTurns)
-                                    : normalJoinLine(s, prefix, *record));
-  record->scriptLine = record->topLevelLine = editorLineCount(editor);
-  rememberInsertion(s, editor, record);
+InsertionPlan insertAtPickedPoint(InsertionState& s, const Editor& editor, PieceRecord* record) {
+  const InsertionPlan plan = planInsertion(s, record);
+  if (!insertsPiece(plan)) return plan;
+  *plan.slot = plan.record;
+  appendEditorLine(editor, plan.line);
+  plan.slot->scriptLine = plan.slot->topLevelLine = editorLineCount(editor);
+  if (plan.outcome == InsertionOutcome::StartsModel) return plan;
+  rememberInsertion(s, editor, plan.slot);
   s.frameMarkerRequest = 0;
+  return plan;
 }
 
 int32_t handleInsertionWheel(InsertionState& s, const Editor& editor, const ViewState& view, uint32_t wParam) {

@@ -44,17 +44,51 @@ GhostView ghostView(const InsertionState& insertion);
 
 constexpr int INSERTION_LINE_CAPACITY = 256;
 
+// What an insertion at the picked point does, decided before anything
+// changes: a click carries it out, a hover shows it.
+enum class InsertionOutcome {
+  Joins,          // a copy of the ghost joined at the picked point
+  StartsModel,    // the first piece of an empty model, at the origin
+  NoPoint,        // no connection point of the model was picked
+  RefusedPair,    // the two ports do not fit each other
+  ModelFull,      // every record of the table is used
+  CannotBeWritten // a line the script could not read back, or no ghost
+};
+struct InsertionPlan {
+  InsertionOutcome outcome = InsertionOutcome::NoPoint;
+  // The record as it is about to be filled (its matrix relative to its
+  // frame, as a compile of the line gives it), the slot it goes into, and
+  // where it stands in the model.
+  PieceRecord record{};
+  PieceRecord* slot = nullptr;
+  Matrix world;
+  std::string line;    // the line appended, in the script's encoding
+  std::string reason;  // UTF-8, why nothing is inserted
+};
+inline bool insertsPiece(const InsertionPlan& plan) {
+  return plan.outcome == InsertionOutcome::Joins || plan.outcome == InsertionOutcome::StartsModel;
+}
+// What inserting at the picked point would do; record: the record being
+// re-placed (its slot and line), nullptr for a new piece. The text and the
+// table are left as they are; the editor only numbers the line.
+InsertionPlan planInsertion(const InsertionState& insertion, const PieceRecord* record);
+// The plan of a click at the view's mouse, picking there without
+// remembering the point: what the preview shows.
+InsertionPlan planClickAt(const InsertionState& insertion, const ViewState& view, PickedPoint* picked = nullptr);
+
 // Every insertion appends its line to the editor given.
 // nullptr: picks the connection point under the view's mouse and inserts a
 // copy of the ghost piece there. A record: re-places it at the last picked
 // point and rewrites its line, as long as it is still the last insertion,
 // its line is still the editor's last change and no compile has refilled
 // the table since; otherwise it inserts a new piece as for nullptr.
-void insertPiece(InsertionState& insertion, const Editor& editor, const ViewState& view, PieceRecord* record);
+// Returns what was done (see InsertionPlan: the reason when nothing was).
+InsertionPlan insertPiece(InsertionState& insertion, const Editor& editor, const ViewState& view,
+                          PieceRecord* record);
 // The insertion itself, at the picked point, without picking: what
 // insertPiece does after its pick (nullptr) or after taking back the
-// record's line.
-void insertAtPickedPoint(InsertionState& insertion, const Editor& editor, PieceRecord* record);
+// record's line. It carries out planInsertion's plan.
+InsertionPlan insertAtPickedPoint(InsertionState& insertion, const Editor& editor, PieceRecord* record);
 // lastInserted while the wheel may still re-place it (see insertPiece),
 // else nullptr.
 PieceRecord* replaceableInsertion(const InsertionState& insertion, const Editor& editor);

@@ -126,6 +126,7 @@ int32_t pickNearest(const PieceRecord* table, const Camera& camera, const PickSi
   eyeStack[0] = modelviewOf(camera);
   walkFrameForest(*tree, FrameVisitor{enterPiece, leavePiece, &walk});
   depths.piece = walk.records.bestDepth;
+  depths.hits = walk.records.count;
   return nearestName(walk.records);
 }
 

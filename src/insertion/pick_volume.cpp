@@ -195,8 +195,4 @@ void addHitRecord(HitRecords& records, int32_t name, const HitDepth& hit) {
   ++records.count;
 }
 
-int32_t nearestName(const HitRecords& records) {
-  const int capacity = SELECT_BUFFER_ENTRIES / 4;  // one name per record
-  if (records.count == 0 || records.count > capacity) return -1;
-  return records.bestName;
-}
+int32_t nearestName(const HitRecords& records) { return records.count == 0 ? -1 : records.bestName; }

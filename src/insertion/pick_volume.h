@@ -46,14 +46,15 @@ void meetSegment(const Matrix& mvp, const Point3 ends[2], HitDepth& hit);
 // single precision and truncated through 64 bits.
 uint32_t selectionDepth(float depth);
 
-// Hit records in the order they are made, as the 512-entry select buffer
-// keeps them: the nearest by stored depth, equal depths keeping the earlier;
-// more records than the buffer holds count as none.
+// Hit records in the order they are made: the nearest by stored depth,
+// equal depths keeping the earlier, however many there are (the select
+// buffer's 128 one-name records are no limit here: past them the GL gives
+// no hit at all, which would make a visible point unreachable).
 struct HitRecords {
   int count = 0;
   uint32_t bestDepth = 0;
   int32_t bestName = -1;
 };
 void addHitRecord(HitRecords& records, int32_t name, const HitDepth& hit);
-// The nearest name, or -1 for none or overflow.
+// The nearest name, or -1 for none.
 int32_t nearestName(const HitRecords& records);

@@ -138,7 +138,8 @@ int32_t pickMarkerPiece(const PieceRecord* table, const ViewState& view, PickDep
   walkModelInGl(*tree, table, NO_PIECE, drawNamedMarkers);
   glPopMatrix();
   GLuint name = NO_NAME;
-  if (!nearestHit(buffer, endSelection(), name, depths.piece) || name == NO_NAME) return NO_PIECE;
+  depths.hits = endSelection();
+  if (!nearestHit(buffer, depths.hits, name, depths.piece) || name == NO_NAME) return NO_PIECE;
   const int32_t piece = int32_t(name - 1);
   return piece < tree->count ? piece : NO_PIECE;
 }
@@ -214,7 +215,9 @@ int32_t pickPieceGlSelect(PieceRecord* table, const ViewState& view, SelectDrawi
   glPopMatrix();
   GLuint name = NO_NAME;
   PickDepths ignored;
-  if (!nearestHit(buffer, endSelection(), name, (depths ? *depths : ignored).piece)) return -1;
+  PickDepths& found = depths ? *depths : ignored;
+  found.hits = endSelection();
+  if (!nearestHit(buffer, found.hits, name, found.piece)) return -1;
   return int32_t(name);
 }
 

@@ -2,8 +2,10 @@
 // Connection points are made pickable by small cubes, the markers, one at
 // every port. The pickers answer from the model on the CPU with exactly the
 // answers OpenGL selection gives through a one-pixel pick region at the
-// mouse; the selection-mode pickers remain as the reference to check and
-// time them against.
+// mouse, but for one: with more pieces under the mouse than the selection
+// buffer holds records, the GL reports no hit at all, and these pickers
+// still give the nearest. The selection-mode pickers remain as the
+// reference to check and time them against.
 #pragma once
 
 #include <cstdint>
@@ -26,9 +28,12 @@ struct PickedPoint {
 // Depths of the nearest hits of a pick, as selection hit records store them
 // (0 nearest, 2^32 - 1 farthest): of the piece found (by either picker), and
 // of the marker found by the connection-point pickers.
+// hits: the number of pieces hit by the (first) pass, -1 when the
+// selection buffer overflowed (the GL pickers only).
 struct PickDepths {
   uint32_t piece = 0;
   uint32_t marker = 0;
+  int hits = 0;
 };
 
 constexpr int SELECT_BUFFER_ENTRIES = 512;

@@ -29,6 +29,8 @@ constexpr uint32_t WM_RBUTTONUP = 0x0205;
 constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
 constexpr uint32_t WM_MBUTTONUP = 0x0208;
 constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
+// The pointer left the window (an entry arrives as WM_MOUSEMOVE).
+constexpr uint32_t WM_MOUSELEAVE = 0x02A3;
 
 // WM_ACTIVATE: the low word says how, the high word is non-zero while minimised.
 constexpr uint32_t WA_INACTIVE = 0;

@@ -92,8 +92,9 @@ WindowHandle createStatusBar(WindowHandle parent, int x, int y, int width, int h
   return adoptFltkWidget(parent, bar);
 }
 
+// A new label is not drawn until the widget is redrawn.
 void setStatusText(WindowHandle bar, const std::string& utf8) {
-  if (Fl_Widget* widget = fltkWidgetOf(bar)) widget->copy_label(plainLabel(utf8).c_str());
+  if (Fl_Widget* widget = fltkWidgetOf(bar)) widget->copy_label(plainLabel(utf8).c_str()), widget->redraw();
 }
 
 // The label as set, without the label escapes.

@@ -264,9 +264,13 @@ class GlViewWidget : public Fl_Gl_Window {
   int handle(int event) override {
     switch (event) {
       case FL_FOCUS:
-      case FL_UNFOCUS:
+      case FL_UNFOCUS: return 1;
+      // The pointer's entry is a move to where it entered; the view then
+      // knows where the pointer is before it moves, and that it left.
       case FL_ENTER:
-      case FL_LEAVE: return 1;
+        if (inside()) send(window, WM_MOUSEMOVE, mouseFlags(), mousePosition());
+        return 1;
+      case FL_LEAVE: send(window, WM_MOUSELEAVE, 0, 0); return 1;
       case FL_KEYBOARD:
         if (menuTakesKey(window)) return 0;
         [[fallthrough]];
@@ -572,6 +576,8 @@ void moveWindow(WindowHandle window, int x, int y, int width, int height) {
   const int top = window->parent ? window->parent->top : 0;
   window->widget->resize(x, y + top, width, height);
 }
+
+bool windowHasFocus(WindowHandle window) { return window && window->widget && Fl::focus() == window->widget; }
 
 void setFocus(WindowHandle window) {
   if (!window || !window->widget) return;

@@ -76,15 +76,21 @@ WindowHandle createHeadlessWindow(WindowProc proc) {
 
 void showWindow(WindowHandle) {}
 
+namespace {
+WindowHandle focused = nullptr;  // the window last given the keyboard
+}
+
 void destroyWindow(WindowHandle window) {
   if (!window) return;
+  if (focused == window) focused = nullptr;
   if (window->proc) window->proc(window, WM_DESTROY, 0, 0);
   delete window;
 }
 
 void setWindowText(WindowHandle, const char*) {}
 void moveWindow(WindowHandle, int, int, int, int) {}
-void setFocus(WindowHandle) {}
+void setFocus(WindowHandle window) { focused = window; }
+bool windowHasFocus(WindowHandle window) { return window && window == focused; }
 
 void pumpMessages() {}
 

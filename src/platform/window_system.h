@@ -97,6 +97,8 @@ void setWindowText(WindowHandle window, const char* utf8);
 // Position and size in the parent's client area.
 void moveWindow(WindowHandle window, int x, int y, int width, int height);
 void setFocus(WindowHandle window);
+// Whether the window itself (not a child of it) has the keyboard.
+bool windowHasFocus(WindowHandle window);
 
 // Handles every pending event without waiting.
 void pumpMessages();

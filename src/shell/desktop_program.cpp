@@ -31,7 +31,7 @@
 #include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/shared_state.h"
-#include "view/scene.h"
+#include "shell/view_status.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -197,14 +197,14 @@ FrameResult runFrame() {
   turnViewByArrows(desktop.keys, desktop.view.camera);
   runKeySwitches(desktop.keys, desktop.view, desktop.insertion, WindowCommands{sendCommand, showStatistics});
   runKeyBindings(desktop.keys.keyState, desktop.keys.keyLatch);
-  desktop.view.ghost = ghostView(desktop.insertion);
-  drawScene(glWindowRenderer(), modelTable, desktop.view);
+  drawViewFrame();
   axesLeaveLightingOn(desktop.view);
   swapGlBuffers(desktop.hGlWindow);
   // Held keys act once per frame, so frames keep coming while one is held.
   if (anyKeyHeld(desktop.keys)) requestRedraw();
   endOfFrameKeys(desktop.keys);
   updatePanes();
+  followEditorChanges();
   return {false, 0, true};
 }
 

@@ -28,6 +28,13 @@ void resizeGlView(int width, int height);
 // A wheel message's turn, in either window, the pointer at (x, y) in the
 // view's pixels (outside the view: towards its centre).
 intptr_t turnWheel(uint32_t wParam, int x, int y);
+// Inserts at the view's pointer as a click does, and says what it did.
+void insertAtPointer();
+// One frame of the view: the model drawn, or copied back when only the
+// overlay changed since it was kept, then the overlay (the ghost, where a
+// click would insert it, the keyboard frame).
+void drawViewFrame();
+
 // A key message (WM_KEYDOWN, WM_KEYUP) of either window: keys act alike
 // everywhere. F11 reports the piece under the mouse; the others are
 // recorded for the main loop.

@@ -30,6 +30,7 @@
 #include "shell/script_file.h"
 #include "shell/shared_state.h"
 #include "shell/verify_command.h"
+#include "shell/view_status.h"
 #include "view/camera.h"
 #include "view/model_bounds.h"
 
@@ -259,6 +260,7 @@ void compileEditorScript() {
   startCompileRecord();
   const CompileResult result = compileScript(lines, &control);
   lastCompiledLines = lines;
+  noteModelMatchesText();
   requestRedraw();  // the model changed, whoever asked for the compile
   if (state.shown) desktop.dialogs.compileProgress(result.linesRead, state.lineCount, result.piecesPlaced, true);
   if (result.stopped) {
@@ -282,10 +284,7 @@ void closeMainWindow() {
   destroyWindow(window);
 }
 
-void setDocumentTitle() {
-  std::snprintf(desktop.windowTitle, sizeof desktop.windowTitle, "VexoCad - %s", desktop.documentName);
-  setWindowText(desktop.hMainWindow, displayName(desktop.windowTitle).c_str());
-}
+void setDocumentTitle() { showDocumentTitle(); }
 
 void showStatistics() {
   char text[64];
@@ -310,7 +309,7 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
       return 0;
     }
     case WM_MBUTTONDOWN:
-      if (desktop.insertion.insertionMode) insertPiece(desktop.insertion, desktop.hEditor, desktop.view, nullptr);
+      if (desktop.insertion.insertionMode) insertAtPointer();
       return 0;
     case WM_MOUSEWHEEL: return turnWheel(uint32_t(wParam), -1, -1);  // not over the view: its centre
     default: return 0;

@@ -13,6 +13,7 @@
 #include "platform/core_messages.h"
 #include "platform/window_system.h"
 #include "shell/shared_state.h"
+#include "shell/view_status.h"
 
 namespace {
 struct LastCompile {
@@ -148,7 +149,7 @@ void reportPieceUnderMouse() {
 
 std::string statusLine() {
   const InsertionState& insertion = desktop.insertion;
-  std::string text = std::string("Insertion (F4): ") + yesNo(insertion.insertionMode);
+  std::string text = viewStatusPrefix() + "Insertion (F4): " + yesNo(insertion.insertionMode);
   // The ghost's kind by the name the parts list gives it.
   if (insertion.insertionMode)
     text += ", " + kindName(insertion.ghostPiece.kind) + " par " + ghostPortText(insertion);

@@ -8,11 +8,12 @@
 #include "view/renderer.h"
 #include "view/view_state.h"
 
-// The whole frame through the view's camera, the ghost last.
+// The whole frame through the view's camera: the model layer, then the
+// overlay (view/overlay.h).
 void drawScene(const Renderer& renderer, const PieceRecord* table, const ViewState& view);
-// The half-transparent ghost piece of the view, when shown; drawn after the
-// scene, in eye coordinates.
-void drawGhostPiece(const Renderer& renderer, const ViewState& view);
+// The model pass: the frame cleared, the room, the axes and the model,
+// without anything of the overlay.
+void drawModelLayer(const Renderer& renderer, const PieceRecord* table, const ViewState& view);
 // Every root of the table in table order, each followed at once by the
 // pieces in its frame, each under its piece number as selection name, with
 // one pass to index the frame tree for all of them.

@@ -29,12 +29,20 @@ struct ModelDrawing {
 };
 
 // The half-transparent piece hanging at the mouse by the port it will
-// attach with; drawn after the scene while shown.
+// attach with, or, placed, standing where a click would insert it (world:
+// its placement in the model); refused, it is tinted to say a click there
+// inserts nothing. The connection point it would join (target: the port's
+// frame in the model) is outlined while targetShown. Drawn over the model.
 struct GhostView {
   bool shown = false;
   PieceRecord piece{};
   int32_t portKind = 0;
   float place = 0.0f;
+  bool placed = false;
+  Matrix world = identityMatrix();
+  bool refused = false;
+  bool targetShown = false;
+  Matrix target = identityMatrix();
 };
 
 struct ViewState {
@@ -56,6 +64,8 @@ struct ViewState {
   // pick looks at.
   int32_t mouseX = 0, mouseY = 0;
   GhostView ghost;
+  // A thin frame along the view's edges: the view has the keyboard.
+  uint8_t keyboardFrame = 0;
 };
 
 // The axes, drawn with lightingOn set, turn lighting on after them: the
