@@ -48,7 +48,7 @@ void checkAccepted(const CommandOptions& o, const std::vector<std::string>& argu
   // takes no value.
   const auto isHelp = [](const std::string& a) { return a == "--help" || a == "-h"; };
   const auto takesValue = [](const std::string& a) {
-    return a == "--check" || a == "--dump" || a == "--render" || a == "--steps" || a == "--parts" ||
+    return a == "--check" || a == "--verify" || a == "--dump" || a == "--render" || a == "--steps" || a == "--parts" ||
            a == "--export" || a == "-o" || a == "--size" || a == "--max-seconds" || a == "--scale" || a == "--have";
   };
   const size_t last = arguments.size() - 1;
@@ -59,7 +59,7 @@ void checkAccepted(const CommandOptions& o, const std::vector<std::string>& argu
   FUZZ_CHECK(o.havePath.empty() || o.mode == CommandOptions::PARTS);
   FUZZ_CHECK(o.scale > 0 && o.scale < 1e30);
   FUZZ_CHECK(o.width >= 1 && o.width <= 8192 && o.height >= 1 && o.height <= 8192);
-  FUZZ_CHECK(o.maxSeconds == 0 || (o.maxSeconds > 0 && o.maxSeconds < 1e9));
+  FUZZ_CHECK(o.maxSeconds == 0 || (o.maxSeconds > 0 && o.maxSeconds <= 1e9));
   FUZZ_CHECK(o.displayMode >= 1 && o.displayMode <= 3);
 }
 }  // namespace
@@ -84,11 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     FUZZ_CHECK(!firstError.empty());
     // Two modes are only refused when two were asked for.
-    if (firstError == "choose one of --check, --dump, --render, --steps, --parts and --export") {
+    if (firstError == "choose one of --check, --verify, --dump, --render, --steps, --parts and --export") {
       int modes = 0;
       for (const std::string& a : arguments)
-        modes += a == "--check" || a == "--dump" || a == "--render" || a == "--steps" || a == "--parts" ||
-                 a == "--export";
+        modes += a == "--check" || a == "--verify" || a == "--dump" || a == "--render" || a == "--steps" ||
+                 a == "--parts" || a == "--export";
       FUZZ_CHECK(modes >= 2);
     }
     // Only arguments quoted back can bring a line break into the reason.
