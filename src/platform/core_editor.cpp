@@ -112,6 +112,25 @@ bool findInEditor(const Editor& e, const std::string& utf8) {
   return true;
 }
 
+int replaceAllInEditor(const Editor& e, const std::string& utf8, const std::string& replacement) {
+  if (!editorExists(e) || utf8.empty()) return 0;
+  const std::string text = e.ops->text(e.state);
+  std::string replaced;
+  size_t first = std::string::npos, copied = 0;
+  int count = 0;
+  for (size_t at = findFrom(text, utf8, 0); at != std::string::npos; at = findFrom(text, utf8, at + utf8.size())) {
+    if (first == std::string::npos) first = copied = at;
+    replaced += text.substr(copied, at - copied) + replacement;
+    copied = at + utf8.size();
+    ++count;
+  }
+  if (count == 0) return 0;
+  // From the first match to the end of the last, as one step.
+  e.ops->select(e.state, first, copied);
+  e.ops->replaceSelection(e.state, replaced, true);
+  return count;
+}
+
 // ------------------------------------------------------------ undo history
 
 namespace {

@@ -98,6 +98,9 @@ void markEditorLines(const Editor& e, const std::vector<int>& lines);
 // letters in either case), going on from the start after the end; false when
 // the text has none.
 bool findInEditor(const Editor& e, const std::string& utf8);
+// Replaces every occurrence (found as findInEditor finds them) by
+// replacement, as one undo step; the count replaced.
+int replaceAllInEditor(const Editor& e, const std::string& utf8, const std::string& replacement);
 void clearEditorText(const Editor& e);
 // An empty editor has one empty line, as the compiler expects.
 int editorLineCount(const Editor& e);

@@ -75,6 +75,7 @@ long long recordedMessageCount() { return record.count; }
 double recordedMessageSeconds() { return record.seconds; }
 
 void setMessageSink(MessageSink sink) { currentSink = sink; }
+MessageSink currentMessageSink() { return currentSink; }
 void setMessageSourceName(const char* fileName) { sourceName = fileName ? fileName : "vexocad"; }
 void setMessageLine(int lineNumber) { currentLine = lineNumber; }
 int messageLine() { return currentLine; }

@@ -16,6 +16,7 @@ void showMessage(const char* text, const char* caption, MessageIcon icon);
 // A sink receives every message; nullptr restores the standard-error writer.
 using MessageSink = void (*)(const char* text, const char* caption, MessageIcon icon);
 void setMessageSink(MessageSink sink);
+MessageSink currentMessageSink();
 
 // Where headless messages say they come from: "FILE:LINE: CAPTION: TEXT"
 // while a line of FILE is being compiled (line > 0), else

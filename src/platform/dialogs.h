@@ -47,7 +47,8 @@ bool showCompileProgress(long long linesRead, long long lineCount, int piecesPla
 // the callbacks, what a change of a choice does to the other fields and
 // whether what was typed is accepted; the form only shows and edits them.
 struct FormField {
-  enum Type { CHOICE, TEXT, INTEGER, NUMBER } type = TEXT;
+  // A LABEL shows its value as text, which only the program changes.
+  enum Type { CHOICE, TEXT, INTEGER, NUMBER, LABEL } type = TEXT;
   std::string label;                 // "&" before the access key
   std::vector<std::string> entries;  // a CHOICE's entries, in order
   int chosen = 0;                    // the entry a CHOICE shows
@@ -71,11 +72,15 @@ struct Form {
   // stands: the program may change the other fields' values and browse
   // kinds, and which are active.
   void (*choiceChanged)(Form& form, int field, void* context) = nullptr;
+  // After each change the user makes to the text of a TEXT, INTEGER or
+  // NUMBER field, likewise; the field being typed in keeps its text.
+  void (*textChanged)(Form& form, int field, void* context) = nullptr;
   // On OK: "" closes the form; a text is shown in a box of that caption and
   // the form stays open.
   std::string (*check)(const Form& form, void* context) = nullptr;
   std::string checkCaption;
   void* context = nullptr;
+  std::string okLabel = "OK";
 };
 
 // Shows the form, the first field having the keys. True on OK, the fields

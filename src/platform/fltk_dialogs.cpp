@@ -387,6 +387,7 @@ struct FieldButton {
 void readWidgets(FormWidgets& w) {
   for (size_t i = 0; i < w.fields.size(); ++i) {
     FormField& f = w.form->fields[i];
+    if (f.type == FormField::LABEL) continue;
     if (f.type == FormField::CHOICE)
       f.chosen = std::max(0, static_cast<Fl_Choice*>(w.fields[i])->value());
     else
@@ -397,7 +398,9 @@ void readWidgets(FormWidgets& w) {
 void showWidgets(FormWidgets& w) {
   for (size_t i = 0; i < w.fields.size(); ++i) {
     const FormField& f = w.form->fields[i];
-    if (f.type == FormField::CHOICE) {
+    if (f.type == FormField::LABEL) {
+      if (f.value != w.fields[i]->label()) w.fields[i]->copy_label(literalLabel(f.value.c_str()).c_str());
+    } else if (f.type == FormField::CHOICE) {
       Fl_Choice* choice = static_cast<Fl_Choice*>(w.fields[i]);
       if (choice->value() != f.chosen) choice->value(f.chosen);
     } else if (Fl_Input* input = static_cast<Fl_Input*>(w.fields[i]); f.value != input->value()) {
@@ -413,6 +416,14 @@ void choicePicked(Fl_Widget*, void* data) {
   FormWidgets& w = *at.widgets;
   readWidgets(w);
   if (w.form->choiceChanged) w.form->choiceChanged(*w.form, at.field, w.form->context);
+  showWidgets(w);
+}
+
+void textTyped(Fl_Widget*, void* data) {
+  FieldButton& at = *static_cast<FieldButton*>(data);
+  FormWidgets& w = *at.widgets;
+  readWidgets(w);
+  if (w.form->textChanged) w.form->textChanged(*w.form, at.field, w.form->context);
   showWidgets(w);
 }
 
@@ -446,8 +457,9 @@ void browsePressed(Fl_Widget*, void* data) {
                              : f.browse == FormField::OPEN_FILE ? Chooser::BROWSE_FILE
                                                                 : Chooser::BROWSE_SAVE_FILE;
   std::string chosen;
-  if (choosePath(type, f.filter.empty() ? nullptr : f.filter.c_str(), input->value(), chosen))
-    input->value(chosen.c_str());
+  if (!choosePath(type, f.filter.empty() ? nullptr : f.filter.c_str(), input->value(), chosen)) return;
+  input->value(chosen.c_str());
+  if (at.widgets->form->textChanged) textTyped(input, data);
 }
 
 void formAccepted(Fl_Widget* button, void* data) {
@@ -467,6 +479,12 @@ void formCancelled(Fl_Widget* widget, void*) {
 }
 
 Fl_Widget* makeField(const FormField& f, int x, int y, int width) {
+  if (f.type == FormField::LABEL) {
+    Fl_Box* text = new Fl_Box(x, y, width, buttonHeight);
+    text->copy_label(literalLabel(f.value.c_str()).c_str());
+    text->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+    return text;
+  }
   if (f.type == FormField::CHOICE) {
     Fl_Choice* choice = new Fl_Choice(x, y, width, buttonHeight);
     choice->copy_label(f.label.c_str());
@@ -493,6 +511,10 @@ int addFormFields(FormWidgets& w, std::vector<FieldButton>& buttons, int y) {
     const int width = f.width > 0 ? f.width : fullFieldWidth;
     w.fields.push_back(makeField(f, x, top, width));
     if (f.type == FormField::CHOICE) w.fields.back()->callback(choicePicked, &buttons[i]);
+    if (f.type != FormField::CHOICE && f.type != FormField::LABEL && w.form->textChanged) {
+      w.fields.back()->callback(textTyped, &buttons[i]);
+      w.fields.back()->when(FL_WHEN_CHANGED);
+    }
     Fl_Button* browse = nullptr;
     if (f.browse != FormField::NO_BROWSE) {
       browse = new Fl_Button(x + width + margin, top, buttonWidth, buttonHeight);
@@ -507,7 +529,8 @@ int addFormFields(FormWidgets& w, std::vector<FieldButton>& buttons, int y) {
 
 void addFormButtons(FormWidgets& w, int height) {
   const int y = height - margin - buttonHeight;
-  Fl_Button* ok = new Fl_Return_Button(formWidth - 2 * (margin + buttonWidth), y, buttonWidth, buttonHeight, "OK");
+  Fl_Button* ok = new Fl_Return_Button(formWidth - 2 * (margin + buttonWidth), y, buttonWidth, buttonHeight);
+  ok->copy_label(w.form->okLabel.c_str());
   ok->callback(formAccepted, &w);
   (new Fl_Button(formWidth - margin - buttonWidth, y, buttonWidth, buttonHeight, "Annuler"))->callback(formCancelled);
 }

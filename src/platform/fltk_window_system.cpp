@@ -35,6 +35,7 @@ struct PlatformWindow {
   int top = 0;  // height of the menu bar above the client area
   Fl_Menu_Bar* menuBar = nullptr;  // of a main window
   Fl_Group* panes = nullptr;       // of a main window: its client area
+  std::vector<int> keyShownOnly;   // of a main window: commands whose shortcut is only shown
   Editor editor;
 };
 
@@ -145,13 +146,17 @@ bool isMenuAccessKey(const Fl_Menu_Item* menu) {
   return false;
 }
 
+int commandOf(const Fl_Menu_Item* item) { return int(reinterpret_cast<intptr_t>(item->user_data())); }
+
 // The menu bar of the window's main window would take this key: one of its
-// shortcuts, or a menu's access key.
+// shortcuts (not one it only shows), or a menu's access key.
 bool menuTakesKey(PlatformWindow* w) {
   while (w && w->parent) w = w->parent;
   if (!w || !w->menuBar || !w->menuBar->menu()) return false;
   const Fl_Menu_Item* menu = w->menuBar->menu();
-  return menu->test_shortcut() || isMenuAccessKey(menu);
+  if (const Fl_Menu_Item* item = menu->test_shortcut())
+    return std::find(w->keyShownOnly.begin(), w->keyShownOnly.end(), commandOf(item)) == w->keyShownOnly.end();
+  return isMenuAccessKey(menu);
 }
 
 uintptr_t mouseFlags() {
@@ -335,21 +340,51 @@ class EditorControlWidget : public ScriptEditor {
   PlatformWindow* window;
 };
 
-int fltkShortcut(int shortcut) {
-  return (shortcut & 0xFFFF) | (shortcut & SHORTCUT_CTRL ? FL_CTRL : 0) | (shortcut & SHORTCUT_SHIFT ? FL_SHIFT : 0);
+int fltkKey(int shortcut) {
+  if (!(shortcut & SHORTCUT_KEY)) return shortcut & 0xFFFF;
+  const int key = shortcut & 0xFF;
+  if (key >= VK_F1 && key <= VK_F12) return FL_F + key - VK_F1 + 1;
+  return key == VK_HOME ? FL_Home : 0;
 }
 
-// The client area: panes side by side that the user resizes by dragging
-// their borders. Each keeps its size when the window grows, but the one
-// that reaches the right edge (the view); none gets narrower than minPane.
+int fltkShortcut(int shortcut) {
+  return fltkKey(shortcut) | (shortcut & SHORTCUT_CTRL ? FL_CTRL : 0) | (shortcut & SHORTCUT_SHIFT ? FL_SHIFT : 0);
+}
+
+// The client area: panes that the user resizes by dragging their borders.
+// Fl_Tile moves the edges that lay at or beyond the right and bottom of its
+// resizable box when the panes were laid out: the view's right edge, and
+// the message list, made at the bottom below the box (and moved up after),
+// so that the view takes the extra width and the editor the extra height.
+// The box also bounds the drags: no pane gets narrower than minPane, and
+// the list keeps messageListMinHeight.
+class PanesTile : public Fl_Tile {
+ public:
+  using Fl_Tile::Fl_Tile;
+  // Each child's edges as they were laid out (x, right, y, bottom), which
+  // Fl_Tile::position takes to name the edge it moves.
+  const int* laidOut(int child) { return sizes() + 8 + 4 * child; }
+};
+
 Fl_Tile* makePanes(int y, int width, int height) {
   constexpr int minPane = 120;
-  Fl_Tile* tile = new Fl_Tile(0, y, width, height);
-  Fl_Box* limits = new Fl_Box(minPane, y, width - 2 * minPane, height);
+  PanesTile* tile = new PanesTile(0, y, width, height);
+  Fl_Box* limits = new Fl_Box(minPane, y, width - 2 * minPane, std::max(1, height - messageListMinHeight));
   limits->box(FL_NO_BOX);
   tile->resizable(limits);
   tile->end();
   return tile;
+}
+
+// The pane whose corner (right-top, or left-bottom) is the tile's, or -1.
+int paneAtCorner(Fl_Group* tile, bool rightTop) {
+  for (int i = 0; i < tile->children(); ++i) {
+    const Fl_Widget* c = tile->child(i);
+    if (c == tile->resizable()) continue;
+    if (rightTop && c->x() + c->w() == tile->x() + tile->w() && c->y() == tile->y()) return i;
+    if (!rightTop && c->x() == tile->x() && c->y() + c->h() == tile->y() + tile->h()) return i;
+  }
+  return -1;
 }
 
 void menuChosen(Fl_Widget* menuBar, void* command) {
@@ -421,13 +456,15 @@ Fl_Group* groupOf(PlatformWindow* parent) {
   return parent && parent->widget ? parent->widget->as_group() : nullptr;
 }
 
-// FLTK reads a backslash in a menu path as an escape, and an item beginning
-// with "_" as a divider: a file's name in a menu keeps them.
+// FLTK reads an item beginning with "_" as a divider: a file's name in a
+// menu keeps it. Its escapes ("\\/", "\\\\") are the entries' own.
 std::string fltkMenuPath(const char* path) {
   std::string escaped;
   for (const char* c = path; *c; ++c) {
-    const bool startsItem = c == path || c[-1] == '/';
-    escaped += *c == '\\' || (*c == '_' && startsItem) ? std::string("\\") + *c : std::string(1, *c);
+    const bool startsItem = c == path || (c[-1] == '/' && (c - 1 == path || c[-2] != '\\'));
+    if (*c == '_' && startsItem) escaped += '\\';
+    escaped += *c;
+    if (*c == '\\' && c[1]) escaped += *++c;
   }
   return escaped;
 }
@@ -438,6 +475,11 @@ std::string fltkMenuPath(const char* path) {
 WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, int clientHeight, WindowProc proc,
                               const MenuEntry* menu, int menuCount) {
   openDisplayOnce();
+  // A place remembered from another screen: the window comes back onto this one.
+  int sx, sy, sw, sh;
+  Fl::screen_work_area(sx, sy, sw, sh, x, y);
+  clientWidth = std::min(clientWidth, sw), clientHeight = std::min(clientHeight, sh - 25);
+  x = std::clamp(x, sx, sx + sw - clientWidth), y = std::clamp(y, sy, std::max(sy, sy + sh - clientHeight - 25));
   PlatformWindow* w = new PlatformWindow;
   w->proc = proc;
   w->top = 25;
@@ -445,10 +487,8 @@ WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, 
   widget->copy_label(title);
   Fl_Menu_Bar* bar = new Fl_Menu_Bar(0, 0, clientWidth, w->top);
   bar->user_data(w);
-  for (int i = 0; i < menuCount; ++i)
-    bar->add(fltkMenuPath(menu[i].path).c_str(), fltkShortcut(menu[i].shortcut), menuChosen,
-             reinterpret_cast<void*>(intptr_t(menu[i].command)), menu[i].hidden ? FL_MENU_INVISIBLE : 0);
   w->menuBar = bar;
+  setMenuEntries(w, menu, menuCount);
   w->panes = makePanes(w->top, clientWidth, clientHeight);
   widget->resizable(w->panes);
   widget->callback(mainWindowClosing, w);
@@ -456,6 +496,71 @@ WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, 
   widget->end();
   w->widget = widget;
   return w;
+}
+
+void setMenuEntries(WindowHandle mainWindow, const MenuEntry* menu, int menuCount) {
+  if (!mainWindow || !mainWindow->menuBar) return;
+  Fl_Menu_Bar* bar = mainWindow->menuBar;
+  bar->clear();
+  mainWindow->keyShownOnly.clear();
+  for (int i = 0; i < menuCount; ++i) {
+    const MenuEntry& e = menu[i];
+    const int flags = (e.hidden ? FL_MENU_INVISIBLE : 0) | (e.check ? FL_MENU_TOGGLE : 0);
+    bar->add(fltkMenuPath(e.path).c_str(), fltkShortcut(e.shortcut), menuChosen,
+             reinterpret_cast<void*>(intptr_t(e.command)), flags);
+    if (e.keyShownOnly) mainWindow->keyShownOnly.push_back(e.command);
+  }
+}
+
+void setMenuItemChecked(WindowHandle mainWindow, int command, bool checked) {
+  if (!mainWindow || !mainWindow->menuBar) return;
+  Fl_Menu_Bar* bar = mainWindow->menuBar;
+  for (int i = 0; i < bar->size(); ++i) {
+    Fl_Menu_Item& item = const_cast<Fl_Menu_Item&>(bar->menu()[i]);
+    if (item.text && item.checkbox() && commandOf(&item) == command) checked ? item.set() : item.clear();
+  }
+}
+
+bool menuItemChecked(WindowHandle mainWindow, int command) {
+  if (!mainWindow || !mainWindow->menuBar) return false;
+  const Fl_Menu_Bar* bar = mainWindow->menuBar;
+  for (int i = 0; i < bar->size(); ++i) {
+    const Fl_Menu_Item& item = bar->menu()[i];
+    if (item.text && item.checkbox() && commandOf(&item) == command) return item.value() != 0;
+  }
+  return false;
+}
+
+WindowPlacement windowPlacement(WindowHandle window) {
+  if (!window || !window->widget) return {};
+  const Fl_Widget* w = window->widget;
+  return {w->x(), w->y(), w->w(), w->h() - window->top};
+}
+
+PaneDividers paneDividers(WindowHandle mainWindow) {
+  Fl_Group* tile = mainWindow ? mainWindow->panes : nullptr;
+  if (!tile) return {};
+  const int view = paneAtCorner(tile, true), list = paneAtCorner(tile, false);
+  PaneDividers d;
+  if (view >= 0) d.viewLeft = tile->child(view)->x() - tile->x();
+  if (list >= 0) d.listTop = tile->child(list)->y() - tile->y();
+  return d;
+}
+
+void movePaneDividers(WindowHandle mainWindow, PaneDividers wanted) {
+  PanesTile* tile = mainWindow ? static_cast<PanesTile*>(mainWindow->panes) : nullptr;
+  if (!tile) return;
+  const Fl_Widget* box = tile->resizable();
+  const int view = paneAtCorner(tile, true), list = paneAtCorner(tile, false);
+  if (view >= 0 && wanted.viewLeft > 0) {
+    const int x = std::clamp(tile->x() + wanted.viewLeft, box->x(), box->x() + box->w());
+    tile->position(tile->laidOut(view)[0], 0, x, 0);
+  }
+  if (list >= 0 && wanted.listTop > 0) {
+    const int y = std::clamp(tile->y() + wanted.listTop, box->y(), box->y() + box->h());
+    tile->position(0, tile->laidOut(list)[2], 0, y);
+  }
+  tile->redraw();
 }
 
 WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, int height) {
@@ -473,6 +578,14 @@ WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, i
 }
 
 Editor editorOfControl(WindowHandle control) { return control ? control->editor : Editor{}; }
+
+void useEditorClipboard(WindowHandle control, ClipboardAction action) {
+  auto* editor = control ? static_cast<Fl_Text_Editor*>(control->widget) : nullptr;
+  if (!editor) return;
+  if (action == ClipboardAction::CUT) Fl_Text_Editor::kf_cut(0, editor);
+  if (action == ClipboardAction::COPY) Fl_Text_Editor::kf_copy(0, editor);
+  if (action == ClipboardAction::PASTE) Fl_Text_Editor::kf_paste(0, editor);
+}
 
 void setEditorStyling(WindowHandle control, const EditorStyling& styling) {
   if (control && control->widget) static_cast<ScriptEditor*>(control->widget)->setStyling(styling);

@@ -4,6 +4,7 @@
 // and its destruction; there are no events to pump and no keys to release.
 #include "platform/window_system.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -13,17 +14,39 @@ struct PlatformWindow {
   std::vector<MessageListItem> items;
   LinePicked linePicked = nullptr;
   std::string text;
+  std::vector<int> checked;  // a main window's checked menu commands
 };
 
 WindowHandle createMainWindow(const char*, int, int, int, int, WindowProc, const MenuEntry*, int) {
   return nullptr;
 }
 
+void setMenuEntries(WindowHandle mainWindow, const MenuEntry*, int) {
+  if (mainWindow) mainWindow->checked.clear();
+}
+
+void setMenuItemChecked(WindowHandle mainWindow, int command, bool checked) {
+  if (!mainWindow) return;
+  std::vector<int>& marks = mainWindow->checked;
+  marks.erase(std::remove(marks.begin(), marks.end(), command), marks.end());
+  if (checked) marks.push_back(command);
+}
+
+bool menuItemChecked(WindowHandle mainWindow, int command) {
+  return mainWindow && std::count(mainWindow->checked.begin(), mainWindow->checked.end(), command) > 0;
+}
+
+WindowPlacement windowPlacement(WindowHandle) { return {}; }
+PaneDividers paneDividers(WindowHandle) { return {}; }
+void movePaneDividers(WindowHandle, PaneDividers) {}
+
 WindowHandle createEditorControl(WindowHandle, int, int, int, int) { return nullptr; }
 
 Editor editorOfControl(WindowHandle) { return Editor{}; }
 
 void setEditorStyling(WindowHandle, const EditorStyling&) {}
+
+void useEditorClipboard(WindowHandle, ClipboardAction) {}
 
 WindowHandle createGlChildWindow(WindowHandle, const char*, int, int, int, int, WindowProc,
                                  GlWindowFailure* failure) {

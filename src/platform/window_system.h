@@ -16,18 +16,26 @@
 #include "platform/core_editor.h"
 #include "platform/core_window_messages.h"
 
-// Menu shortcuts: a lower-case letter with these, shown beside the item.
+// Menu shortcuts: a lower-case letter with these, shown beside the item;
+// with SHORTCUT_KEY, a virtual-key code of core_window_messages.h (VK_F1 to
+// VK_F12, VK_HOME) instead of a letter.
 constexpr int SHORTCUT_SHIFT = 1 << 16;
 constexpr int SHORTCUT_CTRL = 1 << 18;
+constexpr int SHORTCUT_KEY = 1 << 20;
 
 // One menu command: "Menu/Item" for an item of a menu, "Item" for an item of
-// the menu bar itself; "&" marks the access key. A hidden entry is only a
-// second shortcut for its command.
+// the menu bar itself; "&" marks the access key ("&&" is an ampersand) and
+// "\/" is a slash within a name. A hidden entry is only a second shortcut
+// for its command.
 struct MenuEntry {
   const char* path;
   int command;
   int shortcut = 0;
   bool hidden = false;
+  // The shortcut is shown but its key goes on where keys go (the editor's
+  // own keys, the view's key switches): the item acts only when chosen.
+  bool keyShownOnly = false;
+  bool check = false;  // a check item, marked by setMenuItemChecked
 };
 
 // A top-level window whose client area below the menu bar is clientWidth x
@@ -39,6 +47,28 @@ struct MenuEntry {
 // own WM_SIZE needs no answer.
 WindowHandle createMainWindow(const char* title, int x, int y, int clientWidth, int clientHeight,
                               WindowProc proc, const MenuEntry* menu, int menuCount);
+// The main window's menu made anew from these entries (its items' marks
+// cleared).
+void setMenuEntries(WindowHandle mainWindow, const MenuEntry* menu, int menuCount);
+// The mark of the check items of this command.
+void setMenuItemChecked(WindowHandle mainWindow, int command, bool checked);
+bool menuItemChecked(WindowHandle mainWindow, int command);
+
+// The position of a top-level window on the screen and the size of its
+// client area (below the menu bar), as the user left them.
+struct WindowPlacement {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+WindowPlacement windowPlacement(WindowHandle window);
+// The main window's panes meet at two dividers: the one left of the view
+// (x in the client area) and the one above the message list (y).
+struct PaneDividers {
+  int viewLeft = 0, listTop = 0;
+};
+PaneDividers paneDividers(WindowHandle mainWindow);
+// Moves them as a drag of the user would, within the panes' limits.
+void movePaneDividers(WindowHandle mainWindow, PaneDividers dividers);
+
 // The script editor in the parent's client area: a fixed-width font, line
 // numbers, no wrapping, horizontal scrolling. Its Editor comes from
 // editorOfControl. F1 to F12 and Escape pressed in it reach the parent's
@@ -48,10 +78,17 @@ WindowHandle createEditorControl(WindowHandle parent, int x, int y, int width, i
 Editor editorOfControl(WindowHandle control);
 // The editor's colours, given line by line by the styling's styler.
 void setEditorStyling(WindowHandle control, const EditorStyling& styling);
+// The clipboard, as the editor's own keys use it: the selection cut or
+// copied, or the clipboard's text put in its place.
+enum class ClipboardAction { CUT, COPY, PASTE };
+void useEditorClipboard(WindowHandle control, ClipboardAction action);
 
 // The list of the last compile's messages under the editor, one item a
 // message. A click on an item calls linePicked with the line the item was
-// given (0: none).
+// given (0: none). The list keeps its height when the window changes size
+// (the editor above it takes the difference); it is made at least
+// messageListMinHeight high, at the bottom of the client area.
+constexpr int messageListMinHeight = 40;
 using LinePicked = void (*)(int line);
 struct MessageListItem {
   int line;

@@ -5,6 +5,7 @@
 // to draw the loop sleeps until the next event.
 #include "shell/desktop_program.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,7 @@
 #include "shell/export_dialog.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
+#include "shell/main_menu.h"
 #include "shell/main_window.h"
 #include "shell/panes.h"
 #include "shell/recovery.h"
@@ -49,20 +51,32 @@ void useDesktopDialogs() {
   desktop.dialogs.compileProgress = showCompileProgress;
   desktop.dialogs.chooseExport = askExportChoices;
   desktop.dialogs.exportProgress = showExportProgress;
+  desktop.dialogs.form = showForm;
+}
+
+// The window where the user left it, as large as it was; else the
+// program's own place and size.
+WindowPlacement startPlacement() {
+  WindowPlacement w = desktop.preferences.window;
+  if (w.width <= 0) return {10, 10, clientWidth, clientHeight};
+  w.width = std::max(w.width, editorWidth + 200), w.height = std::max(w.height, 300);
+  return w;
 }
 
 bool createWindows() {
   findExamples();
-  const std::vector<MenuEntry> menu = menuWithExamples(mainMenu, mainMenuLength);
-  desktop.hMainWindow = createMainWindow(desktop.windowTitle, 10, 10, clientWidth, clientHeight, mainWindowProc,
+  const std::vector<MenuEntry> menu = fullMenu();
+  const WindowPlacement at = startPlacement();
+  desktop.hMainWindow = createMainWindow(desktop.windowTitle, at.x, at.y, at.width, at.height, mainWindowProc,
                                          menu.data(), int(menu.size()));
   if (!desktop.hMainWindow) {
     showMessage("Pas possible de créer la fenêtre!", "Erreur", ICON_ERROR);
     return false;
   }
-  createPanes(desktop.hMainWindow, clientWidth, clientHeight);
+  const WindowPlacement made = windowPlacement(desktop.hMainWindow);
+  createPanes(desktop.hMainWindow, made.width, made.height);
   desktop.hEditorControl = createEditorControl(desktop.hMainWindow, 0, 0, editorWidth - viewDividerWidth,
-                                       clientHeight - statusBarHeight - messageListHeight);
+                                       made.height - statusBarHeight - messageListMinHeight);
   if (!desktop.hEditorControl) {
     showMessage("Pas possible de créer la fenêtre éditeur!", "Erreur", ICON_ERROR);
     return false;
@@ -190,6 +204,7 @@ FrameResult runFrame() {
     return {true, 128 + signal, false};
   }
   keepRecoveryCopy(desktop.hEditor);
+  keepWindowPlacement(false);
   if (!desktop.windowActive || !desktop.hGlWindow || !takeRedrawRequest()) return {};
   if (escapeEndsProgram()) return {true, 0, false};
   // The keys act before the frame is drawn, so that the frame shows what
@@ -205,6 +220,7 @@ FrameResult runFrame() {
   endOfFrameKeys(desktop.keys);
   updatePanes();
   followEditorChanges();
+  showSwitchesInMenu();
   return {false, 0, true};
 }
 
@@ -221,13 +237,18 @@ int runDesktopProgram(const char* arguments) {
   FrameStatistics statistics;
   if (dataDir.empty()) findDataDir(nullptr);
   useDesktopDialogs();
+  loadDesktopPreferences();
   clearQuitMessage();
   catchTerminationSignals(keepTextAtTerminationSignal);
   std::strcpy(desktop.documentName, "sans titre");
   std::snprintf(desktop.windowTitle, sizeof desktop.windowTitle, "VexioCad - %s", desktop.documentName);
   if (!createWindows()) return -1;
   watchTerminationSignal();
-  if (!createGlWindow("ma fenetre OPENGL", 600, 600, 16)) return 0;
+  const WindowPlacement made = windowPlacement(desktop.hMainWindow);
+  if (!createGlWindow("ma fenetre OPENGL", made.width - editorWidth, made.height - statusBarHeight, 16)) return 0;
+  movePaneDividers(desktop.hMainWindow, {editorWidth, made.height - statusBarHeight - messageListHeight});
+  movePaneDividers(desktop.hMainWindow, desktop.preferences.dividers);
+  preferencesShown();
   setFocus(desktop.hEditorControl);
   setFocus(desktop.hGlWindow);
   openDocumentOfCommandLine(documentPathFromArguments(arguments));

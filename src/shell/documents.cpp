@@ -23,6 +23,7 @@ std::string savedText;  // editor text as last opened, saved or made new
 // The path last opened or saved: Save writes only there without asking.
 std::string confirmedName;
 FileNameChooser fileNameChooser = nullptr;
+std::string untitledFolder;
 
 bool fail(DocumentError error) {
   lastError = error;
@@ -172,9 +173,12 @@ bool writeFileAtomically(const char* path, const std::string& bytes, DocumentErr
 
 void setFileNameChooser(FileNameChooser chooser) { fileNameChooser = chooser; }
 
+void setUntitledFolder(const std::string& folder) { untitledFolder = folder; }
+
 bool chooseFileName(bool forSaving, const char* currentName, std::string* path) {
   path->clear();
-  const std::string current = isUntitled(currentName) ? "" : currentName;
+  std::string current = isUntitled(currentName) ? "" : currentName;
+  if (current.empty() && !untitledFolder.empty()) current = untitledFolder + "/" + untitledName + ".vxo";
   return fileNameChooser && fileNameChooser(forSaving, current, path) && !path->empty();
 }
 

@@ -59,6 +59,9 @@ bool writeFileAtomically(const char* path, const std::string& bytes, DocumentErr
 using FileNameChooser = bool (*)(bool forSaving, const std::string& current, std::string* path);
 void setFileNameChooser(FileNameChooser chooser);
 bool chooseFileName(bool forSaving, const char* currentName, std::string* path);
+// The folder the dialog opens in for a document without a name ("": the
+// working folder).
+void setUntitledFolder(const std::string& folder);
 
 // The document operations. name is documentName (260 bytes); it changes only
 // when a file was opened, saved under a chosen name, or a new document made.

@@ -19,11 +19,11 @@ bool isExampleName(const std::string& name) {
   return name.size() > 4 && name[0] != '.' && ::strcasecmp(name.c_str() + name.size() - 4, ".vxo") == 0;
 }
 
-// The file's name without ".vxo"; "&" doubled, as the menu shows it as is.
+// The file's name without ".vxo", escaped as the menu shows it as is.
 std::string menuLabel(const std::string& path) {
   const std::string name = std::filesystem::path(path).stem().string();
   std::string label;
-  for (char c : name) label += c == '&' ? std::string("&&") : std::string(1, c);
+  for (char c : name) label += c == '&' ? std::string("&&") : c == '\\' ? std::string("\\\\") : std::string(1, c);
   return label;
 }
 }  // namespace

@@ -70,23 +70,47 @@ bool anyKeyHeld(const KeyboardState& keys) {
   return false;
 }
 
+void runSwitch(int key, ViewState& view, InsertionState& insertion) {
+  switch (key) {
+    case VK_F1: toggle(view.showRoom); break;
+    case VK_F2: switchSolidsAndEdges(view); break;
+    case VK_F3: switchLighting(view); break;
+    case VK_F4: toggle(insertion.insertionMode); break;
+    case VK_F5: toggle(view.showAxes); break;
+    case VK_F7: toggle(insertion.relativeReferences); break;
+    case VK_F8: insertion.frameMarkerRequest = 1; break;
+    case '1': toggle(insertion.ampersandOption); break;
+    default: break;
+  }
+}
+
+bool switchIsOn(int key, const ViewState& view, const InsertionState& insertion) {
+  switch (key) {
+    case VK_F1: return view.showRoom;
+    case VK_F2: return view.displayMode & DISPLAY_SOLIDS;
+    case VK_F3: return view.lightingOn;
+    case VK_F4: return insertion.insertionMode;
+    case VK_F5: return view.showAxes;
+    case VK_F7: return insertion.relativeReferences;
+    case VK_F8: return insertion.frameMarkerRequest;
+    case '1': return insertion.ampersandOption;
+    default: return false;
+  }
+}
+
 void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insertion, const WindowCommands& window) {
-  latchedSwitch(keys, VK_F1, [&] { toggle(view.showRoom); });
-  latchedSwitch(keys, VK_F2, [&] { switchSolidsAndEdges(view); });
-  latchedSwitch(keys, VK_F3, [&] { switchLighting(view); });
-  latchedSwitch(keys, VK_F4, [&] { toggle(insertion.insertionMode); });
-  latchedSwitch(keys, VK_F5, [&] { toggle(view.showAxes); });
+  for (const int key : {VK_F1, VK_F2, VK_F3, VK_F4, VK_F5})
+    latchedSwitch(keys, key, [&] { runSwitch(key, view, insertion); });
   // F6 runs once per key-down message, not once per press.
   if (keys.keyState[VK_F6]) {
     window.showStatistics();
     keys.keyState[VK_F6] = 0;
   }
-  latchedSwitch(keys, VK_F7, [&] { toggle(insertion.relativeReferences); });
-  latchedSwitch(keys, VK_F8, [&] { insertion.frameMarkerRequest = 1; });
+  for (const int key : {VK_F7, VK_F8}) latchedSwitch(keys, key, [&] { runSwitch(key, view, insertion); });
   latchedSwitch(keys, VK_F9, [&] { window.sendCommand(CMD_UNDO_INSERTION); });
   latchedSwitch(keys, VK_F12, [&] { window.sendCommand(CMD_COMPILE); });
   latchedSwitch(keys, VK_HOME, [&] { window.sendCommand(CMD_FIT_VIEW); });
-  latchedSwitch(keys, '1', [&] { toggle(insertion.ampersandOption); });
+  latchedSwitch(keys, '1', [&] { runSwitch('1', view, insertion); });
   if (keys.keyState[VK_NEXT]) moveViewNearer(view.camera);
   if (keys.keyState[VK_PRIOR]) moveViewFarther(view.camera);
 }

@@ -25,6 +25,9 @@
 #include "shell/example_documents.h"
 #include "shell/export_command.h"
 #include "shell/gl_window.h"
+#include "shell/key_switches.h"
+#include "shell/main_menu.h"
+#include "shell/menu_forms.h"
 #include "shell/panes.h"
 #include "shell/recovery.h"
 #include "shell/script_file.h"
@@ -34,30 +37,6 @@
 #include "view/camera.h"
 #include "view/model_bounds.h"
 
-
-constexpr int ctrl = SHORTCUT_CTRL, shift = SHORTCUT_SHIFT;
-const MenuEntry mainMenu[] = {
-    {"&Fichier/&Nouveau", CMD_NEW, ctrl | 'n'},
-    {"&Fichier/&Ouvrir...", CMD_OPEN, ctrl | 'o'},
-    {"&Fichier/&Sauver", CMD_SAVE, ctrl | 's'},
-    {"&Fichier/Sauver so&us...", CMD_SAVE_AS, ctrl | shift | 's'},
-    {"&Fichier/Quitter", CMD_QUIT, ctrl | 'q'},
-    {"&Edition/&Annuler", CMD_UNDO, ctrl | 'z'},
-    {"&Edition/&Rétablir", CMD_REDO, ctrl | 'y'},
-    {"&Edition/Rétablir ", CMD_REDO, ctrl | shift | 'z', true},
-    {"&Edition/Annuler &insertion", CMD_UNDO_INSERTION},
-    {"&Edition/Tout &sélectionner", CMD_SELECT_ALL, ctrl | 'a'},
-    {"&Edition/Rec&hercher...", CMD_FIND, ctrl | 'f'},
-    {"&RenduGL/&Compiler le code", CMD_COMPILE},
-    {"&RenduGL/&Vérifier le modèle", CMD_VERIFY, ctrl | shift | 'v'},
-    {"&RenduGL/E&xporter le code", CMD_EXPORT},
-    {"&Affichage/&Réinitialiser la vue", CMD_RESET_VIEW},
-    {"&Affichage/&Cadrer le modèle", CMD_FIT_VIEW},
-    {"A propos", CMD_ABOUT},
-    {"Aide/&Guide", CMD_GUIDE},
-    {"Aide/&Raccourcis", CMD_SHORTCUTS},
-};
-const int mainMenuLength = int(sizeof mainMenu / sizeof mainMenu[0]);
 
 namespace {
 const char openFailed[] = "Erreur lors de l'ouverture du fichier!";
@@ -88,6 +67,12 @@ void showOpenedDocument() {
   setDocumentTitle();
 }
 
+// A file opened or saved under its name: first of the recent files.
+void showNamedDocument() {
+  noteDocumentFile(desktop.documentName);
+  showOpenedDocument();
+}
+
 // The empty text compiles to an empty model: nothing of the old document
 // stays drawn, clickable or bound to a key.
 void newCommand() {
@@ -109,24 +94,80 @@ void exampleCommand(int index) {
 void openCommand() {
   if (!confirmDiscardChanges()) return;
   if (openDocumentDialog(desktop.documentName, desktop.hEditor))
-    showOpenedDocument();
-  else
+    showNamedDocument();
+  else if (lastDocumentError() != DocumentError::Cancelled)
     showDocumentError(openFailed, "Erreur");
 }
 
+// A recent file that is gone leaves the list, with a message.
+void recentCommand(int rank) {
+  const std::vector<std::string> files = desktop.preferences.recentFiles;
+  if (size_t(rank) >= files.size() || !confirmDiscardChanges()) return;
+  const std::string& path = files[size_t(rank)];
+  if (path.size() < sizeof desktop.documentName && access(path.c_str(), F_OK) == 0) {
+    char name[sizeof desktop.documentName];
+    std::strcpy(name, path.c_str());
+    if (openDocumentFile(name, desktop.hEditor)) {
+      std::strcpy(desktop.documentName, name);
+      showNamedDocument();
+      return;
+    }
+    showDocumentError(displayName(path.c_str()), "Erreur d'ouverture du fichier suivant:");
+    return;
+  }
+  removeRecentFile(desktop.preferences, path);
+  rebuildMenu();
+  storeDesktopPreferences();
+  const std::string text = "Ce fichier n'existe plus :\n" + displayName(path.c_str()) +
+                           "\nIl est retiré des fichiers récents.";
+  showMessage(text.c_str(), "Fichiers récents", ICON_EXCLAMATION);
+}
+
+// A cancelled dialog is no failure: nothing is said.
 bool saveCommand(bool (*save)(char*, const Editor&)) {
   const bool saved = save(desktop.documentName, desktop.hEditor);
-  if (saved) removeRecoveryCopy();
-  if (!saved) showDocumentError(saveFailed, "Erreur");
+  if (saved) removeRecoveryCopy(), noteDocumentFile(desktop.documentName);
+  if (!saved && lastDocumentError() != DocumentError::Cancelled) showDocumentError(saveFailed, "Erreur");
   if (lastDocumentError() != DocumentError::Cancelled) setDocumentTitle();
   return saved;
+}
+
+void goToLineCommand() {
+  LineForm f;
+  makeLineForm(f, editorLineCount(desktop.hEditor), editorCaretLine(desktop.hEditor));
+  if (!desktop.dialogs.form || !desktop.dialogs.form(f.form)) return;
+  moveEditorCaretToLine(desktop.hEditor, chosenLine(f));
+  setFocus(desktop.hEditorControl);
+}
+
+// The selected text is proposed, when it holds no line break.
+void replaceCommand() {
+  size_t start = 0, end = 0;
+  std::string selected;
+  if (editorExists(desktop.hEditor)) {
+    desktop.hEditor.ops->selection(desktop.hEditor.state, &start, &end);
+    selected = editorTextUtf8(desktop.hEditor).substr(start, end - start);
+  }
+  ReplaceForm f;
+  makeReplaceForm(f, desktop.hEditor, selected.find('\n') == std::string::npos ? selected : "");
+  if (!desktop.dialogs.form || !desktop.dialogs.form(f.form)) return;
+  replaceAsChosen(f);
+  setFocus(desktop.hEditorControl);
+}
+
+void preferencesCommand() {
+  Form form;
+  makePreferencesForm(form, desktop.preferences);
+  if (!desktop.dialogs.form || !desktop.dialogs.form(form)) return;
+  readPreferencesForm(form, desktop.preferences);
+  storeDesktopPreferences();
 }
 
 // A path that exists but cannot be read as a script must not become the
 // name a later Save writes to; a missing one may (the file is made then).
 void openAtStartCommand() {
   if (openDocumentFile(desktop.documentName, desktop.hEditor)) {
-    showOpenedDocument();
+    showNamedDocument();
     return;
   }
   showDocumentError(displayName(desktop.documentName), "Erreur d'ouverture du fichier suivant:");
@@ -198,6 +239,13 @@ void runCommand(int command) {
     case CMD_UNDO: undoEditor(desktop.hEditor); break;
     case CMD_REDO: redoEditor(desktop.hEditor); break;
     case CMD_FIND: showFindBox(findInScript); break;
+    case CMD_REPLACE: replaceCommand(); break;
+    case CMD_GO_TO_LINE: goToLineCommand(); break;
+    case CMD_CUT: useEditorClipboard(desktop.hEditorControl, ClipboardAction::CUT); break;
+    case CMD_COPY: useEditorClipboard(desktop.hEditorControl, ClipboardAction::COPY); break;
+    case CMD_PASTE: useEditorClipboard(desktop.hEditorControl, ClipboardAction::PASTE); break;
+    case CMD_PREFERENCES: preferencesCommand(); break;
+    case CMD_STATISTICS: showStatistics(); break;
     case CMD_COMPILE: compileEditorScript(); break;
     case CMD_EXPORT: exportCommand(); break;
     case CMD_VERIFY: verifyModelCommand(); break;
@@ -258,7 +306,11 @@ void compileEditorScript() {
   control.interval = 200;
   control.showRepeatsOnce = true;
   startCompileRecord();
+  // Without boxes the messages go to the list only (and the log).
+  const MessageSink sink = currentMessageSink();
+  if (!desktop.preferences.messageBoxes) setMessageSink([](const char*, const char*, MessageIcon) {});
   const CompileResult result = compileScript(lines, &control);
+  setMessageSink(sink);
   lastCompiledLines = lines;
   noteModelMatchesText();
   requestRedraw();  // the model changed, whoever asked for the compile
@@ -276,6 +328,7 @@ void compileEditorScript() {
 void sendCommand(int command) { mainWindowProc(desktop.hMainWindow, WM_COMMAND, uintptr_t(command), 0); }
 
 void closeMainWindow() {
+  if (desktop.hMainWindow) keepWindowPlacement(true);
   destroyGlWindow();
   destroyPanes();
   WindowHandle window = desktop.hMainWindow;
@@ -306,6 +359,9 @@ intptr_t mainWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr
       if (command >= CMD_NEW && command <= CMD_OPEN_AT_START) runCommand(command);
       if (command >= CMD_EXAMPLE_FIRST && command < CMD_EXAMPLE_FIRST + maxExamples)
         exampleCommand(command - CMD_EXAMPLE_FIRST);
+      if (command >= CMD_RECENT_FIRST && command < CMD_RECENT_FIRST + maxRecentFiles)
+        recentCommand(command - CMD_RECENT_FIRST);
+      if (const int key = switchOfCommand(command)) runSwitch(key, desktop.view, desktop.insertion);
       return 0;
     }
     case WM_MBUTTONDOWN:

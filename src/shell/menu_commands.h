@@ -19,7 +19,18 @@ enum MenuCommand : int {
   CMD_REDO = 40019,
   CMD_FIND = 40020,
   CMD_VERIFY = 40021,
+  CMD_STATISTICS = 40022,
+  CMD_REPLACE = 40023,
+  CMD_GO_TO_LINE = 40024,
+  CMD_CUT = 40025,
+  CMD_COPY = 40026,
+  CMD_PASTE = 40027,
+  CMD_PREFERENCES = 40028,
   CMD_GUIDE = 40040,
   CMD_SHORTCUTS = 40041,
   CMD_OPEN_AT_START = 40050,
+  // A key switch's check item: CMD_SWITCH_FIRST + the key's code.
+  CMD_SWITCH_FIRST = 40200,
+  // Fichier > Fichiers récents: CMD_RECENT_FIRST + the file's rank.
+  CMD_RECENT_FIRST = 40500,
 };

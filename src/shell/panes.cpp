@@ -84,8 +84,9 @@ const char* yesNo(bool on) { return on ? "oui" : "non"; }
 
 void createPanes(WindowHandle mainWindow, int width, int height) {
   desktop.hStatusBar = createStatusBar(mainWindow, 0, height - statusBarHeight, width, statusBarHeight);
-  desktop.hMessageList = createMessageList(mainWindow, 0, height - statusBarHeight - messageListHeight,
-                                   editorWidth - viewDividerWidth, messageListHeight, goToLine);
+  // Made at its least height; the program then moves its divider up.
+  desktop.hMessageList = createMessageList(mainWindow, 0, height - statusBarHeight - messageListMinHeight,
+                                           editorWidth - viewDividerWidth, messageListMinHeight, goToLine);
   shownStatus.clear();
 }
 

@@ -4,6 +4,7 @@
 
 #include "model/model_table.h"
 #include "script/key_bindings.h"
+#include "shell/documents.h"
 
 DesktopState desktop;
 
@@ -18,6 +19,8 @@ void resetSharedState() {
   setViewport(desktop.view.camera, size.viewportWidth, size.viewportHeight);
   desktop.insertion = start.insertion;
   desktop.keys = start.keys;
+  desktop.preferences = start.preferences;
+  setUntitledFolder("");
   clearModel();
   clearKeyBindings();
 }

@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "shell/export_dialog.h"
 #include "shell/key_switches.h"
+#include "shell/preferences.h"
 #include "view/view_state.h"
 
 constexpr int editorWidth = 400;
@@ -25,6 +26,9 @@ struct DesktopDialogs {
   // Without the export dialog, "Exporter le code" does nothing.
   bool (*chooseExport)(ExportChoices& choices, std::string (*pathFor)(ExportKind), const std::string& note) = nullptr;
   bool (*exportProgress)(const std::string& text, bool finished) = nullptr;
+  // The small forms of the menu (a line to go to, a text to replace, the
+  // preferences); without it they do nothing.
+  bool (*form)(Form& form) = nullptr;
 };
 
 struct DesktopState {
@@ -46,6 +50,7 @@ struct DesktopState {
   WindowHandle hMessageList = nullptr;
   WindowHandle hStatusBar = nullptr;
   DesktopDialogs dialogs;
+  Preferences preferences;
 };
 
 // The desktop program's one window.
