@@ -134,6 +134,41 @@ TEST_F(DesktopWindows, SwitchKeysActOncePerPressFromEitherWindow) {
   }
 }
 
+// The check items of Affichage and RenduGL show the switches as the keys
+// leave them, and work them as the keys do.
+TEST_F(DesktopWindows, TheSwitchesCheckItemsFollowTheKeysAndWorkAsTheKeysDo) {
+  auto state = [] {
+    const ViewState& v = desktop.view;
+    const InsertionState& i = desktop.insertion;
+    return std::to_string(v.showRoom) + std::to_string(v.displayMode) + std::to_string(v.lightingOn) +
+           std::to_string(i.insertionMode) + std::to_string(v.showAxes) + std::to_string(i.relativeReferences) +
+           std::to_string(i.frameMarkerRequest);
+  };
+  auto checked = [](int k) { return menuItemChecked(desktop.hMainWindow, CMD_SWITCH_FIRST + k); };
+  frames(1);
+  const std::string marks = {char('0' + checked(VK_F1)), char('0' + checked(VK_F2)), char('0' + checked(VK_F3)),
+                             char('0' + checked(VK_F4)), char('0' + checked(VK_F5)), char('0' + checked(VK_F7)),
+                             char('0' + checked(VK_F8))};
+  EXPECT_EQ(marks, "0111110") << "no room; faces, lighting, insertion, axes, relative references; no marker";
+  for (const int k : {VK_F1, VK_F2, VK_F3, VK_F4, VK_F5, VK_F7}) {
+    const std::string before = state();
+    const bool on = checked(k);
+    key(desktop.hGlWindow, k), frames(1), key(desktop.hGlWindow, k, false), frames(1);
+    EXPECT_NE(checked(k), on) << "key " << k;
+    const std::string pressed = state();
+    command(CMD_SWITCH_FIRST + k);
+    frames(1);
+    EXPECT_EQ(checked(k), on) << "key " << k;
+    EXPECT_EQ(state(), before) << "key " << k;
+    command(CMD_SWITCH_FIRST + k);
+    EXPECT_EQ(state(), pressed) << "the item does what the key did, key " << k;
+    command(CMD_SWITCH_FIRST + k);
+  }
+  command(CMD_SWITCH_FIRST + VK_F8);
+  frames(1);
+  EXPECT_TRUE(checked(VK_F8)) << "the next piece will be a frame marker";
+}
+
 // The bindings a script declares (their compile: tests/scripts/bindings-*.vxo)
 // fired over keys held for some frames, beside the built-in switches.
 TEST_F(DesktopWindows, ScriptKeyBindingsFireOverHeldKeys) {
@@ -192,12 +227,16 @@ TEST_F(DesktopWindows, ReportsAndOneBoxPerRepeatedMessage) {
 
 // Every message of the compile with its line, where it has one; a click on
 // it takes the caret there; the status bar follows F4 and F7.
+// Without message boxes (a preference) they are in the list only.
 TEST_F(DesktopWindows, MessagesListTheirLinesAndTheStatusBarFollowsTheSwitches) {
-  loadEditorLines(desktop.hEditor, {"#8", "repete 3", "#5 %zz", "finrepete"});
+  loadEditorLines(desktop.hEditor, {"#8", "repete 3", "#5 %zz", "finrepete", "finrepete"});
+  desktop.preferences.messageBoxes = false;
   command(CMD_COMPILE);
   frames(1);
+  EXPECT_EQ(shown, std::vector<std::string>{});
   EXPECT_EQ(messageListItems(desktop.hMessageList),
             (std::vector<std::string>{"Ligne 3 - ID inconnue: id=zz n'est pas valide comme ID!",
+                                      "Ligne 5 - Erreur de syntaxe: un finrepete est en trop!",
                                       "Messages répétés: 2 messages répétés n'ont pas été affichés. Un même "
                                       "message d'une même ligne n'est montré qu'une fois par compilation."}));
   pickMessageListItem(desktop.hMessageList, 0);
@@ -205,7 +244,7 @@ TEST_F(DesktopWindows, MessagesListTheirLinesAndTheStatusBarFollowsTheSwitches) 
   const std::string before = statusText(desktop.hStatusBar);
   for (int k : {VK_F4, VK_F7}) key(desktop.hGlWindow, k), frames(1), key(desktop.hGlWindow, k, false), frames(1);
   for (const std::string& status : {before, statusText(desktop.hStatusBar)})
-    EXPECT_EQ(status.substr(status.find(" ms, ")), " ms, 2 messages") << status;
+    EXPECT_EQ(status.substr(status.find(" ms, ")), " ms, 3 messages") << status;
   EXPECT_EQ(before.substr(0, before.find(" | Compilation")),
             "Insertion (F4): oui, Tige 424 par c1 | Réf. relatives (F7): oui | Repère (F8): non | & (1): non | "
             "Pièces: 4");

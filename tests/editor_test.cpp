@@ -8,6 +8,8 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/fl_draw.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Editor.H>
 #include <FL/Fl_Window.H>
@@ -203,6 +205,7 @@ TEST(SyntaxColours, TheWidgetFollowsEdits) {
 
 Fl_Window* owner = nullptr;
 std::vector<std::string> buttons;  // of the box, seen from inside its event loop
+std::vector<std::string> cramped;  // the buttons whose label (and Enter glyph) do not fit, or overlap the next
 
 // Notes the box's buttons and presses "Ne pas enregistrer" (or closes the
 // box, which cancels).
@@ -211,10 +214,17 @@ void inspectAndPress(void*) {
   while (box && box == owner) box = Fl::next_window(box);
   if (!box) return Fl::repeat_timeout(0.05, inspectAndPress);
   Fl_Widget* press = box;
+  int right = 0;  // of the button before
   for (int i = 0; i < box->children(); ++i)
     if (auto* button = dynamic_cast<Fl_Button*>(box->child(i))) {
       buttons.push_back(button->label() ? button->label() : "");
       if (buttons.back() == "Ne pas enregistrer") press = button;
+      int width = 0, height = 0;
+      fl_font(button->labelfont(), button->labelsize());
+      fl_measure(button->label(), width, height, 0);
+      const int glyph = dynamic_cast<Fl_Return_Button*>(button) ? button->h() : 0;  // drawn in a square of the height
+      if (width + glyph + 8 > button->w() || button->x() < right) cramped.push_back(buttons.back());
+      right = button->x() + button->w();
     }
   press->do_callback();
 }
@@ -235,6 +245,7 @@ TEST(FltkDialogs, SaveQuestionShowsAllThreeButtonsAndGivesTheKeysBack) {
   Fl::add_timeout(0.05, inspectAndPress);
   EXPECT_EQ(askSaveQuestion("Le texte du script a été modifié.", "VexoCad"), SaveAnswer::Discard);
   EXPECT_EQ(buttons, (std::vector<std::string>{"Enregistrer", "Ne pas enregistrer", "Annuler"}));
+  EXPECT_EQ(cramped, std::vector<std::string>{});
   EXPECT_EQ(Fl::focus(), &input);
   window.hide();
 }

@@ -58,6 +58,15 @@ void appendToMessageLog(const char* text, const char* caption) {
   }
 }
 
+// A button as wide as its label needs, with room for the Enter glyph of a
+// default button, and never narrower than the others.
+int buttonWidthFor(const char* label, bool defaultButton) {
+  fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+  int width = 0, height = 0;
+  fl_measure(label, width, height, 0);
+  return std::max(buttonWidth, width + 24 + (defaultButton ? 26 : 0));
+}
+
 Fl_Box* makeIcon(MessageIcon icon) {
   if (icon == ICON_NONE) return nullptr;
   Fl_Box* box = new Fl_Box(margin, margin, iconSize, iconSize);
@@ -163,7 +172,10 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
     fl_measure(label.c_str(), textWidth, textHeight, 0);
   }
   const int textX = icon == ICON_NONE ? margin : 2 * margin + iconSize;
-  const int buttonsWidth = int(buttons.size()) * (buttonWidth + margin) - margin;
+  std::vector<int> widths;
+  int buttonsWidth = -margin;
+  for (size_t i = 0; i < buttons.size(); ++i)
+    buttonsWidth += margin + widths.emplace_back(buttonWidthFor(buttons[i], i == 0));
   const int width = std::max(textX + textWidth + 16 + margin, buttonsWidth + 2 * margin);
   const int textAreaHeight = std::max(textHeight, icon == ICON_NONE ? 0 : iconSize);
   const int height = margin + textAreaHeight + margin + buttonHeight + margin;
@@ -177,9 +189,10 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
   message->copy_label(label.c_str());
   message->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
   int x = width - margin - buttonsWidth;
-  for (size_t i = 0; i < buttons.size(); ++i, x += buttonWidth + margin) {
-    Fl_Button* button = i == 0 ? new Fl_Return_Button(x, height - margin - buttonHeight, buttonWidth, buttonHeight)
-                               : new Fl_Button(x, height - margin - buttonHeight, buttonWidth, buttonHeight);
+  for (size_t i = 0; i < buttons.size(); x += widths[i] + margin, ++i) {
+    const int y = height - margin - buttonHeight;
+    Fl_Button* button = i == 0 ? new Fl_Return_Button(x, y, widths[i], buttonHeight)
+                               : new Fl_Button(x, y, widths[i], buttonHeight);
     button->copy_label(buttons[i]);
     button->callback(buttonPressed, &state);
     state.buttons.push_back(button);
@@ -528,8 +541,8 @@ int addFormFields(FormWidgets& w, std::vector<FieldButton>& buttons, int y) {
 }
 
 void addFormButtons(FormWidgets& w, int height) {
-  const int y = height - margin - buttonHeight;
-  Fl_Button* ok = new Fl_Return_Button(formWidth - 2 * (margin + buttonWidth), y, buttonWidth, buttonHeight);
+  const int y = height - margin - buttonHeight, okWidth = buttonWidthFor(w.form->okLabel.c_str(), true);
+  Fl_Button* ok = new Fl_Return_Button(formWidth - 2 * margin - buttonWidth - okWidth, y, okWidth, buttonHeight);
   ok->copy_label(w.form->okLabel.c_str());
   ok->callback(formAccepted, &w);
   (new Fl_Button(formWidth - margin - buttonWidth, y, buttonWidth, buttonHeight, "Annuler"))->callback(formCancelled);
@@ -561,7 +574,14 @@ bool showForm(Form& form) {
   window.set_modal();
   showWidgets(w);
   KeyboardFocus previous = takeKeyboardFocus(window);
-  if (window.shown() && !w.fields.empty()) Fl::focus(w.fields.front());
+  if (window.shown() && !w.fields.empty()) {
+    Fl::focus(w.fields.front());
+    // A text field's value selected: typing replaces it.
+    if (Fl_Input* input = form.fields.front().type == FormField::CHOICE || form.fields.front().type == FormField::LABEL
+                              ? nullptr
+                              : static_cast<Fl_Input*>(w.fields.front()))
+      input->position(input->size(), 0);
+  }
   while (window.shown()) Fl::wait();
   giveKeyboardFocusBack(previous);
   releaseKeysNoLongerHeld();

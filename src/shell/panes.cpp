@@ -1,6 +1,7 @@
 #include "shell/panes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -54,10 +55,20 @@ void goToLine(int line) {
   desktop.view.highlightedLine = line;
 }
 
-std::string listItem(int line, const char* caption, const std::string& message) {
-  char text[1024];
-  formatMessageLine(message.c_str(), caption, text, sizeof text);
-  return line > 0 ? "Ligne " + std::to_string(line) + " - " + text : text;
+// "Ligne 30 - Erreur de syntaxe: un finrepete est en trop!": the line once,
+// though the message names it too ("Ligne 30, un finrepete..."), and the
+// message whole on one line (the list wraps it).
+std::string listItem(int line, const char* caption, std::string message) {
+  const std::string named = "Ligne " + std::to_string(line);
+  if (line > 0 && message.rfind(named, 0) == 0 && !std::isdigit(static_cast<unsigned char>(message[named.size()]))) {
+    message.erase(0, named.size());
+    message.erase(0, message.find_first_not_of(":, "));
+  }
+  for (char& c : message)
+    if (c == '\n' || c == '\r') c = ' ';
+  message.erase(message.find_last_not_of(' ') + 1);
+  const std::string text = std::string(caption) + ": " + message;
+  return line > 0 ? named + " - " + text : text;
 }
 
 // The compile's messages, then the last check's findings, and their lines
