@@ -16,6 +16,12 @@
 // button.
 void installMessageBoxes();
 
+// While a box, a form, a file dialog or a progress window holds the
+// program, drawFrame is called between the events it handles, so that the
+// windows behind it are drawn again (a menu closed over the view, a box
+// moved) rather than left painted over.
+void setDialogFrameHook(void (*drawFrame)());
+
 enum class SaveAnswer { Save, Discard, Cancel };
 // Save, discard or cancel; Escape or closing the box cancels. Logged like a
 // message (caption and text) for the tests.

@@ -37,6 +37,22 @@
 namespace {
 constexpr int margin = 12, iconSize = 44, buttonWidth = 110, buttonHeight = 28;
 
+// The program's frame, drawn from FLTK's checks (run before every wait of
+// any event loop, GTK's file dialog's included) while a dialog is open.
+void (*frameHook)() = nullptr;
+int dialogsOpen = 0;
+
+void drawFrameBehindDialog(void*) {
+  if (dialogsOpen > 0 && frameHook) frameHook();
+}
+
+struct DialogOpen {
+  DialogOpen() { ++dialogsOpen; }
+  ~DialogOpen() { --dialogsOpen; }
+  DialogOpen(const DialogOpen&) = delete;
+  DialogOpen& operator=(const DialogOpen&) = delete;
+};
+
 // Box labels treat "@" as the start of a symbol name.
 std::string literalLabel(const char* text) {
   std::string out;
@@ -208,6 +224,7 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
   // A box answered while it was being shown (a key already on its way) stays
   // closed: without a window manager, FLTK's focus call shows its window again.
   if (!state.buttons.empty() && window.shown()) Fl::focus(state.buttons.front());
+  const DialogOpen open;
   while (window.shown()) Fl::wait();
   giveKeyboardFocusBack(previous);
   releaseKeysNoLongerHeld();
@@ -248,6 +265,7 @@ void openProgressWindow() {
   progress.window->set_modal();
   progress.focus = takeKeyboardFocus(*progress.window);
   progress.stopRequested = false;
+  ++dialogsOpen;
 }
 
 // The find box: it stays open beside the program, whose loop handles its
@@ -304,6 +322,11 @@ std::string withDefaultExtension(const std::string& path) {
 
 void installMessageBoxes() { setMessageSink(messageBox); }
 
+void setDialogFrameHook(void (*drawFrame)()) {
+  if (!frameHook) Fl::add_check(drawFrameBehindDialog);
+  frameHook = drawFrame;
+}
+
 SaveAnswer askSaveQuestion(const char* text, const char* caption) {
   appendToMessageLog(text, caption);
   switch (runModalBox(text, caption, ICON_EXCLAMATION, {"Enregistrer", "Ne pas enregistrer", "Annuler"}, 2)) {
@@ -337,7 +360,10 @@ bool chooseDocumentFileName(bool forSaving, const std::string& current, std::str
   if (!error && forSaving) chooser.preset_file(name.c_str());
   if (forSaving) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
   enterDeafLoop();  // GTK's dialog runs a loop of its own
-  const int result = chooser.show();
+  const int result = [&] {
+    const DialogOpen open;
+    return chooser.show();
+  }();
   leaveDeafLoop();
   releaseKeysNoLongerHeld();
   if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
@@ -364,6 +390,7 @@ void showFindBox(bool (*findNext)(const std::string& utf8)) {
 
 bool showCompileProgress(long long linesRead, long long lineCount, int piecesPlaced, bool finished) {
   if (finished) {
+    if (progress.window) --dialogsOpen;
     progress.window.reset();
     giveKeyboardFocusBack(progress.focus);
     releaseKeysNoLongerHeld();
@@ -453,7 +480,10 @@ bool choosePath(Fl_Native_File_Chooser::Type type, const char* filter, const std
   if (!error && type != Fl_Native_File_Chooser::BROWSE_FILE) chooser.preset_file(name.c_str());
   if (type == Fl_Native_File_Chooser::BROWSE_SAVE_FILE) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
   enterDeafLoop();
-  const int result = chooser.show();
+  const int result = [&] {
+    const DialogOpen open;
+    return chooser.show();
+  }();
   leaveDeafLoop();
   releaseKeysNoLongerHeld();
   if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
@@ -582,6 +612,7 @@ bool showForm(Form& form) {
                               : static_cast<Fl_Input*>(w.fields.front()))
       input->position(input->size(), 0);
   }
+  const DialogOpen open;
   while (window.shown()) Fl::wait();
   giveKeyboardFocusBack(previous);
   releaseKeysNoLongerHeld();
@@ -597,6 +628,7 @@ void stopExportPressed(Fl_Widget*, void*) { exportProgress.stopRequested = true;
 bool showExportProgress(const std::string& text, bool finished) {
   if (finished) {
     if (!exportProgress.window) return true;
+    --dialogsOpen;
     exportProgress.window.reset();
     giveKeyboardFocusBack(exportProgress.focus);
     releaseKeysNoLongerHeld();
@@ -616,6 +648,7 @@ bool showExportProgress(const std::string& text, bool finished) {
     exportProgress.window->set_modal();
     exportProgress.focus = takeKeyboardFocus(*exportProgress.window);
     exportProgress.stopRequested = false;
+    ++dialogsOpen;
   }
   exportProgress.text->copy_label(text.c_str());
   Fl::check();

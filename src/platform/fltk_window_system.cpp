@@ -13,6 +13,8 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Tile.H>
+#include <FL/Fl_Image_Surface.H>
+#include <FL/fl_draw.H>
 #include <FL/x.H>
 #include <GL/glx.h>
 #include <X11/XKBlib.h>
@@ -636,6 +638,77 @@ void swapGlBuffers(WindowHandle glWindow) {
   if (glWindow && glWindow->widget) static_cast<Fl_Gl_Window*>(glWindow->widget)->swap_buffers();
 }
 
+// The lines as a picture whose alpha is the ink: drawn white on black on
+// an offscreen surface by FLTK's own text drawing (GL's bitmap fonts lose
+// the spaces), kept while the lines stay the same.
+struct TextPicture {
+  std::vector<std::string> lines;
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgba;  // bottom row first, as glDrawPixels reads
+};
+
+TextPicture pictureOfLines(const std::vector<std::string>& lines) {
+  TextPicture picture;
+  picture.lines = lines;
+  fl_font(FL_HELVETICA, 16);
+  const int lineHeight = fl_height() + 6;
+  for (const std::string& line : lines) picture.width = std::max(picture.width, int(fl_width(line.c_str())) + 4);
+  picture.height = lineHeight * int(lines.size());
+  if (picture.width <= 4) return picture;
+  Fl_Image_Surface surface(picture.width, picture.height);
+  surface.set_current();
+  fl_color(FL_BLACK);
+  fl_rectf(0, 0, picture.width, picture.height);
+  fl_color(FL_WHITE);
+  fl_font(FL_HELVETICA, 16);
+  for (size_t i = 0; i < lines.size(); ++i) fl_draw(lines[i].c_str(), 2, int(i) * lineHeight + fl_height() - fl_descent());
+  Fl_RGB_Image* image = surface.image();
+  Fl_Display_Device::display_device()->set_current();
+  const int depth = image->d();
+  const auto* pixels = reinterpret_cast<const unsigned char*>(image->data()[0]);
+  picture.rgba.resize(size_t(picture.width) * size_t(picture.height) * 4);
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x) {
+      unsigned char* out = &picture.rgba[(size_t(picture.height - 1 - y) * size_t(picture.width) + size_t(x)) * 4];
+      out[0] = 240, out[1] = 235, out[2] = 190;  // a warm white on the dark view
+      out[3] = pixels[(size_t(y) * size_t(picture.width) + size_t(x)) * size_t(depth)];
+    }
+  delete image;
+  return picture;
+}
+
+// Drawn in pixels over whatever the frame left, blended by the ink; the GL
+// state is put back as it was.
+void drawGlWindowText(WindowHandle glWindow, const std::vector<std::string>& lines) {
+  static TextPicture picture;
+  auto* view = glWindow ? static_cast<Fl_Gl_Window*>(glWindow->widget) : nullptr;
+  if (!view || lines.empty()) return;
+  if (picture.lines != lines) picture = pictureOfLines(lines);
+  if (picture.rgba.empty()) return;
+  glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glDisable(GL_DEPTH_TEST), glDisable(GL_LIGHTING), glDisable(GL_TEXTURE_2D), glDisable(GL_FOG);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glViewport(0, 0, view->pixel_w(), view->pixel_h());
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, view->pixel_w(), 0, view->pixel_h(), -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glRasterPos2i(24, std::max(0, view->pixel_h() - 30 - picture.height));
+  glDrawPixels(picture.width, picture.height, GL_RGBA, GL_UNSIGNED_BYTE, picture.rgba.data());
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopClientAttrib();
+  glPopAttrib();
+}
+
 void releaseGlWindowContext(WindowHandle glWindow) {
   if (glWindow && glWindow->widget) glXMakeCurrent(fl_display, None, nullptr);
 }
@@ -646,6 +719,11 @@ void makeGlWindowCurrent(WindowHandle glWindow) {
   auto* view = glWindow ? static_cast<Fl_Gl_Window*>(glWindow->widget) : nullptr;
   if (view && view->shown() && view->context())
     glXMakeCurrent(fl_display, fl_xid(view), static_cast<GLXContext>(view->context()));
+}
+
+bool glWindowIsCurrent(WindowHandle glWindow) {
+  auto* view = glWindow ? static_cast<Fl_Gl_Window*>(glWindow->widget) : nullptr;
+  return view && view->shown() && view->context() && glXGetCurrentContext() == view->context();
 }
 
 WindowHandle createHeadlessWindow(WindowProc proc) {

@@ -5,6 +5,8 @@
 
 void installMessageBoxes() {}
 
+void setDialogFrameHook(void (*)()) {}
+
 SaveAnswer askSaveQuestion(const char*, const char*) { return SaveAnswer::Cancel; }
 
 RecoveryAnswer askRecoveryQuestion(const char*, const char*) { return RecoveryAnswer::Later; }

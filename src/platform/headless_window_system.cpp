@@ -87,9 +87,13 @@ std::string statusText(WindowHandle bar) { return bar ? bar->text : ""; }
 
 void swapGlBuffers(WindowHandle) {}
 
+void drawGlWindowText(WindowHandle, const std::vector<std::string>&) {}
+
 void releaseGlWindowContext(WindowHandle) {}
 
 void makeGlWindowCurrent(WindowHandle) {}
+
+bool glWindowIsCurrent(WindowHandle) { return false; }
 
 WindowHandle createHeadlessWindow(WindowProc proc) {
   PlatformWindow* w = new PlatformWindow;

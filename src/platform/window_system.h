@@ -117,11 +117,17 @@ constexpr int viewDividerWidth = 4;
 WindowHandle createGlChildWindow(WindowHandle parent, const char* title, int x, int y, int width, int height,
                                  WindowProc proc, GlWindowFailure* failure);
 void swapGlBuffers(WindowHandle glWindow);
+// Lines of text (UTF-8) written over the frame drawn in the window's back
+// buffer, before it is shown: light on the view's dark background, from
+// its top left corner.
+void drawGlWindowText(WindowHandle glWindow, const std::vector<std::string>& lines);
 // The window's context is let go while another one (the offscreen view of
 // an export) is current: the GL library refuses a second current context
 // in one thread. Made current again after, whatever the toolkit believes.
 void releaseGlWindowContext(WindowHandle glWindow);
 void makeGlWindowCurrent(WindowHandle glWindow);
+// The window's context is the current one (not let go for another).
+bool glWindowIsCurrent(WindowHandle glWindow);
 
 // A window that only has a procedure: messages, focus and destruction work,
 // nothing is shown.

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "insertion/insertion.h"
+#include "model/model_table.h"
 #include "platform/core_data_dir.h"
 #include "platform/core_editor.h"
 #include "platform/core_messages.h"
@@ -44,6 +45,8 @@ constexpr int clientWidth = 1000, clientHeight = 600 + statusBarHeight;
 // schedule and the signals that end the program.
 constexpr double idleWaitSeconds = 0.5;
 
+void drawViewBehindDialog();
+
 void useDesktopDialogs() {
   installMessageBoxes();
   setFileNameChooser(chooseDocumentFileName);
@@ -52,6 +55,7 @@ void useDesktopDialogs() {
   desktop.dialogs.chooseExport = askExportChoices;
   desktop.dialogs.exportProgress = showExportProgress;
   desktop.dialogs.form = showForm;
+  setDialogFrameHook(drawViewBehindDialog);
 }
 
 // The window where the user left it, as large as it was; else the
@@ -171,6 +175,32 @@ struct FrameStatistics {
   }
 };
 
+// With no file and no model, the view says how to begin.
+std::vector<std::string> startHint() {
+  if (countPieces() > 0 || !isUntitled(desktop.documentName)) return {};
+  return {"Pour commencer :",
+          "  • Fichier > Exemples ouvre un modèle tout fait ;",
+          "  • Aide > Guide présente le langage pas à pas ;",
+          "  • ou tapez un script à gauche, par exemple #8,",
+          "    puis appuyez sur F12 pour le voir ici."};
+}
+
+// The view's frame (model and overlay), the hint over it, shown.
+void showViewFrame() {
+  drawViewFrame();
+  axesLeaveLightingOn(desktop.view);
+  drawGlWindowText(desktop.hGlWindow, startHint());
+  swapGlBuffers(desktop.hGlWindow);
+}
+
+// While a box is open the view is drawn again as it stands when something
+// asked for it (the box moved, a menu closed over it), its keys left for
+// after; not while an export draws in a context of its own.
+void drawViewBehindDialog() {
+  if (!desktop.windowActive || !glWindowIsCurrent(desktop.hGlWindow) || !takeRedrawRequest()) return;
+  showViewFrame();
+}
+
 // Escape ends the program, unless that would lose changed text the user
 // wants to keep.
 bool escapeEndsProgram() {
@@ -212,9 +242,7 @@ FrameResult runFrame() {
   turnViewByArrows(desktop.keys, desktop.view.camera);
   runKeySwitches(desktop.keys, desktop.view, desktop.insertion, WindowCommands{sendCommand, showStatistics});
   runKeyBindings(desktop.keys.keyState, desktop.keys.keyLatch);
-  drawViewFrame();
-  axesLeaveLightingOn(desktop.view);
-  swapGlBuffers(desktop.hGlWindow);
+  showViewFrame();
   // Held keys act once per frame, so frames keep coming while one is held.
   if (anyKeyHeld(desktop.keys)) requestRedraw();
   endOfFrameKeys(desktop.keys);
