@@ -23,6 +23,8 @@ packages=(
   chromium poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils
+  # a window manager, for the desktop tests of dialogs under one
+  openbox
   # the booklet's and the parts list's tests check their HTML with a strict
   # HTML5 parser
   python3-html5lib

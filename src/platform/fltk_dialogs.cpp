@@ -22,6 +22,8 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -32,6 +34,7 @@
 #include <vector>
 
 #include "platform/core_termination.h"
+#include "platform/fltk_widgets.h"
 #include "platform/window_system.h"
 
 namespace {
@@ -46,6 +49,11 @@ void drawFrameBehindDialog(void*) {
   if (dialogsOpen > 0 && frameHook) frameHook();
 }
 
+}  // namespace
+
+void drawFrameIfDialogOpen() { drawFrameBehindDialog(nullptr); }
+
+namespace {
 struct DialogOpen {
   DialogOpen() { ++dialogsOpen; }
   ~DialogOpen() { --dialogsOpen; }
@@ -231,6 +239,66 @@ int runModalBox(const char* text, const char* caption, MessageIcon icon, const s
   return state.answer < 0 ? cancelAnswer : state.answer;
 }
 
+// ------------------------------------------------------------ file dialogs
+
+// GTK's file dialog is transient for the main window, but a window manager
+// still busy giving the keys back to the main window after a question box
+// (whose window is gone) raises it over the dialog it has just mapped. So
+// the dialog waits, a second at most, until the window manager has made
+// one of the program's windows the active one.
+Window activeWindow() {
+  Atom type;
+  int format;
+  unsigned long count = 0, left = 0;
+  unsigned char* data = nullptr;
+  Window active = 0;
+  const Window root = RootWindow(fl_display, fl_screen);
+  const Atom property = XInternAtom(fl_display, "_NET_ACTIVE_WINDOW", False);
+  if (XGetWindowProperty(fl_display, root, property, 0, 1, False, XA_WINDOW, &type, &format, &count, &left,
+                         &data) == Success && data && count == 1 && format == 32)
+    active = *reinterpret_cast<const Window*>(data);
+  if (data) XFree(data);
+  return active;
+}
+
+bool isOurWindow(Window window) {
+  for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+    if (w->shown() && fl_xid(w) == window) return true;
+  return false;
+}
+
+bool hasWindowManager() {
+  const Atom supported = XInternAtom(fl_display, "_NET_SUPPORTING_WM_CHECK", True);
+  Atom type = None;
+  int format;
+  unsigned long count = 0, left = 0;
+  unsigned char* data = nullptr;
+  const bool found = supported != None &&
+                     XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), supported, 0, 1, False,
+                                        XA_WINDOW, &type, &format, &count, &left, &data) == Success && count == 1;
+  if (data) XFree(data);
+  return found;
+}
+
+void waitForTheActiveWindow() {
+  XSync(fl_display, False);
+  if (!hasWindowManager()) return;
+  for (int tries = 0; tries < 50 && !isOurWindow(activeWindow()); ++tries) Fl::wait(0.02);
+}
+
+// The chooser shown; true when a name was chosen.
+bool runFileChooser(Fl_Native_File_Chooser& chooser) {
+  waitForTheActiveWindow();
+  enterDeafLoop();  // GTK's dialog runs a loop of its own
+  const int result = [&] {
+    const DialogOpen open;
+    return chooser.show();
+  }();
+  leaveDeafLoop();
+  releaseKeysNoLongerHeld();
+  return result == 0 && chooser.filename() && *chooser.filename();
+}
+
 bool fileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
@@ -359,14 +427,8 @@ bool chooseDocumentFileName(bool forSaving, const std::string& current, std::str
   if (!error) chooser.directory(folder.c_str());
   if (!error && forSaving) chooser.preset_file(name.c_str());
   if (forSaving) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
-  enterDeafLoop();  // GTK's dialog runs a loop of its own
-  const int result = [&] {
-    const DialogOpen open;
-    return chooser.show();
-  }();
-  leaveDeafLoop();
-  releaseKeysNoLongerHeld();
-  if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
+  chooser.title(forSaving ? "Enregistrer le script" : "Ouvrir un script");
+  if (!runFileChooser(chooser)) return false;
   std::string chosen = chooser.filename();
   if (forSaving) {
     // The dialog confirmed the name as typed; a name it never saw needs its own.
@@ -479,14 +541,8 @@ bool choosePath(Fl_Native_File_Chooser::Type type, const char* filter, const std
   if (!error) chooser.directory(folder.c_str());
   if (!error && type != Fl_Native_File_Chooser::BROWSE_FILE) chooser.preset_file(name.c_str());
   if (type == Fl_Native_File_Chooser::BROWSE_SAVE_FILE) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
-  enterDeafLoop();
-  const int result = [&] {
-    const DialogOpen open;
-    return chooser.show();
-  }();
-  leaveDeafLoop();
-  releaseKeysNoLongerHeld();
-  if (result != 0 || !chooser.filename() || !*chooser.filename()) return false;
+  chooser.title(type == Fl_Native_File_Chooser::BROWSE_FILE ? "Choisir un fichier" : "Enregistrer sous");
+  if (!runFileChooser(chooser)) return false;
   out = chooser.filename();
   return true;
 }

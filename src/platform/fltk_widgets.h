@@ -13,3 +13,8 @@ Fl_Group* fltkClientGroup(WindowHandle parent, int* top);
 // A child window of parent around a widget made in its client area.
 WindowHandle adoptFltkWidget(WindowHandle parent, Fl_Widget* widget);
 Fl_Widget* fltkWidgetOf(WindowHandle window);
+
+// While a dialog holds the program, the view is drawn at once when exposed:
+// some dialogs (GTK's file chooser) run a loop of their own that handles
+// exposures but runs none of FLTK's checks.
+void drawFrameIfDialogOpen();

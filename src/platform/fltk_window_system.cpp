@@ -309,7 +309,10 @@ class GlViewWidget : public Fl_Gl_Window {
   // The program's main loop draws the view; FLTK's own redraws would only
   // show a stale back buffer. A damaged view (exposed, resized) asks the
   // loop for a frame instead.
-  void flush() override { requestRedraw(); }
+  void flush() override {
+    requestRedraw();
+    drawFrameIfDialogOpen();
+  }
   void draw() override {}
 
  private:
