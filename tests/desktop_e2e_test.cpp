@@ -106,9 +106,11 @@ class DesktopProgram : public ::testing::Test {
     dir = makeTempDir();
     messageLog = dir + "/messages.log";
     ASSERT_NE(display = XOpenDisplay(nullptr), nullptr);
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a window gone meanwhile reads as nothing
   }
   void TearDown() override {
     stop();
+    if (windowManager > 0) ::kill(windowManager, SIGTERM), ::waitpid(windowManager, nullptr, 0);
     fs::remove_all(dir);
     if (display) XCloseDisplay(display);
   }
@@ -135,6 +137,7 @@ class DesktopProgram : public ::testing::Test {
     if (pid == 0) {
       ::setenv("VEXOCAD_MESSAGE_LOG", messageLog.c_str(), 1);
       ::setenv("XDG_STATE_HOME", (stateHome.empty() ? dir + "/state" : stateHome).c_str(), 1);  // copies stay here
+      ::setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);  // never the user's own preferences
       ::signal(SIGINT, SIG_DFL), ::signal(SIGHUP, SIG_DFL);  // whatever the test runner ignores
       ::setenv("VEXOCAD_FRAME_STATS", "1", 1);
       std::freopen((dir + "/stderr.txt").c_str(), "w", stderr);
@@ -249,8 +252,63 @@ class DesktopProgram : public ::testing::Test {
 
   // The colour of the frame along the view's edges while it has the keyboard.
   static constexpr unsigned long keyboardFrame = 0xFF991A;
+
+  // openbox on the test's display, until the test ends; false without it.
+  bool startWindowManager() {
+    if (std::system("command -v openbox >/dev/null 2>&1") != 0) return false;
+    windowManager = ::fork();
+    if (windowManager == 0) {
+      std::freopen("/dev/null", "w", stderr);
+      ::execlp("openbox", "openbox", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return waitFor([&] { return !output("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o 'window id'").empty(); });
+  }
+  std::string activeWindowName() { return output("xdotool getactivewindow getwindowname 2>/dev/null"); }
+  std::string preferences() { return readFile(dir + "/config/vexocad/preferences.conf"); }
+
+  // The check marks of an open menu's rows from `first` on, a character a
+  // row ('1' checked, '0' not): the menu is the tallest window FLTK shows
+  // over the others, its rows 24 pixels high, each check box left in its row.
+  std::string menuMarks(int first, int rows) {
+    Window root = DefaultRootWindow(display), parent = 0, *children = nullptr, menu = 0;
+    unsigned int n = 0, tallest = 0;
+    XQueryTree(display, root, &root, &parent, &children, &n);
+    for (unsigned int i = 0; i < n; ++i) {
+      XWindowAttributes a{};
+      if (XGetWindowAttributes(display, children[i], &a) && a.override_redirect && a.map_state == IsViewable &&
+          unsigned(a.height) > tallest)
+        tallest = unsigned(a.height), menu = children[i];
+    }
+    if (children) XFree(children);
+    if (!menu || tallest < unsigned(24 * rows)) return "";
+    XImage* image = XGetImage(display, menu, 0, 0, 30, tallest, AllPlanes, ZPixmap);
+    if (!image) return "";
+    std::string marks;
+    for (int row = first; row < rows; ++row) {
+      int dark = 0;  // the box's frame, and its mark
+      for (int y = 24 * row + 4; y < 24 * row + 21; ++y)
+        for (int x = 4; x < 22; ++x) {
+          const unsigned long p = XGetPixel(image, x, y);
+          dark += ((p >> 16) & 255) < 41 && ((p >> 8) & 255) < 41 && (p & 255) < 41;
+        }
+      marks += dark > 33 ? '1' : '0';
+    }
+    XDestroyImage(image);
+    return marks;
+  }
+  // Opens the menu by its keys, waits for its marks to read as expected,
+  // closes it, and says what they were.
+  std::string marksOf(const std::string& keys, int first, const std::string& expected) {
+    xdotool("key " + keys);
+    std::string marks;
+    waitFor([&] { return (marks = menuMarks(first, first + int(expected.size()))) == expected; }, 3s);
+    xdotool("key Escape");
+    return marks;
+  }
+
   std::string dir, messageLog, stateHome;
-  pid_t pid = 0;
+  pid_t pid = 0, windowManager = 0;
   Display* display = nullptr;
 };
 
@@ -258,7 +316,7 @@ class DesktopProgram : public ::testing::Test {
 // unchanged text, then with a typed line that the user does not keep, then
 // with one that is saved: always exit 0, the file as the user asked.
 TEST_F(DesktopProgram, EveryWayToEndExitsCleanlyAfterTheQuestion) {
-  const char* ways[] = {"key Escape", "key alt+f Down Down Down Down Down Down Return", "the close button"};
+  const char* ways[] = {"key Escape", "key alt+f Down Down Down Down Down Down Down Return", "the close button"};
   const struct { const char *typed, *answer /* keys in the question box */, *expected; } cases[] = {
       {"", "", "#0\n"}, {"#5 %0", "Tab space", "#0\n"}, {"#5 %0", "Return", "#0\n#5 %0"}};
   for (const std::string way : ways)
@@ -314,6 +372,7 @@ TEST_F(DesktopProgram, TypedLineIsCompiledGuardedByTheQuestionAndSurvivesAKill) 
 
   start("", true);
   ASSERT_TRUE(logged("Texte non enregistré retrouvé: VexoCad s'est arrêté")) << log();
+  EXPECT_TRUE(waitFor([&] { return countViewPixels(0).drawn > 100; })) << "the view is drawn behind the box";
   ASSERT_TRUE(dismissStartUpBox());  // Return: "Rétablir"
   EXPECT_EQ(caption(), "VexoCad - sans titre *") << "restored, not saved";
   ::kill(pid, SIGHUP);  // the restored text is unsaved: kept again, by this instance
@@ -817,4 +876,161 @@ TEST_F(DesktopProgram, RootWritesNoCopyIntoAnotherUsersFolder) {
   EXPECT_EQ(exitStatus(), 128 + SIGTERM);
   EXPECT_EQ(readFile(secret), "root only\n");
   EXPECT_EQ(filesIn(folder).size(), 1u) << "the link alone";
+}
+
+// The check items of Affichage and RenduGL follow the keys, and the keys
+// the items: Salle, Faces pleines, Éclairage, Axes; Insertion, Références
+// relatives, Repère.
+TEST_F(DesktopProgram, TheSwitchesCheckItemsFollowTheKeysAndTheKeysTheItems) {
+  start(file("model.vxo", "#8\n"));
+  rightClickInView();
+  EXPECT_EQ(marksOf("alt+a", 2, "0111"), "0111") << "Affichage: no room; faces, lighting, axes";
+  xdotool("key F1 F3 F5");
+  EXPECT_EQ(marksOf("alt+a", 2, "1100"), "1100") << "room on, lighting and axes off";
+  xdotool("key alt+a s");  // "&Salle" from the menu, as F1
+  xdotool("key alt+a a");  // "&Axes"
+  EXPECT_EQ(marksOf("alt+a", 2, "0101"), "0101");
+  EXPECT_EQ(marksOf("alt+r", 3, "110"), "110") << "RenduGL: insertion and relative references on, no marker";
+  xdotool("key F4 F8");
+  EXPECT_EQ(marksOf("alt+r", 3, "011"), "011");
+  endWithEscape();
+}
+
+// Ctrl+G 12 takes the caret to line 12; Ctrl+H replaces every match, and
+// one Ctrl+Z takes them all back.
+TEST_F(DesktopProgram, GoToLineAndReplaceEverywhereWithOneUndo) {
+  std::string text;
+  for (int i = 1; i <= 15; ++i) text += "#12 // " + std::to_string(i) + "\n";
+  const std::string model = file("model.vxo", text);
+  start(model);
+  typeInEditor("");
+  xdotool("key ctrl+g");
+  ASSERT_TRUE(boxHasTheKeys("Aller à la ligne"));
+  xdotool("type 12");
+  xdotool("key Return type X");
+  xdotool("key ctrl+s");
+  std::string expected = text;
+  expected.insert(expected.find("#12 // 12"), "X");
+  EXPECT_TRUE(waitFor([&] { return readFile(model) == expected; }, 3s)) << readFile(model);
+  xdotool("key ctrl+h");
+  ASSERT_TRUE(boxHasTheKeys("Rechercher et remplacer"));
+  xdotool("type '#12'");
+  xdotool("key Tab type '#13'");
+  xdotool("key Return ctrl+s");
+  std::string replaced = expected;
+  for (size_t at = replaced.find("#12"); at != std::string::npos; at = replaced.find("#12", at)) replaced[at + 2] = '3';
+  EXPECT_TRUE(waitFor([&] { return readFile(model) == replaced; }, 3s)) << readFile(model);
+  xdotool("key ctrl+z ctrl+s");
+  EXPECT_TRUE(waitFor([&] { return readFile(model) == expected; }, 3s)) << readFile(model);
+  EXPECT_EQ(log(), "");
+}
+
+// A recent file is reopened from Fichier > Fichiers récents; a missing one
+// leaves the list with a message; the divider and the choice of message
+// boxes are kept across a restart; a damaged preferences file gives the
+// defaults with one message and is left as it was until something changes.
+TEST_F(DesktopProgram, RecentFilesAndPreferencesLastAcrossRestarts) {
+  fs::create_directories(dir + "/config/vexocad");
+  const std::string gone = dir + "/parti.vxo", model = file("modele.vxo", "#8\nrepete\n");
+  writeFile(dir + "/config/vexocad/preferences.conf", "recent=" + gone + "\n");
+  start(model, true);  // a compile message, in a box
+  ASSERT_TRUE(logged("Erreur de syntaxe"));
+  ASSERT_TRUE(dismissStartUpBox());
+  EXPECT_TRUE(waitFor([&] { return preferences().find("recent=" + model + "\nrecent=" + gone) != std::string::npos; }))
+      << preferences();
+  rightClickInView();
+  xdotool("key ctrl+n");
+  EXPECT_TRUE(waitFor([&] { return caption() == "VexoCad - sans titre"; }));
+  xdotool("key alt+f r 2");
+  ASSERT_TRUE(logged("Fichiers récents: Ce fichier n'existe plus : " + gone + " Il est retiré des fichiers récents."));
+  xdotool("key Return");
+  xdotool("key alt+f r 1");
+  ASSERT_TRUE(logged("Erreur de syntaxe"));  // the file, compiled again: its message
+  xdotool("key Return");
+  EXPECT_TRUE(waitFor([&] { return caption() == "VexoCad - " + model; })) << caption();
+  EXPECT_EQ(preferences().find(gone), std::string::npos);
+
+  // The divider to 300, compiler messages in the list only.
+  const int view = countViewPixels(0).width;
+  xdotool(at(398, 300) + "mousedown 1 " + at(300, 300) + "mouseup 1");
+  ASSERT_TRUE(waitFor([&] { return std::abs(countViewPixels(0).width - view - 98) < 6; }));
+  const int dragged = countViewPixels(0).width;
+  rightClickInView();
+  xdotool("key alt+e f");
+  ASSERT_TRUE(boxHasTheKeys("Préférences"));
+  xdotool("key space Down Return");  // the choice's second entry
+  xdotool("key Return");
+  EXPECT_TRUE(waitFor([&] { return preferences().find("messages=liste") != std::string::npos; })) << preferences();
+  endWithEscape();
+  fs::remove(messageLog);
+  start(model);  // no box: the message is in the list
+  EXPECT_EQ(countViewPixels(0).width, dragged);
+  rightClickInView();
+  xdotool("key F12 F6");  // no box of the compile stands before the count's
+  EXPECT_TRUE(boxHasTheKeys("Statistiques"));
+  xdotool("key Return");
+  EXPECT_EQ(log(), "Erreur de syntaxe: Ligne 2: syntaxe repete [nombrederépétitions]\n"
+                   "Erreur de syntaxe: Ligne 2: syntaxe repete [nombrederépétitions]\n"
+                   "Statistiques: Nombre de pièces: 1\n");
+  endWithEscape();
+
+  writeFile(dir + "/config/vexocad/preferences.conf", "separateurs=oui\n");
+  start(model, true);
+  ASSERT_TRUE(logged("Préférences: Les préférences ne peuvent pas être lues dans le fichier suivant : " + dir +
+                     "/config/vexocad/preferences.conf Son contenu n'est pas celui que le programme écrit. Les "
+                     "réglages par défaut sont pris."));
+  ASSERT_TRUE(dismissStartUpBox());  // and the compile's box: the default
+  EXPECT_EQ(countViewPixels(0).width, view);
+  const std::string messages = log();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 2) << messages;
+  EXPECT_NE(messages.find("Erreur de syntaxe"), std::string::npos) << messages;
+}
+
+// A cancelled save dialog says nothing; under a window manager the save
+// dialog that "Enregistrer" opens from the question box has the keys.
+TEST_F(DesktopProgram, ACancelledSaveSaysNothingAndTheSaveDialogHasTheKeysUnderAWindowManager) {
+  for (const bool manager : {false, true}) {
+    if (manager && !startWindowManager()) GTEST_SKIP() << "openbox is not installed";
+    fs::remove_all(dir + "/state");  // the killed run's copy would be offered
+    start("");
+    typeInEditor("#8");
+    xdotool("key ctrl+n");
+    ASSERT_TRUE(boxHasTheKeys("VexoCad"));
+    xdotool("key Return");  // "Enregistrer": the save dialog
+    const std::string dialog = "xdotool search --onlyvisible --name '^Enregistrer le script$' 2>/dev/null";
+    EXPECT_TRUE(waitFor([&] { return manager ? activeWindowName() == "Enregistrer le script" : !output(dialog).empty(); }))
+        << (manager ? "under openbox, active: " + activeWindowName() : "without a window manager");
+    // Without a window manager nobody gives GTK's dialog the keys: the user clicks in it.
+    if (!manager) xdotool("search --onlyvisible --name '^Enregistrer le script$' windowfocus");
+    xdotool("key Escape");
+    EXPECT_TRUE(waitFor([&] { return output(dialog).empty(); }));
+    rightClickInView();
+    xdotool("key F6");  // a box after the dialog: none came before it
+    ASSERT_TRUE(boxHasTheKeys("Statistiques"));
+    EXPECT_EQ(log(), "VexoCad: Le texte du script a été modifié depuis la dernière sauvegarde. Voulez-vous "
+                     "l'enregistrer avant de continuer ?\nStatistiques: Nombre de pièces: 0\n");
+    stop();
+  }
+}
+
+// Started without a file, the view says how to begin; the hint goes with
+// the first piece.
+TEST_F(DesktopProgram, AnEmptyStartShowsAHintUntilThereIsAModel) {
+  start("");
+  auto hintPixels = [&] {  // the hint's warm white, in the view's top left corner
+    long n = 0;
+    XImage* image = XGetImage(display, Window(std::stoul(windowId())), 400, 25, 400, 200, AllPlanes, ZPixmap);
+    for (int y = 0; image && y < 200; ++y)
+      for (int x = 0; x < 400; ++x) {
+        const unsigned long p = XGetPixel(image, x, y);
+        const long r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        n += r > 150 && g > 150 && r - b > 25;
+      }
+    if (image) XDestroyImage(image);
+    return n;
+  };
+  EXPECT_TRUE(waitFor([&] { return hintPixels() > 300; })) << hintPixels();
+  typeInEditor("#8");
+  xdotool("key F12");
+  EXPECT_TRUE(waitFor([&] { return hintPixels() == 0; })) << hintPixels();
 }

@@ -286,9 +286,10 @@ void waitForTheActiveWindow() {
   for (int tries = 0; tries < 50 && !isOurWindow(activeWindow()); ++tries) Fl::wait(0.02);
 }
 
-// The chooser shown; true when a name was chosen.
-bool runFileChooser(Fl_Native_File_Chooser& chooser) {
+// The chooser shown under its title; true when a name was chosen.
+bool runFileChooser(Fl_Native_File_Chooser& chooser, const char* title) {
   waitForTheActiveWindow();
+  chooser.title(title);
   enterDeafLoop();  // GTK's dialog runs a loop of its own
   const int result = [&] {
     const DialogOpen open;
@@ -427,8 +428,7 @@ bool chooseDocumentFileName(bool forSaving, const std::string& current, std::str
   if (!error) chooser.directory(folder.c_str());
   if (!error && forSaving) chooser.preset_file(name.c_str());
   if (forSaving) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
-  chooser.title(forSaving ? "Enregistrer le script" : "Ouvrir un script");
-  if (!runFileChooser(chooser)) return false;
+  if (!runFileChooser(chooser, forSaving ? "Enregistrer le script" : "Ouvrir un script")) return false;
   std::string chosen = chooser.filename();
   if (forSaving) {
     // The dialog confirmed the name as typed; a name it never saw needs its own.
@@ -541,8 +541,8 @@ bool choosePath(Fl_Native_File_Chooser::Type type, const char* filter, const std
   if (!error) chooser.directory(folder.c_str());
   if (!error && type != Fl_Native_File_Chooser::BROWSE_FILE) chooser.preset_file(name.c_str());
   if (type == Fl_Native_File_Chooser::BROWSE_SAVE_FILE) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
-  chooser.title(type == Fl_Native_File_Chooser::BROWSE_FILE ? "Choisir un fichier" : "Enregistrer sous");
-  if (!runFileChooser(chooser)) return false;
+  if (!runFileChooser(chooser, type == Fl_Native_File_Chooser::BROWSE_FILE ? "Choisir un fichier" : "Enregistrer sous"))
+    return false;
   out = chooser.filename();
   return true;
 }

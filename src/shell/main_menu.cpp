@@ -55,7 +55,7 @@ const MenuEntry mainMenu[] = {
     keyItem("&Affichage/&Cadrer le modèle", CMD_FIT_VIEW, key | VK_HOME),
     switchItem("&Affichage/&Salle", VK_F1),
     switchItem("&Affichage/&Faces pleines", VK_F2),
-    switchItem("&Affichage/É&clairage", VK_F3),
+    switchItem("&Affichage/Éc&lairage", VK_F3),
     switchItem("&Affichage/&Axes", VK_F5),
     {"A propos", CMD_ABOUT},
     {"Aide/&Guide", CMD_GUIDE},
@@ -91,6 +91,7 @@ void samplePlacement(Preferences& p) {
 std::string storedText;  // what the file holds, as far as this run knows
 bool problemSaid = false;
 bool kept = false;  // the preferences were read: this run keeps them
+std::string readProblem;  // said once the windows are there
 
 void sayPreferencesProblem(const std::string& problem, const char* doing) {
   if (problem.empty() || problemSaid) return;
@@ -142,13 +143,13 @@ void loadDesktopPreferences() {
   desktop.preferences = loadPreferences(preferencesPath(), &problem);
   kept = true;
   setUntitledFolder(desktop.preferences.lastFolder);
-  if (!problem.empty()) problem += "\nLes réglages par défaut sont pris.";
-  sayPreferencesProblem(problem, "lues");
+  if (!problem.empty()) readProblem = problem + "\nLes réglages par défaut sont pris.";
 }
 
 void preferencesShown() {
   samplePlacement(desktop.preferences);
   storedText = preferencesText(desktop.preferences);
+  sayPreferencesProblem(readProblem, "lues");
 }
 
 void storeDesktopPreferences() {

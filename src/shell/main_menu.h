@@ -31,7 +31,8 @@ int switchOfCommand(int command);
 // loadDesktopPreferences, nothing is written (tests, command-line modes).
 void loadDesktopPreferences();
 // The windows made as the preferences say: only a change from now on is
-// written (a damaged file stays until then).
+// written (a damaged file stays until then); a file that could not be read
+// is said now, over the windows.
 void preferencesShown();
 void storeDesktopPreferences();
 void keepWindowPlacement(bool now);
