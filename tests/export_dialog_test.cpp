@@ -113,6 +113,7 @@ TEST(ExportForm, PathAndSizeFollowTheKindUntilEditedAndOnlyItsOptionsAreActive) 
   ExportChoices c;
   c.path = "/d/m.png", c.width = c.viewWidth = 600, c.height = c.viewHeight = 500;
   c.bookletWidth = 400, c.bookletHeight = 300;
+  c.sides = {100, 20, 50};  // 20 high
   ExportForm dialog;
   makeExportForm(dialog, c, [](ExportKind kind) { return "/d/m" + std::to_string(int(kind)); }, "");
   Form& form = dialog.form;
@@ -125,21 +126,27 @@ TEST(ExportForm, PathAndSizeFollowTheKindUntilEditedAndOnlyItsOptionsAreActive) 
     for (const FormField& f : form.fields) flags += f.active ? '1' : '0';
     return flags;
   };
-  EXPECT_EQ(active(), "111100");
+  EXPECT_EQ(active(), "11110010");
   pick(ExportKind::BOOKLET);
   EXPECT_EQ(chosenExport(dialog).path, "/d/m4");
   EXPECT_EQ(chosenExport(dialog).width, 400);
   EXPECT_EQ(form.fields[1].browse, FormField::SAVE_FOLDER);
   form.fields[1].value = "/e/livret", form.fields[2].value = "123";  // typed by the user
   pick(ExportKind::PARTS_CSV);
-  EXPECT_EQ(active(), "110001");
+  EXPECT_EQ(active(), "11000011");
   EXPECT_EQ(form.fields[1].browse, FormField::SAVE_FILE);
   const ExportChoices edited = chosenExport(dialog);
   EXPECT_EQ(edited.path, "/e/livret");
   EXPECT_EQ(edited.width, 123);
   EXPECT_EQ(edited.height, 300);
   pick(ExportKind::MESH_STL);
-  EXPECT_EQ(active(), "110010");
+  EXPECT_EQ(active(), "11001110");
+  EXPECT_EQ(form.fields[5].value, "100,0") << "the largest side at scale 1";
+  EXPECT_EQ(form.fields[6].value, "100,0 × 50,0 mm au sol, 20,0 mm de haut");
+  form.fields[5].value = "250";  // the largest side typed: the scale follows
+  form.textChanged(form, 5, form.context);
+  EXPECT_EQ(form.fields[4].value, "2.5");
+  EXPECT_EQ(form.fields[6].value, "250,0 × 125,0 mm au sol, 50,0 mm de haut");
   EXPECT_EQ(form.check(form, form.context), "");
   for (const char* scale : {"0", "-1", "deux", "1x", ""}) {
     form.fields[4].value = scale;

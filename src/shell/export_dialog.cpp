@@ -3,11 +3,12 @@
 // collection, each active only for the kinds that use it.
 #include "shell/export_dialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-enum Field { KIND, PATH, WIDTH, HEIGHT, SCALE, COLLECTION };
+enum Field { KIND, PATH, WIDTH, HEIGHT, SCALE, LARGEST, SIZE, COLLECTION };
 
 bool booklet(ExportKind kind) { return kind == ExportKind::BOOKLET || kind == ExportKind::BOOKLET_PDF; }
 bool sized(ExportKind kind) { return kind == ExportKind::IMAGE || booklet(kind); }
@@ -21,10 +22,13 @@ void proposedSize(const ExportChoices& c, ExportKind kind, int& width, int& heig
   height = booklet(kind) ? c.bookletHeight : c.viewHeight;
 }
 
+ExportForm& d(const Form& form) { return *static_cast<ExportForm*>(form.context); }
+
 void showKindOptions(Form& form) {
   const ExportKind kind = chosenKind(form);
   form.fields[WIDTH].active = form.fields[HEIGHT].active = sized(kind);
   form.fields[SCALE].active = kind >= ExportKind::MESH_STL;
+  form.fields[LARGEST].active = form.fields[SCALE].active && d(form).choices.sides.largest() > 0;
   form.fields[COLLECTION].active = partsList(kind);
   form.fields[PATH].browse = kind == ExportKind::BOOKLET ? FormField::SAVE_FOLDER : FormField::SAVE_FILE;
 }
@@ -65,6 +69,36 @@ std::string scaleText(double scale) {
   return text;
 }
 
+// Millimetres with one decimal, a comma before it.
+std::string millimetres(double mm) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", mm);
+  std::string s = text;
+  if (const size_t dot = s.find('.'); dot != std::string::npos) s[dot] = ',';
+  return s;
+}
+
+// The mesh's size at the scale typed: width and depth on the ground, then
+// the height (the model's Y).
+std::string sizeText(const MeshSides& sides, double scale) {
+  if (!(sides.largest() > 0)) return "Le modèle n'a pas de triangle.";
+  return millimetres(sides.x * scale) + " × " + millimetres(sides.z * scale) + " mm au sol, " +
+         millimetres(sides.y * scale) + " mm de haut";
+}
+
+// The scale and the largest side follow each other; the size follows both.
+void sizeTyped(Form& form, int field, void*) {
+  const MeshSides& sides = d(form).choices.sides;
+  double scale = 0, largest = 0;
+  if (field == SCALE && readScale(form.fields[SCALE].value, scale) && sides.largest() > 0)
+    form.fields[LARGEST].value = millimetres(sides.largest() * scale);
+  std::string typed = form.fields[LARGEST].value;
+  std::replace(typed.begin(), typed.end(), ',', '.');
+  if (field == LARGEST && readScale(typed, largest) && sides.largest() > 0)
+    form.fields[SCALE].value = scaleText(largest / sides.largest());
+  if (readScale(form.fields[SCALE].value, scale)) form.fields[SIZE].value = sizeText(sides, scale);
+}
+
 FormField field(FormField::Type type, const char* label, std::string value, int width = 0) {
   FormField f;
   f.type = type, f.label = label, f.value = std::move(value), f.width = width;
@@ -92,11 +126,15 @@ void makeExportForm(ExportForm& d, const ExportChoices& c, std::string (*pathFor
   form.fields.push_back(field(FormField::INTEGER, "&Hauteur :", std::to_string(c.height), 80));
   form.fields[HEIGHT].besideLast = true;
   form.fields.push_back(field(FormField::NUMBER, "É&chelle :", scaleText(c.scale), 80));
+  form.fields.push_back(field(FormField::TEXT, "Côté max. (&mm) :", millimetres(c.sides.largest() * c.scale), 80));
+  form.fields.push_back(field(FormField::LABEL, "", sizeText(c.sides, c.scale), 260));
+  form.fields[SIZE].besideLast = true;
   form.fields.push_back(field(FormField::TEXT, "C&ollection :", c.havePath));
   form.fields[COLLECTION].browse = FormField::OPEN_FILE;
   form.fields[COLLECTION].browseLabel = "Pa&rcourir...";
   form.fields[COLLECTION].filter = "Collections (*.csv)\t*.csv\nTous les fichiers (*.*)\t*";
   form.choiceChanged = kindChanged;
+  form.textChanged = sizeTyped;
   form.check = checkScale;
   form.checkCaption = "Export";
   form.context = &d;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "exports/mesh_export.h"
 #include "platform/dialogs.h"
 
 // What the export dialog offers. The formats of a kind are kinds of their
@@ -44,6 +45,9 @@ struct ExportChoices {
   // booklet's own for its pictures.
   int viewWidth = 0, viewHeight = 0;
   int bookletWidth = 0, bookletHeight = 0;
+  // The model's sides in millimetres at scale 1, for the mesh's size shown
+  // beside its scale; none for a model without a triangle.
+  MeshSides sides;
 };
 
 // Shows the export dialog with the given choices; pathFor gives the path

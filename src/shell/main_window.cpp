@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "exports/mesh_export.h"
 #include "exports/steps_booklet.h"
 #include "insertion/insertion.h"
 #include "model/model_table.h"
@@ -211,6 +212,7 @@ void exportCommand() {
   choices.path = exportPathForDocument(choices.kind);
   choices.viewWidth = desktop.view.camera.viewportWidth, choices.viewHeight = desktop.view.camera.viewportHeight;
   choices.bookletWidth = BOOKLET_PICTURE_WIDTH, choices.bookletHeight = BOOKLET_PICTURE_HEIGHT;
+  choices.sides = exportedSides(modelTable);
   const bool booklet = choices.kind == ExportKind::BOOKLET || choices.kind == ExportKind::BOOKLET_PDF;
   choices.width = booklet ? BOOKLET_PICTURE_WIDTH : desktop.view.camera.viewportWidth;
   choices.height = booklet ? BOOKLET_PICTURE_HEIGHT : desktop.view.camera.viewportHeight;
