@@ -63,6 +63,9 @@ const char* const commandLineUsage =
     "Messages are printed as FILE:LINE: CAPTION: TEXT on standard error.\n"
     "The user's guide (in French): Aide > Guide in the program, or\n"
     "share/vexocad/guide/index.html where it is installed (docs/ in the sources).\n"
+    "The desktop program keeps its preferences (window, dividers, last folder,\n"
+    "recent files, message boxes) in $XDG_CONFIG_HOME/vexocad/preferences.conf\n"
+    "(else ~/.config/vexocad/preferences.conf); the command-line modes never read it.\n"
     "Exit status: 0 no message, 1 messages shown or findings of --verify, 2 file unreadable,\n"
     "3 compile or check stopped, 4 image, booklet, list or mesh not written, 5 standard\n"
     "output not written, 64 bad command line.\n";

@@ -274,7 +274,7 @@ int runDesktopProgram(const char* arguments) {
   watchTerminationSignal();
   const WindowPlacement made = windowPlacement(desktop.hMainWindow);
   if (!createGlWindow("ma fenetre OPENGL", made.width - editorWidth, made.height - statusBarHeight, 16)) return 0;
-  movePaneDividers(desktop.hMainWindow, {editorWidth, made.height - statusBarHeight - messageListHeight});
+  movePaneDividers(desktop.hMainWindow, {0, made.height - statusBarHeight - messageListHeight});
   movePaneDividers(desktop.hMainWindow, desktop.preferences.dividers);
   preferencesShown();
   setFocus(desktop.hEditorControl);
