@@ -800,7 +800,11 @@ TEST_F(DesktopProgram, ATerminationSignalKeepsTheTextAndEndsTheProgramWhateverBo
     for (const auto& [keys, shown] : c.steps) {
       const int windows = visibleNamedWindows();
       xdotool(keys);
-      if (shown) { ASSERT_TRUE(*shown ? boxHasTheKeys(shown) : waitFor([&] { return visibleNamedWindows() > windows; })) << keys; }
+      // Space opens the kind's list; the next keys close it, and a key sent
+      // while it goes would be lost in it.
+      const bool listOpen = std::string(keys) == "key space";
+      ASSERT_TRUE(waitFor([&] { return menuShown() == listOpen; })) << keys;
+      if (shown) { ASSERT_TRUE(*shown ? boxHasTheKeys(shown) : waitFor([&] { return visibleNamedWindows() > windows; })) << keys << " -> " << shown; }
     }
     ::kill(pid, c.signal);
     EXPECT_EQ(exitStatus(), 128 + c.signal) << box;
@@ -808,7 +812,7 @@ TEST_F(DesktopProgram, ATerminationSignalKeepsTheTextAndEndsTheProgramWhateverBo
     ASSERT_EQ(copies.size(), 1u) << box;
     EXPECT_EQ(readFile(dir + "/state/vexocad/" + copies[0]), c.model + c.typed) << box;
     if (c.model == steps) {
-      EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"messages.log", "model.vxo", "state", "stderr.txt"}));
+      EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"config", "messages.log", "model.vxo", "state", "stderr.txt"}));
     }
   }
 }
