@@ -250,4 +250,37 @@ TEST(FltkDialogs, SaveQuestionShowsAllThreeButtonsAndGivesTheKeysBack) {
   window.hide();
 }
 
+std::vector<std::string> clippedTexts;  // of the form, seen from inside its event loop
+
+// Notes the texts that do not fit their box or the form, and closes it.
+void inspectTextsAndClose(void*) {
+  Fl_Window* form = Fl::first_window();
+  if (!form) return Fl::repeat_timeout(0.05, inspectTextsAndClose);
+  for (int i = 0; i < form->children(); ++i) {
+    Fl_Widget* w = form->child(i);
+    if (!w->label() || dynamic_cast<Fl_Button*>(w) || dynamic_cast<Fl_Input*>(w) || !(w->align() & FL_ALIGN_INSIDE))
+      continue;
+    int width = 0, height = 0;
+    fl_font(w->labelfont(), w->labelsize());
+    fl_measure(w->label(), width, height, 0);
+    if (!(w->align() & FL_ALIGN_WRAP) && (width > w->w() || w->x() + w->w() > form->w())) clippedTexts.push_back(w->label());
+  }
+  form->hide();
+}
+
+// The export dialog's size beside its field: a long one is shown whole.
+TEST(FltkDialogs, AFormsTextBesideAFieldIsShownWhole) {
+  std::string reason;
+  if (!startVirtualDisplay(&reason)) GTEST_SKIP() << "no X server: " << reason;
+  Form form;
+  form.title = "Exporter le modèle";
+  FormField side, size;
+  side.type = FormField::NUMBER, side.label = "Côté max. (&mm) :", side.value = "1000,0", side.width = 80;
+  size.type = FormField::LABEL, size.value = "1 000,0 × 1 000,0 mm au sol, 1 000,0 mm de haut", size.besideLast = true;
+  form.fields = {side, size};
+  Fl::add_timeout(0.05, inspectTextsAndClose);
+  EXPECT_FALSE(showForm(form));
+  EXPECT_EQ(clippedTexts, std::vector<std::string>{});
+}
+
 }  // namespace

@@ -607,7 +607,11 @@ int addFormFields(FormWidgets& w, std::vector<FieldButton>& buttons, int y) {
   for (size_t i = 0; i < fields.size(); ++i) {
     const FormField& f = fields[i];
     if (i == 0 || !f.besideLast) top += formRow, x = fieldX;
-    const int width = f.width > 0 ? f.width : fullFieldWidth;
+    // A text with no label of its own follows the field before closely and
+    // may take the rest of the row.
+    const bool bareText = i > 0 && f.besideLast && f.label.empty();
+    if (bareText) x -= formLabelWidth - margin;
+    const int width = f.width > 0 ? f.width : bareText ? formWidth - margin - x : fullFieldWidth;
     w.fields.push_back(makeField(f, x, top, width));
     if (f.type == FormField::CHOICE) w.fields.back()->callback(choicePicked, &buttons[i]);
     if (f.type != FormField::CHOICE && f.type != FormField::LABEL && w.form->textChanged) {

@@ -127,7 +127,7 @@ void makeExportForm(ExportForm& d, const ExportChoices& c, std::string (*pathFor
   form.fields[HEIGHT].besideLast = true;
   form.fields.push_back(field(FormField::NUMBER, "É&chelle :", scaleText(c.scale), 80));
   form.fields.push_back(field(FormField::TEXT, "Côté max. (&mm) :", millimetres(c.sides.largest() * c.scale), 80));
-  form.fields.push_back(field(FormField::LABEL, "", sizeText(c.sides, c.scale), 260));
+  form.fields.push_back(field(FormField::LABEL, "", sizeText(c.sides, c.scale)));
   form.fields[SIZE].besideLast = true;
   form.fields.push_back(field(FormField::TEXT, "C&ollection :", c.havePath));
   form.fields[COLLECTION].browse = FormField::OPEN_FILE;
