@@ -28,8 +28,11 @@ struct WindowCommands {
   void (*showStatistics)();          // the F6 report
 };
 
-// The arrow keys turn the camera, once per frame while held.
-void turnViewByArrows(const KeyboardState& keys, Camera& camera);
+// The arrow keys turn the camera while held: steps of one frame's turn (1
+// for a frame's, more for a slow frame's).
+void turnViewByArrows(const KeyboardState& keys, Camera& camera, float steps = 1.0f);
+// Whether an arrow key is held.
+bool arrowHeld(const KeyboardState& keys);
 void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insertion, const WindowCommands& window);
 
 // Key messages of both windows go through these. A key pressed and released
