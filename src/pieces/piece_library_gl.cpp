@@ -174,11 +174,7 @@ void buildSimplerLists(PieceLibrary& library) {
   library.simplerBase = glGenLists(4 * KIND_COUNT);
   const std::vector<FlatMesh> sets[2] = {loadFlatMeshes(MeshDetail::COARSE), loadFlatMeshes(MeshDetail::TINY)};
   library.simpler = buildSimplerBuffers(sets[0], sets[1]);
-  for (const FlatMesh& mark : markMeshesOf(sets[1])) {
-    IndexedMesh& indexed = library.marks.emplace_back();
-    for (const MeshFace& f : mark.faces) addIndexedFace(indexed, f);
-    forgetCorners(indexed);
-  }
+  library.marks = markMeshesOf(sets[1]);
   for (const MeshDetail detail : {MeshDetail::COARSE, MeshDetail::TINY}) {
     const std::vector<FlatMesh>& simpler = sets[detail == MeshDetail::TINY];
     for (int k = 0; k < KIND_COUNT; ++k) {
