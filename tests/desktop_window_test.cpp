@@ -475,11 +475,16 @@ TEST_F(DesktopWindows, SlowFramesTurnTheViewByTheTimeTheyTook) {
   EXPECT_NEAR(turnedDegrees(), 13 * 0.3, 1e-4);
 }
 
-// The frames drawn while the view turns are the quick ones; a quarter of a
-// second after it stops the still picture is drawn unasked, then no other.
+// The first frame and the frames drawn while the view turns are the quick
+// ones; the still picture follows the first frame at once, and comes a
+// quarter of a second after a turn stops, unasked, then no other.
 TEST_F(DesktopWindows, TheStillPictureFollowsOnceTheViewRests) {
   frames(1);
-  EXPECT_FALSE(desktop.view.drawing.moving) << "the first picture is the still one";
+  EXPECT_TRUE(desktop.view.drawing.moving) << "the first picture is a quick one";
+  const FrameResult first = runFrame();
+  EXPECT_TRUE(first.drawn) << "the still picture is drawn at once, unasked";
+  EXPECT_FALSE(desktop.view.drawing.moving);
+  EXPECT_FALSE(runFrame().drawn);
   key(desktop.hGlWindow, VK_RIGHT);
   frames(2);
   EXPECT_TRUE(desktop.view.drawing.moving);
