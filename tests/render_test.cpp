@@ -21,6 +21,7 @@
 #include "shell/render_command.h"
 #include "support/process.h"
 #include "view/camera.h"
+#include "view/kept_model.h"
 #include "view/scene.h"
 #include "view/visible_pieces.h"
 
@@ -315,5 +316,21 @@ TEST(MovingPictures, FollowThePiecesThatMoveAndTheModelThatChanges) {
     for (int i = 0; i < count; ++i) modelTable[i].kind = int16_t(i % 3 ? 8 : 12);
     modelTable[count - 1].flags = 0;
     compare("other kinds, one piece fewer");
+  });
+}
+
+// A picture drawn while the view moved, kept for the pointer hovering over
+// it, is never put back for the still picture once the view rests.
+TEST(MovingPictures, AreNeverPutBackForTheStillOne) {
+  lookAtTallTower({-8000.0f}, [](ViewState& view) {
+    const int width = view.camera.viewportWidth, height = view.camera.viewportHeight;
+    KeptModel kept;
+    view.drawing.moving = true;
+    const Frame moving(view);
+    ASSERT_TRUE(keepModel(kept, width, height, modelFingerprint(modelTable, view)));
+    EXPECT_TRUE(restoreModel(kept, width, height, modelFingerprint(modelTable, view)));
+    view.drawing.moving = false;
+    EXPECT_FALSE(restoreModel(kept, width, height, modelFingerprint(modelTable, view)));
+    releaseKeptModel(kept);
   });
 }
