@@ -264,9 +264,11 @@ void buildBlock(int n) {
   }
 }
 
-void BM_BlockFrame(benchmark::State& state) {
+// Frames of the model the given function builds, seen and drawn as the
+// benchmark's arguments say.
+void frameBenchmark(benchmark::State& state, void (*build)(int)) {
   if (!ensureView(RENDER_SIZE)) return state.SkipWithError("no offscreen OpenGL view");
-  buildBlock(int(state.range(0)));
+  build(int(state.range(0)));
   view = offscreenStartView();
   aimCamera(Sight(state.range(1)));
   view.drawing = drawWay(Way(state.range(2)));
@@ -277,18 +279,9 @@ void BM_BlockFrame(benchmark::State& state) {
   state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_GridFrame(benchmark::State& state) {
-  if (!ensureView(RENDER_SIZE)) return state.SkipWithError("no offscreen OpenGL view");
-  buildGrid(int(state.range(0)));
-  view = offscreenStartView();
-  aimCamera(Sight(state.range(1)));
-  view.drawing = drawWay(Way(state.range(2)));
-  for (auto _ : state) {
-    drawOffscreenFrame(view);
-    glFinish();
-  }
-  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-}
+void BM_BlockFrame(benchmark::State& state) { frameBenchmark(state, buildBlock); }
+
+void BM_GridFrame(benchmark::State& state) { frameBenchmark(state, buildGrid); }
 
 BENCHMARK(BM_GridFrame)
     ->ArgNames({"pieces", "closeup", "way"})
