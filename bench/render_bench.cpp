@@ -23,9 +23,12 @@
 // There, run with LP_NUM_THREADS=0: Mesa's software driver then rasterises
 // on the measured thread, and the CPU column counts all of a frame's work
 // whatever else the machine runs.
-// TowerStartUp: from the script to the first frame at the start-up view
-// (view and piece library, compile, frame), both ways, with each step's
-// share as a counter.
+// FirstFrame: from the script to the first frame of the 10000-piece grid
+// and the 9968-piece tower, fitted as an opened file is (view and piece
+// library, compile, frame): through the nested lists, as the still picture
+// (the first frame before), and the quick way the desktop program now draws
+// it first, with each step's share and the still picture that follows as
+// counters.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -49,6 +52,7 @@
 #include "shell/script_file.h"
 #include "view/scene.h"
 #include "view/camera.h"
+#include "view/model_bounds.h"
 #include "view/visible_pieces.h"
 
 namespace {
@@ -207,10 +211,14 @@ void BM_RenderCommand1000(benchmark::State& state) {
   std::remove(pngPath);
 }
 
-enum Way { BEFORE, NOW };
+// NESTED: every piece through the nested lists, as the first frames were
+// drawn; STILL: the still picture (pieces outside the view skipped, small
+// ones simpler), the old way of the moving frames too; MOVING: the frames
+// drawn while the view moves.
+enum Way { NESTED, STILL, MOVING };
 enum Sight { WHOLE, CLOSE_UP };
 
-ModelDrawing drawWay(Way way) { return {way == NOW, DrawDetail::AUTO}; }
+ModelDrawing drawWay(Way way) { return {way != NESTED, DrawDetail::AUTO, way == MOVING}; }
 
 // Looking from the side and a little above at the middle of the model's
 // pieces from far enough for all of them, or at its lowest corner from the
@@ -233,6 +241,18 @@ void aimCamera(Sight sight) {
   camera.viewDistance = sight == WHOLE ? -reach / std::sin(float(FIELD_OF_VIEW) * 0.5f * 3.14159265f / 180.0f) : -400.0f;
 }
 
+// Rows of 100 kind-8 connectors joined by kind-12 rods, the rows 400 apart.
+void buildGrid(int n) {
+  clearModel();
+  for (int i = 0; i < n; ++i) {
+    PieceRecord& p = modelTable[i];
+    p = pieceTemplates[i % 2 ? 12 : 8];
+    Matrix at;
+    setTranslation(at, float(i % 200) * 200.0f, 0.0f, float(i / 200) * 400.0f);
+    multiplyLeft(at, p.matrix);
+  }
+}
+
 // n pieces in a cube of side the cube root of n, rounded up.
 void buildBlock(int n) {
   clearModel();
@@ -244,9 +264,11 @@ void buildBlock(int n) {
   }
 }
 
-void BM_BlockFrame(benchmark::State& state) {
+// Frames of the model the given function builds, seen and drawn as the
+// benchmark's arguments say.
+void frameBenchmark(benchmark::State& state, void (*build)(int)) {
   if (!ensureView(RENDER_SIZE)) return state.SkipWithError("no offscreen OpenGL view");
-  buildBlock(int(state.range(0)));
+  build(int(state.range(0)));
   view = offscreenStartView();
   aimCamera(Sight(state.range(1)));
   view.drawing = drawWay(Way(state.range(2)));
@@ -257,9 +279,20 @@ void BM_BlockFrame(benchmark::State& state) {
   state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+void BM_BlockFrame(benchmark::State& state) { frameBenchmark(state, buildBlock); }
+
+void BM_GridFrame(benchmark::State& state) { frameBenchmark(state, buildGrid); }
+
+BENCHMARK(BM_GridFrame)
+    ->ArgNames({"pieces", "closeup", "way"})
+    ->ArgsProduct({{1000, 10000}, {WHOLE, CLOSE_UP}, {STILL, MOVING}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+
 BENCHMARK(BM_BlockFrame)
-    ->ArgNames({"pieces", "closeup", "now"})
-    ->ArgsProduct({{1000, 10000}, {WHOLE, CLOSE_UP}, {BEFORE, NOW}})
+    ->ArgNames({"pieces", "closeup", "way"})
+    ->ArgsProduct({{1000, 10000}, {WHOLE, CLOSE_UP}, {NESTED, STILL, MOVING}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(2.0);
@@ -268,11 +301,26 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-void BM_TowerStartUp(benchmark::State& state) {
-  const ScriptLines script = grownTallTower(int(state.range(0)));
+// The script of the grid: 50 rows of 100 kind-8 connectors, each
+// row's connectors joined by kind-12 rods, one rod past the last: 10000 pieces.
+ScriptLines gridScript() {
+  return {"float $z=0",          "repete 50",          "#8 trans 0 0 $z", "repete 99", "#12 %p1 @ h3 c1",
+          "#8 %p1 @ c2 h7",      "finrepete",          "#12 %p1 @ h3 c1", "ajoute 400 $z", "finrepete"};
+}
+
+enum FirstModel { GRID, TOWER };
+
+// From the script to the first frame, as the desktop program opens a file:
+// a new view and its renderer, the compile, the view fitted to the whole
+// model at three quarters, one frame drawn the given way; then, apart, the
+// still picture that follows a quick first frame. Each step's share is a
+// counter.
+void BM_FirstFrame(benchmark::State& state) {
+  const ScriptLines script = state.range(0) == GRID ? gridScript() : grownTallTower(9968);
+  const Way way = Way(state.range(1));
   useBuildData();
   setMessageSink(quiet);
-  double viewMs = 0, compileMs = 0, frameMs = 0;
+  double viewMs = 0, compileMs = 0, frameMs = 0, stillMs = 0;
   for (auto _ : state) {
     state.PauseTiming();
     stopOffscreenView();
@@ -287,24 +335,34 @@ void BM_TowerStartUp(benchmark::State& state) {
     compileMs += millisecondsSince(start);
     start = std::chrono::steady_clock::now();
     view = offscreenStartView();
-    view.drawing = drawWay(Way(state.range(1)));
+    fitView(view.camera, modelCorners(modelTable), THREE_QUARTER_VIEW);
+    view.drawing = drawWay(way);
     drawOffscreenFrame(view);
     glFinish();
     frameMs += millisecondsSince(start);
+    state.PauseTiming();
+    start = std::chrono::steady_clock::now();
+    view.drawing = drawWay(STILL);
+    drawOffscreenFrame(view);
+    glFinish();
+    stillMs += millisecondsSince(start);
+    state.ResumeTiming();
   }
   const double n = double(state.iterations());
   state.counters["view_ms"] = viewMs / n;
   state.counters["compile_ms"] = compileMs / n;
   state.counters["frame_ms"] = frameMs / n;
+  state.counters["still_after_ms"] = stillMs / n;
+  state.counters["pieces"] = double(usedPrefixLength());
   setMessageSink(nullptr);
 }
 
-BENCHMARK(BM_TowerStartUp)
-    ->ArgNames({"pieces", "now"})
-    ->ArgsProduct({{1000, 10000}, {BEFORE, NOW}})
+BENCHMARK(BM_FirstFrame)
+    ->ArgNames({"tower", "way"})
+    ->ArgsProduct({{GRID, TOWER}, {NESTED, STILL, MOVING}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->Iterations(3);
+    ->Iterations(5);
 
 BENCHMARK(BM_Render1000Frame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Render1000Png)->Unit(benchmark::kMillisecond);

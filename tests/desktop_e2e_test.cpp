@@ -125,7 +125,10 @@ class DesktopProgram : public ::testing::Test {
   bool boxHasTheKeys(const std::string& caption) {
     return waitFor([&] { return output("xdotool getwindowfocus getwindowname 2>/dev/null") == caption; });
   }
-  bool firstFrameDrawn() { return readFile(dir + "/stderr.txt").find("first frame") != std::string::npos; }
+  // The first frame is a quick one; the still picture follows at once.
+  bool firstFrameDrawn() {
+    return readFile(dir + "/stderr.txt").find("first still picture") != std::string::npos;
+  }
 
   // Starts the program with a new message log; waits for its window and,
   // unless a message box is expected during start-up, for its first frame.

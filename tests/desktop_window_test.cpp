@@ -61,10 +61,18 @@ bool chooseGivenPath(bool saving, const std::string& current, std::string* p) {
   return askedForSaving = saving, dialogShown = current, *p = chosenPath, !p->empty();
 }
 
+// A frame clock that moves on by frameStep at each frame: 60 frames a
+// second unless a test says otherwise.
+std::chrono::steady_clock::time_point frameTime;
+std::chrono::steady_clock::duration frameStep;
+std::chrono::steady_clock::time_point steppingClock() { return frameTime += frameStep; }
+
 class DesktopWindows : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSharedState();
+    frameStep = std::chrono::nanoseconds(1000000000 / 60);
+    setFrameClock(steppingClock);
     shown.clear();
     setMessageSink(keepMessage);
     questionsAsked = 0;
@@ -490,6 +498,48 @@ TEST_F(DesktopWindows, ExamplesOpenAsUnsavedCopiesOfTheInstalledFiles) {
   EXPECT_EQ(shown.back(), "Erreur d'ouverture du fichier suivant:: " + path("examples/a&b.vxo"));
   EXPECT_EQ(countPieces(), 2);
   dataDir = savedDataDir;
+}
+
+// Below 60 frames a second a held arrow turns as far as 60 frames would in
+// the frame's time, 6 steps at most, so that a large model drawn slowly
+// still turns at 18 degrees a second.
+TEST_F(DesktopWindows, SlowFramesTurnTheViewByTheTimeTheyTook) {
+  const auto turnedDegrees = [] { return std::asin(desktop.view.camera.viewMatrix.m[8]) * 180.0 / M_PI; };
+  frameStep = std::chrono::milliseconds(50);
+  key(desktop.hGlWindow, VK_RIGHT);
+  frames(3);  // the first frame of the hold turns one step, the next ones three each
+  EXPECT_NEAR(turnedDegrees(), 7 * 0.3, 1e-4);
+  frameStep = std::chrono::seconds(1);
+  frames(1);
+  EXPECT_NEAR(turnedDegrees(), 13 * 0.3, 1e-4);
+}
+
+// The first frame and the frames drawn while the view turns are the quick
+// ones; the still picture follows the first frame at once, and comes a
+// quarter of a second after a turn stops, unasked, then no other.
+TEST_F(DesktopWindows, TheStillPictureFollowsOnceTheViewRests) {
+  frames(1);
+  EXPECT_TRUE(desktop.view.drawing.moving) << "the first picture is a quick one";
+  const FrameResult first = runFrame();
+  EXPECT_TRUE(first.drawn) << "the still picture is drawn at once, unasked";
+  EXPECT_FALSE(desktop.view.drawing.moving);
+  EXPECT_FALSE(runFrame().drawn);
+  key(desktop.hGlWindow, VK_RIGHT);
+  frames(2);
+  EXPECT_TRUE(desktop.view.drawing.moving);
+  key(desktop.hGlWindow, VK_RIGHT, false);
+  frames(1);
+  EXPECT_TRUE(desktop.view.drawing.moving) << "a frame right after the turn";
+  frameStep = std::chrono::milliseconds(100);
+  FrameResult rest = runFrame();
+  EXPECT_FALSE(rest.drawn);
+  EXPECT_NEAR(rest.stillDueIn, 0.25 - 0.1 - 1.0 / 60, 1e-6) << "the loop waits no longer";
+  EXPECT_FALSE(runFrame().drawn);
+  EXPECT_TRUE(runFrame().drawn);
+  EXPECT_FALSE(desktop.view.drawing.moving);
+  rest = runFrame();
+  EXPECT_FALSE(rest.drawn);
+  EXPECT_LT(rest.stillDueIn, 0.0);
 }
 
 TEST_F(DesktopWindows, ViewKeysDragsAndSizeMoveTheCamera) {

@@ -20,6 +20,9 @@
 #include "model/connection.h"
 #include "model/matrix.h"
 #include "pieces/catalogue.h"
+#include "pieces/flat_mesh.h"
+#include "pieces/mark_meshes.h"
+#include "platform/core_data_dir.h"
 #include "support/piece_shapes.h"
 #include "support/process.h"
 
@@ -177,4 +180,48 @@ TEST(PieceFiles, GeneratorIsDeterministicAndMatchesTheBuild) {
   }
   std::filesystem::remove_all(base);
   EXPECT_NE(std::system((tool + " 2>/dev/null").c_str()), 0) << "no output directory is a usage error";
+}
+
+// The marks drawn for pieces a few pixels across while the view moves: each
+// kind's one closed prism, turned outwards as the lists' faces are (the
+// culling keeps the same side), lit outwards, within the tiny mesh's box and
+// with fewer triangles.
+TEST(PieceFiles, MarksAreClosedOutwardPrismsWithinTheTinyMeshes) {
+  dataDir = buildDir + "/";
+  const std::vector<FlatMesh> tiny = loadFlatMeshes(MeshDetail::TINY);
+  for (int kind = 0; kind < KIND_COUNT; ++kind) {
+    SCOPED_TRACE(kind);
+    const IndexedMesh mark = markMeshOf(tiny[size_t(kind)]);
+    const auto corner = [&](uint32_t i) { return V{mark.vertices[6 * i], mark.vertices[6 * i + 1], mark.vertices[6 * i + 2]}; };
+    V low{1e9, 1e9, 1e9}, high{-1e9, -1e9, -1e9};
+    for (const MeshFace& f : tiny[size_t(kind)].faces)
+      for (int k = 0; k < f.count; ++k)
+        low = {std::min(low.x, double(f.p[k].x)), std::min(low.y, double(f.p[k].y)), std::min(low.z, double(f.p[k].z))},
+        high = {std::max(high.x, double(f.p[k].x)), std::max(high.y, double(f.p[k].y)), std::max(high.z, double(f.p[k].z))};
+    const V centre{(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
+    ASSERT_GT(mark.indices.size(), 0u);
+    size_t tinyTriangles = 0;
+    for (const MeshFace& f : tiny[size_t(kind)].faces) tinyTriangles += size_t(f.count - 2);
+    EXPECT_LT(mark.indices.size() / 3, tinyTriangles) << "not simpler";
+    using Key = std::array<long, 3>;
+    const auto key = [](V p) { return Key{std::lround(p.x * 1000), std::lround(p.y * 1000), std::lround(p.z * 1000)}; };
+    std::map<std::pair<Key, Key>, int> edges;
+    double volume = 0;
+    for (size_t t = 0; t < mark.indices.size(); t += 3) {
+      const V a = corner(mark.indices[t]), b = corner(mark.indices[t + 1]), c = corner(mark.indices[t + 2]);
+      volume += dot(a - centre, listNormal(a, b, c)) / 6;
+      for (const auto& [p, q] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, a}}) ++edges[{key(p), key(q)}];
+      for (uint32_t i : {mark.indices[t], mark.indices[t + 1], mark.indices[t + 2]}) {
+        const V p = corner(i), n{mark.vertices[6 * i + 3], mark.vertices[6 * i + 4], mark.vertices[6 * i + 5]};
+        EXPECT_GT(dot(n, p - centre), 0) << "a corner lit from inside";
+        EXPECT_TRUE(p.x >= low.x - 1e-3 && p.y >= low.y - 1e-3 && p.z >= low.z - 1e-3 && p.x <= high.x + 1e-3 &&
+                    p.y <= high.y + 1e-3 && p.z <= high.z + 1e-3);
+      }
+    }
+    for (const auto& [edge, count] : edges) {
+      EXPECT_EQ(count, 1) << "an edge used twice in one direction";
+      EXPECT_EQ(edges.count({edge.second, edge.first}), 1u) << "an open edge";
+    }
+    EXPECT_GT(volume, 0) << "turned inside out";
+  }
 }

@@ -75,3 +75,11 @@ void setRotation(Matrix& M, float ax, float ay, float az) {
 void multiplyRight(Matrix& A, const Matrix& B) { A = product(A, B); }
 
 void multiplyLeft(const Matrix& A, Matrix& B) { B = product(A, B); }
+
+void multiplyAsGl(const float* a, const float* b, float* p) {
+  for (int i = 0; i < 4; ++i) {
+    const float ai0 = a[i], ai1 = a[4 + i], ai2 = a[8 + i], ai3 = a[12 + i];
+    for (int j = 0; j < 4; ++j)
+      p[4 * j + i] = ai0 * b[4 * j] + ai1 * b[4 * j + 1] + ai2 * b[4 * j + 2] + ai3 * b[4 * j + 3];
+  }
+}

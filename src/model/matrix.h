@@ -16,6 +16,10 @@ void setRotation(Matrix& M, float ax, float ay, float az);
 void multiplyRight(Matrix& A, const Matrix& B);
 // B = A x B.
 void multiplyLeft(const Matrix& A, Matrix& B);
+// P = A x B as the GL multiplies its matrices (single precision, the four
+// products summed in order), so that a walk composing placements itself
+// gets exactly the modelview glMultMatrixf would give.
+void multiplyAsGl(const float* a, const float* b, float* p);
 
 Matrix identityMatrix();
 // True when no element is infinite or NaN.

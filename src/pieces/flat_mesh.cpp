@@ -62,3 +62,33 @@ BoundingSphere boundingSphereOf(const FlatMesh& mesh) {
   // A little over, so rounding never cuts a corner that is drawn.
   return {c, std::sqrt(r2) * 1.001f + 0.01f};
 }
+
+std::array<float, 3> unitFaceNormal(const MeshFace& f) {
+  const Point3 &p0 = f.p[0], &p1 = f.p[1], &p2 = f.p[2];
+  const float ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
+  const float bx = p1.x - p2.x, by = p1.y - p2.y, bz = p1.z - p2.z;
+  std::array<float, 3> n{ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx};
+  const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  if (length > 0.0f)
+    for (float& c : n) c /= length;
+  return n;
+}
+
+namespace {
+uint32_t cornerIndex(IndexedMesh& out, const Point3& p, const std::array<float, 3>& n) {
+  const std::array<float, 6> corner{p.x, p.y, p.z, n[0], n[1], n[2]};
+  const auto [at, added] = out.seen.try_emplace(corner, uint32_t(out.vertices.size() / 6));
+  if (added) out.vertices.insert(out.vertices.end(), corner.begin(), corner.end());
+  return at->second;
+}
+}  // namespace
+
+void addIndexedFace(IndexedMesh& out, const MeshFace& f) {
+  const std::array<float, 3> n = unitFaceNormal(f);
+  uint32_t c[4];
+  for (int k = 0; k < f.count; ++k) c[k] = cornerIndex(out, f.p[k], n);
+  if (f.count == 4)
+    out.indices.insert(out.indices.end(), {c[0], c[1], c[3], c[1], c[2], c[3]});
+  else
+    out.indices.insert(out.indices.end(), {c[0], c[1], c[2]});
+}

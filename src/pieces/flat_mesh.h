@@ -5,6 +5,9 @@
 // skipped. No GL here.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <map>
 #include <vector>
 
 #include "pieces/kind_mesh.h"
@@ -27,3 +30,22 @@ std::vector<FlatMesh> loadFlatMeshes(MeshDetail detail);
 // bounding box, so not the smallest, but cheap and stable); of infinite
 // radius for a cut mesh, whose bounds are not known.
 BoundingSphere boundingSphereOf(const FlatMesh& mesh);
+
+// Faces as indexed triangles for vertex and index buffers: a corner is
+// shared by every face around it that lies in the same plane, so that the
+// GL lights it once rather than once per face. Quadrilaterals are cut from
+// their second corner to their fourth, as Mesa cuts the lists'
+// quadrilaterals, so that a bent one shows the same pixels; the corners
+// keep the files' clockwise turn, so culling keeps the same faces.
+struct IndexedMesh {
+  std::vector<float> vertices;  // position then unit normal, 6 floats each
+  std::vector<uint32_t> indices;
+  std::map<std::array<float, 6>, uint32_t> seen;  // of the faces added since the last forgetCorners
+};
+
+void addIndexedFace(IndexedMesh& mesh, const MeshFace& face);
+// Later faces share no corner with those added before.
+inline void forgetCorners(IndexedMesh& mesh) { mesh.seen.clear(); }
+// The face's normal as the lists give it, (P1 - P0) x (P1 - P2), but of unit
+// length, so that faces of one plane share it; zero for a face of no area.
+std::array<float, 3> unitFaceNormal(const MeshFace& face);

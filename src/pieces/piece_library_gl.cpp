@@ -11,6 +11,7 @@
 #include <string>
 
 #include "pieces/kind_mesh.h"
+#include "pieces/mark_meshes.h"
 #include "pieces/simpler_meshes_gl.h"
 #include "platform/core_messages.h"
 #include "platform/core_text_encoding.h"
@@ -173,6 +174,7 @@ void buildSimplerLists(PieceLibrary& library) {
   library.simplerBase = glGenLists(4 * KIND_COUNT);
   const std::vector<FlatMesh> sets[2] = {loadFlatMeshes(MeshDetail::COARSE), loadFlatMeshes(MeshDetail::TINY)};
   library.simpler = buildSimplerBuffers(sets[0], sets[1]);
+  library.marks = markMeshesOf(sets[1]);
   for (const MeshDetail detail : {MeshDetail::COARSE, MeshDetail::TINY}) {
     const std::vector<FlatMesh>& simpler = sets[detail == MeshDetail::TINY];
     for (int k = 0; k < KIND_COUNT; ++k) {

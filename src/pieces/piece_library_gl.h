@@ -3,6 +3,8 @@
 // them.
 #pragma once
 
+#include <vector>
+
 #include "pieces/catalogue.h"
 #include "pieces/flat_mesh.h"
 #include "pieces/simpler_meshes_gl.h"
@@ -14,6 +16,7 @@ struct PieceLibrary {
   unsigned listBase = 0;     // the 50 nested lists, sub-parts then kinds
   unsigned simplerBase = 0;  // each kind's coarse and tiny lists
   SimplerBuffers simpler;
+  std::vector<IndexedMesh> marks;  // each kind's mark mesh (pieces/mark_meshes.h), by kind
   BoundingSphere spheres[KIND_COUNT]{};
   float detailRadii[KIND_COUNT]{};
 };

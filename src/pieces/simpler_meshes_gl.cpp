@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <map>
 
 #include "pieces/catalogue.h"
 
@@ -20,48 +19,6 @@ float dotOf(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2
 constexpr float TWO_PI = 6.28318530717958647692f;
 constexpr float ALIGNED = 1e-4f;  // how far from the axis a normal may lean and count as along or across it
 
-// Position then normal; equal corners are one vertex.
-using Corner = std::array<float, 6>;
-
-struct IndexedMeshes {
-  std::vector<float> vertices;
-  std::vector<uint32_t> indices;
-  std::map<Corner, uint32_t> seen;  // of the mesh being added only
-};
-
-// The face's normal as the lists give it, (P1 - P0) x (P1 - P2), but of unit
-// length, so that faces of one plane share it.
-Vec unitNormal(const MeshFace& f) {
-  const Point3 &p0 = f.p[0], &p1 = f.p[1], &p2 = f.p[2];
-  const float ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
-  const float bx = p1.x - p2.x, by = p1.y - p2.y, bz = p1.z - p2.z;
-  Vec n{ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx};
-  const float length = std::sqrt(dotOf(n, n));
-  if (length > 0.0f)
-    for (float& c : n) c /= length;
-  return n;
-}
-
-uint32_t cornerIndex(IndexedMeshes& out, const Point3& p, const Vec& n) {
-  const Corner corner{p.x, p.y, p.z, n[0], n[1], n[2]};
-  const auto [at, added] = out.seen.try_emplace(corner, uint32_t(out.vertices.size() / 6));
-  if (added) out.vertices.insert(out.vertices.end(), corner.begin(), corner.end());
-  return at->second;
-}
-
-// A quadrilateral is cut from its second corner to its fourth, as Mesa cuts
-// the lists' quadrilaterals, so that a bent one shows the same pixels; the
-// corners keep the files' clockwise turn, so culling keeps the same faces.
-void addFace(IndexedMeshes& out, const MeshFace& f) {
-  const Vec n = unitNormal(f);
-  uint32_t c[4];
-  for (int k = 0; k < f.count; ++k) c[k] = cornerIndex(out, f.p[k], n);
-  if (f.count == 4)
-    out.indices.insert(out.indices.end(), {c[0], c[1], c[3], c[1], c[2], c[3]});
-  else
-    out.indices.insert(out.indices.end(), {c[0], c[1], c[2]});
-}
-
 int trianglesOf(const MeshFace& f) { return f.count - 2; }
 
 // The axis most of whose triangles face along it or straight across it.
@@ -70,7 +27,7 @@ int mainAxis(const FlatMesh& mesh) {
   for (int a = 0; a < 3; ++a) {
     int count = 0;
     for (const MeshFace& f : mesh.faces) {
-      const float along = std::fabs(unitNormal(f)[a]);
+      const float along = std::fabs(unitFaceNormal(f)[a]);
       if (along > 1.0f - ALIGNED || along < ALIGNED) count += trianglesOf(f);
     }
     if (count > bestCount) best = a, bestCount = count;
@@ -101,12 +58,12 @@ float facingAngle(const Vec& n, int axis) {
   return angle < 0.0f ? angle + TWO_PI : angle;
 }
 
-KindLayout addMesh(IndexedMeshes& out, const FlatMesh& mesh) {
-  out.seen.clear();
+KindLayout addMesh(IndexedMesh& out, const FlatMesh& mesh) {
+  forgetCorners(out);
   KindLayout layout;
   layout.first = out.indices.size();
   if (mesh.faces.empty() || mesh.cut) {
-    for (const MeshFace& f : mesh.faces) addFace(out, f);
+    for (const MeshFace& f : mesh.faces) addIndexedFace(out, f);
     layout.upEnd = layout.aroundFirst = out.indices.size();
     return layout;
   }
@@ -115,7 +72,7 @@ KindLayout addMesh(IndexedMeshes& out, const FlatMesh& mesh) {
   std::vector<const MeshFace*> down, other, up;
   std::vector<std::pair<float, const MeshFace*>> around;
   for (const MeshFace& f : mesh.faces) {
-    const Vec n = unitNormal(f);
+    const Vec n = unitFaceNormal(f);
     if (n[axis] < -1.0f + ALIGNED)
       down.push_back(&f);
     else if (n[axis] > 1.0f - ALIGNED)
@@ -125,16 +82,16 @@ KindLayout addMesh(IndexedMeshes& out, const FlatMesh& mesh) {
     else
       other.push_back(&f);
   }
-  for (const MeshFace* f : down) addFace(out, *f);
+  for (const MeshFace* f : down) addIndexedFace(out, *f);
   layout.otherFirst = out.indices.size();
-  for (const MeshFace* f : other) addFace(out, *f);
+  for (const MeshFace* f : other) addIndexedFace(out, *f);
   layout.upFirst = out.indices.size();
-  for (const MeshFace* f : up) addFace(out, *f);
+  for (const MeshFace* f : up) addIndexedFace(out, *f);
   layout.upEnd = layout.aroundFirst = out.indices.size();
   std::stable_sort(around.begin(), around.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (float turn : {0.0f, TWO_PI})
     for (const auto& [angle, f] : around) {
-      addFace(out, *f);
+      addIndexedFace(out, *f);
       layout.angles.insert(layout.angles.end(), trianglesOf(*f), angle + turn);
     }
   return layout;
@@ -218,7 +175,7 @@ Runs runsSeen(const KindLayout& layout, const float* modelview) {
 
 SimplerBuffers buildSimplerBuffers(const std::vector<FlatMesh>& coarse, const std::vector<FlatMesh>& tiny) {
   SimplerBuffers buffers;
-  IndexedMeshes meshes;
+  IndexedMesh meshes;
   for (int d = 0; d < 2; ++d) {
     const std::vector<FlatMesh>& set = d ? tiny : coarse;
     for (int k = 0; k < KIND_COUNT && k < int(set.size()); ++k) buffers.layouts[d][k] = addMesh(meshes, set[k]);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -152,26 +153,43 @@ void offerRecoveryCopy() {
 // cut short, the text being safe.
 void keepTextAtTerminationSignal() { keepRecoveryCopy(desktop.hEditor, true); }
 
-// With VEXOCAD_FRAME_STATS set, the time to the first frame and the frame
-// rate go to standard error, for measuring the program as users run it.
+// With VEXOCAD_FRAME_STATS set, the time to the first frame and to the
+// first still picture, and the frame rate go to standard error, for
+// measuring the program as users run it: the rate over the whole run, and
+// the rate while the view moves (the time from each moving frame to the
+// next, both moving).
 struct FrameStatistics {
   bool wanted = std::getenv("VEXOCAD_FRAME_STATS") != nullptr;
-  Clock::time_point start = Clock::now(), firstFrame;
-  long long frames = 0;
+  Clock::time_point start = Clock::now(), firstFrame, lastFrame;
+  long long frames = 0, movingSteps = 0;
+  bool lastMoving = false, stillDrawn = false;
+  double movingSeconds = 0.0;
 
-  void frameDrawn() {
+  void say(const char* what, Clock::time_point now) const {
+    if (wanted)
+      std::fprintf(stderr, "vexocad: %s after %.0f ms\n", what,
+                   std::chrono::duration<double, std::milli>(now - start).count());
+  }
+  void frameDrawn(bool moving) {
+    const Clock::time_point now = Clock::now();
     if (frames++ == 0) {
-      firstFrame = Clock::now();
-      if (wanted)
-        std::fprintf(stderr, "vexocad: first frame after %.0f ms\n",
-                     std::chrono::duration<double, std::milli>(firstFrame - start).count());
+      firstFrame = now;
+      say("first frame", now);
+    } else if (moving && lastMoving) {
+      ++movingSteps;
+      movingSeconds += std::chrono::duration<double>(now - lastFrame).count();
     }
+    if (!moving && !stillDrawn) stillDrawn = true, say("first still picture", now);
+    lastFrame = now, lastMoving = moving;
   }
   void report() const {
     if (!wanted || frames < 2) return;
     const double seconds = std::chrono::duration<double>(Clock::now() - firstFrame).count();
     std::fprintf(stderr, "vexocad: %lld frames in %.2f s, %.1f frames per second\n", frames, seconds,
                  double(frames - 1) / seconds);
+    if (movingSteps > 0)
+      std::fprintf(stderr, "vexocad: while the view moved, %lld frames in %.2f s, %.1f frames per second\n",
+                   movingSteps, movingSeconds, double(movingSteps) / movingSeconds);
   }
 };
 
@@ -201,6 +219,68 @@ void drawViewBehindDialog() {
   showViewFrame();
 }
 
+// While the view moves (its camera changed less than settleTime ago) frames
+// are drawn the quick way (ModelDrawing::moving); once it has rested that
+// long, the still picture is drawn, the one every frame showed before.
+// The pause spares a user who stops a drag for a moment the wait of a full
+// picture of a large model before the view follows again.
+// The first frame is drawn the quick way too, with the still picture due at
+// once after it: a large model opened at start-up shows in half the time,
+// and its full picture follows in the next pass of the loop.
+constexpr auto settleTime = std::chrono::milliseconds(250);
+
+struct ViewMotion {
+  Camera drawn;  // the camera of the last frame drawn
+  bool drawnAny = false, movedAny = false;
+  bool moving = false;
+  Clock::time_point changed;  // when the camera last changed
+
+  // Whether the frame about to be drawn with this camera is a moving one.
+  bool frameMoves(const Camera& camera, Clock::time_point now) {
+    const bool same = std::memcmp(camera.viewMatrix.m, drawn.viewMatrix.m, sizeof camera.viewMatrix.m) == 0 &&
+                      camera.viewDistance == drawn.viewDistance && camera.viewportWidth == drawn.viewportWidth &&
+                      camera.viewportHeight == drawn.viewportHeight;
+    const bool first = !drawnAny;
+    if (first)
+      changed = now - settleTime, movedAny = true;
+    else if (!same)
+      changed = now, movedAny = true;
+    drawnAny = true;
+    drawn = camera;
+    moving = first || (movedAny && now - changed < settleTime);
+    return moving;
+  }
+  // How long the loop may wait for messages before the still picture is
+  // due; negative when none is.
+  double secondsToStill(Clock::time_point now) const {
+    return moving ? std::chrono::duration<double>(changed + settleTime - now).count() : -1.0;
+  }
+};
+ViewMotion viewMotion;
+
+// Held arrows turn the view by 0.3 degree a frame, as they always did at 60
+// frames a second and more; slower frames turn as far as 60 frames would
+// have in their time, up to 6 steps, so that a large model keeps turning at
+// 18 degrees a second where it would crawl at a step a frame.
+constexpr double stepsPerSecond = 60.0;
+constexpr float mostSteps = 6.0f;
+
+struct ArrowClock {
+  bool held = false;
+  Clock::time_point last;
+
+  float steps(bool arrowHeldNow, Clock::time_point now) {
+    const float elapsed = held ? float(std::chrono::duration<double>(now - last).count() * stepsPerSecond) : 1.0f;
+    held = arrowHeldNow;
+    last = now;
+    return std::clamp(elapsed, 1.0f, mostSteps);
+  }
+};
+ArrowClock arrowClock;
+FrameClock frameClock = nullptr;
+
+Clock::time_point frameNow() { return frameClock ? frameClock() : Clock::now(); }
+
 // Escape ends the program, unless that would lose changed text the user
 // wants to keep.
 bool escapeEndsProgram() {
@@ -219,12 +299,18 @@ int runMainLoop(FrameStatistics& statistics) {
     const FrameResult frame = runFrame();
     if (frame.ended) return frame.exitCode;
     if (frame.drawn)
-      statistics.frameDrawn();
+      statistics.frameDrawn(viewMotion.moving);
     else
-      waitForMessages(idleWaitSeconds);
+      waitForMessages(frame.stillDueIn >= 0.0 ? std::min(frame.stillDueIn, idleWaitSeconds) : idleWaitSeconds);
   }
 }
 }  // namespace
+
+void setFrameClock(FrameClock clock) {
+  frameClock = clock;
+  viewMotion = ViewMotion{};
+  arrowClock = ArrowClock{};
+}
 
 FrameResult runFrame() {
   // Killed, hung up or interrupted: the unsaved text is kept before the
@@ -235,13 +321,18 @@ FrameResult runFrame() {
   }
   keepRecoveryCopy(desktop.hEditor);
   keepWindowPlacement(false);
-  if (!desktop.windowActive || !desktop.hGlWindow || !takeRedrawRequest()) return {};
+  if (!desktop.windowActive || !desktop.hGlWindow) return {};
+  const Clock::time_point now = frameNow();
+  // The view at rest after moving asks for its still picture itself.
+  const double stillDueIn = viewMotion.secondsToStill(now);
+  if (!takeRedrawRequest() && !(viewMotion.moving && stillDueIn <= 0.0)) return {false, 0, false, stillDueIn};
   if (escapeEndsProgram()) return {true, 0, false};
   // The keys act before the frame is drawn, so that the frame shows what
   // they switched (F4 off draws no ghost, F5 off no axes) at once.
-  turnViewByArrows(desktop.keys, desktop.view.camera);
+  turnViewByArrows(desktop.keys, desktop.view.camera, arrowClock.steps(arrowHeld(desktop.keys), now));
   runKeySwitches(desktop.keys, desktop.view, desktop.insertion, WindowCommands{sendCommand, showStatistics});
   runKeyBindings(desktop.keys.keyState, desktop.keys.keyLatch);
+  desktop.view.drawing.moving = viewMotion.frameMoves(desktop.view.camera, now);
   showViewFrame();
   // Held keys act once per frame, so frames keep coming while one is held.
   if (anyKeyHeld(desktop.keys)) requestRedraw();

@@ -231,9 +231,10 @@ void drawViewFrame() {
   const int width = desktop.view.camera.viewportWidth, height = desktop.view.camera.viewportHeight;
   if (!restoreModel(keptModel, width, height, model)) {
     drawModelLayer(windowRenderer, modelTable, desktop.view);
-    // Kept while the pointer may hover next; a drag or a held key draws
-    // the model again at once anyway.
-    if (pointerInView && !buttonsHeld) keepModel(keptModel, width, height, model);
+    // Kept while the pointer may hover next; a drag, a held key or any
+    // frame while the view moves draws the model again at once anyway
+    // (keeping each of those took a fifth of a moving frame's time).
+    if (pointerInView && !buttonsHeld && !desktop.view.drawing.moving) keepModel(keptModel, width, height, model);
   }
   drawOverlay(windowRenderer, desktop.view);
 }

@@ -115,8 +115,12 @@ void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insert
   if (keys.keyState[VK_PRIOR]) moveViewFarther(view.camera);
 }
 
-void turnViewByArrows(const KeyboardState& keys, Camera& camera) {
+void turnViewByArrows(const KeyboardState& keys, Camera& camera, float steps) {
   const int h = (keys.keyState[VK_RIGHT] ? 1 : 0) - (keys.keyState[VK_LEFT] ? 1 : 0);
   const int v = (keys.keyState[VK_DOWN] ? 1 : 0) - (keys.keyState[VK_UP] ? 1 : 0);
-  turnViewByArrowKeys(camera, h, v);
+  turnViewByArrowKeys(camera, h, v, steps);
+}
+
+bool arrowHeld(const KeyboardState& keys) {
+  return keys.keyState[VK_LEFT] || keys.keyState[VK_RIGHT] || keys.keyState[VK_UP] || keys.keyState[VK_DOWN];
 }

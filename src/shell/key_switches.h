@@ -28,13 +28,16 @@ struct WindowCommands {
   void (*showStatistics)();          // the F6 report
 };
 
-// The arrow keys turn the camera, once per frame while held.
-void turnViewByArrows(const KeyboardState& keys, Camera& camera);
 // One key's switch (F1 to F5, F7, F8, the 1 key) as its key works it, for
 // the menu's check items too, and whether it is on (F2: the faces are drawn;
 // F8: a frame marker is asked for the next inserted piece).
 void runSwitch(int key, ViewState& view, InsertionState& insertion);
 bool switchIsOn(int key, const ViewState& view, const InsertionState& insertion);
+// The arrow keys turn the camera while held: steps of one frame's turn (1
+// for a frame's, more for a slow frame's).
+void turnViewByArrows(const KeyboardState& keys, Camera& camera, float steps = 1.0f);
+// Whether an arrow key is held.
+bool arrowHeld(const KeyboardState& keys);
 void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insertion, const WindowCommands& window);
 
 // Key messages of both windows go through these. A key pressed and released

@@ -57,8 +57,9 @@ void translateView(Camera& c, int32_t x, int32_t y, int32_t z) {
   multiplyLeft(N, c.viewMatrix);
 }
 
-void turnViewByArrowKeys(Camera& c, int h, int v) {
-  if (h != 0 || v != 0) rotateViewByKeys(c, float(h) * KEY_TURN_DEGREES, float(v) * KEY_TURN_DEGREES);
+void turnViewByArrowKeys(Camera& c, int h, int v, float steps) {
+  if (h != 0 || v != 0)
+    rotateViewByKeys(c, float(h) * KEY_TURN_DEGREES * steps, float(v) * KEY_TURN_DEGREES * steps);
 }
 
 void moveViewNearer(Camera& c) {

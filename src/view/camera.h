@@ -30,8 +30,8 @@ void rotateViewByKeys(Camera& c, float a, float b);      // a degrees about eye 
 void translateView(Camera& c, int32_t x, int32_t y, int32_t z);  // 1.2 units per step, eye axes
 
 // One frame of the arrow keys: h = right - left, v = down - up, 0.3 degree
-// each; no turn when both are 0.
-void turnViewByArrowKeys(Camera& c, int h, int v);
+// each times steps (1 for one frame's step); no turn when both are 0.
+void turnViewByArrowKeys(Camera& c, int h, int v, float steps = 1.0f);
 // One frame of Page Down (nearer, never nearer than -10) and Page Up
 // (farther, without limit).
 void moveViewNearer(Camera& c);

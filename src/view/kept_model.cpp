@@ -100,7 +100,8 @@ uint64_t modelFingerprint(const PieceRecord* table, const ViewState& view) {
                 uint64_t(view.showRoom) << 24);
   mix(seed, uint64_t(uint32_t(view.highlightedLine)));
   mix(seed, view.pieceLooks ? hashBytes(view.pieceLooks, MODEL_CAPACITY) : 0);
-  mix(seed, uint64_t(view.drawing.fast) | uint64_t(view.drawing.detail == DrawDetail::FULL) << 1);
+  mix(seed, uint64_t(view.drawing.fast) | uint64_t(view.drawing.detail == DrawDetail::FULL) << 1 |
+                uint64_t(view.drawing.moving) << 2);
   return seed;
 }
 

@@ -21,7 +21,8 @@ struct KeptModel {
 };
 
 // Everything the model pass draws from: the table's used records, the
-// camera and viewport, the switches and the looks of the view. The mouse,
+// camera and viewport, the switches and the looks of the view, and whether
+// it moves (a quick picture never stands for the still one). The mouse,
 // the ghost and the keyboard frame are not part of it.
 uint64_t modelFingerprint(const PieceRecord* table, const ViewState& view);
 

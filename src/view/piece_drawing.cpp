@@ -6,10 +6,14 @@
 
 // Cyan, a colour no kind has, whatever the piece's own colour, with its
 // edges in black over it: seen at once in the model, lit or not.
-bool drawnHighlighted(const PieceRecord& record, const ViewState& view, unsigned solids, unsigned edges) {
+bool highlightedPiece(const PieceRecord& record, const ViewState& view) {
   const int number = pieceNumber(&record);
   const bool looked = view.pieceLooks && number >= 0 && view.pieceLooks[number] == LOOK_HIGHLIGHTED;
-  if (!looked && (view.highlightedLine <= 0 || record.scriptLine != view.highlightedLine)) return false;
+  return looked || (view.highlightedLine > 0 && record.scriptLine == view.highlightedLine);
+}
+
+bool drawnHighlighted(const PieceRecord& record, const ViewState& view, unsigned solids, unsigned edges) {
+  if (!highlightedPiece(record, view)) return false;
   glColor4f(0.0f, 1.0f, 1.0f, 1.0f);
   glCallList(solids);
   glColor3f(0.0f, 0.0f, 0.0f);

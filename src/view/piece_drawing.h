@@ -10,6 +10,9 @@
 // One piece at the current modelview in its own colours, solids and edges
 // as the view's display mode says.
 void drawPiece(const Renderer& renderer, const PieceRecord& record, const ViewState& view);
+// Whether the piece is of the highlighted line or its look is
+// LOOK_HIGHLIGHTED.
+bool highlightedPiece(const PieceRecord& record, const ViewState& view);
 // A piece of the highlighted line, or one whose look is LOOK_HIGHLIGHTED, is
 // drawn with these display lists of its kind in the highlight's colours;
 // false for any other.

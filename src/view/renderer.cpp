@@ -73,6 +73,7 @@ bool startRenderer(Renderer& renderer, const std::string& dataFolder) {
 }
 
 void stopRenderer(Renderer& renderer) {
+  if (renderer.batch) deleteModelBatch(*renderer.batch);
   deletePieceLibrary(renderer.pieces);
   deleteRoomTextures(renderer.room);
 }

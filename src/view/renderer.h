@@ -4,16 +4,21 @@
 // their own context and given back to it; none touches another's.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "model/model_table.h"
 #include "pieces/piece_library_gl.h"
+#include "view/model_batch.h"
 #include "view/room.h"
 #include "view/view_state.h"
 
 struct Renderer {
   PieceLibrary pieces;
   RoomTextures room;
+  // The batch of the frames drawn while the view moves, brought up to the
+  // model by the frames that draw it, however the renderer is handed.
+  std::unique_ptr<ModelBatch> batch = std::make_unique<ModelBatch>();
 };
 
 // In the current context: loads the room textures of the data folder (ending

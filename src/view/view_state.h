@@ -26,6 +26,10 @@ enum class DrawDetail { AUTO, FULL };
 struct ModelDrawing {
   bool fast = true;  // false: every piece through the nested lists, none skipped
   DrawDetail detail = DrawDetail::AUTO;
+  // The view is moving: with fast, AUTO and solids only, the pieces seen
+  // smallest are drawn as marks, all in one batch (view/model_batch.h);
+  // whoever draws frames draws the still picture once the view stops.
+  bool moving = false;
 };
 
 // The half-transparent piece hanging at the mouse by the port it will

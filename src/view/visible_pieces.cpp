@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "model/frame_tree.h"
+#include "view/model_batch.h"
 #include "view/piece_drawing.h"
 
 namespace {
@@ -25,17 +27,6 @@ struct ViewVolume {
   const PieceLibrary* library;
 };
 
-// P = A x B as the GL multiplies its matrices (single precision, the four
-// products summed in order), so a piece gets exactly the modelview that
-// glMultMatrixf would give it.
-void multiplyAsGl(const float* a, const float* b, float* p) {
-  for (int i = 0; i < 4; ++i) {
-    const float ai0 = a[i], ai1 = a[4 + i], ai2 = a[8 + i], ai3 = a[12 + i];
-    for (int j = 0; j < 4; ++j)
-      p[4 * j + i] = ai0 * b[4 * j] + ai1 * b[4 * j + 1] + ai2 * b[4 * j + 2] + ai3 * b[4 * j + 3];
-  }
-}
-
 float largestAxisScale(const float* m) {
   float largest = 0.0f;
   for (int c = 0; c < 3; ++c)
@@ -45,6 +36,19 @@ float largestAxisScale(const float* m) {
 
 bool outsideSide(float across, float distance, float slope, float radius) {
   return (across - slope * distance) / std::sqrt(1.0f + slope * slope) > radius;
+}
+
+// Whether a sphere at (x, y, -distance) from the eye can show.
+bool inSight(float x, float y, float distance, float radius, const ViewVolume& volume) {
+  if (distance + radius < float(NEAR_PLANE) || distance - radius > float(FAR_PLANE)) return false;
+  return !(outsideSide(x, distance, volume.tanX, radius) || outsideSide(-x, distance, volume.tanX, radius) ||
+           outsideSide(y, distance, volume.tanY, radius) || outsideSide(-y, distance, volume.tanY, radius));
+}
+
+MeshDetail detailForPixels(float across) {
+  return across >= COARSE_BELOW_PIXELS ? MeshDetail::FULL
+         : across >= TINY_BELOW_PIXELS ? MeshDetail::COARSE
+                                       : MeshDetail::TINY;
 }
 
 // Whether the piece drawn with this modelview can show, and how coarse.
@@ -59,15 +63,11 @@ bool classify(const float* eye, int kind, const ViewVolume& volume, VisiblePiece
   out.distance = 0.0f;
   out.detail = MeshDetail::FULL;
   if (!std::isfinite(x + y + distance + radius)) return true;  // no telling: draw it, in full
-  if (distance + radius < float(NEAR_PLANE) || distance - radius > float(FAR_PLANE)) return false;
-  if (outsideSide(x, distance, volume.tanX, radius) || outsideSide(-x, distance, volume.tanX, radius) ||
-      outsideSide(y, distance, volume.tanY, radius) || outsideSide(-y, distance, volume.tanY, radius))
-    return false;
+  if (!inSight(x, y, distance, radius, volume)) return false;
   out.distance = distance;
-  if (volume.detail == DrawDetail::AUTO && distance > radius) {
-    const float across = 2.0f * kindDetailRadius(*volume.library, kind) * largestAxisScale(eye) / distance * volume.pixelsPerSlope;
-    if (across < COARSE_BELOW_PIXELS) out.detail = across < TINY_BELOW_PIXELS ? MeshDetail::TINY : MeshDetail::COARSE;
-  }
+  if (volume.detail == DrawDetail::AUTO && distance > radius)
+    out.detail = detailForPixels(2.0f * kindDetailRadius(*volume.library, kind) * largestAxisScale(eye) / distance *
+                                 volume.pixelsPerSlope);
   return true;
 }
 
@@ -132,9 +132,69 @@ void drawVisible(const PieceLibrary& library, const ViewState& view, const Visib
   if (displayMode & DISPLAY_EDGES) glCallList(detailKindList(library, kind, piece.detail, true));
 }
 
+void drawNearestFirst(const PieceLibrary& library, const ViewState& view, VisiblePiece* visible, int count) {
+  std::sort(visible, visible + count, [](const VisiblePiece& a, const VisiblePiece& b) { return a.distance < b.distance; });
+  const bool buffered = beginSimplerSolids(library.simpler);
+  for (int i = 0; i < count; ++i) drawVisible(library, view, visible[i], buffered);
+  if (buffered) endSimplerSolids();
+}
+
+// The runs of the batch's index buffer a frame draws; a piece right after
+// the last one drawn lengthens its run.
+struct BatchRuns {
+  std::vector<uint32_t> firsts;
+  std::vector<int32_t> counts;
+  void add(const BatchPiece& piece) {
+    if (!firsts.empty() && firsts.back() + uint32_t(counts.back()) == piece.firstIndex)
+      counts.back() += int32_t(piece.indexCount);
+    else
+      firsts.push_back(piece.firstIndex), counts.push_back(int32_t(piece.indexCount));
+  }
+};
+
+// While the view moves: the pieces seen below MARK_BELOW_PIXELS as marks
+// from the batch, in one draw when the whole model is in sight; the others,
+// and the highlighted ones, as the still picture draws them.
+void drawMovingPieces(const Renderer& renderer, const PieceRecord* table, const ViewState& view) {
+  const PieceLibrary& library = renderer.pieces;
+  const ModelBatch& batch = *renderer.batch;
+  float eyeOfModel[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, eyeOfModel);
+  const float* v = eyeOfModel;
+  const ViewVolume volume = viewVolumeOf(view.camera, DrawDetail::AUTO, library);
+  std::vector<VisiblePiece> near;
+  BatchRuns runs;
+  for (size_t i = 0; i < batch.pieces.size(); ++i) {
+    const BatchPiece& piece = batch.pieces[i];
+    if (piece.kind < 0 || hiddenPiece(table[i], view)) continue;
+    const Point3& c = piece.centre;
+    const float x = v[0] * c.x + v[4] * c.y + v[8] * c.z + v[12];
+    const float y = v[1] * c.x + v[5] * c.y + v[9] * c.z + v[13];
+    const float distance = -(v[2] * c.x + v[6] * c.y + v[10] * c.z + v[14]);
+    if (std::isfinite(x + y + distance + piece.radius) && !inSight(x, y, distance, piece.radius, volume)) continue;
+    const float across = distance > piece.radius ? piece.detailSize / distance * volume.pixelsPerSlope : HUGE_VALF;
+    if (across < MARK_BELOW_PIXELS && !highlightedPiece(table[i], view)) {
+      runs.add(piece);
+      continue;
+    }
+    VisiblePiece& drawn = near.emplace_back();
+    multiplyAsGl(eyeOfModel, piece.world.m, drawn.eye);
+    drawn.record = &table[i];
+    drawn.distance = distance;
+    drawn.detail = std::isfinite(across) ? detailForPixels(across) : MeshDetail::FULL;
+  }
+  keepNearestFull(near.data(), int(near.size()));
+  drawNearestFirst(library, view, near.data(), int(near.size()));
+  glLoadMatrixf(eyeOfModel);
+  drawBatchRuns(batch, runs.firsts, runs.counts);
+}
+
 }  // namespace
 
 void drawVisiblePieces(const Renderer& renderer, const PieceRecord* table, const ViewState& view) {
+  if (view.drawing.moving && view.drawing.detail == DrawDetail::AUTO && view.displayMode == DISPLAY_SOLIDS &&
+      updateModelBatch(*renderer.batch, renderer.pieces, table))
+    return drawMovingPieces(renderer, table, view);
   const PieceLibrary& library = renderer.pieces;
   const DrawDetail detail = view.drawing.detail;
   const auto tree = std::make_unique<FrameTree>();
@@ -148,11 +208,12 @@ void drawVisiblePieces(const Renderer& renderer, const PieceRecord* table, const
   // Nearest first, so that the GL's depth test spares the hidden pieces'
   // pixels; at full detail the table's order stays, which decides between
   // faces at equal depth exactly as before.
-  if (detail == DrawDetail::AUTO)
-    std::sort(visible.get(), visible.get() + walk.count,
-              [](const VisiblePiece& a, const VisiblePiece& b) { return a.distance < b.distance; });
-  const bool buffered = beginSimplerSolids(library.simpler);
-  for (int i = 0; i < walk.count; ++i) drawVisible(library, view, visible[i], buffered);
-  if (buffered) endSimplerSolids();
+  if (detail == DrawDetail::AUTO) {
+    drawNearestFirst(library, view, visible.get(), walk.count);
+  } else {
+    const bool buffered = beginSimplerSolids(library.simpler);
+    for (int i = 0; i < walk.count; ++i) drawVisible(library, view, visible[i], buffered);
+    if (buffered) endSimplerSolids();
+  }
   glLoadMatrixf(pathEye[0]);
 }

@@ -19,6 +19,9 @@
 // the time.
 constexpr float COARSE_BELOW_PIXELS = 48.0f;
 constexpr float TINY_BELOW_PIXELS = 16.0f;
+// While the view moves, pieces whose details span fewer pixels are drawn
+// as marks (pieces/mark_meshes.h), the whole model's in one batch.
+constexpr float MARK_BELOW_PIXELS = 16.0f;
 
 // The model table as drawModelTrees walks it, at the current modelview,
 // seen through the view's camera and at its drawing's detail.
