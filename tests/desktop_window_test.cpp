@@ -375,9 +375,14 @@ TEST_F(DesktopWindows, TheStatusBarAndCaptionSayTheStateAndTheGhostShowsOnlyOver
   frames(1);
   EXPECT_TRUE(desktop.view.ghost.shown && !desktop.view.ghost.placed) << "no point there: at the pointer";
   EXPECT_TRUE(says("Clavier : vue | Insertion (F4)")) << "nothing to say there: " << status();
+  // F4 and a click before the next frame: the click selects, inserting nothing.
   key(desktop.hGlWindow, VK_F4), key(desktop.hGlWindow, VK_F4, false);
+  mouse(WM_LBUTTONDOWN, 202, 300, MK_LBUTTON);
+  mouse(WM_LBUTTONUP, 202, 300);
+  EXPECT_EQ(editorTextUtf8(desktop.hEditor), "#8 rot 90 0 0\n\n#13 %p1 @ h3 c1");
   frames(1);
   EXPECT_FALSE(desktop.view.ghost.shown) << "insertion off";
+  EXPECT_FALSE(desktop.insertion.insertionMode) << "F4 acted once";
 
   // Typing, undo and redo against the model of the last compile.
   const struct { std::function<void()> change; bool older; } steps[] = {

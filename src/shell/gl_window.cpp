@@ -268,6 +268,9 @@ void destroyGlWindow() {
 intptr_t glWindowProc(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   const int x = loWord(uintptr_t(lParam)), y = hiWord(uintptr_t(lParam));
   requestRedraw();  // whatever the message, the next pass draws
+  if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+      message == WM_LBUTTONUP || message == WM_MOUSEWHEEL)
+    runSwitchesBeforeClick(desktop.keys, desktop.view, desktop.insertion);
   switch (message) {
     case WM_ACTIVATE: desktop.windowActive = hiWord(wParam) == 0; return 0;
     case WM_SYSCOMMAND: return 0;  // the screen saver and monitor power-off are swallowed too

@@ -115,6 +115,11 @@ void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insert
   if (keys.keyState[VK_PRIOR]) moveViewFarther(view.camera);
 }
 
+void runSwitchesBeforeClick(KeyboardState& keys, ViewState& view, InsertionState& insertion) {
+  for (const int key : {VK_F4, VK_F7, VK_F8, int('1')})
+    latchedSwitch(keys, key, [&] { runSwitch(key, view, insertion); });
+}
+
 void turnViewByArrows(const KeyboardState& keys, Camera& camera, float steps) {
   const int h = (keys.keyState[VK_RIGHT] ? 1 : 0) - (keys.keyState[VK_LEFT] ? 1 : 0);
   const int v = (keys.keyState[VK_DOWN] ? 1 : 0) - (keys.keyState[VK_UP] ? 1 : 0);

@@ -39,6 +39,11 @@ void turnViewByArrows(const KeyboardState& keys, Camera& camera, float steps = 1
 // Whether an arrow key is held.
 bool arrowHeld(const KeyboardState& keys);
 void runKeySwitches(KeyboardState& keys, ViewState& view, InsertionState& insertion, const WindowCommands& window);
+// The switches that decide what a click or the wheel does in the view (F4,
+// F7, F8, the 1 key), pressed since the last frame, act at once: F4 and a
+// quick click after it must not insert in the mode F4 turned off. They act
+// once per press still, the frame's pass finding them done.
+void runSwitchesBeforeClick(KeyboardState& keys, ViewState& view, InsertionState& insertion);
 
 // Key messages of both windows go through these. A key pressed and released
 // between two frames (a quick tap while frames are slow) still reads as held
