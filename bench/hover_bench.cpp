@@ -19,6 +19,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "bench_view.h"
 #include "insertion/insertion.h"
 #include "model/matrix.h"
 #include "model/model_table.h"
@@ -36,33 +37,17 @@ namespace {
 constexpr int VIEW_SIZE = 600;
 constexpr int POINTER_STEPS = 64;
 
-void quiet(const char*, const char*, MessageIcon) {}
-
-bool viewStarted = false;
 ViewState view;
 InsertionState insertion;
 KeptModel kept;
 
-bool ensureView() {
-  if (viewStarted) return true;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
-  dataDir = exe.parent_path().parent_path().string() + "/";
-  setMessageSink(quiet);
-  viewStarted = startOffscreenView(VIEW_SIZE, VIEW_SIZE);
-  setMessageSink(nullptr);
-  return viewStarted;
-}
+bool ensureView() { return ensureBenchView(VIEW_SIZE); }
 
 // n pieces of the rod and connector kinds in a cube, 150 units apart, seen
 // whole from the side and a little above.
 void buildBlockInView(int n) {
-  clearModel();
+  buildBlock(n);
   const int side = int(std::ceil(std::cbrt(double(n)) - 1e-9));
-  for (int i = 0; i < n; ++i) {
-    modelTable[i] = pieceTemplates[i % 16];
-    setTranslation(modelTable[i].matrix, float(i % side) * 150.0f, float(i / side % side) * 150.0f,
-                   float(i / (side * side)) * 150.0f);
-  }
   view = offscreenStartView();
   const float middle = float(side - 1) * 75.0f;
   setTranslation(view.camera.viewMatrix, -middle, -middle, -middle);

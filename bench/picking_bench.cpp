@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_view.h"
 #include "insertion/picking.h"
 #include "model/matrix.h"
 #include "model/model_table.h"
@@ -32,20 +33,10 @@ constexpr int GROUP_SIZE = 10;
 constexpr int GRID_COLUMNS = 100;
 constexpr float GRID_STEP = 150.0f;
 
-void quiet(const char*, const char*, MessageIcon) {}
 
-bool viewStarted = false;
 ViewState view;  // the camera and mouse of every pick
 
-bool ensureView() {
-  if (viewStarted) return true;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
-  dataDir = exe.parent_path().parent_path().string() + "/";
-  setMessageSink(quiet);
-  viewStarted = startOffscreenView(VIEW_SIZE, VIEW_SIZE);
-  setMessageSink(nullptr);
-  return viewStarted;
-}
+bool ensureView() { return ensureBenchView(VIEW_SIZE); }
 
 // Piece i sits on the grid at column i % 100, row i / 100, facing the eye;
 // pieces in a frame are placed relative to their frame's piece.

@@ -39,6 +39,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_view.h"
 #include "grown_tower.h"
 #include "model/matrix.h"
 #include "model/model_table.h"
@@ -63,26 +64,10 @@ constexpr int RENDER_SIZE = 600;
 
 void quiet(const char*, const char*, MessageIcon) {}
 
-// The benchmark lives in <build>/bench; the data files are in <build>.
-void useBuildData() {
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
-  dataDir = exe.parent_path().parent_path().string() + "/";
-}
-
-// One offscreen view of the given size, kept from one benchmark to the next,
-// and the view state the benchmarks draw it with.
-int viewSize = 0;
+// The view state the benchmarks draw with.
 ViewState view;
 
-bool ensureView(int size) {
-  if (viewSize == size) return true;
-  stopOffscreenView();
-  useBuildData();
-  setMessageSink(quiet);
-  viewSize = startOffscreenView(size, size) ? size : 0;
-  setMessageSink(nullptr);
-  return viewSize == size;
-}
+bool ensureView(int size) { return ensureBenchView(size); }
 
 void inFrameOf(int piece, int parent) {
   modelTable[piece].flags |= PIECE_IN_FRAME;
@@ -198,8 +183,7 @@ void BM_RenderCommand1000(benchmark::State& state) {
   setMessageSink(quiet);
   for (auto _ : state) {
     state.PauseTiming();
-    stopOffscreenView();
-    viewSize = 0;
+    stopBenchView();
     buildModel(1000, FLAT);
     state.ResumeTiming();
     if (renderModelToPng(pngPath, RENDER_SIZE, RENDER_SIZE, false, DISPLAY_SOLIDS) != 0) {
@@ -253,16 +237,6 @@ void buildGrid(int n) {
   }
 }
 
-// n pieces in a cube of side the cube root of n, rounded up.
-void buildBlock(int n) {
-  clearModel();
-  const int side = int(std::ceil(std::cbrt(double(n)) - 1e-9));
-  for (int i = 0; i < n; ++i) {
-    modelTable[i] = pieceTemplates[i % 16];
-    setTranslation(modelTable[i].matrix, float(i % side) * 150.0f, float(i / side % side) * 150.0f,
-                   float(i / (side * side)) * 150.0f);
-  }
-}
 
 // Frames of the model the given function builds, seen and drawn as the
 // benchmark's arguments say.
@@ -323,8 +297,7 @@ void BM_FirstFrame(benchmark::State& state) {
   double viewMs = 0, compileMs = 0, frameMs = 0, stillMs = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    stopOffscreenView();
-    viewSize = 0;
+    stopBenchView();
     clearModel();
     state.ResumeTiming();
     auto start = std::chrono::steady_clock::now();
