@@ -33,7 +33,6 @@ constexpr int GROUP_SIZE = 10;
 constexpr int GRID_COLUMNS = 100;
 constexpr float GRID_STEP = 150.0f;
 
-
 ViewState view;  // the camera and mouse of every pick
 
 bool ensureView() { return ensureBenchView(VIEW_SIZE); }
