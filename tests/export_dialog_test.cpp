@@ -28,7 +28,9 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.s
 
 namespace {
 ExportChoices answer;  // kind and options; an empty path takes the proposed one
-bool answerDialog(ExportChoices& c, std::string (*pathFor)(ExportKind), const std::string&) {
+std::string lastNote;  // the text the dialog shows above its fields
+bool answerDialog(ExportChoices& c, std::string (*pathFor)(ExportKind), const std::string& note) {
+  lastNote = note;
   const std::string path = answer.path.empty() ? pathFor(answer.kind) : answer.path;
   answer.viewWidth = c.viewWidth, answer.viewHeight = c.viewHeight;
   return c = answer, c.path = path, true;
@@ -87,6 +89,17 @@ TEST_F(ExportDialog, EachExportIsWrittenBesideTheDocument) {
   EXPECT_TRUE(fs::exists(dir + "/modele-livret/etape-0002.png"));
   EXPECT_NE(readFile(dir + "/modele.csv").find("Quantité"), std::string::npos);
   EXPECT_NE(lastMessage.find(dir + "/modele.glb"), std::string::npos) << lastMessage;
+}
+
+TEST_F(ExportDialog, TheNoteCountsThePiecesOfTheLastCompile) {
+  exportAs(ExportKind::IMAGE);
+  EXPECT_NE(lastNote.find("(3 pièces)"), std::string::npos) << lastNote;
+  writeFile(dir + "/un.vxo", "#8\n");
+  std::strcpy(desktop.documentName, (dir + "/un.vxo").c_str());
+  ASSERT_TRUE(openDocumentFile(desktop.documentName, desktop.hEditor));
+  mainWindowProc(desktop.hMainWindow, WM_COMMAND, CMD_COMPILE, 0);
+  exportAs(ExportKind::IMAGE);
+  EXPECT_NE(lastNote.find("(1 pièce)"), std::string::npos) << lastNote;
 }
 
 TEST_F(ExportDialog, AFailureOrAStopLeavesNothingAndSaysWhy) {

@@ -216,8 +216,9 @@ void exportCommand() {
   const bool booklet = choices.kind == ExportKind::BOOKLET || choices.kind == ExportKind::BOOKLET_PDF;
   choices.width = booklet ? BOOKLET_PICTURE_WIDTH : desktop.view.camera.viewportWidth;
   choices.height = booklet ? BOOKLET_PICTURE_HEIGHT : desktop.view.camera.viewportHeight;
-  const std::string note = "Le modèle exporté est celui de la dernière compilation (" +
-                           std::to_string(countPieces()) + " pièces) : le script a été compilé s'il avait changé.";
+  const int pieces = countPieces();
+  const std::string note = "Le modèle exporté est celui de la dernière compilation (" + std::to_string(pieces) +
+                           (pieces > 1 ? " pièces" : " pièce") + ") : le script a été compilé s'il avait changé.";
   if (!desktop.dialogs.chooseExport(choices, exportPathForDocument, note)) return;
   lastExportChoices = choices;
   const ExportOutcome outcome = runExport(choices, lastCompiledLines, desktop.documentName, keepExporting);
