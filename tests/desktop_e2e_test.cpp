@@ -270,10 +270,12 @@ class DesktopProgram : public ::testing::Test {
   std::string activeWindowName() { return output("xdotool getactivewindow getwindowname 2>/dev/null"); }
   std::string preferences() { return readFile(dir + "/config/vexocad/preferences.conf"); }
 
-  // The check marks of an open menu's rows from `first` on, a character a
-  // row ('1' checked, '0' not): the menu is the tallest window FLTK shows
-  // over the others, its rows 24 pixels high, each check box left in its row.
-  std::string menuMarks(int first, int rows) {
+  // The check marks of an open menu's rows from `first` to `rows`, a
+  // character a row ('1' checked, '0' not): the menu of `items` rows is the
+  // tallest window FLTK shows over the others, its rows as high as the
+  // font's line (24 pixels in Noto Sans, 21 in DejaVu Sans), each check box
+  // left in its row.
+  std::string menuMarks(int first, int rows, int items) {
     Window root = DefaultRootWindow(display), parent = 0, *children = nullptr, menu = 0;
     unsigned int n = 0, tallest = 0;
     XQueryTree(display, root, &root, &parent, &children, &n);
@@ -284,28 +286,29 @@ class DesktopProgram : public ::testing::Test {
         tallest = unsigned(a.height), menu = children[i];
     }
     if (children) XFree(children);
-    if (!menu || tallest < unsigned(24 * rows)) return "";
+    if (!menu || (tallest - 3) % unsigned(items) != 0) return "";
+    const int row = int(tallest - 3) / items;  // the font's line and its leading
     XImage* image = XGetImage(display, menu, 0, 0, 30, tallest, AllPlanes, ZPixmap);
     if (!image) return "";
     std::string marks;
-    for (int row = first; row < rows; ++row) {
+    for (int r = first; r < rows; ++r) {
       int dark = 0;  // the box's frame, and its mark
-      for (int y = 24 * row + 4; y < 24 * row + 21; ++y)
+      for (int y = r * row + row / 6; y < r * row + row * 7 / 8; ++y)
         for (int x = 4; x < 22; ++x) {
           const unsigned long p = XGetPixel(image, x, y);
           dark += ((p >> 16) & 255) < 41 && ((p >> 8) & 255) < 41 && (p & 255) < 41;
         }
-      marks += dark > 33 ? '1' : '0';
+      marks += dark > 30 ? '1' : '0';  // a frame alone: about 20, with its mark: 40 and more
     }
     XDestroyImage(image);
     return marks;
   }
   // Opens the menu by its keys, waits for its marks to read as expected,
   // closes it, and says what they were.
-  std::string marksOf(const std::string& keys, int first, const std::string& expected) {
+  std::string marksOf(const std::string& keys, int items, int first, const std::string& expected) {
     xdotool("key " + keys);
     std::string marks;
-    waitFor([&] { return (marks = menuMarks(first, first + int(expected.size()))) == expected; }, 3s);
+    waitFor([&] { return (marks = menuMarks(first, first + int(expected.size()), items)) == expected; }, 3s);
     xdotool("key Escape");
     return marks;
   }
@@ -891,15 +894,15 @@ TEST_F(DesktopProgram, RootWritesNoCopyIntoAnotherUsersFolder) {
 TEST_F(DesktopProgram, TheSwitchesCheckItemsFollowTheKeysAndTheKeysTheItems) {
   start(file("model.vxo", "#8\n"));
   rightClickInView();
-  EXPECT_EQ(marksOf("alt+a", 2, "0111"), "0111") << "Affichage: no room; faces, lighting, axes";
+  EXPECT_EQ(marksOf("alt+a", 6, 2, "0111"), "0111") << "Affichage: no room; faces, lighting, axes";
   xdotool("key F1 F3 F5");
-  EXPECT_EQ(marksOf("alt+a", 2, "1100"), "1100") << "room on, lighting and axes off";
+  EXPECT_EQ(marksOf("alt+a", 6, 2, "1100"), "1100") << "room on, lighting and axes off";
   xdotool("key alt+a s");  // "&Salle" from the menu, as F1
   xdotool("key alt+a a");  // "&Axes"
-  EXPECT_EQ(marksOf("alt+a", 2, "0101"), "0101");
-  EXPECT_EQ(marksOf("alt+r", 3, "110"), "110") << "RenduGL: insertion and relative references on, no marker";
+  EXPECT_EQ(marksOf("alt+a", 6, 2, "0101"), "0101");
+  EXPECT_EQ(marksOf("alt+r", 7, 3, "110"), "110") << "RenduGL: insertion and relative references on, no marker";
   xdotool("key F4 F8");
-  EXPECT_EQ(marksOf("alt+r", 3, "011"), "011");
+  EXPECT_EQ(marksOf("alt+r", 7, 3, "011"), "011");
   endWithEscape();
 }
 
