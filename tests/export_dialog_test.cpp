@@ -121,7 +121,7 @@ TEST_F(ExportDialog, AFailureOrAStopLeavesNothingAndSaysWhy) {
 // The dialog's form, changed as the user would: the path and the size
 // follow the kind until the user edits them, only the kind's own options
 // take input, the booklet's path is a folder, and the scale must be a
-// positive number.
+// number the export takes, with a decimal comma or point.
 TEST(ExportForm, PathAndSizeFollowTheKindUntilEditedAndOnlyItsOptionsAreActive) {
   ExportChoices c;
   c.path = "/d/m.png", c.width = c.viewWidth = 600, c.height = c.viewHeight = 500;
@@ -158,15 +158,18 @@ TEST(ExportForm, PathAndSizeFollowTheKindUntilEditedAndOnlyItsOptionsAreActive) 
   EXPECT_EQ(form.fields[6].value, "100,0 × 50,0 mm au sol, 20,0 mm de haut");
   form.fields[5].value = "250";  // the largest side typed: the scale follows
   form.textChanged(form, 5, form.context);
-  EXPECT_EQ(form.fields[4].value, "2.5");
+  EXPECT_EQ(form.fields[4].value, "2,5") << "a decimal comma, as the millimetres";
   EXPECT_EQ(form.fields[6].value, "250,0 × 125,0 mm au sol, 50,0 mm de haut");
   EXPECT_EQ(form.check(form, form.context), "");
-  for (const char* scale : {"0", "-1", "deux", "1x", ""}) {
+  for (const char* scale : {"0", "-1", "deux", "1x", "", "inf", "nan", "1e7", "0x10", "1,5,0"}) {
     form.fields[4].value = scale;
     EXPECT_NE(form.check(form, form.context), "") << scale;
   }
-  form.fields[4].value = "0.5";
+  form.fields[4].value = "0,5";  // typed the French way
+  EXPECT_EQ(form.check(form, form.context), "");
   EXPECT_EQ(chosenExport(dialog).scale, 0.5);
+  form.fields[4].value = "0.25";
+  EXPECT_EQ(chosenExport(dialog).scale, 0.25);
   EXPECT_EQ(chosenExport(dialog).kind, ExportKind::MESH_STL);
 }
 

@@ -4,6 +4,7 @@
 #include "shell/export_dialog.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -50,23 +51,34 @@ void kindChanged(Form& form, int, void* context) {
   showKindOptions(form);
 }
 
-// The numbers are checked here, the rest by the export itself.
-bool readScale(const std::string& text, double& scale) {
+// The numbers are checked here, the rest by the export itself. A French
+// user writes a decimal comma, others a point: both are read.
+bool readDecimal(std::string text, double& number) {
+  std::replace(text.begin(), text.end(), ',', '.');
+  if (text.empty() || text.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
   char* end = nullptr;
-  scale = std::strtod(text.c_str(), &end);
-  return end != text.c_str() && !*end && scale > 0;
+  number = std::strtod(text.c_str(), &end);
+  return *end == '\0' && std::isfinite(number);
+}
+
+// The scales the export takes, as --scale.
+bool readScale(const std::string& text, double& scale) {
+  return readDecimal(text, scale) && scale >= 0.000001 && scale <= 1000000;
 }
 
 std::string checkScale(const Form& form, void*) {
   double scale;
   if (readScale(form.fields[SCALE].value, scale)) return "";
-  return "L'échelle doit être un nombre positif, par exemple 1 ou 0.5.";
+  return "L'échelle doit être un nombre de 0,000001 à 1000000, par exemple 1 ou 0,5.";
 }
 
+// A decimal comma, as the millimetres have.
 std::string scaleText(double scale) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", scale);
-  return text;
+  std::string s = text;
+  std::replace(s.begin(), s.end(), '.', ',');
+  return s;
 }
 
 // Millimetres with one decimal, a comma before it.
@@ -92,9 +104,7 @@ void sizeTyped(Form& form, int field, void*) {
   double scale = 0, largest = 0;
   if (field == SCALE && readScale(form.fields[SCALE].value, scale) && sides.largest() > 0)
     form.fields[LARGEST].value = millimetres(sides.largest() * scale);
-  std::string typed = form.fields[LARGEST].value;
-  std::replace(typed.begin(), typed.end(), ',', '.');
-  if (field == LARGEST && readScale(typed, largest) && sides.largest() > 0)
+  if (field == LARGEST && readDecimal(form.fields[LARGEST].value, largest) && largest > 0 && sides.largest() > 0)
     form.fields[SCALE].value = scaleText(largest / sides.largest());
   if (readScale(form.fields[SCALE].value, scale)) form.fields[SIZE].value = sizeText(sides, scale);
 }
@@ -125,7 +135,7 @@ void makeExportForm(ExportForm& d, const ExportChoices& c, std::string (*pathFor
   form.fields.push_back(field(FormField::INTEGER, "&Largeur :", std::to_string(c.width), 80));
   form.fields.push_back(field(FormField::INTEGER, "&Hauteur :", std::to_string(c.height), 80));
   form.fields[HEIGHT].besideLast = true;
-  form.fields.push_back(field(FormField::NUMBER, "É&chelle :", scaleText(c.scale), 80));
+  form.fields.push_back(field(FormField::TEXT, "É&chelle :", scaleText(c.scale), 80));
   form.fields.push_back(field(FormField::TEXT, "Côté max. (&mm) :", millimetres(c.sides.largest() * c.scale), 80));
   form.fields.push_back(field(FormField::LABEL, "", sizeText(c.sides, c.scale)));
   form.fields[SIZE].besideLast = true;
