@@ -764,6 +764,39 @@ int visibleNamedWindows() {
 }
 }  // namespace
 
+// While a booklet is written, its pictures drawn in a context of its own,
+// the view is drawn again behind the progress window: the export form that
+// closed over it leaves nothing of itself there.
+TEST_F(DesktopProgram, TheViewIsDrawnAgainBehindTheProgressOfABooklet) {
+  std::string row = "#8\n\n";  // 250 steps of a rod and a connector, 200 pages
+  for (int i = 0; i < 250; ++i) row += "#12 %p1 @ h5 c1\n#8 %p1 @ c2 h1\n\n";
+  start(file("model.vxo", row));
+  rightClickInView();
+  const std::vector<unsigned long> before = viewPixels();
+  xdotool("key alt+r x");
+  ASSERT_TRUE(boxHasTheKeys("Exporter le modèle"));
+  xdotool("key space");
+  ASSERT_TRUE(waitFor([] { return menuShown(); }));
+  xdotool("key Down Down Down Down Return");  // "Livret de montage"
+  ASSERT_TRUE(waitFor([] { return !menuShown(); }));
+  xdotool("key Return");
+  ASSERT_TRUE(boxHasTheKeys("Export")) << "the progress window";
+  // What may differ: the progress window (340 x 120) and the keyboard frame
+  // it took from the view, in every third pixel of every third row.
+  const size_t allowed = (340 / 3 + 1) * (120 / 3 + 1) + 1500;
+  size_t differing = before.size();
+  EXPECT_TRUE(waitFor([&] {
+    const std::vector<unsigned long> now = viewPixels();
+    differing = 0;
+    for (size_t i = 0; i < now.size() && i < before.size(); ++i) differing += now[i] != before[i];
+    return differing < allowed && output("xdotool getwindowfocus getwindowname 2>/dev/null") == "Export";
+  })) << differing << " pixels differ";
+  ASSERT_TRUE(boxHasTheKeys("Export terminé"));
+  EXPECT_TRUE(fs::exists(dir + "/model-livret/index.html"));
+  xdotool("key Return");
+  endWithEscape();
+}
+
 // SIGTERM, SIGHUP and SIGINT (Ctrl+C) keep the typed text in the recovery
 // copy and end the program, whatever box is open, and after a mesh export
 // too; a stopped booklet leaves nothing. After each step's keys, the box named has the keys ("" for a new

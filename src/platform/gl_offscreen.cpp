@@ -214,6 +214,14 @@ bool offscreenContextCurrent() {
   return state.context != EGL_NO_CONTEXT && eglGetCurrentContext() == state.context;
 }
 
+void suspendOffscreenContext() {
+  if (offscreenContextCurrent()) eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
+bool resumeOffscreenContext() {
+  return state.context != EGL_NO_CONTEXT && eglMakeCurrent(state.display, state.surface, state.surface, state.context);
+}
+
 std::vector<unsigned char> readOffscreenPixels(int width, int height) {
   if (width < 1 || height < 1 || !offscreenContextCurrent()) return {};
   const size_t rowBytes = size_t(width) * 3;

@@ -13,6 +13,10 @@ bool createOffscreenContext(int width, int height, std::string* error = nullptr)
 // the next context of the process.
 void destroyOffscreenContext();
 bool offscreenContextCurrent();
+// Lends the thread to another context (a window's, drawn while an export
+// runs) and takes it back, the context's framebuffer and state as they were.
+void suspendOffscreenContext();
+bool resumeOffscreenContext();
 
 // The framebuffer's pixels as RGB rows, top row first.
 std::vector<unsigned char> readOffscreenPixels(int width, int height);

@@ -22,6 +22,7 @@
 #include "platform/core_messages.h"
 #include "platform/core_termination.h"
 #include "platform/dialogs.h"
+#include "platform/gl_offscreen.h"
 #include "platform/window_system.h"
 #include "script/key_bindings.h"
 #include "script/syntax_colours.h"
@@ -212,11 +213,18 @@ void showViewFrame() {
 }
 
 // While a box is open the view is drawn again as it stands when something
-// asked for it (the box moved, a menu closed over it), its keys left for
-// after; not while an export draws in a context of its own.
+// asked for it (the box moved, a menu closed over it, the progress window
+// of an export went over it), its keys left for after. An export that draws
+// in a context of its own (pictures, booklets) lends it back meanwhile.
 void drawViewBehindDialog() {
-  if (!desktop.windowActive || !glWindowIsCurrent(desktop.hGlWindow) || !takeRedrawRequest()) return;
-  showViewFrame();
+  if (!desktop.windowActive || !desktop.hGlWindow || !takeRedrawRequest()) return;
+  const bool windowWasCurrent = glWindowIsCurrent(desktop.hGlWindow);
+  const bool exportWasCurrent = offscreenContextCurrent();
+  if (!windowWasCurrent) suspendOffscreenContext(), makeGlWindowCurrent(desktop.hGlWindow);
+  if (glWindowIsCurrent(desktop.hGlWindow)) showViewFrame();
+  if (windowWasCurrent) return;
+  releaseGlWindowContext(desktop.hGlWindow);
+  if (exportWasCurrent) resumeOffscreenContext();
 }
 
 // While the view moves (its camera changed less than settleTime ago) frames
