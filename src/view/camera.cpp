@@ -108,8 +108,10 @@ void fitView(Camera& c, const std::vector<Point3>& points, ViewAngles angles) {
   Matrix toCentre;
   setTranslation(toCentre, -centre[0], -centre[1], -centre[2]);
   multiplyRight(c.viewMatrix, toCentre);
-  // Only a model too deep for the far plane is left larger than the view.
-  const double farthest = std::max(FAR_PLANE * FIT_DEPTH_FILL - deepest, -double(NEAREST_DISTANCE));
+  // Only a model too deep for the far plane is left larger than the view:
+  // its middle at half the far plane, where most of it is in sight, rather
+  // than at the nearest distance, where one piece fills the view.
+  const double farthest = std::max(FAR_PLANE * FIT_DEPTH_FILL - deepest, FAR_PLANE / 2);
   c.viewDistance = float(-std::min(distance, farthest));
 }
 
